@@ -1,0 +1,147 @@
+// The window, its message queue and the window procedure, on a real display.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <csignal>
+#include <vector>
+
+#include "../support/TestSeam.h"
+#include "app/WinMain.h"
+#include "platform/Sdl.h"
+#include "platform/Window.h"
+
+namespace {
+
+std::vector<UINT> g_Seen;  // messages the recording procedure was given
+
+LRESULT RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    g_Seen.push_back(message);
+    return WindowProc(window, message, wParam, lParam);
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        seam::Reset();
+        g_Seen.clear();
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = RecordingProc;
+        windowClass.lpszClassName = "TESTCLASS";
+        ASSERT_NE(RegisterClassExA(&windowClass), 0);
+        window = CreateWindowExA(0, "TESTCLASS", "test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
+                                 nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr) << SDL_GetError();
+    }
+    void TearDown() override { seam::Reset(); }
+
+    void PushWindowClose() {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = SDL_WINDOWEVENT_CLOSE;
+        event.window.windowID = SDL_GetWindowID(SdlWindowOf(window));
+        SDL_PushEvent(&event);
+    }
+
+    // The main loop's dispatching, without frames; returns the messages taken.
+    std::vector<UINT> RunLoopUntilQuit(int maxPasses = 100000) {
+        std::vector<UINT> taken;
+        MSG message{};
+        for (int pass = 0; pass < maxPasses; ++pass) {
+            if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) continue;
+            taken.push_back(message.message);
+            if (message.message == WM_QUIT) break;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        return taken;
+    }
+
+    HWND window = nullptr;
+};
+
+TEST_F(WindowTest, ProcedureAnswersCreatePaintAndDestroyWithZero) {
+    ASSERT_FALSE(g_Seen.empty());
+    EXPECT_EQ(g_Seen.front(), WM_CREATE);
+    EXPECT_EQ(WindowProc(window, WM_CREATE, 0, 0), 0);
+
+    MSG message{};
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, WM_PAINT);  // a new visible window is painted once
+    EXPECT_EQ(DispatchMessageA(&message), 0);
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) << "painting validates the window";
+
+    EXPECT_EQ(WindowProc(window, WM_DESTROY, 0, 0), 0);
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, WM_QUIT);
+    EXPECT_EQ(message.wParam, 0u);
+}
+
+TEST_F(WindowTest, QueuedMessagesAreDispatchedBeforeTheQuitIsTaken) {
+    PostQuitMessage(0);
+    auto taken = RunLoopUntilQuit();
+    ASSERT_GE(taken.size(), 2u);
+    EXPECT_EQ(taken.front(), WM_PAINT);  // the new window's paint goes ahead of the quit
+    EXPECT_EQ(taken.back(), WM_QUIT);
+
+    seam::Reset();
+    SetUp();
+    PostQuitMessage(0);
+    PushWindowClose();
+    taken = RunLoopUntilQuit();
+    // The close is taken first; its WM_DESTROY posts the quit again, and the
+    // two requests are one WM_QUIT, after which the queue is empty.
+    EXPECT_EQ(taken, (std::vector<UINT>{WM_CLOSE, WM_QUIT}));
+    MSG message{};
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+}
+
+TEST_F(WindowTest, ClosingTheWindowEndsTheLoopThroughDestroy) {
+    PushWindowClose();
+    auto taken = RunLoopUntilQuit();
+    ASSERT_FALSE(taken.empty());
+    EXPECT_EQ(taken.back(), WM_QUIT);
+    EXPECT_EQ(std::count(g_Seen.begin(), g_Seen.end(), WM_DESTROY), 1);
+    EXPECT_EQ(SdlWindowOf(window), nullptr) << "the default handling of WM_CLOSE destroys the window";
+}
+
+TEST_F(WindowTest, SigtermEndsTheLoopThroughDestroy) {
+    std::raise(SIGTERM);  // SDL turns it into a quit request, which reaches the window as WM_CLOSE
+    auto taken = RunLoopUntilQuit();
+    ASSERT_FALSE(taken.empty());
+    EXPECT_EQ(taken.back(), WM_QUIT);
+    EXPECT_EQ(std::count(taken.begin(), taken.end(), WM_CLOSE), 1);
+    EXPECT_EQ(std::count(g_Seen.begin(), g_Seen.end(), WM_DESTROY), 1);
+}
+
+TEST_F(WindowTest, WindowCoversTheRequestedRectangleWithItsTitle) {
+    SDL_Window* sdl = SdlWindowOf(window);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(sdl, &width, &height);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+    EXPECT_STREQ(SDL_GetWindowTitle(sdl), "test");
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_BORDERLESS);
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_OPENGL);
+}
+
+TEST_F(WindowTest, AClassIsRegisteredOnce) {
+    WNDCLASSEXA again{};
+    again.cbSize = sizeof again;
+    again.lpfnWndProc = RecordingProc;
+    again.lpszClassName = "testclass";
+    EXPECT_EQ(RegisterClassExA(&again), 0);
+    again.lpszClassName = "OTHER";
+    again.cbSize = 48 + 1;  // a structure of another size is refused
+    EXPECT_EQ(RegisterClassExA(&again), 0);
+}
+
+TEST_F(WindowTest, CursorHidesWhileTheDisplayCountIsNegative) {
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+}
+
+}  // namespace
