@@ -1,0 +1,10 @@
+#include "app/FrameTimer.h"
+
+#include "platform/System.h"
+
+std::uint32_t FrameTimer::Now() { return GetTickCount(); }
+
+std::uint32_t FrameTimer::Mark() {
+    lastTick = GetTickCount();
+    return lastTick;
+}

@@ -1,0 +1,19 @@
+#include "app/Globals.h"
+
+#include "audio/MusicManager.h"
+#include "audio/SoundManager.h"
+#include "player/Player.h"
+
+// Constructed objects, in the order the engine relies on.
+FrameTimer g_FrameTimer;
+
+// Zero-filled before anything runs.
+HWND g_Window = nullptr;
+std::int16_t g_SoundEnabled = 0;
+std::int16_t g_MusicEnabled = 0;
+std::int16_t g_InvertMouseY = 0;
+std::int16_t g_JumpSound = 0;
+std::int16_t g_MusicTrack = 0;
+Player g_Player = {};
+SoundManager* pSoundManager = nullptr;
+MusicManager* pMusicManager = nullptr;

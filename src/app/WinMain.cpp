@@ -1,0 +1,186 @@
+#include "app/WinMain.h"
+
+#include <cstdint>
+
+#include "app/Globals.h"
+#include "app/Unpack.h"
+#include "audio/MusicManager.h"
+#include "audio/SoundManager.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "platform/System.h"
+#include "player/Player.h"
+#include "render/Renderer.h"
+
+// Start-up codes: which start failed. Once set, a code is never replaced.
+enum StartupCode : std::uint8_t {
+    kStartedOk = 0,
+    kRendererInitializeFailed = 1,
+    kRendererSetupFailed = 2,
+    kInputFailed = 3,
+    kLevelFailed = 4,
+    kSoundFailed = 5,
+    kMusicFailed = 6,
+};
+
+namespace {
+
+// Shows the Abort/Retry/Ignore box until the start succeeds or the user gives
+// up, and returns the resulting start-up code. A box that could not be shown
+// leaves everything as it was.
+template <typename Start, typename Ignore>
+StartupCode RetryStart(Start start, const char* text, const char* caption, StartupCode failure,
+                       Ignore ignore) {
+    for (;;) {
+        switch (MessageBoxA(g_Window, text, caption, MB_ABORTRETRYIGNORE)) {
+            case IDRETRY:
+                if (start()) return kStartedOk;
+                break;
+            case IDABORT:
+                PostQuitMessage(0);
+                return failure;
+            case IDIGNORE:
+                ignore();
+                return failure;
+            default:
+                return kStartedOk;
+        }
+    }
+}
+
+// Renderer start (step 6); returns the start-up code.
+StartupCode StartRenderer() {
+    if (!g_pRenderer->Initialize()) {
+        MessageBoxA(g_Window, g_ErrorText, "Error-Reporting: g_pRenderer->Initialize", MB_OK);
+        return kRendererInitializeFailed;
+    }
+    if (!g_pRenderer->Setup()) {
+        MessageBoxA(g_Window, g_ErrorText, "Error-Reporting: g_pRenderer->Setup", MB_OK);
+        return kRendererSetupFailed;
+    }
+    return kStartedOk;
+}
+
+void StartPlayer() {
+    g_Player.position = {0.0f, 5.0f, 0.0f};
+    g_Player.yaw = 0.0f;
+    g_Player.pitch = 0.0f;
+    g_Player.velocity = {0.0f, 0.0f, 0.0f};
+    g_Player.airborne = 0;
+    g_Player.jumpHeld = 0;
+}
+
+StartupCode StartSound() {
+    if (pSoundManager->DSound_Init()) return kStartedOk;
+    return RetryStart([] { return pSoundManager->DSound_Init(); }, "Sound initialization failed.",
+                      "Error-Reporting: DSound_Init", kSoundFailed, [] {
+                          g_SoundEnabled = 0;
+                          g_MusicEnabled = 0;
+                      });
+}
+
+StartupCode StartMusic() {
+    if (pMusicManager->Initialize(nullptr)) return kStartedOk;
+    return RetryStart([] { return pMusicManager->Initialize(nullptr); }, "Music initialization failed.",
+                      "Error-Reporting: pMusicManager->Initialize", kMusicFailed,
+                      [] { g_MusicEnabled = 0; });
+}
+
+// One idle pass of the main loop.
+void RunFrame() {
+    if (g_MusicEnabled && pMusicManager) pMusicManager->Play(g_MusicTrack);
+    if (g_pRenderer) g_pRenderer->RenderFrame();
+}
+
+}  // namespace
+
+LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(window, &paint);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// The renderer, sound and music pointers name the subsystems this build
+// contains; a subsystem the build lacks leaves its pointer null and its steps out.
+int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
+    g_MusicEnabled = 1;
+    g_SoundEnabled = 1;
+    g_InvertMouseY = 1;
+    StartupCode startupCode = kStartedOk;
+
+    if (FAILED(CoInitialize(nullptr))) return 0;
+
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(WNDCLASSEXA);
+    windowClass.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = "WINDOWCLASS";
+    windowClass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
+    if (!RegisterClassExA(&windowClass)) return 0;
+
+    g_Window = CreateWindowExA(WS_EX_TOPMOST, "WINDOWCLASS", "Orvanthelix 3D Engine", WS_POPUP | WS_VISIBLE,
+                               0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                               nullptr, nullptr, instance, nullptr);
+    if (!g_Window) return 0;
+
+    ShowCursor(FALSE);
+
+    if (g_pRenderer) {
+        startupCode = StartRenderer();
+        if (startupCode != kStartedOk) PostQuitMessage(0);
+    }
+
+    UnpackAssets();
+
+    StartPlayer();
+
+    if (pSoundManager && (g_SoundEnabled || g_MusicEnabled) && startupCode == kStartedOk)
+        startupCode = StartSound();
+
+    g_JumpSound = -1;
+    if (pSoundManager && g_SoundEnabled) g_JumpSound = static_cast<std::int16_t>(pSoundManager->Load("jump.wav"));
+
+    if (pMusicManager && g_MusicEnabled) {
+        if (startupCode == kStartedOk) startupCode = StartMusic();
+        if (g_MusicEnabled) g_MusicTrack = static_cast<std::int16_t>(pMusicManager->Load("Test.mp3"));
+    }
+
+    MSG message{};
+    for (;;) {
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) break;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        } else {
+            RunFrame();
+        }
+    }
+
+    if (pMusicManager && g_MusicEnabled) pMusicManager->Shutdown();
+    if (pSoundManager && (g_SoundEnabled || g_MusicEnabled)) pSoundManager->Shutdown();
+    _fcloseall();
+    DeleteUnpackedAssets();
+    if (g_pRenderer && (startupCode == kStartedOk || startupCode > kRendererInitializeFailed))
+        g_pRenderer->Shutdown();
+    CoUninitialize();
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,12 @@
+// The entry routine: start-up, the polling main loop and shut-down.
+#pragma once
+
+#include "platform/Window.h"
+
+// Owns the whole run. Returns 0 when it ends before the main loop (COM, class
+// registration or window creation failed), otherwise the WM_QUIT's wParam.
+// Only the instance handle is used.
+int WinMain(HINSTANCE instance, HINSTANCE previousInstance, char* commandLine, int showCommand);
+
+// The window procedure registered with the window class.
+LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

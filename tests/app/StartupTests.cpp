@@ -1,0 +1,387 @@
+// The start-up, main loop and shut-down sequence, run for real on a display
+// with scripted renderer and audio services and scripted message-box answers.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../support/TestSeam.h"
+#include "app/Globals.h"
+#include "app/Unpack.h"
+#include "app/WinMain.h"
+#include "audio/MusicManager.h"
+#include "audio/SoundManager.h"
+#include "platform/MessageBox.h"
+#include "platform/Seam.h"
+#include "player/Player.h"
+#include "render/Renderer.h"
+#include "support/AssetPack.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// Takes the next scripted start result; true once the script runs out.
+bool NextResult(std::deque<bool>& results) {
+    if (results.empty()) return true;
+    bool result = results.front();
+    results.pop_front();
+    return result;
+}
+
+class ScriptedRenderer : public Renderer {
+public:
+    bool initializeResult = true;
+    bool setupResult = true;
+    int frames = 0;
+
+    HRESULT BlitSurface(IDirectDrawSurface7*, RECT*, IDirectDrawSurface7*, RECT*) override { return 0; }
+    std::uint32_t TestSphere(Sphere) override { return 0; }
+    bool CreateOffscreenSurface(IDirectDrawSurface7**, int, int) override { return true; }
+    bool CreateTexture(Texture*, int, int, std::uint32_t) override { return true; }
+    HRESULT DrawString(IDirectDrawSurface7*, const char*, int, int, COLORREF) override { return 0; }
+    HRESULT FillRectangle(IDirectDrawSurface7*, RECT*, std::uint32_t) override { return 0; }
+    void GetCurrentMatrix(Matrix*) override {}
+    bool Initialize() override {
+        seam::Record("renderer.Initialize");
+        if (!initializeResult) std::snprintf(g_ErrorText, sizeof g_ErrorText, "No display for you.");
+        return initializeResult;
+    }
+    bool IsHardware() override { return true; }
+    HRESULT LoadImageFile(ImageTarget, const char*, int, int) override { return 0; }
+    HRESULT LoadTexture(Texture*, const char*, int, int) override { return 0; }
+    void PopMatrix() override {}
+    void PushMatrix() override {}
+    void ReleaseSurface(IDirectDrawSurface7*) override {}
+    void ReleaseTexture(Texture*) override {}
+    // The first frame asks to quit, as Escape does.
+    bool RenderFrame() override {
+        seam::Record("renderer.RenderFrame");
+        if (++frames == 1) PostQuitMessage(0);
+        return true;
+    }
+    HRESULT DrawPolygon(Polygon) override { return 0; }
+    void SetMatrix(std::uint8_t, Matrix) override {}
+    bool Setup() override {
+        seam::Record("renderer.Setup");
+        if (!setupResult) std::snprintf(g_ErrorText, sizeof g_ErrorText, "No viewport either.");
+        return setupResult;
+    }
+    bool Shutdown() override {
+        seam::Record("renderer.Shutdown");
+        return true;
+    }
+};
+
+class ScriptedSound : public SoundManager {
+public:
+    std::deque<bool> initResults;
+
+    bool DSound_Init() override {
+        seam::Record("sound.DSound_Init");
+        return NextResult(initResults);
+    }
+    int Load(const char* fileName) override {
+        seam::Record("sound.Load", fileName);
+        return 3;
+    }
+    void Play(int) override {}
+    bool Shutdown() override {
+        seam::Record("sound.Shutdown");
+        return true;
+    }
+    void Stop(int) override {}
+};
+
+class ScriptedMusic : public MusicManager {
+public:
+    std::deque<bool> initResults;
+
+    bool Initialize(void*) override {
+        seam::Record("music.Initialize");
+        return NextResult(initResults);
+    }
+    int Load(const char* fileName) override {
+        seam::Record("music.Load", fileName);
+        return 5;
+    }
+    void Play(int index) override { seam::Record("music.Play", std::to_string(index)); }
+    bool Shutdown() override {
+        seam::Record("music.Shutdown");
+        return true;
+    }
+    void Stop(int) override {}
+};
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TMPDIR", tmp.Path().c_str(), 1);
+        seam::Reset();
+        seam::StartRecording();
+        g_pRenderer = &renderer;
+        pSoundManager = &sound;
+        pMusicManager = &music;
+        g_Player = {};
+        g_Player.position = {9.0f, 9.0f, 9.0f};
+        g_Player.yaw = 1.0f;
+        g_Player.velocity = {1.0f, 2.0f, 3.0f};
+        g_Player.airborne = 1;
+    }
+    void TearDown() override {
+        g_pRenderer = nullptr;
+        pSoundManager = nullptr;
+        pMusicManager = nullptr;
+        seam::Reset();
+        unsetenv("TMPDIR");
+    }
+
+    int Run() { return WinMain(nullptr, nullptr, nullptr, 0); }
+
+    // The engine's calls and the platform calls that matter to the sequence.
+    static std::vector<std::string> Sequence() {
+        std::vector<std::string> sequence;
+        for (const auto& call : seam::Calls()) {
+            static const char* const kOmitted[] = {"LoadIconA", "LoadCursorA", "GetStockObject",
+                                                   "GetSystemMetrics", "ShowCursor", "RegisterClassExA",
+                                                   "CreateWindowExA", "CoInitialize"};
+            if (std::find(std::begin(kOmitted), std::end(kOmitted), call.name) != std::end(kOmitted)) continue;
+            std::string entry = call.name;
+            if (call.name == "MessageBoxA" || call.name == "sound.Load" || call.name == "music.Load")
+                entry += "(" + call.args + ")";
+            // Frames repeat; one entry stands for a run of them.
+            if (!sequence.empty() && sequence.back() == entry && entry.rfind("renderer.RenderFrame", 0) == 0)
+                continue;
+            sequence.push_back(entry);
+        }
+        return sequence;
+    }
+
+    static int Count(const std::string& name) {
+        auto names = seam::CallNames();
+        return static_cast<int>(std::count(names.begin(), names.end(), name));
+    }
+
+    TempDir start;  // where the program is started
+    TempDir tmp;    // $TMPDIR, where the run's private directory goes
+    ScopedCurrentDir inStart{start.Path()};
+    ScriptedRenderer renderer;
+    ScriptedSound sound;
+    ScriptedMusic music;
+};
+
+using Calls = std::vector<std::string>;
+
+TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
+                                 "sound.Load(jump.wav)", "music.Initialize", "music.Load(Test.mp3)",
+                                 "music.Play", "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown",
+                                 "sound.Shutdown", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(renderer.frames, 1) << "the frame that asked to quit is the last one";
+    EXPECT_EQ(g_JumpSound, 3);
+    EXPECT_EQ(g_MusicTrack, 5);
+    EXPECT_EQ(g_SoundEnabled, 1);
+    EXPECT_EQ(g_MusicEnabled, 1);
+    EXPECT_EQ(g_InvertMouseY, 1);
+}
+
+TEST_F(StartupTest, ThePlayerStartsAtTheStartState) {
+    Run();
+    EXPECT_EQ(g_Player.position.x, 0.0f);
+    EXPECT_EQ(g_Player.position.y, 5.0f);
+    EXPECT_EQ(g_Player.position.z, 0.0f);
+    EXPECT_EQ(g_Player.yaw, 0.0f);
+    EXPECT_EQ(g_Player.pitch, 0.0f);
+    EXPECT_EQ(g_Player.velocity.x, 0.0f);
+    EXPECT_EQ(g_Player.velocity.y, 0.0f);
+    EXPECT_EQ(g_Player.velocity.z, 0.0f);
+    EXPECT_EQ(g_Player.airborne, 0);
+    EXPECT_EQ(g_Player.jumpHeld, 0);
+}
+
+TEST_F(StartupTest, TheWindowIsTopmostScreenSizedAndTitled) {
+    Run();
+    const auto& calls = seam::Calls();
+    auto created = std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c.name == "CreateWindowExA"; });
+    ASSERT_NE(created, calls.end());
+    SDL_DisplayMode desktop;
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+    EXPECT_EQ(created->args, "WINDOWCLASS \"Orvanthelix 3D Engine\" " + std::to_string(desktop.w) + "x" +
+                                 std::to_string(desktop.h));
+    EXPECT_EQ(Count("ShowCursor"), 1);
+    EXPECT_NE(g_Window, nullptr);
+}
+
+TEST_F(StartupTest, RendererInitializeFailureSkipsTheStartsButStillLoadsAndShutsDownTheManagers) {
+    renderer.initializeResult = false;
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(),
+              (Calls{"renderer.Initialize",
+                     "MessageBoxA(Error-Reporting: g_pRenderer->Initialize: No display for you.)",
+                     "PostQuitMessage", "sound.Load(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown",
+                     "sound.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(renderer.frames, 0);
+}
+
+TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
+    renderer.setupResult = false;
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(),
+              (Calls{"renderer.Initialize", "renderer.Setup",
+                     "MessageBoxA(Error-Reporting: g_pRenderer->Setup: No viewport either.)", "PostQuitMessage",
+                     "sound.Load(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "sound.Shutdown",
+                     "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(renderer.frames, 0);
+}
+
+TEST_F(StartupTest, SoundRetriedUntilItStartsRunsAsIfItHadStartedAtOnce) {
+    sound.initResults = {false, false, true};
+    seam::ScriptMessageBoxAnswers({IDRETRY, IDRETRY});
+    EXPECT_EQ(Run(), 0);
+    const std::string box = "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)";
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init", box,
+                                 "sound.DSound_Init", box, "sound.DSound_Init", "sound.Load(jump.wav)",
+                                 "music.Initialize", "music.Load(Test.mp3)", "music.Play",
+                                 "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown", "sound.Shutdown",
+                                 "renderer.Shutdown", "CoUninitialize"}));
+}
+
+TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
+    sound.initResults = {false};
+    seam::ScriptMessageBoxAnswers({IDIGNORE});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
+                                 "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)",
+                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.Shutdown",
+                                 "CoUninitialize"}));
+    EXPECT_EQ(g_JumpSound, -1);
+    EXPECT_EQ(g_SoundEnabled, 0);
+    EXPECT_EQ(g_MusicEnabled, 0);
+}
+
+TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
+    sound.initResults = {false};
+    seam::ScriptMessageBoxAnswers({IDABORT});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
+                                 "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)",
+                                 "PostQuitMessage", "sound.Load(jump.wav)", "music.Load(Test.mp3)",
+                                 "music.Shutdown", "sound.Shutdown", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_SoundEnabled, 1);
+    EXPECT_EQ(g_MusicEnabled, 1);
+}
+
+TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
+    music.initResults = {false};
+    seam::ScriptMessageBoxAnswers({IDIGNORE});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(),
+              (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init", "sound.Load(jump.wav)",
+                     "music.Initialize",
+                     "MessageBoxA(Error-Reporting: pMusicManager->Initialize: Music initialization failed.)",
+                     "renderer.RenderFrame", "PostQuitMessage", "sound.Shutdown", "renderer.Shutdown",
+                     "CoUninitialize"}));
+    EXPECT_EQ(g_JumpSound, 3);
+    EXPECT_EQ(g_MusicEnabled, 0);
+    EXPECT_EQ(g_SoundEnabled, 1);
+}
+
+TEST_F(StartupTest, AbortingTheMusicFailureQuitsButStillLoadsTheTrack) {
+    music.initResults = {false, false};
+    seam::ScriptMessageBoxAnswers({IDRETRY, IDABORT});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(Count("music.Initialize"), 2);
+    EXPECT_EQ(Count("music.Load"), 1);
+    EXPECT_EQ(Count("music.Shutdown"), 1);
+    EXPECT_EQ(Count("sound.Shutdown"), 1);
+    EXPECT_EQ(Count("renderer.Shutdown"), 1);
+    EXPECT_EQ(g_MusicEnabled, 1);
+}
+
+TEST_F(StartupTest, ABoxThatCannotBeShownLeavesTheRunAsItWas) {
+    sound.initResults = {false};
+    seam::ScriptMessageBoxAnswers({0});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(renderer.frames, 1);
+    EXPECT_EQ(Count("music.Initialize"), 1) << "code 0 still: the music start runs";
+    EXPECT_EQ(g_SoundEnabled, 1);
+}
+
+TEST_F(StartupTest, ClosingTheWindowEndsTheRunWithZero) {
+    // The frame closes the window instead of asking to quit itself.
+    class ClosingRenderer : public ScriptedRenderer {
+        bool RenderFrame() override {
+            if (++frames == 1) {
+                SDL_Event event{};
+                event.type = SDL_WINDOWEVENT;
+                event.window.event = SDL_WINDOWEVENT_CLOSE;
+                SDL_PushEvent(&event);
+            }
+            return true;
+        }
+    } closing;
+    g_pRenderer = &closing;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_GE(closing.frames, 1);
+    EXPECT_EQ(Count("DestroyWindow"), 1);
+    EXPECT_EQ(Count("renderer.Shutdown"), 1);
+}
+
+// Sees which of the unpacked files are there while the frame runs.
+class LookingRenderer : public ScriptedRenderer {
+public:
+    std::filesystem::path runDirectory;
+    int filesSeen = 0;
+
+    bool RenderFrame() override {
+        runDirectory = std::filesystem::current_path();
+        for (const auto& asset : kUnpackTable)
+            filesSeen += TempDir::Read(asset.file) == TestAssetBytes(asset.entry);
+        return ScriptedRenderer::RenderFrame();
+    }
+};
+
+TEST_F(StartupTest, TheAssetsAreThereForTheRunAndGoneAfterIt) {
+    WriteTestAssetPack(start.File("Orvanthelix.zar"));
+    start.Write("wall0.bmp", "the user's picture");
+    LookingRenderer looking;
+    g_pRenderer = &looking;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(looking.filesSeen, 25);
+    EXPECT_EQ(looking.runDirectory.parent_path(), tmp.Path());
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path())) << "the private directory is gone";
+    EXPECT_EQ(std::filesystem::current_path(), start.Path());
+    EXPECT_EQ(TempDir::Read(start.File("wall0.bmp")), "the user's picture");
+}
+
+TEST_F(StartupTest, AFailedStartStillDeletesEveryUnpackedFile) {
+    WriteTestAssetPack(start.File("Orvanthelix.zar"));
+    renderer.initializeResult = false;
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
+    EXPECT_EQ(std::filesystem::current_path(), start.Path());
+}
+
+TEST_F(StartupTest, PlatformFailuresBeforeTheWindowEndTheRunAtOnce) {
+    for (const char* call : {"CoInitialize", "RegisterClassExA", "CreateWindowExA"}) {
+        SCOPED_TRACE(call);
+        seam::Reset();
+        seam::StartRecording();
+        seam::ArmFailure(call, E_FAIL);
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(Count("renderer.Initialize"), 0);
+        EXPECT_EQ(Count("CoUninitialize"), 0);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The program as a user starts it: a window titled "Orvanthelix 3D Engine"
+# covering the screen appears, and SIGTERM ends the run with status 0 promptly.
+set -u
+program=$1
+run=$(mktemp -d)
+trap 'rm -rf "$run"' EXIT
+cd "$run"
+
+SDL_AUDIODRIVER=dummy "$program" &
+pid=$!
+
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --name '^Orvanthelix 3D Engine$' 2>/dev/null | head -1)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+if [ -z "$window" ]; then
+  echo "no window titled 'Orvanthelix 3D Engine' appeared"; kill -9 "$pid"; exit 1
+fi
+
+read -r screen_w screen_h < <(xdpyinfo | awk '/dimensions:/ {split($2, s, "x"); print s[1], s[2]}')
+eval "$(xdotool getwindowgeometry --shell "$window")"
+if [ "$WIDTH" != "$screen_w" ] || [ "$HEIGHT" != "$screen_h" ] || [ "$X" != 0 ] || [ "$Y" != 0 ]; then
+  echo "window is ${WIDTH}x${HEIGHT}+${X}+${Y}, screen is ${screen_w}x${screen_h}"; kill -9 "$pid"; exit 1
+fi
+
+kill -TERM "$pid"
+for _ in $(seq 20); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+  echo "still running 2 s after SIGTERM"; kill -9 "$pid"; exit 1
+fi
+wait "$pid"
+status=$?
+[ "$status" = 0 ] || { echo "exit status $status after SIGTERM"; exit 1; }
+echo "window ${WIDTH}x${HEIGHT} covered the screen; SIGTERM ended the run with status 0"
