@@ -1,0 +1,131 @@
+#include "app/Pack.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "platform/Files.h"
+
+std::int32_t g_PackEntryCount = 0;
+PackEntry* g_PackEntries = nullptr;
+
+namespace {
+
+constexpr long long kMaxInt32 = std::numeric_limits<std::int32_t>::max();
+
+// The stream's length in bytes, or -1 when it cannot be measured. Leaves the
+// stream at its start.
+long long StreamSize(FILE* stream) {
+    if (std::fseek(stream, 0, SEEK_END) != 0) return -1;
+    const long size = std::ftell(stream);
+    if (std::fseek(stream, 0, SEEK_SET) != 0) return -1;
+    return size;
+}
+
+// Header numbers are read as long long so that a value beyond 32 bits is seen
+// and refused rather than silently wrapped.
+bool ReadNumber(FILE* pack, long long& value) {
+    return std::fscanf(pack, "%lli", &value) == 1;
+}
+
+// The width limit keeps the conversion inside the 16-byte buffer; a name that
+// goes on past it is detected by the character that follows.
+static_assert(sizeof(PackEntry::name) == 16, "the %15s below must match the name buffer");
+bool ReadName(FILE* pack, char* name) {
+    if (std::fscanf(pack, "%15s", name) != 1) return false;
+    const int next = std::fgetc(pack);
+    if (next == EOF) return true;
+    std::ungetc(next, pack);
+    return std::isspace(next) != 0;
+}
+
+// Reads the header into a new directory; false when it is malformed.
+bool ReadDirectory(FILE* pack) {
+    const long long packSize = StreamSize(pack);
+    long long count = 0;
+    if (packSize < 0 || !ReadNumber(pack, count)) return false;
+    // Every entry takes at least four header bytes (white space, a name, white
+    // space, a size digit), so a larger count is corrupt; refusing it before
+    // allocating keeps a bad header from asking for gigabytes.
+    if (count < 0 || count > packSize / 4) return false;
+
+    auto entries = std::make_unique<PackEntry[]>(count);
+    for (long long i = 0; i < count; ++i) {
+        long long size = 0;
+        if (!ReadName(pack, entries[i].name) || !ReadNumber(pack, size)) return false;
+        if (size < 0 || size > kMaxInt32) return false;
+        entries[i].size = static_cast<std::int32_t>(size);
+    }
+
+    if (count > 0) {
+        // The one separator byte; its value does not matter.
+        if (std::fgetc(pack) == EOF) return false;
+        long long offset = std::ftell(pack);
+        for (long long i = 0; i < count; ++i) {
+            if (offset > kMaxInt32) return false;
+            entries[i].offset = static_cast<std::int32_t>(offset);
+            offset += entries[i].size + 1LL;
+        }
+    }
+
+    g_PackEntryCount = static_cast<std::int32_t>(count);
+    g_PackEntries = count > 0 ? entries.release() : nullptr;
+    return true;
+}
+
+bool CopyBytes(FILE* from, FILE* to, std::int32_t count) {
+    char buffer[65536];
+    while (count > 0) {
+        const std::size_t chunk = std::min<std::size_t>(count, sizeof buffer);
+        if (std::fread(buffer, 1, chunk, from) != chunk) return false;
+        if (std::fwrite(buffer, 1, chunk, to) != chunk) return false;
+        count -= static_cast<std::int32_t>(chunk);
+    }
+    return true;
+}
+
+}  // namespace
+
+FILE* OpenPack(const char* fileName) {
+    FILE* pack = OpenFile(fileName, "rb");
+    if (!pack) return nullptr;
+    if (!ReadDirectory(pack)) {
+        CloseFile(pack);
+        return nullptr;
+    }
+    return pack;
+}
+
+const PackEntry* FindPackEntry(const char* entryName) {
+    for (std::int32_t i = 0; i < g_PackEntryCount; ++i) {
+        if (std::strcmp(g_PackEntries[i].name, entryName) == 0) return &g_PackEntries[i];
+    }
+    return nullptr;
+}
+
+std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fileName) {
+    const PackEntry* entry = FindPackEntry(entryName);
+    if (!pack || !entry) return 0;
+    // Checked before the output file is created, so that an entry cut off by
+    // the end of the pack leaves no file behind.
+    const long long packSize = StreamSize(pack);
+    if (packSize < 0 || entry->offset + static_cast<long long>(entry->size) > packSize) return 0;
+    if (std::fseek(pack, entry->offset, SEEK_SET) != 0) return 0;
+
+    FILE* out = OpenFile(fileName, "wb");
+    if (!out) return 0;
+    const bool copied = CopyBytes(pack, out, entry->size);
+    // A failed close can mean the buffered bytes never reached the disk.
+    const bool closed = CloseFile(out) == 0;
+    return copied && closed ? 1 : 0;
+}
+
+void ClosePack(FILE* pack) {
+    if (!pack) return;
+    CloseFile(pack);
+    g_PackEntryCount = 0;
+    delete[] g_PackEntries;
+    g_PackEntries = nullptr;
+}

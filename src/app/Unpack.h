@@ -1,0 +1,28 @@
+// Unpacking the asset pack into loose files for the run, and deleting them at
+// the end. The files go to a fresh private directory that is the current
+// directory for the rest of the run, so the engine's bare file names reach
+// them, a user's own file of the same name is never overwritten or deleted,
+// and two copies of the engine can run side by side.
+#pragma once
+
+#include <array>
+
+struct UnpackedAsset {
+    const char* entry;  // name in the pack
+    const char* file;   // loose file it is written to
+};
+
+// In the order of extraction and of deletion.
+extern const std::array<UnpackedAsset, 25> kUnpackTable;
+
+constexpr const char* kPackFileName = "Orvanthelix.zar";
+
+// Opens the pack in the current directory, enters a new private directory
+// (under $TMPDIR, else /tmp) and extracts every entry of the table into it,
+// ignoring each result. Without a private directory nothing is extracted.
+void UnpackAssets();
+
+// Removes the table's files from the private directory in table order (a
+// missing one is skipped), then returns to the directory the run started in
+// and removes the private directory when it is empty.
+void DeleteUnpackedAssets();

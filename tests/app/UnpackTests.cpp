@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/Unpack.h"
+#include "platform/Files.h"
+#include "support/AssetPack.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class UnpackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TMPDIR", tmp.Path().c_str(), 1);
+        WriteTestAssetPack(start.File("Orvanthelix.zar"));
+    }
+    void TearDown() override { unsetenv("TMPDIR"); }
+
+    static int EntriesIn(const fs::path& dir) {
+        return static_cast<int>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+    }
+
+    TempDir start;  // where the user starts the program
+    TempDir tmp;    // $TMPDIR
+};
+
+TEST_F(UnpackTest, EntriesGoToAPrivateDirectoryThatIsGoneAfterwards) {
+    ScopedCurrentDir inStart(start.Path());
+    UnpackAssets();
+
+    fs::path run = fs::current_path();
+    EXPECT_EQ(run.parent_path(), tmp.Path());
+    EXPECT_EQ(EntriesIn(run), 25);
+    for (const auto& asset : kUnpackTable)
+        EXPECT_EQ(TempDir::Read(asset.file), TestAssetBytes(asset.entry)) << asset.file;
+    EXPECT_EQ(ResolveFileName("Test.bsp"), "test.bsp");  // as the level loader names it
+
+    DeleteUnpackedAssets();
+    EXPECT_EQ(fs::current_path(), start.Path());
+    EXPECT_FALSE(fs::exists(run));
+    EXPECT_EQ(EntriesIn(tmp.Path()), 0);
+    EXPECT_EQ(EntriesIn(start.Path()), 1) << "only the pack is in the start directory";
+}
+
+TEST_F(UnpackTest, AUsersOwnFileOfTheSameNameIsNeitherReadNorTouched) {
+    start.Write("wall0.bmp", "the user's picture");
+    ScopedCurrentDir inStart(start.Path());
+    UnpackAssets();
+    EXPECT_EQ(TempDir::Read("wall0.bmp"), TestAssetBytes("TEXTUREWALL0"));
+    DeleteUnpackedAssets();
+    EXPECT_EQ(TempDir::Read(start.File("wall0.bmp")), "the user's picture");
+}
+
+TEST_F(UnpackTest, AMissingPackExtractsNothingAndLeavesNoDirectory) {
+    fs::remove(start.File("Orvanthelix.zar"));
+    start.Write("test.bsp", "the user's level");
+    ScopedCurrentDir inStart(start.Path());
+    UnpackAssets();
+    EXPECT_EQ(EntriesIn(fs::current_path()), 0);
+    DeleteUnpackedAssets();
+    EXPECT_EQ(EntriesIn(tmp.Path()), 0);
+    EXPECT_EQ(TempDir::Read(start.File("test.bsp")), "the user's level");
+}
+
+TEST_F(UnpackTest, WithoutAPrivateDirectoryNothingIsWrittenOrDeleted) {
+    setenv("TMPDIR", start.File("no-such-dir").c_str(), 1);
+    start.Write("test.mdl", "the user's model");
+    ScopedCurrentDir inStart(start.Path());
+    UnpackAssets();
+    EXPECT_EQ(fs::current_path(), start.Path());
+    EXPECT_EQ(EntriesIn(start.Path()), 2) << "the pack and the user's file, nothing unpacked";
+    DeleteUnpackedAssets();
+    EXPECT_EQ(TempDir::Read(start.File("test.mdl")), "the user's model");
+}
+
+TEST_F(UnpackTest, AStrayFileKeepsThePrivateDirectory) {
+    ScopedCurrentDir inStart(start.Path());
+    UnpackAssets();
+    fs::path run = fs::current_path();
+    std::ofstream("not-ours.txt") << "x";
+    DeleteUnpackedAssets();
+    EXPECT_TRUE(fs::exists(run / "not-ours.txt"));
+    EXPECT_EQ(EntriesIn(run), 1);
+}
+
+}  // namespace

@@ -1,0 +1,10 @@
+// A pack holding every entry of the unpack table, for tests of the unpack cycle.
+#pragma once
+
+#include <string>
+
+// The bytes each entry of the test pack holds.
+std::string TestAssetBytes(const std::string& entry);
+
+// Writes the test pack as `file` in the canonical form.
+void WriteTestAssetPack(const std::string& file);

@@ -1,0 +1,212 @@
+// Runs the built orvtool binary and checks its packs against the engine's reader.
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/Pack.h"
+#include "support/TempDir.h"
+
+namespace {
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class PackCommandTest : public testing::Test {
+protected:
+    void TearDown() override { ClosePack(pack); }
+
+    // Runs "orvtool pack ARGS..." and collects its exit status and output.
+    RunResult Run(const std::vector<std::string>& args) {
+        std::string command = Quote(ORVTOOL_PATH) + " pack";
+        for (const std::string& arg : args) command += " " + Quote(arg);
+        const std::string out = outputDir.File("stdout");
+        const std::string err = outputDir.File("stderr");
+        command += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::Read(out), TempDir::Read(err)};
+    }
+
+    void ExpectFailure(const RunResult& result) {
+        EXPECT_NE(result.status, 0);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.rfind("orvtool: ", 0), 0u) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        EXPECT_EQ(result.err.back(), '\n');
+    }
+
+    std::vector<std::string> FilesInDir() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempDir dir;
+    TempDir outputDir;  // kept apart so that leftover files in `dir` show
+    FILE* pack = nullptr;
+};
+
+TEST_F(PackCommandTest, CreateWritesTheCanonicalForm) {
+    dir.Write("a.txt", "xyz");
+    dir.Write("b.txt", "");
+    const std::string out = dir.File("out.zar");
+    const RunResult result = Run({"create", out, "a=" + dir.File("a.txt"), "b=" + dir.File("b.txt")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(TempDir::Read(out), "2\na 3\nb 0\nxyz\n\n");
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"a.txt", "b.txt", "out.zar"}));
+}
+
+TEST_F(PackCommandTest, ReaderExtractsWhatCreateStored) {
+    std::string binary;
+    for (int value = 0; value < 256; ++value) binary += static_cast<char>(value);
+    const std::vector<std::pair<std::string, std::string>> entries = {
+        {"TEXTURECEILING0", binary},
+        {"empty", ""},
+        {"crlf", "line\r\nline\r\n"},
+        {"wall0", "lower"},
+        {"WALL0", "upper"},
+    };
+    std::vector<std::string> args = {"create", dir.File("out.zar")};
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        args.push_back(entries[i].first + "=" + dir.Write("in" + std::to_string(i), entries[i].second));
+    ASSERT_EQ(Run(args).status, 0);
+
+    pack = OpenPack(dir.File("out.zar").c_str());
+    ASSERT_NE(pack, nullptr);
+    ASSERT_EQ(g_PackEntryCount, static_cast<std::int32_t>(entries.size()));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(entries[i].first);
+        EXPECT_STREQ(g_PackEntries[i].name, entries[i].first.c_str());
+        const std::string file = dir.File("out" + std::to_string(i));
+        EXPECT_EQ(ExtractPackEntry(pack, entries[i].first.c_str(), file.c_str()), 1);
+        EXPECT_EQ(TempDir::Read(file), entries[i].second);
+    }
+}
+
+TEST_F(PackCommandTest, ListShowsTheReadersDirectory) {
+    std::vector<std::string> args = {"create", dir.File("out.zar")};
+    for (const char* name : {"one", "two", "three"})
+        args.push_back(std::string(name) + "=" + dir.Write(name, std::string(name) + " data"));
+    ASSERT_EQ(Run(args).status, 0);
+
+    const RunResult result = Run({"list", dir.File("out.zar")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    pack = OpenPack(dir.File("out.zar").c_str());
+    ASSERT_NE(pack, nullptr);
+    std::string expected;
+    for (std::int32_t i = 0; i < g_PackEntryCount; ++i) {
+        const PackEntry& entry = g_PackEntries[i];
+        expected += std::string(entry.name) + " " + std::to_string(entry.offset) + " " +
+                    std::to_string(entry.size) + "\n";
+    }
+    EXPECT_EQ(result.out, expected);
+    EXPECT_EQ(result.out, "one 23 8\ntwo 32 8\nthree 41 10\n");
+}
+
+TEST_F(PackCommandTest, ListReadsHeaderNumbersAsTheEngineDoes) {
+    const std::string header = "0x2 a +010 b 0XA\n";
+    dir.Write("hand.zar", header + "octal...\nhexadecima\n");
+    const RunResult result = Run({"list", dir.File("hand.zar")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "a 17 8\nb 26 10\n");
+}
+
+TEST_F(PackCommandTest, ExtractWritesTheEntrysBytes) {
+    dir.Write("hand.zar", "2 a 3 b 4\nxyz\nwxyz\n");
+    const RunResult result = Run({"extract", dir.File("hand.zar"), "b", dir.File("b.bin")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(TempDir::Read(dir.File("b.bin")), "wxyz");
+}
+
+TEST_F(PackCommandTest, ExtractOfAMissingEntryFailsAndWritesNothing) {
+    dir.Write("hand.zar", "1 abc 3\nxyz");
+    ExpectFailure(Run({"extract", dir.File("hand.zar"), "ABC", dir.File("out.bin")}));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.bin")));
+}
+
+TEST_F(PackCommandTest, ExtractOfATruncatedEntryFailsAndWritesNothing) {
+    dir.Write("hand.zar", "1 abc 10\nxyz");
+    ExpectFailure(Run({"extract", dir.File("hand.zar"), "abc", dir.File("out.bin")}));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.bin")));
+}
+
+TEST_F(PackCommandTest, ListAndExtractRefuseAMalformedOrMissingPack) {
+    dir.Write("bad.zar", "1 abc -3\nxyz");
+    ExpectFailure(Run({"list", dir.File("bad.zar")}));
+    ExpectFailure(Run({"list", dir.File("missing.zar")}));
+    ExpectFailure(Run({"extract", dir.File("bad.zar"), "abc", dir.File("out.bin")}));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.bin")));
+}
+
+TEST_F(PackCommandTest, CreateRefusesBadEntriesAndLeavesNoFile) {
+    const std::string in = dir.Write("in", "data");
+    const std::vector<std::vector<std::string>> badEntries = {
+        {"=" + in},                        // empty name
+        {"SIXTEENCHARSLONG=" + in},        // longer than 15 characters
+        {"two words=" + in},               // white space
+        {"tab\tname=" + in},               // white space
+        {"same=" + in, "same=" + in},      // duplicate
+        {"noequals"},                      // not NAME=FILE
+        {"a=" + dir.File("missing")},      // unreadable input
+        {"a=" + dir.Path().string()},      // a directory is no input
+    };
+    for (const std::vector<std::string>& entries : badEntries) {
+        SCOPED_TRACE(entries.front());
+        std::vector<std::string> args = {"create", dir.File("out.zar")};
+        args.insert(args.end(), entries.begin(), entries.end());
+        ExpectFailure(Run(args));
+        EXPECT_EQ(FilesInDir(), std::vector<std::string>{"in"});
+    }
+}
+
+TEST_F(PackCommandTest, FailedCreateLeavesAnExistingPackUntouched) {
+    dir.Write("out.zar", "old pack");
+    ExpectFailure(Run({"create", dir.File("out.zar"), "a=" + dir.File("missing")}));
+    EXPECT_EQ(TempDir::Read(dir.File("out.zar")), "old pack");
+    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.zar"});
+}
+
+TEST_F(PackCommandTest, CreateIntoAMissingDirectoryFails) {
+    const std::string in = dir.Write("in", "data");
+    ExpectFailure(Run({"create", dir.File("no/such/out.zar"), "a=" + in}));
+    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"in"});
+}
+
+TEST_F(PackCommandTest, MisusedCommandLineFails) {
+    const std::vector<std::vector<std::string>> misuses = {
+        {},
+        {"frobnicate"},
+        {"create", dir.File("out.zar")},
+        {"list"},
+        {"list", "a", "b"},
+        {"extract", "pack", "name"},
+    };
+    for (const std::vector<std::string>& args : misuses) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        ExpectFailure(Run(args));
+    }
+    EXPECT_TRUE(FilesInDir().empty());
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// orvtool: the developer's tool for the engine's content.
+#include <cstdio>
+#include <cstring>
+
+#include "orvtool/Commands.h"
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    int (*run)(int argc, char** argv);
+    const char* usage;
+};
+
+const Subcommand kSubcommands[] = {
+    {"pack", PackCommand, "pack create OUT NAME=FILE... | pack list PACK | pack extract PACK NAME FILE"},
+};
+
+int Usage() {
+    std::fprintf(stderr, "usage:\n");
+    for (const auto& subcommand : kSubcommands) std::fprintf(stderr, "  orvtool %s\n", subcommand.usage);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    for (const auto& subcommand : kSubcommands)
+        if (std::strcmp(argv[1], subcommand.name) == 0) return subcommand.run(argc - 1, argv + 1);
+    std::fprintf(stderr, "orvtool: unknown command '%s'\n", argv[1]);
+    return Usage();
+}
