@@ -21,6 +21,7 @@
 #include "player/Player.h"
 #include "render/Renderer.h"
 #include "support/AssetPack.h"
+#include "support/RecordingRenderer.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -33,39 +34,23 @@ bool NextResult(std::deque<bool>& results) {
     return result;
 }
 
-class ScriptedRenderer : public Renderer {
+// Scripted start results; the first frame asks to quit, as Escape does.
+class ScriptedRenderer : public RecordingRenderer {
 public:
     bool initializeResult = true;
     bool setupResult = true;
     int frames = 0;
 
-    HRESULT BlitSurface(IDirectDrawSurface7*, RECT*, IDirectDrawSurface7*, RECT*) override { return 0; }
-    std::uint32_t TestSphere(Sphere) override { return 0; }
-    bool CreateOffscreenSurface(IDirectDrawSurface7**, int, int) override { return true; }
-    bool CreateTexture(Texture*, int, int, std::uint32_t) override { return true; }
-    HRESULT DrawString(IDirectDrawSurface7*, const char*, int, int, COLORREF) override { return 0; }
-    HRESULT FillRectangle(IDirectDrawSurface7*, RECT*, std::uint32_t) override { return 0; }
-    void GetCurrentMatrix(Matrix*) override {}
     bool Initialize() override {
         seam::Record("renderer.Initialize");
         if (!initializeResult) std::snprintf(g_ErrorText, sizeof g_ErrorText, "No display for you.");
         return initializeResult;
     }
-    bool IsHardware() override { return true; }
-    HRESULT LoadImageFile(ImageTarget, const char*, int, int) override { return 0; }
-    HRESULT LoadTexture(Texture*, const char*, int, int) override { return 0; }
-    void PopMatrix() override {}
-    void PushMatrix() override {}
-    void ReleaseSurface(IDirectDrawSurface7*) override {}
-    void ReleaseTexture(Texture*) override {}
-    // The first frame asks to quit, as Escape does.
     bool RenderFrame() override {
         seam::Record("renderer.RenderFrame");
         if (++frames == 1) PostQuitMessage(0);
         return true;
     }
-    HRESULT DrawPolygon(Polygon) override { return 0; }
-    void SetMatrix(std::uint8_t, Matrix) override {}
     bool Setup() override {
         seam::Record("renderer.Setup");
         if (!setupResult) std::snprintf(g_ErrorText, sizeof g_ErrorText, "No viewport either.");

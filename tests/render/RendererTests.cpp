@@ -5,34 +5,10 @@
 #include <vector>
 
 #include "render/Renderer.h"
+#include "support/RecordingRenderer.h"
 #include "support/TempDir.h"
 
 namespace {
-
-// ReadImageSize and FlipRows are plain members; any renderer will do.
-class NullRenderer : public Renderer {
-public:
-    HRESULT BlitSurface(IDirectDrawSurface7*, RECT*, IDirectDrawSurface7*, RECT*) override { return 0; }
-    std::uint32_t TestSphere(Sphere) override { return 0; }
-    bool CreateOffscreenSurface(IDirectDrawSurface7**, int, int) override { return true; }
-    bool CreateTexture(Texture*, int, int, std::uint32_t) override { return true; }
-    HRESULT DrawString(IDirectDrawSurface7*, const char*, int, int, COLORREF) override { return 0; }
-    HRESULT FillRectangle(IDirectDrawSurface7*, RECT*, std::uint32_t) override { return 0; }
-    void GetCurrentMatrix(Matrix*) override {}
-    bool Initialize() override { return true; }
-    bool IsHardware() override { return true; }
-    HRESULT LoadImageFile(ImageTarget, const char*, int, int) override { return 0; }
-    HRESULT LoadTexture(Texture*, const char*, int, int) override { return 0; }
-    void PopMatrix() override {}
-    void PushMatrix() override {}
-    void ReleaseSurface(IDirectDrawSurface7*) override {}
-    void ReleaseTexture(Texture*) override {}
-    bool RenderFrame() override { return true; }
-    HRESULT DrawPolygon(Polygon) override { return 0; }
-    void SetMatrix(std::uint8_t, Matrix) override {}
-    bool Setup() override { return true; }
-    bool Shutdown() override { return true; }
-};
 
 std::string LittleEndian32(std::int32_t value) {
     auto bits = static_cast<std::uint32_t>(value);
@@ -49,7 +25,7 @@ std::string BmpHeaders(const std::string& signature, std::int32_t width, std::in
 
 TEST(ReadImageSize, ReadsWidthAndHeightFromTheInformationHeader) {
     TempDir dir;
-    NullRenderer renderer;
+    RecordingRenderer renderer;
     int width = -1, height = -1;
     ASSERT_TRUE(renderer.ReadImageSize(dir.Write("a.bmp", BmpHeaders("BM", 256, -128) + "pixels").c_str(),
                                        &width, &height));
@@ -59,7 +35,7 @@ TEST(ReadImageSize, ReadsWidthAndHeightFromTheInformationHeader) {
 
 TEST(ReadImageSize, IgnoresTheSignature) {
     TempDir dir;
-    NullRenderer renderer;
+    RecordingRenderer renderer;
     int width = 0, height = 0;
     ASSERT_TRUE(renderer.ReadImageSize(dir.Write("x.bmp", BmpHeaders("XY", 64, 32)).c_str(), &width, &height));
     EXPECT_EQ(width, 64);
@@ -68,7 +44,7 @@ TEST(ReadImageSize, IgnoresTheSignature) {
 
 TEST(ReadImageSize, MissingFileIsFalseAndLeavesTheOutputs) {
     TempDir dir;
-    NullRenderer renderer;
+    RecordingRenderer renderer;
     int width = 7, height = 9;
     EXPECT_FALSE(renderer.ReadImageSize(dir.File("none.bmp").c_str(), &width, &height));
     EXPECT_EQ(width, 7);
@@ -77,7 +53,7 @@ TEST(ReadImageSize, MissingFileIsFalseAndLeavesTheOutputs) {
 
 TEST(ReadImageSize, FileShorterThanBothHeadersReadsAsZeroByZero) {
     TempDir dir;
-    NullRenderer renderer;
+    RecordingRenderer renderer;
     // Long enough to hold the width but not the whole information header.
     std::string truncated = BmpHeaders("BM", 64, 64).substr(0, 30);
     int width = 7, height = 9;
@@ -88,7 +64,7 @@ TEST(ReadImageSize, FileShorterThanBothHeadersReadsAsZeroByZero) {
 
 TEST(ReadImageSize, FindsTheFileWhateverTheCaseOfItsName) {
     TempDir dir;
-    NullRenderer renderer;
+    RecordingRenderer renderer;
     dir.Write("wall0.bmp", BmpHeaders("BM", 128, 64));
     int width = 0, height = 0;
     ASSERT_TRUE(renderer.ReadImageSize(dir.File("WALL0.BMP").c_str(), &width, &height));
@@ -98,7 +74,7 @@ TEST(ReadImageSize, FindsTheFileWhateverTheCaseOfItsName) {
 std::vector<std::uint8_t> Rows(std::initializer_list<std::uint8_t> bytes) { return bytes; }
 
 TEST(FlipRows, ReversesTheRowOrder) {
-    NullRenderer renderer;
+    RecordingRenderer renderer;
     auto pixels = Rows({1, 1, 2, 2, 3, 3, 4, 4});
     renderer.FlipRows(pixels.data(), 2, 4);
     EXPECT_EQ(pixels, Rows({4, 4, 3, 3, 2, 2, 1, 1}));  // the middle pair swaps too
@@ -109,7 +85,7 @@ TEST(FlipRows, ReversesTheRowOrder) {
 }
 
 TEST(FlipRows, NoneOrOneRowIsLeftAsItWas) {
-    NullRenderer renderer;
+    RecordingRenderer renderer;
     auto one = Rows({1, 2, 3});
     renderer.FlipRows(one.data(), 3, 1);
     EXPECT_EQ(one, Rows({1, 2, 3}));
