@@ -38,41 +38,29 @@ Matrix MakeTranslation(float x, float y, float z)
     return result;
 }
 
-Matrix MakeRotationX(float angle)
+namespace {
+
+// The rotation in the plane of axes i and j: (i,i) = (j,j) = c, (i,j) = -s,
+// (j,i) = s. The three axis rotations differ only in their pair of axes.
+Matrix MakePlaneRotation(float angle, int i, int j)
 {
     const float c = std::cos(angle);
     const float s = std::sin(angle);
     Matrix result = MakeIdentity();
-    result.m[5] = c;
-    result.m[6] = -s;
-    result.m[9] = s;
-    result.m[10] = c;
+    result.m[4 * i + i] = c;
+    result.m[4 * i + j] = -s;
+    result.m[4 * j + i] = s;
+    result.m[4 * j + j] = c;
     return result;
 }
 
-Matrix MakeRotationY(float angle)
-{
-    const float c = std::cos(angle);
-    const float s = std::sin(angle);
-    Matrix result = MakeIdentity();
-    result.m[0] = c;
-    result.m[2] = s;
-    result.m[8] = -s;
-    result.m[10] = c;
-    return result;
-}
+}  // namespace
 
-Matrix MakeRotationZ(float angle)
-{
-    const float c = std::cos(angle);
-    const float s = std::sin(angle);
-    Matrix result = MakeIdentity();
-    result.m[0] = c;
-    result.m[1] = -s;
-    result.m[4] = s;
-    result.m[5] = c;
-    return result;
-}
+Matrix MakeRotationX(float angle) { return MakePlaneRotation(angle, 1, 2); }
+
+Matrix MakeRotationY(float angle) { return MakePlaneRotation(angle, 2, 0); }
+
+Matrix MakeRotationZ(float angle) { return MakePlaneRotation(angle, 0, 1); }
 
 Matrix MakePerspective(float near, float far, float fov)
 {
