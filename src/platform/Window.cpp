@@ -8,18 +8,7 @@
 
 #include "platform/Sdl.h"
 #include "platform/Seam.h"
-
-struct DeviceContextObject {
-    HWND window;
-};
-
-struct WindowObject {
-    WNDPROC procedure = nullptr;
-    SDL_Window* sdl = nullptr;
-    bool destroyed = false;
-    bool needsPaint = true;  // a newly shown window is painted once
-    DeviceContextObject dc{};
-};
+#include "platform/WindowObject.h"
 
 namespace {
 

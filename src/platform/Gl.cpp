@@ -1,0 +1,19 @@
+#include "platform/Gl.h"
+
+#include <SDL.h>
+
+#include <type_traits>
+
+bool LoadGlEntryPoints(GlEntryPoints& gl) {
+    auto load = [](auto& entryPoint, const char* name) {
+        entryPoint = reinterpret_cast<std::remove_reference_t<decltype(entryPoint)>>(SDL_GL_GetProcAddress(name));
+        return entryPoint != nullptr;
+    };
+    return load(gl.GenFramebuffers, "glGenFramebuffers") && load(gl.DeleteFramebuffers, "glDeleteFramebuffers") &&
+           load(gl.BindFramebuffer, "glBindFramebuffer") &&
+           load(gl.FramebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+           load(gl.CheckFramebufferStatus, "glCheckFramebufferStatus") &&
+           load(gl.BlitFramebuffer, "glBlitFramebuffer") && load(gl.GenRenderbuffers, "glGenRenderbuffers") &&
+           load(gl.DeleteRenderbuffers, "glDeleteRenderbuffers") && load(gl.BindRenderbuffer, "glBindRenderbuffer") &&
+           load(gl.RenderbufferStorage, "glRenderbufferStorage");
+}

@@ -1,0 +1,139 @@
+#include "platform/VirtualDisplay.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/Gl.h"
+
+namespace display {
+namespace {
+
+struct State {
+    bool selected = false;
+    SDL_Window* window = nullptr;
+    GlEntryPoints gl{};
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    GLuint depth = 0;
+    std::chrono::steady_clock::time_point nextPresent{};
+};
+
+State g_State;
+
+// Presents at most 60 times a second: sleeps until the next slot, and starts
+// the schedule afresh after a stall rather than rushing to catch up.
+void WaitForRefresh() {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kPeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
+    auto now = Clock::now();
+    if (g_State.nextPresent > now) {
+        std::this_thread::sleep_until(g_State.nextPresent);
+        g_State.nextPresent += kPeriod;
+    } else {
+        g_State.nextPresent = now + kPeriod;
+    }
+}
+
+}  // namespace
+
+void Select(bool selected) { g_State.selected = selected; }
+
+bool IsSelected() { return g_State.selected; }
+
+bool Attach(SDL_Window* window) {
+    Detach();
+    GlEntryPoints gl{};
+    if (!LoadGlEntryPoints(gl)) return false;
+    GLuint framebuffer = 0, colour = 0, depth = 0;
+    gl.GenFramebuffers(1, &framebuffer);
+    gl.GenRenderbuffers(1, &colour);
+    gl.GenRenderbuffers(1, &depth);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, depth);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, colour);
+    // RGB565 where the driver has it; otherwise the nearest 16-bit format.
+    for (GLenum format : {GLenum(GL_RGB565), GLenum(GL_RGB5)}) {
+        gl.RenderbufferStorage(GL_RENDERBUFFER, format, kWidth, kHeight);
+        gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+        if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+            g_State.window = window;
+            g_State.gl = gl;
+            g_State.framebuffer = framebuffer;
+            g_State.colour = colour;
+            g_State.depth = depth;
+            return true;
+        }
+    }
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.DeleteFramebuffers(1, &framebuffer);
+    gl.DeleteRenderbuffers(1, &colour);
+    gl.DeleteRenderbuffers(1, &depth);
+    return false;
+}
+
+void Detach() {
+    if (!g_State.framebuffer) return;
+    auto& gl = g_State.gl;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.DeleteFramebuffers(1, &g_State.framebuffer);
+    gl.DeleteRenderbuffers(1, &g_State.colour);
+    gl.DeleteRenderbuffers(1, &g_State.depth);
+    g_State.framebuffer = g_State.colour = g_State.depth = 0;
+    g_State.window = nullptr;
+}
+
+SDL_Rect PictureRect(int windowWidth, int windowHeight) {
+    int width = windowWidth;
+    int height = windowWidth * 3 / 4;
+    if (height > windowHeight) {
+        height = windowHeight;
+        width = windowHeight * 4 / 3;
+    }
+    return {(windowWidth - width) / 2, (windowHeight - height) / 2, width, height};
+}
+
+void ComposeWindowImage() {
+    if (!g_State.framebuffer) return;
+    auto& gl = g_State.gl;
+    int windowWidth = 0, windowHeight = 0;
+    SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
+    SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    // The clear colour belongs to the renderer; borrow it for the bars only.
+    GLfloat clearColour[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, g_State.framebuffer);
+    gl.BlitFramebuffer(0, 0, kWidth, kHeight, picture.x, picture.y, picture.x + picture.w,
+                       picture.y + picture.h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void Present() {
+    if (!g_State.framebuffer) return;
+    ComposeWindowImage();
+    SDL_GL_SwapWindow(g_State.window);
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    WaitForRefresh();
+}
+
+std::vector<std::uint8_t> ReadPixels() {
+    if (!g_State.framebuffer) return {};
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    std::vector<std::uint8_t> bottomUp(kWidth * kHeight * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    std::vector<std::uint8_t> topDown(bottomUp.size());
+    const int row = kWidth * 3;
+    for (int y = 0; y < kHeight; ++y)
+        std::copy_n(&bottomUp[(kHeight - 1 - y) * row], row, &topDown[y * row]);
+    return topDown;
+}
+
+}  // namespace display

@@ -1,0 +1,45 @@
+// The engine's "640 by 480, 16 bits per pixel" full-screen mode, as a virtual
+// display: an off-screen 640x480 RGB565 colour buffer with a 16-bit depth
+// buffer in the window's GL context. Presenting scales it into the
+// desktop-sized window keeping 4:3, with black bars, so the monitor's real
+// mode never changes. Presents are paced to the display's refresh: vsync
+// where the driver gives it, and never more than 60 a second in any case,
+// because the engine counts all movement per frame.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace display {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+// Whether the engine has switched to the full-screen mode. The off-screen
+// buffer exists only while it is selected and a context is attached.
+void Select(bool selected);
+bool IsSelected();
+
+// Called with `window`'s GL context current: makes the off-screen buffer and
+// directs drawing into it. False when the context cannot hold one.
+bool Attach(SDL_Window* window);
+
+// Drops the off-screen buffer; the context it was made in must be current.
+void Detach();
+
+// Puts the picture into the window's back buffer: scaled to fit with 4:3
+// kept, black bars around it. Leaves the window's framebuffer bound.
+void ComposeWindowImage();
+
+// Shows the picture: composes, swaps and waits for the next refresh.
+void Present();
+
+// The picture as RGB bytes, rows from the top; empty when there is none.
+std::vector<std::uint8_t> ReadPixels();
+
+// Where the picture lands in a window of the given drawable size.
+SDL_Rect PictureRect(int windowWidth, int windowHeight);
+
+}  // namespace display

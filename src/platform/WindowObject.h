@@ -1,0 +1,20 @@
+// What a window handle and its device context point to; shared by the
+// stand-ins that work on a window.
+#pragma once
+
+#include <SDL.h>
+
+#include "platform/Window.h"
+
+struct DeviceContextObject {
+    HWND window;
+    int pixelFormat;  // 0 until SetPixelFormat
+};
+
+struct WindowObject {
+    WNDPROC procedure = nullptr;
+    SDL_Window* sdl = nullptr;
+    bool destroyed = false;
+    bool needsPaint = true;  // a newly shown window is painted once
+    DeviceContextObject dc{};  // the window's own context (CS_OWNDC)
+};
