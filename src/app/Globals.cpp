@@ -3,9 +3,11 @@
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
 #include "player/Player.h"
+#include "render/gl/OpenGLRenderer.h"
 
 // Constructed objects, in the order the engine relies on.
 FrameTimer g_FrameTimer;
+OpenGLRenderer g_OpenGLRenderer;
 
 // Zero-filled before anything runs.
 HWND g_Window = nullptr;

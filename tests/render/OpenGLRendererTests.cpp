@@ -1,0 +1,232 @@
+// The OpenGL renderer on a real window, Xvfb and Mesa.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "../support/TestSeam.h"
+#include "app/Globals.h"
+#include "platform/Gl.h"
+#include "platform/VirtualDisplay.h"
+#include "platform/Window.h"
+#include "player/Player.h"
+#include "render/gl/OpenGLRenderer.h"
+#include "support/Bmp.h"
+#include "support/TempDir.h"
+
+namespace {
+
+LRESULT Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+Vertex At(float x, float y, float z, float u = 0.5f, float v = 0.5f) {
+    return Vertex{{x, y, z}, {u, v}, {0, 0}};
+}
+
+class OpenGLRendererTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        seam::Reset();
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.lpszClassName = "GLTEST";
+        ASSERT_NE(RegisterClassExA(&windowClass), 0);
+        g_Window = CreateWindowExA(0, "GLTEST", "gl", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 720, nullptr, nullptr,
+                                   nullptr, nullptr);
+        ASSERT_NE(g_Window, nullptr);
+        g_Player = {};
+        std::memset(g_ErrorText, 0, sizeof g_ErrorText);
+    }
+    void TearDown() override {
+        renderer.Shutdown();
+        renderer.lightmapTable = nullptr;
+        g_Window = nullptr;
+        seam::Reset();
+    }
+
+    void Start() {
+        ASSERT_TRUE(renderer.Initialize()) << g_ErrorText;
+        ASSERT_TRUE(renderer.Setup());
+        renderer.lightmapTable = &table;
+    }
+
+    // Loads a one-colour 8x8 lightmap into table entry `index`.
+    void LoadLightmap(int index, Rgb colour) {
+        std::string file = dir.Write("lm" + std::to_string(index) + ".bmp", MakeBmp24(8, 8, [&](int, int) { return colour; }));
+        renderer.LoadTexture(&table.entries[index], file.c_str(), 8, 8);
+        ASSERT_NE(table.entries[index].glTexture, 0u);
+    }
+
+    const std::uint8_t* PixelAt(const std::vector<std::uint8_t>& pixels, int x, int y) {
+        return &pixels[(y * display::kWidth + x) * 3];
+    }
+
+    TempDir dir;
+    OpenGLRenderer renderer;
+    LightmapTable table{};
+};
+
+TEST_F(OpenGLRendererTest, EachFailingInitializeStepLeavesItsText) {
+    const std::pair<const char*, const char*> steps[] = {
+        {"ChangeDisplaySettingsA", "Could not switch to full-screen display mode."},
+        {"GetDC", "Could not get a device context."},
+        {"ChoosePixelFormat", "Pixel format not found."},
+        {"SetPixelFormat", "Could not set requested pixel format."},
+        {"wglCreateContext", "Could not acquire rendering context."},
+        {"wglMakeCurrent", "Could not activate rendering context."},
+    };
+    for (const auto& [call, text] : steps) {
+        SCOPED_TRACE(call);
+        seam::ArmFailure(call, call == std::string("ChangeDisplaySettingsA") ? -1 : 0);
+        EXPECT_FALSE(renderer.Initialize());
+        EXPECT_STREQ(g_ErrorText, text);
+        EXPECT_TRUE(renderer.Shutdown());
+    }
+}
+
+TEST_F(OpenGLRendererTest, ShutdownAfterTheFirstStepFailedOnlyRestoresTheDisplay) {
+    seam::ArmFailure("ChangeDisplaySettingsA", -1);
+    ASSERT_FALSE(renderer.Initialize());
+    seam::StartRecording();
+    EXPECT_TRUE(renderer.Shutdown());
+    EXPECT_EQ(seam::CallNames(), std::vector<std::string>{"ChangeDisplaySettingsA"});
+    EXPECT_FALSE(display::IsSelected());
+}
+
+TEST_F(OpenGLRendererTest, OnlyUnpadded24BitImagesLoad) {
+    Start();
+    auto white = [](int, int) { return Rgb{255, 255, 255}; };
+    for (int width : {4, 8}) {
+        Image image;
+        std::string file = dir.Write("w.bmp", MakeBmp24(width, 2, white));
+        EXPECT_EQ(renderer.LoadImageFile(&image, file.c_str(), width, 2), S_OK) << width;
+        EXPECT_NE(image.pixels, nullptr);
+        delete[] image.pixels;
+    }
+    Image padded;  // width 6: 18 bytes of pixels in 20-byte rows
+    std::string file = dir.Write("six.bmp", MakeBmp24(6, 2, white));
+    renderer.LoadImageFile(&padded, file.c_str(), 6, 2);
+    EXPECT_EQ(padded.pixels, nullptr);
+
+    std::string zeroSize = MakeBmp24(4, 2, white);
+    std::memset(&zeroSize[14 + 20], 0, 4);
+    Image empty;
+    renderer.LoadImageFile(&empty, dir.Write("zero.bmp", zeroSize).c_str(), 4, 2);
+    EXPECT_EQ(empty.pixels, nullptr);
+
+    Texture texture;
+    renderer.LoadTexture(&texture, file.c_str(), 6, 2);
+    EXPECT_EQ(texture.glTexture, 0u) << "no picture, no texture object";
+}
+
+TEST_F(OpenGLRendererTest, ImagesArriveTopRowFirstFromWhereTheHeaderPutsThePixels) {
+    Start();
+    auto rows = [](int, int y) { return y == 0 ? Rgb{255, 0, 0} : Rgb{0, 0, 255}; };
+    for (int extra : {0, 84}) {  // the plain header, and a longer information header
+        Image image;
+        std::string file = dir.Write("rows.bmp", MakeBmp24(4, 4, rows, extra));
+        ASSERT_EQ(renderer.LoadImageFile(&image, file.c_str(), 4, 4), S_OK) << extra;
+        // Blue, green, red per pixel; the first row is the top.
+        EXPECT_EQ(image.pixels[0], 0);
+        EXPECT_EQ(image.pixels[2], 255);
+        EXPECT_EQ(image.pixels[3 * 4 * 3], 255) << "bottom row blue";
+        delete[] image.pixels;
+    }
+}
+
+TEST_F(OpenGLRendererTest, AnImageWhoseSizeDisagreesWithTheCallerIsRefused) {
+    Start();
+    Image image;
+    std::string file = dir.Write("small.bmp", MakeBmp24(4, 4, [](int, int) { return Rgb{1, 2, 3}; }));
+    renderer.LoadImageFile(&image, file.c_str(), 64, 64);
+    EXPECT_EQ(image.pixels, nullptr);
+}
+
+TEST_F(OpenGLRendererTest, PolygonsReachGlWithTheirLightmapAndMirroredZ) {
+    Start();
+    LoadLightmap(3, {255, 255, 255});
+    Polygon polygon;
+    polygon.lightmapIndex = 3;
+    polygon.vertices[0] = At(1, 2, 3, 0.25f, 0.75f);
+    polygon.vertices[1] = At(1, 3, 3);
+    polygon.vertices[2] = At(2, 2, 3);
+
+    // Feedback mode hands back what GL received, after an identity transform
+    // and a viewport that maps x and y one to one.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 640, 0, 480, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_CULL_FACE);
+    GLfloat feedback[64];
+    glFeedbackBuffer(64, GL_3D_COLOR_TEXTURE, feedback);
+    glRenderMode(GL_FEEDBACK);
+    renderer.DrawPolygon(polygon);
+    ASSERT_GT(glRenderMode(GL_RENDER), 0);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), table.entries[3].glTexture);
+
+    // Token, count, then the first vertex: x, y, z (window), rgba, s, t, r, q.
+    ASSERT_EQ(feedback[0], GL_POLYGON_TOKEN);
+    EXPECT_NEAR(feedback[2], 1.0f, 1e-3);
+    EXPECT_NEAR(feedback[3], 2.0f, 1e-3);
+    // glOrtho maps eye z = -3 (the mirrored 3) to depth 0.65.
+    EXPECT_NEAR(feedback[4], 0.65f, 1e-4);
+    EXPECT_FLOAT_EQ(feedback[9], 0.25f);
+    EXPECT_FLOAT_EQ(feedback[10], 0.75f);
+}
+
+TEST_F(OpenGLRendererTest, TheCameraTranslatesByMinusXMinusYPlusZ) {
+    Start();
+    g_Player.position = {10.0f, 0.0f, 5.0f};
+    renderer.RenderFrame();
+    GLfloat modelView[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    EXPECT_FLOAT_EQ(modelView[12], -10.0f);
+    EXPECT_FLOAT_EQ(modelView[13], 0.0f);
+    EXPECT_FLOAT_EQ(modelView[14], 5.0f);
+}
+
+TEST_F(OpenGLRendererTest, APolygonToThePlayersRightShowsOnTheRightInItsLightmapColour) {
+    Start();
+    LoadLightmap(0, {255, 128, 0});
+    renderer.RenderFrame();  // camera at the origin looking along +z
+    Polygon polygon;
+    // Wound to face the camera by the level's rule (clockwise on screen).
+    polygon.vertices[0] = At(1, -1, 10);
+    polygon.vertices[1] = At(1, 1, 10);
+    polygon.vertices[2] = At(3, -1, 10);
+    renderer.DrawPolygon(polygon);
+    auto pixels = display::ReadPixels();
+    int right = 0, left = 0;
+    for (int y = 0; y < display::kHeight; ++y)
+        for (int x = 0; x < display::kWidth; ++x)
+            if (PixelAt(pixels, x, y)[0] > 200) (x >= display::kWidth / 2 ? right : left)++;
+    EXPECT_GT(right, 100);
+    EXPECT_EQ(left, 0);
+    // The lightmap's colour, lit by the white ambient light, in 16-bit colour.
+    // World (1.5, -0.5, 10) lies inside the triangle: 45 degrees vertical at 4:3.
+    const std::uint8_t* centre = PixelAt(pixels, 407, 269);
+    EXPECT_GT(centre[0], 240);
+    EXPECT_NEAR(centre[1], 128, 8);
+    EXPECT_LT(centre[2], 8);
+}
+
+TEST_F(OpenGLRendererTest, APolygonFacingAwayIsCulled) {
+    Start();
+    LoadLightmap(0, {255, 255, 255});
+    renderer.RenderFrame();
+    Polygon polygon;
+    polygon.vertices[0] = At(-1, -1, 10);
+    polygon.vertices[1] = At(1, -1, 10);
+    polygon.vertices[2] = At(-1, 1, 10);
+    renderer.DrawPolygon(polygon);
+    auto pixels = display::ReadPixels();
+    EXPECT_EQ(PixelAt(pixels, 320, 240)[0], 0);
+}
+
+}  // namespace
