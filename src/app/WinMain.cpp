@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/Globals.h"
+#include "app/RendererChoice.h"
 #include "app/Unpack.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
@@ -89,7 +90,7 @@ StartupCode StartMusic() {
 // One idle pass of the main loop.
 void RunFrame() {
     if (g_MusicEnabled && pMusicManager) pMusicManager->Play(g_MusicTrack);
-    if (g_pRenderer) g_pRenderer->RenderFrame();
+    g_pRenderer->RenderFrame();
 }
 
 }  // namespace
@@ -112,8 +113,8 @@ LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// The renderer, sound and music pointers name the subsystems this build
-// contains; a subsystem the build lacks leaves its pointer null and its steps out.
+// The sound and music pointers name the services this build contains; while
+// the build lacks one, its pointer stays null and its steps are left out.
 int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     g_MusicEnabled = 1;
     g_SoundEnabled = 1;
@@ -144,10 +145,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
 
     ShowCursor(FALSE);
 
-    if (g_pRenderer) {
-        startupCode = StartRenderer();
-        if (startupCode != kStartedOk) PostQuitMessage(0);
-    }
+    g_pRenderer = ChosenRenderer();
+    startupCode = StartRenderer();
+    if (startupCode != kStartedOk) PostQuitMessage(0);
 
     UnpackAssets();
 
@@ -179,7 +179,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     if (pSoundManager && (g_SoundEnabled || g_MusicEnabled)) pSoundManager->Shutdown();
     _fcloseall();
     DeleteUnpackedAssets();
-    if (g_pRenderer && (startupCode == kStartedOk || startupCode > kRendererInitializeFailed))
+    if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed)
         g_pRenderer->Shutdown();
     CoUninitialize();
     return static_cast<int>(message.wParam);

@@ -20,9 +20,11 @@
 #include "platform/Seam.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
+#include "render/gl/OpenGLRenderer.h"
 #include "support/AssetPack.h"
 #include "support/RecordingRenderer.h"
 #include "support/TempDir.h"
+#include "support/TestRendererChoice.h"
 
 namespace {
 
@@ -108,7 +110,7 @@ protected:
         setenv("TMPDIR", tmp.Path().c_str(), 1);
         seam::Reset();
         seam::StartRecording();
-        g_pRenderer = &renderer;
+        g_TestRenderer = &renderer;
         pSoundManager = &sound;
         pMusicManager = &music;
         g_Player = {};
@@ -118,7 +120,7 @@ protected:
         g_Player.airborne = 1;
     }
     void TearDown() override {
-        g_pRenderer = nullptr;
+        g_TestRenderer = nullptr;
         pSoundManager = nullptr;
         pMusicManager = nullptr;
         seam::Reset();
@@ -314,7 +316,7 @@ TEST_F(StartupTest, ClosingTheWindowEndsTheRunWithZero) {
             return true;
         }
     } closing;
-    g_pRenderer = &closing;
+    g_TestRenderer = &closing;
     EXPECT_EQ(Run(), 0);
     EXPECT_GE(closing.frames, 1);
     EXPECT_EQ(Count("DestroyWindow"), 1);
@@ -339,7 +341,7 @@ TEST_F(StartupTest, TheAssetsAreThereForTheRunAndGoneAfterIt) {
     WriteTestAssetPack(start.File("Orvanthelix.zar"));
     start.Write("wall0.bmp", "the user's picture");
     LookingRenderer looking;
-    g_pRenderer = &looking;
+    g_TestRenderer = &looking;
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(looking.filesSeen, 25);
     EXPECT_EQ(looking.runDirectory.parent_path(), tmp.Path());
@@ -355,6 +357,18 @@ TEST_F(StartupTest, AFailedStartStillDeletesEveryUnpackedFile) {
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
     EXPECT_EQ(std::filesystem::current_path(), start.Path());
+}
+
+TEST_F(StartupTest, TheOpenGLRenderersStartFailureIsReportedWithItsText) {
+    g_TestRenderer = &g_OpenGLRenderer;
+    seam::ArmFailure("wglCreateContext", 0);
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Count("MessageBoxA"), 1);
+    auto calls = seam::Calls();
+    auto box = std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c.name == "MessageBoxA"; });
+    EXPECT_EQ(box->args, "Error-Reporting: g_pRenderer->Initialize: Could not acquire rendering context.");
+    EXPECT_EQ(Count("sound.DSound_Init"), 0);
 }
 
 TEST_F(StartupTest, PlatformFailuresBeforeTheWindowEndTheRunAtOnce) {

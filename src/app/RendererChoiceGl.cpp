@@ -1,0 +1,5 @@
+#include "app/Globals.h"
+#include "app/RendererChoice.h"
+#include "render/gl/OpenGLRenderer.h"
+
+Renderer* ChosenRenderer() { return &g_OpenGLRenderer; }
