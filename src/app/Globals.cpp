@@ -2,10 +2,12 @@
 
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "model/Entity.h"
 #include "player/Player.h"
 
 // Constructed objects, in the order the engine relies on.
 FrameTimer g_FrameTimer;
+Entity g_ModelEntity;
 
 // Zero-filled before anything runs.
 HWND g_Window = nullptr;
