@@ -2,11 +2,13 @@
 
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "model/Entity.h"
 #include "player/Player.h"
 #include "render/gl/OpenGLRenderer.h"
 
 // Constructed objects, in the order the engine relies on.
 FrameTimer g_FrameTimer;
+Entity g_ModelEntity;
 OpenGLRenderer g_OpenGLRenderer;
 
 // Zero-filled before anything runs.

@@ -7,6 +7,8 @@
 #include "app/Unpack.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "model/Entity.h"
+#include "model/Model.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
@@ -60,6 +62,17 @@ StartupCode StartRenderer() {
         return kRendererSetupFailed;
     }
     return kStartedOk;
+}
+
+// Runs whatever the start-up code is. The result of the load is not looked
+// at: a failed load leaves the Model empty, and the entity then draws nothing.
+// The entity takes over the parts; they live until the program ends.
+void StartModel() {
+    Model model;
+    model.Load("Test.mdl");
+    g_ModelEntity.SetModel(model);
+    g_ModelEntity.position = {0.0f, 2.5f, 0.0f};
+    g_ModelEntity.yaw = 0.0f;
 }
 
 void StartPlayer() {
@@ -150,6 +163,8 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     if (startupCode != kStartedOk) PostQuitMessage(0);
 
     UnpackAssets();
+
+    StartModel();
 
     StartPlayer();
 

@@ -16,12 +16,14 @@
 #include "app/WinMain.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "model/Entity.h"
 #include "platform/MessageBox.h"
 #include "platform/Seam.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
 #include "render/gl/OpenGLRenderer.h"
 #include "support/AssetPack.h"
+#include "support/ModelText.h"
 #include "support/RecordingRenderer.h"
 #include "support/TempDir.h"
 #include "support/TestRendererChoice.h"
@@ -189,6 +191,31 @@ TEST_F(StartupTest, ThePlayerStartsAtTheStartState) {
     EXPECT_EQ(g_Player.velocity.z, 0.0f);
     EXPECT_EQ(g_Player.airborne, 0);
     EXPECT_EQ(g_Player.jumpHeld, 0);
+}
+
+TEST_F(StartupTest, TheModelStepPlacesTheEntityAndAMissingModelLeavesItWithoutParts) {
+    g_ModelEntity.position = {9.0f, 9.0f, 9.0f};
+    g_ModelEntity.yaw = 1.0f;
+    Run();  // no pack, so there is no "Test.mdl"
+    EXPECT_EQ(g_ModelEntity.position.x, 0.0f);
+    EXPECT_EQ(g_ModelEntity.position.y, 2.5f);
+    EXPECT_EQ(g_ModelEntity.position.z, 0.0f);
+    EXPECT_EQ(g_ModelEntity.yaw, 0.0f);
+    EXPECT_EQ(g_ModelEntity.model.partCount, 0);
+    EXPECT_EQ(g_ModelEntity.model.parts, nullptr);
+}
+
+TEST_F(StartupTest, TheUnpackedModelIsLoadedEvenAfterAFailedStart) {
+    const std::string model =
+        ModelText({{"A", "-", "0 0 0", "0 0 0", {kTriangleText}}, {"B", "A", "1 0 0", "0 0 0", {}}});
+    start.Write("Orvanthelix.zar", "1\nMODELTEST " + std::to_string(model.size()) + "\n" + model + "\n");
+    renderer.initializeResult = false;
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(g_ModelEntity.model.partCount, 2);
+    EXPECT_STREQ(g_ModelEntity.model.parts[1]->name, "B");
+    EXPECT_EQ(g_ModelEntity.model.parts[1]->parent, g_ModelEntity.model.parts[0]);
+    EXPECT_EQ(g_ModelEntity.position.y, 2.5f);
 }
 
 TEST_F(StartupTest, TheWindowIsTopmostScreenSizedAndTitled) {

@@ -2,4 +2,5 @@
 // the process's exit status.
 #pragma once
 
+int ModelCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);

@@ -13,6 +13,7 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
+    {"model", ModelCommand, "model info FILE"},
     {"pack", PackCommand, "pack create OUT NAME=FILE... | pack list PACK | pack extract PACK NAME FILE"},
 };
 
