@@ -3,3 +3,4 @@
 #pragma once
 
 int PackCommand(int argc, char** argv);
+int LevelCommand(int argc, char** argv);

@@ -14,6 +14,7 @@ struct Subcommand {
 
 const Subcommand kSubcommands[] = {
     {"pack", PackCommand, "pack create OUT NAME=FILE... | pack list PACK | pack extract PACK NAME FILE"},
+    {"level", LevelCommand, "level info FILE | level solid FILE X Y Z | level order FILE X Y Z"},
 };
 
 int Usage() {
