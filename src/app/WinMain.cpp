@@ -6,6 +6,7 @@
 #include "app/Unpack.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "level/Bsp.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/System.h"
@@ -151,6 +152,13 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
 
     UnpackAssets();
 
+    // Binding the level's surfaces needs the renderer.
+    if (g_pRenderer && startupCode == kStartedOk && !g_Bsp.Load("Test.bsp")) {
+        MessageBoxA(g_Window, "Binary Space Partition could not be loaded.", "Error-Reporting: g_Bsp.Load", MB_OK);
+        startupCode = kLevelFailed;
+        PostQuitMessage(0);
+    }
+
     StartPlayer();
 
     if (pSoundManager && (g_SoundEnabled || g_MusicEnabled) && startupCode == kStartedOk)
@@ -179,6 +187,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     if (pSoundManager && (g_SoundEnabled || g_MusicEnabled)) pSoundManager->Shutdown();
     _fcloseall();
     DeleteUnpackedAssets();
+    if (g_pRenderer && (startupCode == kStartedOk || startupCode > kLevelFailed)) g_Bsp.FreeTree(&g_Bsp.root);
     if (g_pRenderer && (startupCode == kStartedOk || startupCode > kRendererInitializeFailed))
         g_pRenderer->Shutdown();
     CoUninitialize();
