@@ -7,6 +7,7 @@
 #include "app/Unpack.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "level/Bsp.h"
 #include "model/Entity.h"
 #include "model/Model.h"
 #include "platform/Files.h"
@@ -164,6 +165,12 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
 
     UnpackAssets();
 
+    if (startupCode == kStartedOk && !g_Bsp.Load("Test.bsp")) {
+        MessageBoxA(g_Window, "Binary Space Partition could not be loaded.", "Error-Reporting: g_Bsp.Load", MB_OK);
+        startupCode = kLevelFailed;
+        PostQuitMessage(0);
+    }
+
     StartModel();
 
     StartPlayer();
@@ -194,6 +201,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     if (pSoundManager && (g_SoundEnabled || g_MusicEnabled)) pSoundManager->Shutdown();
     _fcloseall();
     DeleteUnpackedAssets();
+    if (startupCode == kStartedOk || startupCode > kLevelFailed) g_Bsp.FreeTree(&g_Bsp.root);
     if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed)
         g_pRenderer->Shutdown();
     CoUninitialize();

@@ -16,6 +16,7 @@
 #include "app/WinMain.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "level/Bsp.h"
 #include "model/Entity.h"
 #include "platform/MessageBox.h"
 #include "platform/Seam.h"
@@ -23,6 +24,7 @@
 #include "render/Renderer.h"
 #include "render/gl/OpenGLRenderer.h"
 #include "support/AssetPack.h"
+#include "support/LevelFiles.h"
 #include "support/ModelText.h"
 #include "support/RecordingRenderer.h"
 #include "support/TempDir.h"
@@ -39,19 +41,26 @@ bool NextResult(std::deque<bool>& results) {
 }
 
 // Scripted start results; the first frame asks to quit, as Escape does.
+// Releasing a texture is noted too: freeing the level releases its polygons' own.
 class ScriptedRenderer : public RecordingRenderer {
 public:
     bool initializeResult = true;
     bool setupResult = true;
     int frames = 0;
+    bool levelInFrame = false;
 
     bool Initialize() override {
         seam::Record("renderer.Initialize");
         if (!initializeResult) std::snprintf(g_ErrorText, sizeof g_ErrorText, "No display for you.");
         return initializeResult;
     }
+    void ReleaseTexture(Texture* texture) override {
+        seam::Record("renderer.ReleaseTexture");
+        RecordingRenderer::ReleaseTexture(texture);
+    }
     bool RenderFrame() override {
         seam::Record("renderer.RenderFrame");
+        levelInFrame = g_Bsp.root != nullptr;
         if (++frames == 1) PostQuitMessage(0);
         return true;
     }
@@ -110,6 +119,9 @@ class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("TMPDIR", tmp.Path().c_str(), 1);
+        // A pack whose level loads: its textured floor names "floor0", whose
+        // file holds test bytes, so the floor gets a texture record of its own.
+        WriteTestAssetPack(start.File("Orvanthelix.zar"), {{"LEVELTEST", kFloorLevel}});
         seam::Reset();
         seam::StartRecording();
         g_TestRenderer = &renderer;
@@ -122,7 +134,12 @@ protected:
         g_Player.airborne = 1;
     }
     void TearDown() override {
+        g_Bsp.FreeTree(&g_Bsp.root);
+        delete g_pBlankTexture;
+        g_pBlankTexture = nullptr;
+        delete renderer.lightmapTable;
         g_TestRenderer = nullptr;
+        g_pRenderer = nullptr;
         pSoundManager = nullptr;
         pMusicManager = nullptr;
         seam::Reset();
@@ -170,8 +187,11 @@ TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
     EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
                                  "sound.Load(jump.wav)", "music.Initialize", "music.Load(Test.mp3)",
                                  "music.Play", "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown",
-                                 "sound.Shutdown", "renderer.Shutdown", "CoUninitialize"}));
+                                 "sound.Shutdown", "renderer.ReleaseTexture", "renderer.Shutdown",
+                                 "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 1) << "the frame that asked to quit is the last one";
+    EXPECT_TRUE(renderer.levelInFrame);
+    EXPECT_EQ(g_Bsp.root, nullptr) << "the level is freed";
     EXPECT_EQ(g_JumpSound, 3);
     EXPECT_EQ(g_MusicTrack, 5);
     EXPECT_EQ(g_SoundEnabled, 1);
@@ -264,7 +284,7 @@ TEST_F(StartupTest, SoundRetriedUntilItStartsRunsAsIfItHadStartedAtOnce) {
                                  "sound.DSound_Init", box, "sound.DSound_Init", "sound.Load(jump.wav)",
                                  "music.Initialize", "music.Load(Test.mp3)", "music.Play",
                                  "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown", "sound.Shutdown",
-                                 "renderer.Shutdown", "CoUninitialize"}));
+                                 "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
 }
 
 TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
@@ -273,8 +293,8 @@ TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
                                  "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)",
-                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.Shutdown",
-                                 "CoUninitialize"}));
+                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture",
+                                 "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 0);
     EXPECT_EQ(g_MusicEnabled, 0);
@@ -287,7 +307,8 @@ TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
     EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
                                  "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)",
                                  "PostQuitMessage", "sound.Load(jump.wav)", "music.Load(Test.mp3)",
-                                 "music.Shutdown", "sound.Shutdown", "renderer.Shutdown", "CoUninitialize"}));
+                                 "music.Shutdown", "sound.Shutdown", "renderer.ReleaseTexture",
+                                 "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(g_SoundEnabled, 1);
     EXPECT_EQ(g_MusicEnabled, 1);
@@ -301,8 +322,8 @@ TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
               (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init", "sound.Load(jump.wav)",
                      "music.Initialize",
                      "MessageBoxA(Error-Reporting: pMusicManager->Initialize: Music initialization failed.)",
-                     "renderer.RenderFrame", "PostQuitMessage", "sound.Shutdown", "renderer.Shutdown",
-                     "CoUninitialize"}));
+                     "renderer.RenderFrame", "PostQuitMessage", "sound.Shutdown", "renderer.ReleaseTexture",
+                     "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, 3);
     EXPECT_EQ(g_MusicEnabled, 0);
     EXPECT_EQ(g_SoundEnabled, 1);
@@ -358,14 +379,16 @@ public:
 
     bool RenderFrame() override {
         runDirectory = std::filesystem::current_path();
-        for (const auto& asset : kUnpackTable)
-            filesSeen += TempDir::Read(asset.file) == TestAssetBytes(asset.entry);
+        for (const auto& asset : kUnpackTable) {
+            const std::string packed =
+                std::string(asset.entry) == "LEVELTEST" ? kFloorLevel : TestAssetBytes(asset.entry);
+            filesSeen += TempDir::Read(asset.file) == packed;
+        }
         return ScriptedRenderer::RenderFrame();
     }
 };
 
 TEST_F(StartupTest, TheAssetsAreThereForTheRunAndGoneAfterIt) {
-    WriteTestAssetPack(start.File("Orvanthelix.zar"));
     start.Write("wall0.bmp", "the user's picture");
     LookingRenderer looking;
     g_TestRenderer = &looking;
@@ -375,10 +398,10 @@ TEST_F(StartupTest, TheAssetsAreThereForTheRunAndGoneAfterIt) {
     EXPECT_TRUE(std::filesystem::is_empty(tmp.Path())) << "the private directory is gone";
     EXPECT_EQ(std::filesystem::current_path(), start.Path());
     EXPECT_EQ(TempDir::Read(start.File("wall0.bmp")), "the user's picture");
+    delete looking.lightmapTable;
 }
 
 TEST_F(StartupTest, AFailedStartStillDeletesEveryUnpackedFile) {
-    WriteTestAssetPack(start.File("Orvanthelix.zar"));
     renderer.initializeResult = false;
     seam::ScriptMessageBoxAnswers({IDOK});
     EXPECT_EQ(Run(), 0);
@@ -396,6 +419,45 @@ TEST_F(StartupTest, TheOpenGLRenderersStartFailureIsReportedWithItsText) {
     auto box = std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c.name == "MessageBoxA"; });
     EXPECT_EQ(box->args, "Error-Reporting: g_pRenderer->Initialize: Could not acquire rendering context.");
     EXPECT_EQ(Count("sound.DSound_Init"), 0);
+}
+
+// A run whose level does not load: no audio start, no frame, no level freed.
+const Calls kLevelFailedRun = {
+    "renderer.Initialize", "renderer.Setup",
+    "MessageBoxA(Error-Reporting: g_Bsp.Load: Binary Space Partition could not be loaded.)", "PostQuitMessage",
+    "sound.Load(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "sound.Shutdown", "renderer.Shutdown",
+    "CoUninitialize"};
+
+TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {
+    WriteTestAssetPack(start.File("Orvanthelix.zar"));  // its level holds test bytes
+    seam::ScriptMessageBoxAnswers({IDOK});
+    // A tree left in place shows whether the shut-down frees the level: a
+    // failed load keeps nothing and does not touch it.
+    BspNode* untouched = new BspNode;
+    untouched->isLeaf = 1;
+    untouched->isSolid = 1;
+    g_Bsp.root = untouched;
+
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), kLevelFailedRun);
+    EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_Bsp.root, untouched);
+}
+
+TEST_F(StartupTest, AMissingPackFailsTheLevelLoad) {
+    std::filesystem::remove(start.File("Orvanthelix.zar"));
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), kLevelFailedRun);
+}
+
+TEST_F(StartupTest, AFailedLevelLoadStillDeletesEveryUnpackedFile) {
+    WriteTestAssetPack(start.File("Orvanthelix.zar"));
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(renderer.frames, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path())) << "the private directory is gone";
+    EXPECT_EQ(std::filesystem::current_path(), start.Path());
 }
 
 TEST_F(StartupTest, PlatformFailuresBeforeTheWindowEndTheRunAtOnce) {

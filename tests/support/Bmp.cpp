@@ -39,3 +39,7 @@ std::string MakeBmp24(int width, int height, const std::function<Rgb(int x, int 
     }
     return out;
 }
+
+std::string Bmp24(int width, int height) {
+    return MakeBmp24(width, height, [](int, int) { return Rgb{128, 128, 128}; });
+}
