@@ -1,11 +1,17 @@
 #include "app/Globals.h"
 
+#include "audio/Audio.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
 #include "player/Player.h"
 
 // Constructed objects, in the order the engine relies on.
 FrameTimer g_FrameTimer;
+// Last: the C++ runtime registers its destruction with atexit once it is
+// built, so it is destroyed after every exit handler registered later has run
+// (the mixer's device close and SDL_Quit among them); its sound slots then
+// release their buffers without touching SDL.
+Audio g_Audio;
 
 // Zero-filled before anything runs.
 HWND g_Window = nullptr;
