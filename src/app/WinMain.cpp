@@ -4,6 +4,7 @@
 
 #include "app/Globals.h"
 #include "app/Unpack.h"
+#include "audio/Audio.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
 #include "platform/Files.h"
@@ -112,8 +113,8 @@ LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// The renderer, sound and music pointers name the subsystems this build
-// contains; a subsystem the build lacks leaves its pointer null and its steps out.
+// The renderer and music pointers name the subsystems this build contains; a
+// subsystem the build lacks leaves its pointer null and its steps out.
 int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     g_MusicEnabled = 1;
     g_SoundEnabled = 1;
@@ -153,11 +154,11 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
 
     StartPlayer();
 
-    if (pSoundManager && (g_SoundEnabled || g_MusicEnabled) && startupCode == kStartedOk)
-        startupCode = StartSound();
+    pSoundManager = &g_Audio.soundEffects;
+    if ((g_SoundEnabled || g_MusicEnabled) && startupCode == kStartedOk) startupCode = StartSound();
 
     g_JumpSound = -1;
-    if (pSoundManager && g_SoundEnabled) g_JumpSound = static_cast<std::int16_t>(pSoundManager->Load("jump.wav"));
+    if (g_SoundEnabled) g_JumpSound = static_cast<std::int16_t>(pSoundManager->Load("jump.wav"));
 
     if (pMusicManager && g_MusicEnabled) {
         if (startupCode == kStartedOk) startupCode = StartMusic();
@@ -176,7 +177,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     }
 
     if (pMusicManager && g_MusicEnabled) pMusicManager->Shutdown();
-    if (pSoundManager && (g_SoundEnabled || g_MusicEnabled)) pSoundManager->Shutdown();
+    if (g_SoundEnabled || g_MusicEnabled) pSoundManager->Shutdown();
     _fcloseall();
     DeleteUnpackedAssets();
     if (g_pRenderer && (startupCode == kStartedOk || startupCode > kRendererInitializeFailed))

@@ -3,7 +3,8 @@
 
 #include <string>
 
-// The bytes each entry of the test pack holds.
+// The bytes each entry of the test pack holds: a real WAV file for the jump
+// sound, a short text for every other entry.
 std::string TestAssetBytes(const std::string& entry);
 
 // Writes the test pack as `file` in the canonical form.
