@@ -1,5 +1,7 @@
 // The start-up, main loop and shut-down sequence, run for real on a display
-// with scripted renderer and audio services and scripted message-box answers.
+// with a scripted renderer and music service, the real sound-effects manager
+// on SDL's dummy audio driver, armed platform failures and scripted
+// message-box answers.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -15,9 +17,9 @@
 #include "app/Unpack.h"
 #include "app/WinMain.h"
 #include "audio/MusicManager.h"
-#include "audio/SoundManager.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
+#include "platform/DirectSound.h"
 #include "platform/MessageBox.h"
 #include "platform/Seam.h"
 #include "player/Player.h"
@@ -75,26 +77,6 @@ public:
     }
 };
 
-class ScriptedSound : public SoundManager {
-public:
-    std::deque<bool> initResults;
-
-    bool DSound_Init() override {
-        seam::Record("sound.DSound_Init");
-        return NextResult(initResults);
-    }
-    int Load(const char* fileName) override {
-        seam::Record("sound.Load", fileName);
-        return 3;
-    }
-    void Play(int) override {}
-    bool Shutdown() override {
-        seam::Record("sound.Shutdown");
-        return true;
-    }
-    void Stop(int) override {}
-};
-
 class ScriptedMusic : public MusicManager {
 public:
     std::deque<bool> initResults;
@@ -125,7 +107,6 @@ protected:
         seam::Reset();
         seam::StartRecording();
         g_TestRenderer = &renderer;
-        pSoundManager = &sound;
         pMusicManager = &music;
         g_Player = {};
         g_Player.position = {9.0f, 9.0f, 9.0f};
@@ -140,7 +121,6 @@ protected:
         delete renderer.lightmapTable;
         g_TestRenderer = nullptr;
         g_pRenderer = nullptr;
-        pSoundManager = nullptr;
         pMusicManager = nullptr;
         seam::Reset();
         unsetenv("TMPDIR");
@@ -149,15 +129,21 @@ protected:
     int Run() { return WinMain(nullptr, nullptr, nullptr, 0); }
 
     // The engine's calls and the platform calls that matter to the sequence.
+    // The sound manager shows in its platform calls: DSound_Init as
+    // DirectSoundCreate and SetCooperativeLevel, Load as the file's opening and
+    // the buffer's creation, Shutdown as the release of the device (when there
+    // is one: on a manager that never started it has nothing to release).
     static std::vector<std::string> Sequence() {
         std::vector<std::string> sequence;
         for (const auto& call : seam::Calls()) {
-            static const char* const kOmitted[] = {"LoadIconA", "LoadCursorA", "GetStockObject",
-                                                   "GetSystemMetrics", "ShowCursor", "RegisterClassExA",
-                                                   "CreateWindowExA", "CoInitialize"};
+            static const char* const kOmitted[] = {
+                "LoadIconA", "LoadCursorA", "GetStockObject", "GetSystemMetrics", "ShowCursor",
+                "RegisterClassExA", "CreateWindowExA", "CoInitialize", "mmioDescend", "mmioRead",
+                "mmioAscend", "mmioSeek", "mmioClose"};
             if (std::find(std::begin(kOmitted), std::end(kOmitted), call.name) != std::end(kOmitted)) continue;
+            if (call.name.starts_with("IDirectSoundBuffer::")) continue;
             std::string entry = call.name;
-            if (call.name == "MessageBoxA" || call.name == "sound.Load" || call.name == "music.Load")
+            if (call.name == "MessageBoxA" || call.name == "mmioOpenA" || call.name == "music.Load")
                 entry += "(" + call.args + ")";
             // Frames repeat; one entry stands for a run of them.
             if (!sequence.empty() && sequence.back() == entry && entry.rfind("renderer.RenderFrame", 0) == 0)
@@ -176,23 +162,25 @@ protected:
     TempDir tmp;    // $TMPDIR, where the run's private directory goes
     ScopedCurrentDir inStart{start.Path()};
     ScriptedRenderer renderer;
-    ScriptedSound sound;
     ScriptedMusic music;
 };
 
 using Calls = std::vector<std::string>;
 
+const std::string kSoundBox = "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)";
+
 TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
-                                 "sound.Load(jump.wav)", "music.Initialize", "music.Load(Test.mp3)",
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+                                 "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
+                                 "IDirectSound::CreateSoundBuffer", "music.Initialize", "music.Load(Test.mp3)",
                                  "music.Play", "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown",
-                                 "sound.Shutdown", "renderer.ReleaseTexture", "renderer.Shutdown",
-                                 "CoUninitialize"}));
+                                 "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 1) << "the frame that asked to quit is the last one";
     EXPECT_TRUE(renderer.levelInFrame);
     EXPECT_EQ(g_Bsp.root, nullptr) << "the level is freed";
-    EXPECT_EQ(g_JumpSound, 3);
+    EXPECT_EQ(g_JumpSound, 0);
+    EXPECT_EQ(Count("IDirectSoundBuffer::Release"), 1) << "the jump sound's buffer is released at shut-down";
     EXPECT_EQ(g_MusicTrack, 5);
     EXPECT_EQ(g_SoundEnabled, 1);
     EXPECT_EQ(g_MusicEnabled, 1);
@@ -258,9 +246,10 @@ TEST_F(StartupTest, RendererInitializeFailureSkipsTheStartsButStillLoadsAndShuts
     EXPECT_EQ(Sequence(),
               (Calls{"renderer.Initialize",
                      "MessageBoxA(Error-Reporting: g_pRenderer->Initialize: No display for you.)",
-                     "PostQuitMessage", "sound.Load(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown",
-                     "sound.Shutdown", "CoUninitialize"}));
+                     "PostQuitMessage", "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown",
+                     "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_JumpSound, -1);
 }
 
 TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
@@ -270,48 +259,60 @@ TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
     EXPECT_EQ(Sequence(),
               (Calls{"renderer.Initialize", "renderer.Setup",
                      "MessageBoxA(Error-Reporting: g_pRenderer->Setup: No viewport either.)", "PostQuitMessage",
-                     "sound.Load(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "sound.Shutdown",
-                     "renderer.Shutdown", "CoUninitialize"}));
+                     "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "renderer.Shutdown",
+                     "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
 }
 
 TEST_F(StartupTest, SoundRetriedUntilItStartsRunsAsIfItHadStartedAtOnce) {
-    sound.initResults = {false, false, true};
+    seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER, 2);
     seam::ScriptMessageBoxAnswers({IDRETRY, IDRETRY});
     EXPECT_EQ(Run(), 0);
-    const std::string box = "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)";
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init", box,
-                                 "sound.DSound_Init", box, "sound.DSound_Init", "sound.Load(jump.wav)",
-                                 "music.Initialize", "music.Load(Test.mp3)", "music.Play",
-                                 "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown", "sound.Shutdown",
-                                 "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+                                 "DirectSoundCreate", kSoundBox, "DirectSoundCreate",
+                                 "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
+                                 "IDirectSound::CreateSoundBuffer", "music.Initialize", "music.Load(Test.mp3)",
+                                 "music.Play", "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown",
+                                 "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(g_JumpSound, 0);
 }
 
 TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
-    sound.initResults = {false};
+    seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
-                                 "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)",
-                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture",
-                                 "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture", "renderer.Shutdown",
+                                 "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 0);
     EXPECT_EQ(g_MusicEnabled, 0);
 }
 
 TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
-    sound.initResults = {false};
+    seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDABORT});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
-                                 "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)",
-                                 "PostQuitMessage", "sound.Load(jump.wav)", "music.Load(Test.mp3)",
-                                 "music.Shutdown", "sound.Shutdown", "renderer.ReleaseTexture",
-                                 "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+                                 "PostQuitMessage", "mmioOpenA(jump.wav)", "music.Load(Test.mp3)",
+                                 "music.Shutdown", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 1);
     EXPECT_EQ(g_MusicEnabled, 1);
+}
+
+TEST_F(StartupTest, AfterAnAbortedSoundStartShutDownReleasesTheDeviceItLeft) {
+    seam::ArmFailure("IDirectSound::SetCooperativeLevel", E_FAIL);
+    seam::ScriptMessageBoxAnswers({IDABORT});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+                                 "IDirectSound::SetCooperativeLevel", kSoundBox, "PostQuitMessage",
+                                 "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer", "music.Load(Test.mp3)",
+                                 "music.Shutdown", "IDirectSound::Release", "renderer.ReleaseTexture",
+                                 "renderer.Shutdown",
+                                 "CoUninitialize"}));
+    EXPECT_EQ(g_JumpSound, -1) << "no buffers without the cooperative level";
 }
 
 TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
@@ -319,12 +320,13 @@ TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Sequence(),
-              (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init", "sound.Load(jump.wav)",
+              (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+                     "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer",
                      "music.Initialize",
                      "MessageBoxA(Error-Reporting: pMusicManager->Initialize: Music initialization failed.)",
-                     "renderer.RenderFrame", "PostQuitMessage", "sound.Shutdown", "renderer.ReleaseTexture",
-                     "renderer.Shutdown", "CoUninitialize"}));
-    EXPECT_EQ(g_JumpSound, 3);
+                     "renderer.RenderFrame", "PostQuitMessage", "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown",
+                     "CoUninitialize"}));
+    EXPECT_EQ(g_JumpSound, 0);
     EXPECT_EQ(g_MusicEnabled, 0);
     EXPECT_EQ(g_SoundEnabled, 1);
 }
@@ -337,13 +339,13 @@ TEST_F(StartupTest, AbortingTheMusicFailureQuitsButStillLoadsTheTrack) {
     EXPECT_EQ(Count("music.Initialize"), 2);
     EXPECT_EQ(Count("music.Load"), 1);
     EXPECT_EQ(Count("music.Shutdown"), 1);
-    EXPECT_EQ(Count("sound.Shutdown"), 1);
+    EXPECT_EQ(Count("IDirectSound::Release"), 1) << "the sound manager is shut down";
     EXPECT_EQ(Count("renderer.Shutdown"), 1);
     EXPECT_EQ(g_MusicEnabled, 1);
 }
 
 TEST_F(StartupTest, ABoxThatCannotBeShownLeavesTheRunAsItWas) {
-    sound.initResults = {false};
+    seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({0});
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(renderer.frames, 1);
@@ -418,14 +420,14 @@ TEST_F(StartupTest, TheOpenGLRenderersStartFailureIsReportedWithItsText) {
     auto calls = seam::Calls();
     auto box = std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c.name == "MessageBoxA"; });
     EXPECT_EQ(box->args, "Error-Reporting: g_pRenderer->Initialize: Could not acquire rendering context.");
-    EXPECT_EQ(Count("sound.DSound_Init"), 0);
+    EXPECT_EQ(Count("DirectSoundCreate"), 0);
 }
 
 // A run whose level does not load: no audio start, no frame, no level freed.
 const Calls kLevelFailedRun = {
     "renderer.Initialize", "renderer.Setup",
     "MessageBoxA(Error-Reporting: g_Bsp.Load: Binary Space Partition could not be loaded.)", "PostQuitMessage",
-    "sound.Load(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "sound.Shutdown", "renderer.Shutdown",
+    "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "renderer.Shutdown",
     "CoUninitialize"};
 
 TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {

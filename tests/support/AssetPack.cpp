@@ -3,8 +3,12 @@
 #include <fstream>
 
 #include "app/Unpack.h"
+#include "support/WavFile.h"
 
-std::string TestAssetBytes(const std::string& entry) { return "bytes of " + entry + "\n\x01\xff"; }
+std::string TestAssetBytes(const std::string& entry) {
+    if (entry == "SOUNDJUMP") return Wav(Tone(1500, 440, 60));
+    return "bytes of " + entry + "\n\x01\xff";
+}
 
 void WriteTestAssetPack(const std::string& file, const std::map<std::string, std::string>& replacements) {
     std::string header = std::to_string(kUnpackTable.size());

@@ -4,8 +4,9 @@
 #include <map>
 #include <string>
 
-// The bytes each entry of the test pack holds unless replaced: no entry is a
-// valid file of its kind, so a level unpacked from them does not load.
+// The bytes each entry of the test pack holds unless replaced: a real WAV
+// file for the jump sound, a short text for every other entry (so a level
+// unpacked from them does not load).
 std::string TestAssetBytes(const std::string& entry);
 
 // Writes the test pack as `file` in the canonical form; the entries named in
