@@ -2,4 +2,5 @@
 // the process's exit status.
 #pragma once
 
+int CompileCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);

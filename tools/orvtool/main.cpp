@@ -13,6 +13,7 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
+    {"compile", CompileCommand, "compile MAP -o DIR [-j THREADS]"},
     {"pack", PackCommand, "pack create OUT NAME=FILE... | pack list PACK | pack extract PACK NAME FILE"},
 };
 

@@ -1,0 +1,126 @@
+#include "compiler/Compile.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+namespace orvcompile {
+
+namespace {
+
+class Stopwatch {
+public:
+    explicit Stopwatch(const CompileOptions& options) : options(options) {}
+    void Done(const std::string& step) {
+        const auto now = std::chrono::steady_clock::now();
+        const double seconds = std::chrono::duration<double>(now - last).count();
+        last = now;
+        if (!options.progress) return;
+        char text[32];
+        std::snprintf(text, sizeof text, " (%.2f s)", seconds);
+        options.progress(step + text);
+    }
+
+private:
+    const CompileOptions& options;
+    std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+};
+
+std::string PageName(const std::string& level, int page) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "-lm%03d", page);
+    return level + suffix;
+}
+
+}  // namespace
+
+void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, double uv[2]) {
+    // Project along the normal's strongest axis: floors and ceilings use x and
+    // z, walls the horizontal axis along them and the height (downward, so that
+    // pictures stand upright).
+    const double ax = std::fabs(normal.x), ay = std::fabs(normal.y), az = std::fabs(normal.z);
+    double s, t;
+    if (ay >= ax && ay >= az) {
+        s = p.x;
+        t = p.z;
+    } else if (ax >= az) {
+        s = p.z;
+        t = -p.y;
+    } else {
+        s = p.x;
+        t = -p.y;
+    }
+    const double angle = texture.rotation * std::numbers::pi / 180;
+    const double c = std::cos(angle), d = std::sin(angle);
+    uv[0] = (s * c - t * d) / texture.scaleU + texture.offsetU;
+    uv[1] = (s * d + t * c) / texture.scaleV + texture.offsetV;
+}
+
+bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
+             std::string& error) {
+    Stopwatch watch(options);
+    level = CompiledLevel{};
+    if (!BuildBrushes(map, fileName, level.brushes, error)) return false;
+    watch.Done(std::to_string(level.brushes.brushes.size()) + " brushes");
+
+    level.tree = BuildTree(level.brushes);
+    watch.Done("tree of " + std::to_string(level.tree.nodes.size()) + " nodes");
+
+    if (!FloodAndFill(level.tree, level.brushes, map.start, error)) {
+        error = fileName + ": " + error;
+        return false;
+    }
+    for (const MapLight& light : map.lights) {
+        if (level.tree.nodes[static_cast<std::size_t>(LeafAt(level.tree, level.brushes.planes, light.position))]
+                .reached)
+            continue;
+        error = fileName + ":" + std::to_string(light.line) + ": the light lies in solid space or outside the map";
+        return false;
+    }
+    watch.Done(std::to_string(level.tree.portals.size()) + " portals, flood and fill");
+
+    level.faces = MakeFaces(level.tree, level.brushes);
+    FixTJunctions(level.faces);
+    MergeSolidSiblings(level.tree);
+    watch.Done(std::to_string(level.faces.size()) + " faces");
+
+    level.pageNames = {PageName(map.level, 0)};
+    for (int page = 1; page < map.lightmapPages; ++page) level.pageNames.push_back(PageName(map.level, page));
+    level.polygons.assign(level.tree.nodes.size(), {});
+    std::size_t triangles = 0;
+    for (const Face& face : level.faces) {
+        const TextureProjection& texture = level.brushes.textures[static_cast<std::size_t>(face.texture)];
+        const Vec3 normal = level.brushes.planes[face.plane].normal;
+        for (const Triangle& triangle : Triangulate(face.winding)) {
+            LevelPolygon polygon;
+            polygon.textureName = texture.name;
+            polygon.lightmapName = level.pageNames[0];
+            for (int i = 0; i < 3; ++i) {
+                polygon.v[i].position = triangle.v[i];
+                polygon.v[i].lightmap[0] = polygon.v[i].lightmap[1] = 0.5;
+                TextureCoordinates(texture, normal, triangle.v[i], polygon.v[i].texture);
+            }
+            level.polygons[static_cast<std::size_t>(face.leaf)].push_back(polygon);
+            ++triangles;
+        }
+    }
+    for (std::size_t page = 0; page < level.pageNames.size(); ++page) {
+        Picture picture{4, 4, std::vector<std::uint8_t>(4 * 4 * 3, 255)};
+        level.pages.push_back(picture);
+    }
+    watch.Done(std::to_string(triangles) + " triangles");
+    level.levelText = LevelText(level.tree, level.brushes.planes, level.polygons, map.level);
+    return true;
+}
+
+bool WriteOutputs(const Map& map, const CompiledLevel& level, const std::string& directory, std::string& error) {
+    const std::string prefix = directory.empty() ? "" : directory + "/";
+    if (!WriteFileAtomically(prefix + map.level + ".bsp", level.levelText, error)) return false;
+    for (std::size_t page = 0; page < level.pages.size(); ++page)
+        if (!WriteFileAtomically(prefix + level.pageNames[page] + ".bmp", BmpBytes(level.pages[page]), error))
+            return false;
+    return true;
+}
+
+}  // namespace orvcompile

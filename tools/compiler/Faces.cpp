@@ -1,0 +1,158 @@
+#include "compiler/Faces.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+namespace orvcompile {
+
+namespace {
+
+// Vertices closer than this are one vertex.
+constexpr double kWeldEpsilon = 1e-4;
+// A vertex this close to an edge (and not at its ends) lies on it.
+constexpr double kEdgeEpsilon = 1e-4;
+// The least height a triangle may have.
+constexpr double kMinTriangleHeight = 1e-3;
+
+// Snaps coordinates that are integers up to rounding noise, so that welded
+// vertices come out alike whatever path of cuts made them.
+Vec3 Snap(Vec3 p) {
+    auto snap = [](double c) {
+        const double r = std::round(c);
+        return std::fabs(c - r) < 1e-6 ? r : c;
+    };
+    return {snap(p.x), snap(p.y), snap(p.z)};
+}
+
+// A texture from a brush that holds the solid leaf and has a face on the plane.
+int TextureFor(const Node& solid, int plane, const BrushSet& set) {
+    int best = -1;
+    double bestDot = -2;
+    for (int b : solid.brushes) {
+        for (const BrushSide& side : set.brushes[static_cast<std::size_t>(b)].sides) {
+            if (side.plane == plane) return side.texture;
+            const double d = Dot(set.planes[side.plane].normal, set.planes[plane].normal);
+            if (d > bestDot) {
+                bestDot = d;
+                best = side.texture;
+            }
+        }
+    }
+    return best;
+}
+
+double Height(Vec3 a, Vec3 b, Vec3 c) {
+    // Twice the area over the longest side.
+    const double twiceArea = Length(Cross(b - a, c - a));
+    const double longest = std::max({Length(b - a), Length(c - b), Length(a - c)});
+    return longest > 0 ? twiceArea / longest : 0;
+}
+
+}  // namespace
+
+std::vector<Face> MakeFaces(const Tree& tree, const BrushSet& set) {
+    std::vector<Face> faces;
+    for (std::size_t index = 0; index < tree.nodes.size(); ++index) {
+        const Node& leaf = tree.nodes[index];
+        if (!leaf.IsLeaf() || !leaf.reached) continue;
+        for (int id : leaf.portals) {
+            const Portal& portal = tree.portals[static_cast<std::size_t>(id)];
+            const bool front = portal.nodes[0] == static_cast<int>(index);
+            const Node& other = tree.nodes[static_cast<std::size_t>(portal.nodes[front ? 1 : 0])];
+            if (!other.solid || portal.planeIndex < 0) continue;
+            Face face;
+            face.leaf = static_cast<int>(index);
+            face.plane = front ? portal.planeIndex : portal.planeIndex ^ 1;
+            face.winding = front ? portal.winding : Reversed(portal.winding);
+            for (Vec3& p : face.winding) p = Snap(p);
+            face.texture = TextureFor(other, face.plane, set);
+            faces.push_back(std::move(face));
+        }
+    }
+    return faces;
+}
+
+void FixTJunctions(std::vector<Face>& faces) {
+    // Weld: one position per cluster of close vertices, in order of first sight.
+    std::map<std::tuple<long long, long long, long long>, std::vector<Vec3>> grid;
+    std::vector<Vec3> vertices;
+    auto cell = [](double c) { return static_cast<long long>(std::floor(c / (kWeldEpsilon * 10))); };
+    auto weld = [&](Vec3 p) {
+        const long long cx = cell(p.x), cy = cell(p.y), cz = cell(p.z);
+        for (long long dx = -1; dx <= 1; ++dx)
+            for (long long dy = -1; dy <= 1; ++dy)
+                for (long long dz = -1; dz <= 1; ++dz) {
+                    auto found = grid.find({cx + dx, cy + dy, cz + dz});
+                    if (found == grid.end()) continue;
+                    for (Vec3 q : found->second)
+                        if (Length(q - p) < kWeldEpsilon) return q;
+                }
+        grid[{cx, cy, cz}].push_back(p);
+        vertices.push_back(p);
+        return p;
+    };
+    for (Face& face : faces) {
+        Winding welded;
+        for (Vec3 p : face.winding) {
+            const Vec3 q = weld(p);
+            if (welded.empty() || !(welded.back() == q)) welded.push_back(q);
+        }
+        while (welded.size() > 1 && welded.front() == welded.back()) welded.pop_back();
+        face.winding = welded;
+    }
+    // Sorting by x lets each edge look only at vertices within its x range.
+    std::sort(vertices.begin(), vertices.end(), [](Vec3 a, Vec3 b) {
+        return std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z);
+    });
+    for (Face& face : faces) {
+        Winding fixed;
+        for (std::size_t i = 0; i < face.winding.size(); ++i) {
+            const Vec3 a = face.winding[i], b = face.winding[(i + 1) % face.winding.size()];
+            fixed.push_back(a);
+            const Vec3 edge = b - a;
+            const double length = Length(edge);
+            if (length == 0) continue;
+            const Vec3 dir = edge * (1 / length);
+            std::vector<std::pair<double, Vec3>> onEdge;
+            const double lo = std::min(a.x, b.x) - kEdgeEpsilon, hi = std::max(a.x, b.x) + kEdgeEpsilon;
+            auto it = std::lower_bound(vertices.begin(), vertices.end(), lo,
+                                       [](Vec3 v, double x) { return v.x < x; });
+            for (; it != vertices.end() && it->x <= hi; ++it) {
+                const double t = Dot(*it - a, dir);
+                if (t <= kEdgeEpsilon || t >= length - kEdgeEpsilon) continue;
+                if (Length(*it - (a + dir * t)) < kEdgeEpsilon) onEdge.push_back({t, *it});
+            }
+            std::sort(onEdge.begin(), onEdge.end(),
+                      [](const auto& x, const auto& y) { return x.first < y.first; });
+            for (const auto& entry : onEdge) fixed.push_back(entry.second);
+        }
+        face.winding = fixed;
+    }
+}
+
+std::vector<Triangle> Triangulate(const Winding& w) {
+    std::vector<Triangle> triangles;
+    const std::size_t n = w.size();
+    if (n < 3) return triangles;
+    // A fan from a corner whose triangles all have height; corners on the
+    // polygon's straight runs would give flat ones.
+    for (std::size_t apex = 0; apex < n; ++apex) {
+        bool good = true;
+        for (std::size_t i = 1; i + 1 < n && good; ++i)
+            good = Height(w[apex], w[(apex + i) % n], w[(apex + i + 1) % n]) >= kMinTriangleHeight;
+        if (!good) continue;
+        for (std::size_t i = 1; i + 1 < n; ++i)
+            triangles.push_back({{w[apex], w[(apex + i) % n], w[(apex + i + 1) % n]}});
+        return triangles;
+    }
+    // No such corner (straight runs on every side, or a very short edge): fan
+    // from the centre, which lies strictly inside a convex polygon, so no
+    // triangle is flat (welding keeps every edge longer than its epsilon).
+    const Vec3 centre = Centre(w);
+    for (std::size_t i = 0; i < n; ++i) triangles.push_back({{centre, w[i], w[(i + 1) % n]}});
+    return triangles;
+}
+
+}  // namespace orvcompile
