@@ -326,9 +326,9 @@ TEST(Bsp, CompilingTwiceGivesTheSameBytes) {
     const Compiled second = CompileText(SampleMap(), 1);
     ASSERT_EQ(first.error, "");
     EXPECT_EQ(first.level.levelText, second.level.levelText);
-    ASSERT_EQ(first.level.pages.size(), second.level.pages.size());
-    for (std::size_t i = 0; i < first.level.pages.size(); ++i)
-        EXPECT_EQ(BmpBytes(first.level.pages[i]), BmpBytes(second.level.pages[i]));
+    ASSERT_EQ(first.level.lightmaps.pages.size(), second.level.lightmaps.pages.size());
+    for (std::size_t i = 0; i < first.level.lightmaps.pages.size(); ++i)
+        EXPECT_EQ(BmpBytes(first.level.lightmaps.pages[i]), BmpBytes(second.level.lightmaps.pages[i]));
 }
 
 }  // namespace

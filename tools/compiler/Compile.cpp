@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <numbers>
 
+#include "compiler/Lighting.h"
+
 namespace orvcompile {
 
 namespace {
@@ -85,29 +87,37 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
     MergeSolidSiblings(level.tree);
     watch.Done(std::to_string(level.faces.size()) + " faces");
 
-    level.pageNames = {PageName(map.level, 0)};
-    for (int page = 1; page < map.lightmapPages; ++page) level.pageNames.push_back(PageName(map.level, page));
+    Lightmaps& lightmaps = level.lightmaps;
+    if (!LayOutCharts(level.faces, level.brushes.planes, map.lightmapDensity, map.lightmapPages, lightmaps, error)) {
+        error = fileName + ": " + error;
+        return false;
+    }
+    watch.Done(std::to_string(lightmaps.charts.size()) + " lightmap charts on " + std::to_string(map.lightmapPages) +
+               " pages of " + std::to_string(lightmaps.pageSize) + " x " + std::to_string(lightmaps.pageSize));
+    BakeLightmaps(level.faces, level.brushes.planes, level.tree, SettingsOf(map), options.threads, options.progress,
+                  lightmaps);
+    watch.Done("lightmaps");
+
+    for (int page = 0; page < map.lightmapPages; ++page) level.pageNames.push_back(PageName(map.level, page));
     level.polygons.assign(level.tree.nodes.size(), {});
     std::size_t triangles = 0;
-    for (const Face& face : level.faces) {
+    for (std::size_t f = 0; f < level.faces.size(); ++f) {
+        const Face& face = level.faces[f];
         const TextureProjection& texture = level.brushes.textures[static_cast<std::size_t>(face.texture)];
         const Vec3 normal = level.brushes.planes[face.plane].normal;
+        const int page = lightmaps.charts[static_cast<std::size_t>(lightmaps.faceChart[f])].page;
         for (const Triangle& triangle : Triangulate(face.winding)) {
             LevelPolygon polygon;
             polygon.textureName = texture.name;
-            polygon.lightmapName = level.pageNames[0];
+            polygon.lightmapName = level.pageNames[static_cast<std::size_t>(page)];
             for (int i = 0; i < 3; ++i) {
                 polygon.v[i].position = triangle.v[i];
-                polygon.v[i].lightmap[0] = polygon.v[i].lightmap[1] = 0.5;
+                lightmaps.Coordinates(static_cast<int>(f), triangle.v[i], polygon.v[i].lightmap);
                 TextureCoordinates(texture, normal, triangle.v[i], polygon.v[i].texture);
             }
             level.polygons[static_cast<std::size_t>(face.leaf)].push_back(polygon);
             ++triangles;
         }
-    }
-    for (std::size_t page = 0; page < level.pageNames.size(); ++page) {
-        Picture picture{4, 4, std::vector<std::uint8_t>(4 * 4 * 3, 255)};
-        level.pages.push_back(picture);
     }
     watch.Done(std::to_string(triangles) + " triangles");
     level.levelText = LevelText(level.tree, level.brushes.planes, level.polygons, map.level);
@@ -117,8 +127,9 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
 bool WriteOutputs(const Map& map, const CompiledLevel& level, const std::string& directory, std::string& error) {
     const std::string prefix = directory.empty() ? "" : directory + "/";
     if (!WriteFileAtomically(prefix + map.level + ".bsp", level.levelText, error)) return false;
-    for (std::size_t page = 0; page < level.pages.size(); ++page)
-        if (!WriteFileAtomically(prefix + level.pageNames[page] + ".bmp", BmpBytes(level.pages[page]), error))
+    for (std::size_t page = 0; page < level.lightmaps.pages.size(); ++page)
+        if (!WriteFileAtomically(prefix + level.pageNames[page] + ".bmp", BmpBytes(level.lightmaps.pages[page]),
+                                 error))
             return false;
     return true;
 }

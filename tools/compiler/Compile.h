@@ -7,6 +7,7 @@
 
 #include "compiler/Faces.h"
 #include "compiler/LevelFile.h"
+#include "compiler/Lightmaps.h"
 #include "compiler/Map.h"
 
 namespace orvcompile {
@@ -22,8 +23,8 @@ struct CompiledLevel {
     Tree tree;
     std::vector<Face> faces;
     std::vector<std::vector<LevelPolygon>> polygons;  // per node, for the empty leaves
+    Lightmaps lightmaps;
     std::vector<std::string> pageNames;                // "LEVEL-lm000" ...
-    std::vector<Picture> pages;
     std::string levelText;                             // the level file's content
 };
 

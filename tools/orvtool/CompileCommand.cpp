@@ -57,6 +57,6 @@ int CompileCommand(int argc, char** argv) {
     orvcompile::CompiledLevel level;
     if (!orvcompile::Compile(map, mapPath, options, level, error)) return Fail(error);
     if (!orvcompile::WriteOutputs(map, level, outDir, error)) return Fail(error);
-    std::printf("wrote %s/%s.bsp and %zu lightmap pages\n", outDir.c_str(), map.level.c_str(), level.pages.size());
+    std::printf("wrote %s/%s.bsp and %zu lightmap pages\n", outDir.c_str(), map.level.c_str(), level.lightmaps.pages.size());
     return 0;
 }
