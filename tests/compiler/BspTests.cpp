@@ -229,29 +229,83 @@ TEST(Bsp, RefusesBadBrushesAndStarts) {
 // Directed edges keyed by the written float positions.
 using Edge = std::tuple<float, float, float, float, float, float>;
 
+// Every edge is met as often in one direction as in the other, and no
+// triangle is flat: each is higher than ten times the float spacing of the
+// written coordinates, so the engine finds its normal.
+void ExpectClosedSurface(const ReadLevel& level) {
+    std::map<Edge, int> edges;
+    for (const ReadPolygon* p : level.AllPolygons()) {
+        const Vector a = p->v[0].position, b = p->v[1].position, c = p->v[2].position;
+        const Vec3 da{b.x - a.x, b.y - a.y, b.z - a.z}, db{c.x - a.x, c.y - a.y, c.z - a.z}, dc{c.x - b.x, c.y - b.y, c.z - b.z};
+        const double height = Length(Cross(da, db)) / std::max({Length(da), Length(db), Length(dc)});
+        EXPECT_GT(height, 2e-5);
+        for (int i = 0; i < 3; ++i) {
+            const Vector u = p->v[i].position, v = p->v[(i + 1) % 3].position;
+            ++edges[{u.x, u.y, u.z, v.x, v.y, v.z}];
+        }
+    }
+    int open = 0;
+    for (const auto& [edge, count] : edges) {
+        const auto& [ux, uy, uz, vx, vy, vz] = edge;
+        const auto reverse = edges.find({vx, vy, vz, ux, uy, uz});
+        if (reverse == edges.end() || reverse->second != count) ++open;
+    }
+    EXPECT_EQ(open, 0);
+    EXPECT_GT(edges.size(), 20u);
+}
+
 TEST(Bsp, SurfaceIsClosedWithoutCracksOrFlatTriangles) {
     for (const std::string& text : {SampleMap(), MakeRandomRoom(3).text, MakeRandomRoom(12, true).text}) {
         const Compiled compiled = CompileText(text);
         ASSERT_EQ(compiled.error, "");
-        std::map<Edge, int> edges;
-        for (const ReadPolygon* p : compiled.read.AllPolygons()) {
-            const Vector a = p->v[0].position, b = p->v[1].position, c = p->v[2].position;
-            const Vector cross = ::Cross(Vector{b.x - a.x, b.y - a.y, b.z - a.z}, Vector{c.x - a.x, c.y - a.y, c.z - a.z});
-            EXPECT_GT(std::sqrt(::Dot(cross, cross)), 1e-4);
-            for (int i = 0; i < 3; ++i) {
-                const Vector u = p->v[i].position, v = p->v[(i + 1) % 3].position;
-                ++edges[{u.x, u.y, u.z, v.x, v.y, v.z}];
-            }
+        ExpectClosedSurface(compiled.read);
+    }
+}
+
+// Random tetrahedra: brushes whose faces lie on planes of every slant.
+std::string RandomTetrahedra(unsigned seed, int count) {
+    std::mt19937 random(seed);
+    auto between = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    std::string text;
+    for (int k = 0; k < count; ++k) {
+        Vec3 p[4];
+        do {
+            for (Vec3& v : p) v = {double(between(1, 39)), double(between(1, 19)), double(between(1, 39))};
+        } while (std::fabs(Dot(Cross(p[1] - p[0], p[2] - p[0]), p[3] - p[0])) < 20);
+        const Vec3 centre = (p[0] + p[1] + p[2] + p[3]) * 0.25;
+        text += "brush\n";
+        for (int skip = 0; skip < 4; ++skip) {
+            Vec3 f[3];
+            int n = 0;
+            for (int i = 0; i < 4; ++i)
+                if (i != skip) f[n++] = p[i];
+            if (Dot(Cross(f[1] - f[0], f[2] - f[0]), f[0] - centre) < 0) std::swap(f[1], f[2]);
+            text += " face";
+            for (Vec3 v : f)
+                text += " " + std::to_string(int(v.x)) + " " + std::to_string(int(v.y)) + " " + std::to_string(int(v.z));
+            text += " t\n";
         }
-        // Every edge is met as often in one direction as in the other.
-        int open = 0;
-        for (const auto& [edge, count] : edges) {
-            const auto& [ux, uy, uz, vx, vy, vz] = edge;
-            const auto reverse = edges.find({vx, vy, vz, ux, uy, uz});
-            if (reverse == edges.end() || reverse->second != count) ++open;
+        text += "end\n";
+    }
+    return text;
+}
+
+TEST(Bsp, SlantedBrushesLeaveAClosedSurfaceFacingOut) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const Compiled compiled = CompileText(RoomMap(0, 0, 0, 40, 20, 40, "0.5 0.5 0.5") + RandomTetrahedra(seed, 6));
+        ASSERT_EQ(compiled.error, "");
+        ExpectClosedSurface(compiled.read);
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<double> x(-8, 48), y(-8, 28);
+        int wrong = 0;
+        for (int i = 0; i < 3000; ++i) {
+            const Vec3 p{x(random), y(random), x(random)};
+            if (NearestPlane(compiled.map, p) < 1e-3) continue;
+            const bool solid = compiled.read.IsPointSolid(ToVector(p));
+            if (InsideAnyBrush(compiled.map, p) && !solid) ++wrong;
         }
-        EXPECT_EQ(open, 0);
-        EXPECT_GT(edges.size(), 20u);
+        EXPECT_EQ(wrong, 0);
     }
 }
 

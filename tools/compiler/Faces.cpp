@@ -9,10 +9,12 @@ namespace orvcompile {
 
 namespace {
 
-// Vertices closer than this are one vertex.
-constexpr double kWeldEpsilon = 1e-4;
-// A vertex this close to an edge (and not at its ends) lies on it.
-constexpr double kEdgeEpsilon = 1e-4;
+// Vertices closer than this are one vertex. Corners cut where portal edges
+// graze a plane drift by up to about a thousandth of a unit; map features are
+// whole units, so welding at a thousandth loses nothing.
+constexpr double kWeldEpsilon = 1e-3;
+// A vertex this close to an edge, between its ends, lies on it.
+constexpr double kEdgeEpsilon = 1e-3;
 // The least height a triangle may have.
 constexpr double kMinTriangleHeight = 1e-3;
 
@@ -121,7 +123,9 @@ void FixTJunctions(std::vector<Face>& faces) {
                                        [](Vec3 v, double x) { return v.x < x; });
             for (; it != vertices.end() && it->x <= hi; ++it) {
                 const double t = Dot(*it - a, dir);
-                if (t <= kEdgeEpsilon || t >= length - kEdgeEpsilon) continue;
+                // Any other vertex between the ends counts, however near to one:
+                // one that welding kept apart is a corner of some other face.
+                if (t <= 0 || t >= length || *it == a || *it == b) continue;
                 if (Length(*it - (a + dir * t)) < kEdgeEpsilon) onEdge.push_back({t, *it});
             }
             std::sort(onEdge.begin(), onEdge.end(),
@@ -136,22 +140,33 @@ std::vector<Triangle> Triangulate(const Winding& w) {
     std::vector<Triangle> triangles;
     const std::size_t n = w.size();
     if (n < 3) return triangles;
-    // A fan from a corner whose triangles all have height; corners on the
-    // polygon's straight runs would give flat ones.
+    // Fans from a corner give the fewest triangles, but corners on the
+    // polygon's straight runs make flat ones; a fan from the centre, which lies
+    // strictly inside a convex polygon, never does. The first corner fan with
+    // no thin triangle wins, else the fan whose thinnest triangle is thickest.
+    auto thinnest = [&](Vec3 apex, std::size_t first, std::size_t count) {
+        double least = 1e300;
+        for (std::size_t i = 0; i < count; ++i)
+            least = std::min(least, Height(apex, w[(first + i) % n], w[(first + i + 1) % n]));
+        return least;
+    };
+    std::size_t bestApex = n;  // n: the centre
+    double bestHeight = thinnest(Centre(w), 0, n);
     for (std::size_t apex = 0; apex < n; ++apex) {
-        bool good = true;
-        for (std::size_t i = 1; i + 1 < n && good; ++i)
-            good = Height(w[apex], w[(apex + i) % n], w[(apex + i + 1) % n]) >= kMinTriangleHeight;
-        if (!good) continue;
-        for (std::size_t i = 1; i + 1 < n; ++i)
-            triangles.push_back({{w[apex], w[(apex + i) % n], w[(apex + i + 1) % n]}});
+        const double height = thinnest(w[apex], apex + 1, n - 2);
+        if (height >= kMinTriangleHeight || height > bestHeight) {
+            bestApex = apex;
+            bestHeight = height;
+            if (height >= kMinTriangleHeight) break;
+        }
+    }
+    if (bestApex == n) {
+        const Vec3 centre = Centre(w);
+        for (std::size_t i = 0; i < n; ++i) triangles.push_back({{centre, w[i], w[(i + 1) % n]}});
         return triangles;
     }
-    // No such corner (straight runs on every side, or a very short edge): fan
-    // from the centre, which lies strictly inside a convex polygon, so no
-    // triangle is flat (welding keeps every edge longer than its epsilon).
-    const Vec3 centre = Centre(w);
-    for (std::size_t i = 0; i < n; ++i) triangles.push_back({{centre, w[i], w[(i + 1) % n]}});
+    for (std::size_t i = 1; i + 1 < n; ++i)
+        triangles.push_back({{w[bestApex], w[(bestApex + i) % n], w[(bestApex + i + 1) % n]}});
     return triangles;
 }
 

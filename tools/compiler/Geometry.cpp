@@ -42,14 +42,16 @@ int AxisOf(const Plane& plane) {
     return -1;
 }
 
-Winding BaseWinding(const Plane& plane) {
+Winding BaseWinding(const Plane& plane) { return BaseWinding(plane, {}, kWorldExtent); }
+
+Winding BaseWinding(const Plane& plane, Vec3 centre, double extent) {
     // Pick the world axis least aligned with the normal to build the square's sides.
     const Vec3 n = plane.normal;
     const double ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
     Vec3 up = ax <= ay && ax <= az ? Vec3{1, 0, 0} : ay <= az ? Vec3{0, 1, 0} : Vec3{0, 0, 1};
-    up = Normalised(up - n * Dot(up, n)) * kWorldExtent;
+    up = Normalised(up - n * Dot(up, n)) * extent;
     const Vec3 right = Cross(n, up);  // so that the corners below wind about n
-    const Vec3 origin = n * plane.dist;
+    const Vec3 origin = centre - n * Distance(plane, centre);
     return {origin - right + up, origin + right + up, origin + right - up, origin - right - up};
 }
 

@@ -47,6 +47,10 @@ using Winding = std::vector<Vec3>;
 
 // A square on the plane, much larger than any map.
 Winding BaseWinding(const Plane& plane);
+// A square on the plane around the point nearest to `centre`, reaching
+// `extent` from it along both of its axes. The smaller the square, the more
+// precise the points cut from it.
+Winding BaseWinding(const Plane& plane, Vec3 centre, double extent);
 // The part of w on the front side of the plane (points within epsilon kept).
 Winding ClipFront(const Winding& w, const Plane& plane, double epsilon = kOnEpsilon);
 // Both parts; a winding lying on the plane goes wholly to one side by its normal.

@@ -127,20 +127,26 @@ void RemovePortal(Node& node, int id) {
     node.portals.erase(std::find(node.portals.begin(), node.portals.end(), id));
 }
 
+Vec3 BoxCentre(const Tree& tree) { return (tree.box.min + tree.box.max) * 0.5; }
+double BoxExtent(const Tree& tree) { return Length(tree.box.max - tree.box.min) + 1; }
+
 void MakeOuterPortals(Tree& tree, const Bounds& bounds) {
+    tree.box = bounds;
+    tree.box.Add(bounds.min - Vec3{kOuterMargin, kOuterMargin, kOuterMargin});
+    tree.box.Add(bounds.max + Vec3{kOuterMargin, kOuterMargin, kOuterMargin});
     Plane faces[6];
     for (int axis = 0; axis < 3; ++axis) {
         const Vec3 n{axis == 0 ? 1.0 : 0.0, axis == 1 ? 1.0 : 0.0, axis == 2 ? 1.0 : 0.0};
         // Normals point into the box: the root lies in front.
-        faces[axis * 2] = {n, Component(bounds.min, axis) - kOuterMargin, {}};
-        faces[axis * 2 + 1] = {-n, -(Component(bounds.max, axis) + kOuterMargin), {}};
+        faces[axis * 2] = {n, Component(tree.box.min, axis), {}};
+        faces[axis * 2 + 1] = {-n, -Component(tree.box.max, axis), {}};
     }
     for (int i = 0; i < 6; ++i) {
         Portal portal;
         portal.plane = faces[i];
         portal.nodes[0] = tree.root;
         portal.nodes[1] = tree.outside;
-        portal.winding = BaseWinding(faces[i]);
+        portal.winding = BaseWinding(faces[i], BoxCentre(tree), BoxExtent(tree));
         for (int j = 0; j < 6; ++j)
             if (j != i) portal.winding = ClipFront(portal.winding, faces[j]);
         AddPortal(tree, std::move(portal));
@@ -160,7 +166,7 @@ void MakeTreePortals(Tree& tree, int index, const PlaneSet& planes) {
     portal.planeIndex = planeIndex;
     portal.nodes[0] = front;
     portal.nodes[1] = back;
-    portal.winding = BaseWinding(plane);
+    portal.winding = BaseWinding(plane, BoxCentre(tree), BoxExtent(tree));
     const std::vector<int> bounding = NodeAt(tree, index).portals;
     for (int id : bounding) {
         const Portal& p = tree.portals[static_cast<std::size_t>(id)];

@@ -34,6 +34,7 @@ struct Tree {
     std::vector<Portal> portals;
     int root = -1;
     int outside = -1;  // the leaf beyond the outer box; not in the tree
+    Bounds box;        // the outer box: the brushes' bounds with a margin
 };
 
 // Builds the tree of `set`'s brushes (their cut pieces become the leaves' content).
