@@ -66,9 +66,21 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
     if (!BuildBrushes(map, fileName, level.brushes, error)) return false;
     watch.Done(std::to_string(level.brushes.brushes.size()) + " brushes");
 
-    level.tree = BuildTree(level.brushes);
+    level.tree = BuildTree(level.brushes, {});
     watch.Done("tree of " + std::to_string(level.tree.nodes.size()) + " nodes");
 
+    if (!FloodAndFill(level.tree, level.brushes, map.start, error)) {
+        error = fileName + ": " + error;
+        return false;
+    }
+    watch.Done(std::to_string(level.tree.portals.size()) + " portals, flood and fill");
+
+    // The tree again, splitting first by the faces that show, then filled and
+    // its faces taken anew.
+    std::vector<char> visible(level.brushes.textures.size(), 0);
+    for (const Face& face : MakeFaces(level.tree, level.brushes))
+        visible[static_cast<std::size_t>(face.texture)] = 1;
+    level.tree = BuildTree(level.brushes, visible);
     if (!FloodAndFill(level.tree, level.brushes, map.start, error)) {
         error = fileName + ": " + error;
         return false;
@@ -80,12 +92,10 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
         error = fileName + ":" + std::to_string(light.line) + ": the light lies in solid space or outside the map";
         return false;
     }
-    watch.Done(std::to_string(level.tree.portals.size()) + " portals, flood and fill");
-
     level.faces = MakeFaces(level.tree, level.brushes);
     FixTJunctions(level.faces);
     MergeSolidSiblings(level.tree);
-    watch.Done(std::to_string(level.faces.size()) + " faces");
+    watch.Done("rebuilt from the visible faces: " + std::to_string(level.faces.size()) + " faces");
 
     Lightmaps& lightmaps = level.lightmaps;
     if (!LayOutCharts(level.faces, level.brushes.planes, map.lightmapDensity, map.lightmapPages, lightmaps, error)) {

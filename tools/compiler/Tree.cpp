@@ -38,19 +38,30 @@ struct Score {
 // Picks the splitting plane among the untested brush faces: axial planes
 // first; among them, faces on the plane count for it, cut brushes, imbalance
 // and slivers against it. Ties go to the candidate met first.
-int SelectSplit(const std::vector<Brush>& brushes, const PlaneSet& planes) {
+int SelectSplit(const std::vector<Brush>& brushes, const PlaneSet& planes, const std::vector<char>& visible) {
     std::vector<int> candidates;
+    std::vector<char> seen;  // per candidate: whether some face on it is visible
     for (const Brush& brush : brushes)
-        for (const BrushSide& side : brush.sides)
-            if (side.original && !side.tested &&
-                std::find(candidates.begin(), candidates.end(), side.plane & ~1) == candidates.end())
+        for (const BrushSide& side : brush.sides) {
+            if (!side.original || side.tested) continue;
+            const auto at = std::find(candidates.begin(), candidates.end(), side.plane & ~1);
+            const bool shows = !visible.empty() && visible[static_cast<std::size_t>(side.texture)];
+            if (at == candidates.end()) {
                 candidates.push_back(side.plane & ~1);
-    for (int pass = 0; pass < 2; ++pass) {
+                seen.push_back(shows);
+            } else if (shows) {
+                seen[static_cast<std::size_t>(at - candidates.begin())] = 1;
+            }
+        }
+    // Visible faces first, then the rest; within each, axial planes first.
+    for (int pass = 0; pass < 4; ++pass) {
         int best = -1;
         long bestValue = 0;
-        for (int candidate : candidates) {
+        for (std::size_t c = 0; c < candidates.size(); ++c) {
+            const int candidate = candidates[c];
             const Plane& plane = planes[candidate];
-            if ((AxisOf(plane) >= 0) != (pass == 0)) continue;
+            if ((AxisOf(plane) >= 0) != (pass % 2 == 0)) continue;
+            if (!visible.empty() && bool(seen[c]) != (pass < 2)) continue;
             long front = 0, back = 0, splits = 0, facing = 0, slivers = 0;
             for (const Brush& brush : brushes) {
                 for (const BrushSide& side : brush.sides)
@@ -80,10 +91,10 @@ int SelectSplit(const std::vector<Brush>& brushes, const PlaneSet& planes) {
     return -1;
 }
 
-int Build(Tree& tree, std::vector<Brush> brushes, const PlaneSet& planes) {
+int Build(Tree& tree, std::vector<Brush> brushes, const PlaneSet& planes, const std::vector<char>& visible) {
     const int index = static_cast<int>(tree.nodes.size());
     tree.nodes.emplace_back();
-    const int plane = SelectSplit(brushes, planes);
+    const int plane = SelectSplit(brushes, planes, visible);
     if (plane < 0) {
         // Every face of every piece here is a plane above: the leaf lies inside them all.
         Node& leaf = tree.nodes[static_cast<std::size_t>(index)];
@@ -105,8 +116,8 @@ int Build(Tree& tree, std::vector<Brush> brushes, const PlaneSet& planes) {
         }
     }
     brushes.clear();
-    const int front = Build(tree, std::move(sides[0]), planes);
-    const int back = Build(tree, std::move(sides[1]), planes);
+    const int front = Build(tree, std::move(sides[0]), planes, visible);
+    const int back = Build(tree, std::move(sides[1]), planes, visible);
     Node& node = tree.nodes[static_cast<std::size_t>(index)];
     node.plane = plane;
     node.children[0] = front;
@@ -216,9 +227,9 @@ bool Inside(const Bounds& b, Vec3 p) {
 
 }  // namespace
 
-Tree BuildTree(BrushSet& set) {
+Tree BuildTree(const BrushSet& set, const std::vector<char>& visible) {
     Tree tree;
-    tree.root = Build(tree, set.brushes, set.planes);
+    tree.root = Build(tree, set.brushes, set.planes, visible);
     tree.outside = static_cast<int>(tree.nodes.size());
     tree.nodes.emplace_back();
     return tree;

@@ -37,8 +37,10 @@ struct Tree {
     Bounds box;        // the outer box: the brushes' bounds with a margin
 };
 
-// Builds the tree of `set`'s brushes (their cut pieces become the leaves' content).
-Tree BuildTree(BrushSet& set);
+// Builds the tree of `set`'s brushes (their cut pieces become the leaves'
+// content). `visible`, when not empty, tells per brush face (by its texture
+// index) whether the face shows: the planes of faces that show split first.
+Tree BuildTree(const BrushSet& set, const std::vector<char>& visible);
 
 int LeafAt(const Tree& tree, const PlaneSet& planes, Vec3 p);
 
