@@ -246,6 +246,113 @@ void Dilate(const Chart& chart, ChartTexels& texels) {
 
 std::uint8_t Byte(double c) { return static_cast<std::uint8_t>(std::lround(std::clamp(c, 0.0, 1.0) * 255)); }
 
+// Patches of cell × cell texels for the bounce. The cell grows until the
+// gather, which costs the square of the patch count, stays affordable.
+struct PatchGrid {
+    int cell = 4;
+    std::vector<std::vector<int>> patchOf;  // per chart, per cell: patch index or -1
+    std::vector<Patch> patches;
+    std::vector<Vec3> received;  // per patch
+
+    int Across(const Chart& chart) const { return (chart.width + cell - 1) / cell; }
+    int Down(const Chart& chart) const { return (chart.height + cell - 1) / cell; }
+    int PatchAt(std::size_t chart, int cx, int cy, const Chart& c) const {
+        if (cx < 0 || cy < 0 || cx >= Across(c) || cy >= Down(c)) return -1;
+        return patchOf[chart][static_cast<std::size_t>(cy * Across(c) + cx)];
+    }
+
+    // The bounce at texel (i, j): bilinear between the neighbouring cells' centres.
+    Vec3 BounceAt(const Chart& chart, std::size_t c, int i, int j) const {
+        const double fx = (i + 0.5) / cell - 0.5, fy = (j + 0.5) / cell - 0.5;
+        const int x0 = static_cast<int>(std::floor(fx)), y0 = static_cast<int>(std::floor(fy));
+        Vec3 sum;
+        double weights = 0;
+        for (int dy = 0; dy < 2; ++dy)
+            for (int dx = 0; dx < 2; ++dx) {
+                const int patch = PatchAt(c, x0 + dx, y0 + dy, chart);
+                if (patch < 0) continue;
+                const double w = (dx ? fx - x0 : 1 - (fx - x0)) * (dy ? fy - y0 : 1 - (fy - y0));
+                sum = sum + received[static_cast<std::size_t>(patch)] * w;
+                weights += w;
+            }
+        if (weights > 0) return sum * (1 / weights);
+        const int own = PatchAt(c, i / cell, j / cell, chart);  // a lit texel's own cell always has a patch
+        return own >= 0 ? received[static_cast<std::size_t>(own)] : Vec3{};
+    }
+};
+
+PatchGrid MakePatches(const std::vector<Chart>& charts, const std::vector<ChartTexels>& texels,
+                      const PlaneSet& planes, double share) {
+    PatchGrid grid;
+    grid.patchOf.resize(charts.size());
+    for (;; grid.cell *= 2) {
+        grid.patches.clear();
+        for (std::size_t c = 0; c < charts.size(); ++c) {
+            const Chart& chart = charts[c];
+            grid.patchOf[c].assign(static_cast<std::size_t>(grid.Across(chart) * grid.Down(chart)), -1);
+            for (int cy = 0; cy < grid.Down(chart); ++cy)
+                for (int cx = 0; cx < grid.Across(chart); ++cx) {
+                    std::vector<std::size_t> lit;
+                    for (int j = cy * grid.cell; j < std::min(chart.height, (cy + 1) * grid.cell); ++j)
+                        for (int i = cx * grid.cell; i < std::min(chart.width, (cx + 1) * grid.cell); ++i) {
+                            const std::size_t at = static_cast<std::size_t>(j * chart.width + i);
+                            if (texels[c].state[at] == Texel::Lit) lit.push_back(at);
+                        }
+                    if (lit.empty()) continue;
+                    Vec3 mean, light;
+                    for (std::size_t at : lit) {
+                        mean = mean + texels[c].position[at] * (1.0 / static_cast<double>(lit.size()));
+                        light = light + texels[c].direct[at] * (1.0 / static_cast<double>(lit.size()));
+                    }
+                    // The sample nearest the mean stands for the patch: it is known to be free.
+                    std::size_t chosen = lit[0];
+                    for (std::size_t at : lit)
+                        if (Length(texels[c].position[at] - mean) < Length(texels[c].position[chosen] - mean))
+                            chosen = at;
+                    grid.patchOf[c][static_cast<std::size_t>(cy * grid.Across(chart) + cx)] =
+                        static_cast<int>(grid.patches.size());
+                    grid.patches.push_back({texels[c].position[chosen], planes[chart.plane].normal,
+                                            static_cast<double>(lit.size()) * chart.density * chart.density,
+                                            light * share});
+                }
+        }
+        if (static_cast<int>(grid.patches.size()) <= kMaxPatches) return grid;
+    }
+}
+
+// The pages: the model patch in each, then every chart's texels.
+void FillPages(const std::vector<ChartTexels>& texels, Vec3 modelPatch, Lightmaps& lightmaps) {
+    const int size = lightmaps.pageSize;
+    const std::size_t area = static_cast<std::size_t>(size * size);
+    lightmaps.pages.assign(static_cast<std::size_t>(lightmaps.pageCount), Picture{size, size, {}});
+    lightmaps.texels.assign(static_cast<std::size_t>(lightmaps.pageCount), std::vector<Texel>(area, Texel::Unused));
+    auto put = [](Picture& picture, std::size_t at, Vec3 colour) {
+        picture.rgb[at * 3] = Byte(colour.x);
+        picture.rgb[at * 3 + 1] = Byte(colour.y);
+        picture.rgb[at * 3 + 2] = Byte(colour.z);
+    };
+    for (std::size_t page = 0; page < lightmaps.pages.size(); ++page) {
+        lightmaps.pages[page].rgb.assign(area * 3, 0);
+        for (int y = 0; y < kModelPatchSize; ++y)
+            for (int x = 0; x < kModelPatchSize; ++x) {
+                const std::size_t at = static_cast<std::size_t>(y * size + x);
+                lightmaps.texels[page][at] = Texel::ModelPatch;
+                put(lightmaps.pages[page], at, modelPatch);
+            }
+    }
+    for (std::size_t c = 0; c < lightmaps.charts.size(); ++c) {
+        const Chart& chart = lightmaps.charts[c];
+        const std::size_t page = static_cast<std::size_t>(chart.page);
+        for (int j = 0; j < chart.height; ++j)
+            for (int i = 0; i < chart.width; ++i) {
+                const std::size_t from = static_cast<std::size_t>(j * chart.width + i);
+                const std::size_t to = static_cast<std::size_t>((chart.y + j) * size + chart.x + i);
+                lightmaps.texels[page][to] = texels[c].state[from];
+                put(lightmaps.pages[page], to, texels[c].colour[from]);
+            }
+    }
+}
+
 }  // namespace
 
 Vec3 Chart::Point(double s, double t, const Plane& plane) const {
@@ -329,56 +436,12 @@ void BakeLightmaps(const std::vector<Face>& faces, const PlaneSet& planes, const
     });
     if (progress) progress("lit " + std::to_string(chartCount) + " charts");
 
-    // One bounce between patches of cell × cell texels.
-    int cell = 4;
-    auto cellsAcross = [&](const Chart& chart) { return (chart.width + cell - 1) / cell; };
-    auto cellsDown = [&](const Chart& chart) { return (chart.height + cell - 1) / cell; };
-    std::vector<std::vector<int>> patchOf(lightmaps.charts.size());  // per chart, per cell: patch or -1
-    std::vector<Patch> patches;
-    for (bool fits = false; !fits; cell *= 2) {
-        patches.clear();
-        for (std::size_t c = 0; c < lightmaps.charts.size() && settings.bounce > 0; ++c) {
-            const Chart& chart = lightmaps.charts[c];
-            const Plane& plane = planes[chart.plane];
-            patchOf[c].assign(static_cast<std::size_t>(cellsAcross(chart) * cellsDown(chart)), -1);
-            for (int cj = 0; cj < cellsDown(chart); ++cj)
-                for (int ci = 0; ci < cellsAcross(chart); ++ci) {
-                    Vec3 position, light;
-                    int count = 0;
-                    for (int j = cj * cell; j < std::min(chart.height, (cj + 1) * cell); ++j)
-                        for (int i = ci * cell; i < std::min(chart.width, (ci + 1) * cell); ++i) {
-                            const std::size_t at = static_cast<std::size_t>(j * chart.width + i);
-                            if (texels[c].state[at] != Texel::Lit) continue;
-                            position = position + texels[c].position[at];
-                            light = light + texels[c].direct[at];
-                            ++count;
-                        }
-                    if (count == 0) continue;
-                    // The sample nearest the cell's mean stands for it: it is known to be free.
-                    const Vec3 mean = position * (1.0 / count);
-                    Vec3 chosen = mean;
-                    double nearest = 1e300;
-                    for (int j = cj * cell; j < std::min(chart.height, (cj + 1) * cell); ++j)
-                        for (int i = ci * cell; i < std::min(chart.width, (ci + 1) * cell); ++i) {
-                            const std::size_t at = static_cast<std::size_t>(j * chart.width + i);
-                            if (texels[c].state[at] != Texel::Lit) continue;
-                            const double d = Length(texels[c].position[at] - mean);
-                            if (d < nearest) {
-                                nearest = d;
-                                chosen = texels[c].position[at];
-                            }
-                        }
-                    patchOf[c][static_cast<std::size_t>(cj * cellsAcross(chart) + ci)] = static_cast<int>(patches.size());
-                    patches.push_back({chosen, plane.normal, count * chart.density * chart.density,
-                                       light * (settings.bounce / count)});
-                }
-        }
-        fits = static_cast<int>(patches.size()) <= kMaxPatches;
-        if (fits) break;
+    PatchGrid grid;
+    if (settings.bounce > 0) {
+        grid = MakePatches(lightmaps.charts, texels, planes, settings.bounce);
+        grid.received = GatherBounce(grid.patches, tree, planes, threads);
+        if (progress) progress("bounced light between " + std::to_string(grid.patches.size()) + " patches");
     }
-    const std::vector<Vec3> bounce = GatherBounce(patches, tree, planes, threads);
-    if (progress && settings.bounce > 0) progress("bounced light between " + std::to_string(patches.size()) + " patches");
-
     for (std::size_t c = 0; c < lightmaps.charts.size(); ++c) {
         const Chart& chart = lightmaps.charts[c];
         ChartTexels& t = texels[c];
@@ -386,63 +449,12 @@ void BakeLightmaps(const std::vector<Face>& faces, const PlaneSet& planes, const
             for (int i = 0; i < chart.width; ++i) {
                 const std::size_t at = static_cast<std::size_t>(j * chart.width + i);
                 if (t.state[at] != Texel::Lit) continue;
-                // Bounce: bilinear between the centres of the neighbouring patch cells.
-                Vec3 received;
-                if (!patches.empty()) {
-                    const double fx = (i + 0.5) / cell - 0.5, fy = (j + 0.5) / cell - 0.5;
-                    const int x0 = static_cast<int>(std::floor(fx)), y0 = static_cast<int>(std::floor(fy));
-                    double weights = 0;
-                    for (int dy = 0; dy < 2; ++dy)
-                        for (int dx = 0; dx < 2; ++dx) {
-                            const int cx = x0 + dx, cy = y0 + dy;
-                            if (cx < 0 || cy < 0 || cx >= cellsAcross(chart) || cy >= cellsDown(chart)) continue;
-                            const int patch = patchOf[c][static_cast<std::size_t>(cy * cellsAcross(chart) + cx)];
-                            if (patch < 0) continue;
-                            const double w = (dx ? fx - x0 : 1 - (fx - x0)) * (dy ? fy - y0 : 1 - (fy - y0));
-                            received = received + bounce[static_cast<std::size_t>(patch)] * w;
-                            weights += w;
-                        }
-                    if (weights > 0) {
-                        received = received * (1 / weights);
-                    } else {
-                        const int own = patchOf[c][static_cast<std::size_t>((j / cell) * cellsAcross(chart) + i / cell)];
-                        if (own >= 0) received = bounce[static_cast<std::size_t>(own)];
-                    }
-                }
-                t.colour[at] = t.direct[at] + settings.ambient * t.occlusion[at] + received;
+                const Vec3 bounce = grid.patches.empty() ? Vec3{} : grid.BounceAt(chart, c, i, j);
+                t.colour[at] = t.direct[at] + settings.ambient * t.occlusion[at] + bounce;
             }
         Dilate(chart, t);
     }
-
-    // The pages: the model patch, then every chart's texels.
-    const int size = lightmaps.pageSize;
-    const std::size_t area = static_cast<std::size_t>(size * size);
-    lightmaps.pages.assign(static_cast<std::size_t>(lightmaps.pageCount), Picture{size, size, {}});
-    lightmaps.texels.assign(static_cast<std::size_t>(lightmaps.pageCount), std::vector<Texel>(area, Texel::Unused));
-    for (std::size_t page = 0; page < lightmaps.pages.size(); ++page) {
-        lightmaps.pages[page].rgb.assign(area * 3, 0);
-        for (int y = 0; y < kModelPatchSize; ++y)
-            for (int x = 0; x < kModelPatchSize; ++x) {
-                const std::size_t at = static_cast<std::size_t>(y * size + x);
-                lightmaps.texels[page][at] = Texel::ModelPatch;
-                lightmaps.pages[page].rgb[at * 3] = Byte(settings.modelPatch.x);
-                lightmaps.pages[page].rgb[at * 3 + 1] = Byte(settings.modelPatch.y);
-                lightmaps.pages[page].rgb[at * 3 + 2] = Byte(settings.modelPatch.z);
-            }
-    }
-    for (std::size_t c = 0; c < lightmaps.charts.size(); ++c) {
-        const Chart& chart = lightmaps.charts[c];
-        Picture& picture = lightmaps.pages[static_cast<std::size_t>(chart.page)];
-        for (int j = 0; j < chart.height; ++j)
-            for (int i = 0; i < chart.width; ++i) {
-                const std::size_t from = static_cast<std::size_t>(j * chart.width + i);
-                const std::size_t to = static_cast<std::size_t>((chart.y + j) * size + chart.x + i);
-                lightmaps.texels[static_cast<std::size_t>(chart.page)][to] = texels[c].state[from];
-                picture.rgb[to * 3] = Byte(texels[c].colour[from].x);
-                picture.rgb[to * 3 + 1] = Byte(texels[c].colour[from].y);
-                picture.rgb[to * 3 + 2] = Byte(texels[c].colour[from].z);
-            }
-    }
+    FillPages(texels, settings.modelPatch, lightmaps);
 }
 
 }  // namespace orvcompile
