@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "compiler/CompileHelpers.h"
+#include "support/RecordingRenderer.h"
+#include "support/TempDir.h"
 
 using namespace orvcompile;
 
@@ -153,6 +155,32 @@ TEST(Lightmaps, PagesAreTheRequestedNumberOfEngineReadyBmps) {
                 EXPECT_EQ(static_cast<unsigned char>(bmp[at + 2]), 128);  // red
             }
     }
+}
+
+TEST(Lightmaps, TheEnginesImageCodeReadsThePagesAsWritten) {
+    const Compiled compiled = CompileText(SampleMap() + "model_patch 0 1 0\n");
+    ASSERT_EQ(compiled.error, "");
+    TempDir dir;
+    std::string error;
+    ASSERT_TRUE(WriteOutputs(compiled.map, compiled.level, dir.Path().string(), error)) << error;
+    EXPECT_EQ(TempDir::Read(dir.File("sample.bsp")), compiled.level.levelText);
+    RecordingRenderer renderer;
+    const int size = compiled.level.lightmaps.pageSize;
+    for (const std::string name : {"sample-lm000.bmp", "sample-lm001.bmp"}) {
+        int width = 0, height = 0;
+        ASSERT_TRUE(renderer.ReadImageSize(dir.File(name).c_str(), &width, &height));
+        EXPECT_EQ(width, size);
+        EXPECT_EQ(height, size);
+        // The pixels after the headers, rows flipped as the engine does: the
+        // first row is the top, starting with the model patch (blue, green, red).
+        std::string bytes = TempDir::Read(dir.File(name)).substr(54);
+        ASSERT_EQ(bytes.size(), static_cast<std::size_t>(size * size * 3));
+        renderer.FlipRows(reinterpret_cast<std::uint8_t*>(bytes.data()), size * 3, size);
+        EXPECT_EQ(bytes.substr(0, 3), std::string("\0\xff\0", 3));
+        EXPECT_EQ(bytes.substr(static_cast<std::size_t>(size * 3 * 3), 3), std::string("\0\xff\0", 3));
+    }
+    EXPECT_FALSE(WriteOutputs(compiled.map, compiled.level, dir.File("missing"), error));
+    EXPECT_EQ(error.rfind("cannot create '" + dir.File("missing/sample.bsp.tmp"), 0), 0u) << error;
 }
 
 TEST(Lightmaps, TooManyLightmapsForThePagesIsAnError) {

@@ -65,7 +65,9 @@ Vec3 DirectLight(const LightSettings& settings, const Tree& tree, const PlaneSet
 }
 
 double AmbientOcclusion(const LightSettings& settings, const Tree& tree, const PlaneSet& planes, Vec3 p, Vec3 n) {
-    if (settings.dirtDistance <= 0) return 1;
+    // Occlusion only darkens the ambient light: without either there is nothing to trace.
+    if (settings.dirtDistance <= 0 || (settings.ambient.x <= 0 && settings.ambient.y <= 0 && settings.ambient.z <= 0))
+        return 1;
     Vec3 t1, t2;
     Tangents(n, t1, t2);
     // A fixed spiral of cosine-weighted directions: the same for every sample,
