@@ -338,7 +338,15 @@ TEST(Bsp, PaintersOrderMatchesADepthBuffer) {
             const Vector eye{static_cast<float>(bounds.min.x + unit(random) * (bounds.max.x - bounds.min.x)),
                              static_cast<float>(bounds.min.y + unit(random) * (bounds.max.y - bounds.min.y)),
                              static_cast<float>(bounds.min.z + unit(random) * (bounds.max.z - bounds.min.z))};
-            if (compiled.read.IsPointSolid(eye)) continue;
+            // Away from the walls: a wall nearer than the near plane would be cut away.
+            bool clear = true;
+            for (int axis = 0; axis < 3; ++axis)
+                for (float step : {-0.1f, 0.1f}) {
+                    Vector p = eye;
+                    (axis == 0 ? p.x : axis == 1 ? p.y : p.z) += step;
+                    clear = clear && !compiled.read.IsPointSolid(p);
+                }
+            if (!clear) continue;
             ++cameras;
             const Camera camera = MakeCamera(eye, static_cast<float>(angle(random)), static_cast<float>(angle(random) / 2));
             const DepthImage painted = Paint(camera, compiled.read.DrawOrder(eye), false);

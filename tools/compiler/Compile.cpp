@@ -93,6 +93,7 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
         return false;
     }
     level.faces = MakeFaces(level.tree, level.brushes);
+    MergeFaces(level.faces, level.brushes.planes);
     FixTJunctions(level.faces);
     MergeSolidSiblings(level.tree);
     watch.Done("rebuilt from the visible faces: " + std::to_string(level.faces.size()) + " faces");

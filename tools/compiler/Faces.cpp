@@ -76,6 +76,57 @@ std::vector<Face> MakeFaces(const Tree& tree, const BrushSet& set) {
     return faces;
 }
 
+namespace {
+
+// The turn at b on the way a → b → c, positive when it bends around n.
+double Turn(Vec3 a, Vec3 b, Vec3 c, Vec3 n) { return Dot(Cross(b - a, c - b), n); }
+
+bool Near(Vec3 a, Vec3 b) { return Length(a - b) < kWeldEpsilon; }
+
+// The union of two convex windings that share an edge, when it is convex.
+bool Merge(const Winding& a, const Winding& b, Vec3 normal, Winding& merged) {
+    const std::size_t na = a.size(), nb = b.size();
+    for (std::size_t i = 0; i < na; ++i) {
+        for (std::size_t j = 0; j < nb; ++j) {
+            if (!Near(a[i], b[(j + 1) % nb]) || !Near(a[(i + 1) % na], b[j])) continue;
+            // All of a from the shared edge's end round to its start, then b's other corners.
+            Winding joined;
+            for (std::size_t k = 1; k <= na; ++k) joined.push_back(a[(i + k) % na]);
+            for (std::size_t k = 2; k < nb; ++k) joined.push_back(b[(j + k) % nb]);
+            Winding kept;
+            const std::size_t n = joined.size();
+            for (std::size_t k = 0; k < n; ++k) {
+                const Vec3 prev = joined[(k + n - 1) % n], here = joined[k], next = joined[(k + 1) % n];
+                const double turn = Turn(prev, here, next, normal);
+                const double scale = Length(here - prev) * Length(next - here);
+                if (turn < -1e-9 * scale) return false;  // a dent: not convex
+                if (turn > 1e-9 * scale) kept.push_back(here);  // a straight corner is dropped
+            }
+            if (kept.size() < 3) return false;
+            merged = kept;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void MergeFaces(std::vector<Face>& faces, const PlaneSet& planes) {
+    for (std::size_t i = 0; i < faces.size(); ++i) {
+        for (std::size_t j = i + 1; j < faces.size(); ++j) {
+            Face& a = faces[i];
+            const Face& b = faces[j];
+            if (a.leaf != b.leaf || a.plane != b.plane || a.texture != b.texture) continue;
+            Winding merged;
+            if (!Merge(a.winding, b.winding, planes[a.plane].normal, merged)) continue;
+            a.winding = merged;
+            faces.erase(faces.begin() + static_cast<std::ptrdiff_t>(j));
+            j = i;  // the grown face may now join faces passed over
+        }
+    }
+}
+
 void FixTJunctions(std::vector<Face>& faces) {
     // Weld: one position per cluster of close vertices, in order of first sight.
     std::map<std::tuple<long long, long long, long long>, std::vector<Vec3>> grid;

@@ -18,6 +18,10 @@ struct Face {
 
 std::vector<Face> MakeFaces(const Tree& tree, const BrushSet& set);
 
+// Joins faces of one leaf, plane and texture that share an edge where their
+// union stays convex, and drops the corners that joining leaves straight.
+void MergeFaces(std::vector<Face>& faces, const PlaneSet& planes);
+
 // Adds to each face's edges the vertices of other faces that lie on them, so
 // that neighbouring triangles share whole edges.
 void FixTJunctions(std::vector<Face>& faces);
