@@ -59,24 +59,24 @@ void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, d
     uv[1] = (s * d + t * c) / texture.scaleV + texture.offsetV;
 }
 
-bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
-             std::string& error) {
-    Stopwatch watch(options);
-    level = CompiledLevel{};
+namespace {
+
+// Brushes, the tree (built twice: the second time splitting by the visible
+// faces first), flood and fill, the checks on the start and the lights, and
+// the faces.
+bool BuildGeometry(const Map& map, const std::string& fileName, Stopwatch& watch, CompiledLevel& level,
+                   std::string& error) {
     if (!BuildBrushes(map, fileName, level.brushes, error)) return false;
     watch.Done(std::to_string(level.brushes.brushes.size()) + " brushes");
 
     level.tree = BuildTree(level.brushes, {});
     watch.Done("tree of " + std::to_string(level.tree.nodes.size()) + " nodes");
-
     if (!FloodAndFill(level.tree, level.brushes, map.start, error)) {
         error = fileName + ": " + error;
         return false;
     }
     watch.Done(std::to_string(level.tree.portals.size()) + " portals, flood and fill");
 
-    // The tree again, splitting first by the faces that show, then filled and
-    // its faces taken anew.
     std::vector<char> visible(level.brushes.textures.size(), 0);
     for (const Face& face : MakeFaces(level.tree, level.brushes))
         visible[static_cast<std::size_t>(face.texture)] = 1;
@@ -86,9 +86,8 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
         return false;
     }
     for (const MapLight& light : map.lights) {
-        if (level.tree.nodes[static_cast<std::size_t>(LeafAt(level.tree, level.brushes.planes, light.position))]
-                .reached)
-            continue;
+        const int leaf = LeafAt(level.tree, level.brushes.planes, light.position);
+        if (level.tree.nodes[static_cast<std::size_t>(leaf)].reached) continue;
         error = fileName + ":" + std::to_string(light.line) + ": the light lies in solid space or outside the map";
         return false;
     }
@@ -97,6 +96,41 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
     FixTJunctions(level.faces);
     MergeSolidSiblings(level.tree);
     watch.Done("rebuilt from the visible faces: " + std::to_string(level.faces.size()) + " faces");
+    return true;
+}
+
+// The faces as the engine's triangles, in the leaves that hold them; returns their number.
+std::size_t MakePolygons(CompiledLevel& level) {
+    level.polygons.assign(level.tree.nodes.size(), {});
+    std::size_t triangles = 0;
+    for (std::size_t f = 0; f < level.faces.size(); ++f) {
+        const Face& face = level.faces[f];
+        const TextureProjection& texture = level.brushes.textures[static_cast<std::size_t>(face.texture)];
+        const Vec3 normal = level.brushes.planes[face.plane].normal;
+        const Chart& chart = level.lightmaps.charts[static_cast<std::size_t>(level.lightmaps.faceChart[f])];
+        for (const Triangle& triangle : Triangulate(face.winding)) {
+            LevelPolygon polygon;
+            polygon.textureName = texture.name;
+            polygon.lightmapName = level.pageNames[static_cast<std::size_t>(chart.page)];
+            for (int i = 0; i < 3; ++i) {
+                polygon.v[i].position = triangle.v[i];
+                level.lightmaps.Coordinates(static_cast<int>(f), triangle.v[i], polygon.v[i].lightmap);
+                TextureCoordinates(texture, normal, triangle.v[i], polygon.v[i].texture);
+            }
+            level.polygons[static_cast<std::size_t>(face.leaf)].push_back(polygon);
+            ++triangles;
+        }
+    }
+    return triangles;
+}
+
+}  // namespace
+
+bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
+             std::string& error) {
+    Stopwatch watch(options);
+    level = CompiledLevel{};
+    if (!BuildGeometry(map, fileName, watch, level, error)) return false;
 
     Lightmaps& lightmaps = level.lightmaps;
     if (!LayOutCharts(level.faces, level.brushes.planes, map.lightmapDensity, map.lightmapPages, lightmaps, error)) {
@@ -110,28 +144,9 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
     watch.Done("lightmaps");
 
     for (int page = 0; page < map.lightmapPages; ++page) level.pageNames.push_back(PageName(map.level, page));
-    level.polygons.assign(level.tree.nodes.size(), {});
-    std::size_t triangles = 0;
-    for (std::size_t f = 0; f < level.faces.size(); ++f) {
-        const Face& face = level.faces[f];
-        const TextureProjection& texture = level.brushes.textures[static_cast<std::size_t>(face.texture)];
-        const Vec3 normal = level.brushes.planes[face.plane].normal;
-        const int page = lightmaps.charts[static_cast<std::size_t>(lightmaps.faceChart[f])].page;
-        for (const Triangle& triangle : Triangulate(face.winding)) {
-            LevelPolygon polygon;
-            polygon.textureName = texture.name;
-            polygon.lightmapName = level.pageNames[static_cast<std::size_t>(page)];
-            for (int i = 0; i < 3; ++i) {
-                polygon.v[i].position = triangle.v[i];
-                lightmaps.Coordinates(static_cast<int>(f), triangle.v[i], polygon.v[i].lightmap);
-                TextureCoordinates(texture, normal, triangle.v[i], polygon.v[i].texture);
-            }
-            level.polygons[static_cast<std::size_t>(face.leaf)].push_back(polygon);
-            ++triangles;
-        }
-    }
-    watch.Done(std::to_string(triangles) + " triangles");
+    const std::size_t triangles = MakePolygons(level);
     level.levelText = LevelText(level.tree, level.brushes.planes, level.polygons, map.level);
+    watch.Done(std::to_string(triangles) + " triangles");
     return true;
 }
 
