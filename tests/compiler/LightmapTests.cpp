@@ -180,7 +180,7 @@ TEST(Lightmaps, TheEnginesImageCodeReadsThePagesAsWritten) {
         EXPECT_EQ(bytes.substr(static_cast<std::size_t>(size * 3 * 3), 3), std::string("\0\xff\0", 3));
     }
     EXPECT_FALSE(WriteOutputs(compiled.map, compiled.level, dir.File("missing"), error));
-    EXPECT_EQ(error.rfind("cannot create '" + dir.File("missing/sample.bsp.tmp"), 0), 0u) << error;
+    EXPECT_EQ(error, "cannot write '" + dir.File("missing") + "/sample.bsp': No such file or directory");
 }
 
 TEST(Lightmaps, TooManyLightmapsForThePagesIsAnError) {

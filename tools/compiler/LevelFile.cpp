@@ -113,7 +113,7 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
     const std::string temp = path + ".tmp" + std::to_string(getpid());
     FILE* out = std::fopen(temp.c_str(), "wb");
     if (!out) {
-        error = "cannot create '" + temp + "': " + std::strerror(errno);
+        error = "cannot write '" + path + "': " + std::strerror(errno);
         return false;
     }
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
