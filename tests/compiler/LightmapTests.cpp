@@ -232,6 +232,20 @@ TEST(Lightmaps, OneBounceLightsWhatTheLightCannotSee) {
     EXPECT_GE(Brightness(LightAt(bounced, {0, 0, 0}, eye)), Brightness(LightAt(dark, {0, 0, 0}, eye)));
 }
 
+TEST(Lightmaps, BounceCopesWithMoreChartsThanPatches) {
+    // 400 small cubes: 2400 charts, more than the bounce may have patches.
+    std::string text = RoomMap(-210, 0, -210, 210, 40, 210, "0 5 0") + "light 0 30 0 1 1 1 1 400\nbounce 0.5\n";
+    for (int i = -10; i < 10; ++i)
+        for (int j = -10; j < 10; ++j)
+            text += "box " + std::to_string(i * 20 + 5) + " 10 " + std::to_string(j * 20 + 5) + " " +
+                    std::to_string(i * 20 + 7) + " 12 " + std::to_string(j * 20 + 7) + " b\n";
+    const Compiled compiled = CompileText(text);
+    ASSERT_EQ(compiled.error, "");
+    EXPECT_GT(compiled.level.lightmaps.charts.size(), 2400u);
+    // A cube's underside: the light above cannot reach it, the floor below passes some on.
+    EXPECT_GT(Brightness(LightAt(compiled, {6, 10, 6}, {6, 5, 6})), 0);
+}
+
 TEST(Lightmaps, ThreadsDoNotChangeTheResult) {
     const Compiled one = CompileText(kShadowRoom + "bounce 0.5\ndirt 6\nambient 0.1 0.1 0.1\n", 1);
     const Compiled two = CompileText(kShadowRoom + "bounce 0.5\ndirt 6\nambient 0.1 0.1 0.1\n", 2);

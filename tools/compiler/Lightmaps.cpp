@@ -247,7 +247,8 @@ void Dilate(const Chart& chart, ChartTexels& texels) {
 std::uint8_t Byte(double c) { return static_cast<std::uint8_t>(std::lround(std::clamp(c, 0.0, 1.0) * 255)); }
 
 // Patches of cell × cell texels for the bounce. The cell grows until the
-// gather, which costs the square of the patch count, stays affordable.
+// gather, which costs the square of the patch count, stays affordable, or
+// until each chart is a single patch.
 struct PatchGrid {
     int cell = 4;
     std::vector<std::vector<int>> patchOf;  // per chart, per cell: patch index or -1
@@ -316,7 +317,10 @@ PatchGrid MakePatches(const std::vector<Chart>& charts, const std::vector<ChartT
                                             light * share});
                 }
         }
-        if (static_cast<int>(grid.patches.size()) <= kMaxPatches) return grid;
+        // Past the largest chart every chart is one patch: fewer there cannot be.
+        int largest = 0;
+        for (const Chart& chart : charts) largest = std::max({largest, chart.width, chart.height});
+        if (static_cast<int>(grid.patches.size()) <= kMaxPatches || grid.cell >= largest) return grid;
     }
 }
 
