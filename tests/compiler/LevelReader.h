@@ -1,8 +1,9 @@
-// A small reader of the level file for the compiler's tests: it reads what the
-// compiler wrote by the engine's rules (floats, the normal rule, the facing
-// test), independently of the compiler's own structures.
+// The compiler's output read back with the engine's own level reader
+// (Bsp::ReadTree), and the engine's point query and drawing order over it, as
+// plain records the compiler's tests can walk.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,20 +20,19 @@ struct ReadPolygon {
     ReadVertex v[3];
     std::string lightmapName;
     std::string textureName;
-    Vector normal;  // by the engine's rule
+    Vector normal;  // as the engine's loader set it
 };
 
 struct ReadNode {
     bool leaf = false;
     int front = -1, back = -1;
     Vector plane[3];
-    Vector normal;
     bool solid = false;
     std::vector<ReadPolygon> polygons;
 };
 
 struct ReadLevel {
-    std::vector<ReadNode> nodes;
+    std::vector<ReadNode> nodes;  // in file order
     int root = -1;
 
     // Empty `error` on success.
@@ -41,7 +41,8 @@ struct ReadLevel {
     // The polygons facing the camera, in the engine's far-to-near order.
     std::vector<const ReadPolygon*> DrawOrder(Vector camera) const;
     std::vector<const ReadPolygon*> AllPolygons() const;
-};
 
-// In front of (or on) the plane through v0 with this normal, by the engine's rule.
-bool InFront(Vector v0, Vector normal, Vector p);
+private:
+    struct Tree;
+    std::shared_ptr<Tree> tree;  // the engine's nodes, kept for its queries
+};
