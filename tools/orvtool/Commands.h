@@ -3,6 +3,7 @@
 #pragma once
 
 int CompileCommand(int argc, char** argv);
+int ContentCommand(int argc, char** argv);
 int ModelCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);
 int LevelCommand(int argc, char** argv);

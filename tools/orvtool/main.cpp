@@ -14,6 +14,9 @@ struct Subcommand {
 
 const Subcommand kSubcommands[] = {
     {"compile", CompileCommand, "compile MAP -o DIR [-j THREADS]"},
+    {"content", ContentCommand,
+     "content texture NAME OUT | content jump OUT | content music OUT | content model LIGHTMAP OUT | "
+     "content pack OUT DIR"},
     {"model", ModelCommand, "model info FILE"},
     {"pack", PackCommand, "pack create OUT NAME=FILE... | pack list PACK | pack extract PACK NAME FILE"},
     {"level", LevelCommand, "level info FILE | level solid FILE X Y Z | level order FILE X Y Z"},
