@@ -1,0 +1,364 @@
+// The Direct3D-style renderer on a real window, Xvfb and Mesa, its pictures
+// read back from the virtual display.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../support/TestSeam.h"
+#include "app/Globals.h"
+#include "app/WinMain.h"
+#include "platform/DisplayObjects.h"
+#include "platform/VirtualDisplay.h"
+#include "player/Player.h"
+#include "render/d3d/D3DRenderer.h"
+#include "support/Bmp.h"
+#include "support/TempDir.h"
+#include "support/TestRendererChoice.h"
+#include "support/TestWindow.h"
+
+namespace {
+
+constexpr Rgb kWhite{255, 255, 255};
+
+std::string Solid(Rgb colour) {
+    return MakeBmp24(4, 4, [=](int, int) { return colour; });
+}
+
+// Two triangles making a square of side 2 * half across the view axis at
+// depth z, wound clockwise on screen for a camera at the origin looking along
+// +z, which is how the level's rule makes a polygon face the camera.
+std::array<Polygon, 2> Square(float z, float half, std::int32_t lightmapIndex, Texture* texture, bool textured) {
+    auto vertex = [&](float x, float y) {
+        // Texture v = 0 is the image's top row.
+        return Vertex{{x, y, z}, {0.5f, 0.5f}, {(x + half) / (2 * half), (half - y) / (2 * half)}};
+    };
+    std::array<Polygon, 2> square;
+    const Vertex corners[2][3] = {{vertex(-half, -half), vertex(-half, half), vertex(half, -half)},
+                                  {vertex(-half, half), vertex(half, half), vertex(half, -half)}};
+    for (int i = 0; i < 2; ++i) {
+        Polygon& polygon = square[i];
+        polygon.textured = textured ? 1 : 0;
+        polygon.lightmapIndex = lightmapIndex;
+        polygon.texture = texture;
+        polygon.normal[0] = polygon.normal[1] = 0.0f;
+        polygon.normal[2] = -1.0f;
+        std::copy(std::begin(corners[i]), std::end(corners[i]), polygon.vertices);
+    }
+    return square;
+}
+
+class D3DRendererTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        seam::Reset();
+        ASSERT_NE(OpenTestWindow(), nullptr);
+        g_Player = {};
+        g_pRenderer = &renderer;
+        std::memset(g_ErrorText, 0, sizeof g_ErrorText);
+    }
+    void TearDown() override {
+        // Once shut down, the blank texture's surface is gone: no second release.
+        if (renderer.directDraw) renderer.Shutdown();
+        g_pRenderer = nullptr;
+        g_pBlankTexture = nullptr;
+        g_Window = nullptr;
+        seam::Reset();
+    }
+
+    // The renderer started as the program starts it, a lightmap table and a
+    // white blank texture in place, and one frame drawn from the origin.
+    void Start() {
+        ASSERT_TRUE(renderer.Initialize()) << g_ErrorText;
+        ASSERT_TRUE(renderer.Setup());
+        renderer.lightmapTable = new LightmapTable{};
+        Load(blank, "lmblank.bmp", Solid(kWhite));
+        g_pBlankTexture = &blank;
+        renderer.RenderFrame();
+    }
+
+    // Fills a texture from a BMP file the way the level does.
+    void Load(Texture& texture, const std::string& name, const std::string& bmp) {
+        std::string file = dir.Write(name, bmp);
+        int width = 0, height = 0;
+        ASSERT_TRUE(renderer.ReadImageSize(file.c_str(), &width, &height));
+        renderer.CreateTexture(&texture, width, height, 0);
+        ASSERT_EQ(renderer.LoadTexture(&texture, file.c_str(), width, height), DD_OK);
+    }
+
+    Texture& Lightmap(int index) { return renderer.lightmapTable->entries[index]; }
+
+    // A frame's scene holding only these polygons, drawn as the level's are.
+    void DrawScene(const std::vector<Polygon>& polygons) {
+        renderer.FillRectangle(renderer.backBuffer, nullptr, 0);
+        renderer.device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        renderer.device->BeginScene();
+        for (const Polygon& polygon : polygons) renderer.DrawPolygon(polygon);
+        renderer.device->EndScene();
+    }
+    void DrawScene(const std::array<Polygon, 2>& square) { DrawScene(std::vector<Polygon>(square.begin(), square.end())); }
+
+    TempDir dir;
+    D3DRenderer renderer;
+    Texture blank;
+};
+
+TEST_F(D3DRendererTest, EachInitializeFailureLeavesItsText) {
+    struct Step {
+        const char* call;
+        HRESULT result;
+        int times;
+        const char* text;
+    };
+    const Step steps[] = {
+        {"DirectDrawCreateEx", DDERR_GENERIC, 1, "Could not create a DirectDraw object."},
+        {"SetCooperativeLevel", DDERR_GENERIC, 1, "Could not set the DirectDraw cooperative level requested."},
+        {"SetDisplayMode", DDERR_INVALIDMODE, 1, "Could not set the requested display mode."},
+        {"CreateSurface.primary", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create a primary surface."},
+        {"GetAttachedSurface", DDERR_NOTFOUND, 1, "Could not retrieve a pointer to attached surface."},
+        // Anything but plain success fails, even a result that is no failure by its sign.
+        {"QueryInterface", S_FALSE, 1, "Could not retrieve a pointer to Direct3D."},
+        {"CreateDevice", DDERR_NO3D, 2, "No suitable device available."},
+        // A driver whose z-buffer formats all have a stencil part.
+        {"EnumZBufferFormats.onlyStencil", 1, 1, "No suitable z-buffer available."},
+        {"CreateSurface.zbuffer", DDERR_NOZBUFFERHW, 1,
+         "Could not create the z-buffer: Hardware z-buffering is unsupported on this video card."},
+        {"CreateSurface.zbuffer", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create the z-buffer: Not enough video memory."},
+        {"CreateSurface.zbuffer", DDERR_GENERIC, 1,
+         "Could not create the z-buffer: An unusual error has occurred. Please phone tech. support."},
+        {"AddAttachedSurface", DDERR_SURFACEALREADYATTACHED, 1, "Could not add attached surface."},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.text);
+        D3DRenderer failing;
+        seam::ArmFailure(step.call, step.result, step.times);
+        EXPECT_FALSE(failing.Initialize());
+        EXPECT_STREQ(g_ErrorText, step.text);
+        failing.Shutdown();  // the objects made before the failure, so the next step starts afresh
+    }
+}
+
+TEST_F(D3DRendererTest, WithoutTheHardwareDeviceTheSoftwareDeviceAndItsZBufferFormatsAreUsed) {
+    EXPECT_TRUE(renderer.IsHardware()) << "until a start falls back";
+    seam::ArmFailure("CreateDevice", DDERR_NO3D);  // fails here even where the GL is accelerated
+    seam::StartRecording();
+    ASSERT_TRUE(renderer.Initialize()) << g_ErrorText;
+    EXPECT_FALSE(renderer.IsHardware());
+    std::vector<std::string> devices;
+    for (const auto& call : seam::Calls())
+        if (call.name == "CreateDevice" || call.name == "EnumZBufferFormats") devices.push_back(call.name + "(" + call.args + ")");
+    EXPECT_EQ(devices, (std::vector<std::string>{"CreateDevice(hardware)", "CreateDevice(software)",
+                                                 "EnumZBufferFormats(software)"}));
+    // The software device's list leads with a stencil format, then 16 bits;
+    // the hardware device's would have given 24.
+    const auto* zBuffer = static_cast<SurfaceObject*>(renderer.zBuffer);
+    EXPECT_EQ(zBuffer->zFormat.dwFlags, DDPF_ZBUFFER);
+    EXPECT_EQ(zBuffer->zFormat.dwZBitMask, 0xFFFFu);
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_EQ(depthBits, 16);
+}
+
+TEST_F(D3DRendererTest, SetupGivesTheProjectionAndEveryStateInOrder) {
+    ASSERT_TRUE(renderer.Initialize()) << g_ErrorText;
+    seam::StartRecording();
+    ASSERT_TRUE(renderer.Setup());
+
+    for (int i = 0; i < 16; ++i) {
+        const float expected = i == 0    ? 1.1f
+                               : i == 5  ? 1.5f
+                               : i == 10 ? 0.8509886f
+                               : i == 11 ? 0.8509035f
+                               : i == 14 ? -0.08509886f
+                                         : 0.0f;
+        EXPECT_NEAR(renderer.projection.m[i], expected, 2e-6) << "element " << i;
+    }
+    std::vector<std::string> calls;
+    for (const auto& call : seam::Calls()) calls.push_back(call.args.empty() ? call.name : call.name + " " + call.args);
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         "SetViewport", "SetTransform projection",
+                         "SetRenderState 7=1", "SetRenderState 14=1", "SetRenderState 22=3", "SetRenderState 29=1",
+                         "SetRenderState 31=1", "SetRenderState 4=1", "SetRenderState 15=1", "SetRenderState 25=7",
+                         "SetTextureStageState 0:16=5", "SetTextureStageState 0:17=3", "SetTextureStageState 0:18=3",
+                         "SetRenderState 2=2",
+                         "SetTextureStageState 0:2=2", "SetTextureStageState 0:1=2",
+                         "SetTextureStageState 1:2=2", "SetTextureStageState 1:3=1", "SetTextureStageState 1:1=4",
+                         "SetTextureStageState 1:11=1",
+                         "SetTextureStageState 2:2=1", "SetTextureStageState 2:3=0", "SetTextureStageState 2:1=4",
+                         "SetMaterial", "SetRenderState 137=1", "SetRenderState 139=4294967295"}));
+}
+
+TEST_F(D3DRendererTest, OnlyAFailingViewportFailsSetup) {
+    ASSERT_TRUE(renderer.Initialize()) << g_ErrorText;
+    seam::ArmFailure("SetViewport", DDERR_INVALIDPARAMS);
+    EXPECT_FALSE(renderer.Setup());
+    EXPECT_STREQ(g_ErrorText, "Could not set the viewport.");
+}
+
+TEST_F(D3DRendererTest, SetMatrixSetsOnlyTheDevicesTransformOfItsKind) {
+    Start();
+    Load(Lightmap(0), "lm.bmp", Solid(kWhite));
+    auto square = Square(10.0f, 1.0f, 0, &blank, false);
+    const Matrix right = MakeTranslation(3.0f, 0.0f, 0.0f);
+
+    seam::StartRecording();
+    renderer.SetMatrix(3, right);
+    renderer.SetMatrix(255, right);
+    EXPECT_TRUE(seam::Calls().empty()) << "an unknown kind reaches no transform";
+    DrawScene(square);
+    EXPECT_TRUE(DisplayPicture().IsWhite(320, 240));
+
+    renderer.SetMatrix(2, right);
+    DrawScene(square);
+    DisplayPicture moved;
+    EXPECT_TRUE(moved.IsBlack(320, 240));
+    EXPECT_TRUE(moved.IsWhite(444, 240)) << "3 units right at depth 10";
+
+    Matrix current;
+    renderer.GetCurrentMatrix(&current);
+    const Matrix identity = MakeIdentity();
+    EXPECT_EQ(std::memcmp(&current, &identity, sizeof current), 0) << "the frame's identity stays current";
+}
+
+TEST_F(D3DRendererTest, PushAndPopRestoreTheCurrentMatrix) {
+    Start();  // the frame made the current matrix the identity
+    const Matrix identity = MakeIdentity();
+    const Matrix moved = MakeTranslation(5.0f, 6.0f, 7.0f);
+    renderer.PushMatrix();
+    renderer.world = moved;
+    renderer.PushMatrix();
+    renderer.world = MakeZero();
+    Matrix current;
+    renderer.PopMatrix();
+    renderer.GetCurrentMatrix(&current);
+    EXPECT_EQ(std::memcmp(&current, &moved, sizeof current), 0);
+    renderer.PopMatrix();
+    renderer.GetCurrentMatrix(&current);
+    EXPECT_EQ(std::memcmp(&current, &identity, sizeof current), 0);
+    renderer.PopMatrix();  // an empty stack leaves it as it is
+    renderer.GetCurrentMatrix(&current);
+    EXPECT_EQ(std::memcmp(&current, &identity, sizeof current), 0);
+}
+
+TEST_F(D3DRendererTest, TheCrosshairIsTwoWhiteRectanglesAtTheCentre) {
+    Start();
+    DisplayPicture picture;
+    for (int y = 226; y < 256; ++y)
+        for (int x = 306; x < 336; ++x) {
+            const bool crosshair = (y == 240 && x >= 316 && x < 325) || (x == 320 && y >= 236 && y < 245);
+            EXPECT_TRUE(crosshair ? picture.IsWhite(x, y) : picture.IsBlack(x, y)) << x << ", " << y;
+        }
+}
+
+TEST_F(D3DRendererTest, TheOverlayTextsLieInTheirBoxes) {
+    Start();
+    struct Box {
+        int left, top, right, bottom;
+        int white = 0;
+    };
+    // About 9 pixels a character at most, one 16-pixel line (with a little room below).
+    Box boxes[] = {{290, 10, 290 + 9 * 6, 28},     // "FPS: 0"
+                   {10, 10, 10 + 9 * 20, 28},      // "Polygons Rendered: 0"
+                   {380, 450, 640, 468}};          // the banner
+    const Box crosshair[] = {{316, 240, 325, 241}, {320, 236, 321, 245}};
+    auto inside = [](const Box& box, int x, int y) {
+        return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+    };
+    DisplayPicture picture;
+    for (int y = 0; y < display::kHeight; ++y)
+        for (int x = 0; x < display::kWidth; ++x) {
+            if (picture.IsBlack(x, y) || inside(crosshair[0], x, y) || inside(crosshair[1], x, y)) continue;
+            bool inABox = false;
+            for (Box& box : boxes)
+                if (inside(box, x, y)) {
+                    inABox = true;
+                    box.white += picture.IsWhite(x, y) ? 1 : 0;
+                }
+            EXPECT_TRUE(inABox) << "text outside its box at " << x << ", " << y;
+        }
+    for (const Box& box : boxes) EXPECT_GT(box.white, 15) << "box at " << box.left << ", " << box.top;
+}
+
+TEST_F(D3DRendererTest, AnUntexturedPolygonShowsItsLightmapUnchanged) {
+    Start();
+    const Rgb orange{255, 128, 0};
+    Load(Lightmap(0), "lm.bmp", Solid(orange));
+    DrawScene(Square(10.0f, 20.0f, 0, &blank, false));
+    EXPECT_TRUE(Near(DisplayPicture().At(100, 100), As565(orange), 2));
+}
+
+TEST_F(D3DRendererTest, ATexturedPolygonShowsLightmapTimesTextureTheRightWayUp) {
+    Start();
+    const Rgb lightmap{255, 128, 255};
+    Load(Lightmap(1), "lm.bmp", Solid(lightmap));
+    // Quadrants: red, green above; blue, white below.
+    const Rgb quadrants[2][2] = {{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, kWhite}};
+    Texture texture;
+    Load(texture, "tex.bmp", MakeBmp24(2, 2, [&](int x, int y) { return quadrants[y][x]; }));
+    DrawScene(Square(10.0f, 4.0f, 1, &texture, true));
+
+    DisplayPicture picture;
+    const int xs[2] = {200, 440}, ys[2] = {120, 360};
+    const Rgb shown = As565(lightmap);
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 2; ++column) {
+            const Rgb t = As565(quadrants[row][column]);
+            const Rgb product{static_cast<std::uint8_t>(shown.r * t.r / 255), static_cast<std::uint8_t>(shown.g * t.g / 255),
+                              static_cast<std::uint8_t>(shown.b * t.b / 255)};
+            EXPECT_TRUE(Near(picture.At(xs[column], ys[row]), product, 9)) << "quadrant " << row << ", " << column;
+        }
+    texture.surface->Release();
+}
+
+TEST_F(D3DRendererTest, ALightmapIndexOnAFreeEntryDrawsTheTextureAlone) {
+    Start();
+    const Rgb teal{0, 128, 128};
+    Texture texture;
+    Load(texture, "tex.bmp", Solid(teal));
+    DrawScene(Square(10.0f, 20.0f, 5, &texture, true));
+    EXPECT_TRUE(Near(DisplayPicture().At(320, 100), As565(teal), 2));
+    texture.surface->Release();
+}
+
+TEST_F(D3DRendererTest, ShutdownReleasesInOrderAndReturnsTheDisplay) {
+    Start();
+    Load(Lightmap(0), "lm0.bmp", Solid(kWhite));
+    Load(Lightmap(1), "lm1.bmp", Solid(kWhite));
+    seam::StartRecording();
+    EXPECT_TRUE(renderer.Shutdown());
+    std::vector<std::string> released;
+    for (const auto& call : seam::Calls())
+        if (call.name == "Release") released.push_back(call.args);
+    EXPECT_EQ(released, (std::vector<std::string>{"device", "Direct3D", "texture", "texture", "texture", "z-buffer",
+                                                  "back buffer", "primary", "display"}));
+    EXPECT_EQ(renderer.lightmapTable, nullptr);
+    EXPECT_EQ(renderer.device, nullptr);
+    EXPECT_EQ(renderer.directDraw, nullptr);
+    EXPECT_FALSE(display::IsSelected());
+
+    g_pBlankTexture = nullptr;  // its surface is gone; the next renderer has none
+    D3DRenderer again;          // everything was let go: the display can be taken once more
+    EXPECT_TRUE(again.Initialize()) << g_ErrorText;
+    again.Shutdown();
+}
+
+TEST_F(D3DRendererTest, AFrameWhoseFlipFailsEndsTheMainLoop) {
+    TempDir tmp;
+    setenv("TMPDIR", tmp.Path().c_str(), 1);
+    ScopedCurrentDir inDir(dir.Path());
+    g_TestRenderer = &renderer;
+    seam::ArmFailure("Flip", DDERR_SURFACELOST);
+    seam::StartRecording();
+    EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 0), 0);
+    const auto names = seam::CallNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Flip"), 1);
+    EXPECT_EQ(renderer.directDraw, nullptr) << "shut down after the loop";
+    g_TestRenderer = nullptr;
+    unsetenv("TMPDIR");
+}
+
+}  // namespace
