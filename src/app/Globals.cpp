@@ -1,5 +1,6 @@
 #include "app/Globals.h"
 
+#include "audio/Audio.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
 #include "model/Entity.h"
@@ -12,6 +13,11 @@ FrameTimer g_FrameTimer;
 D3DRenderer g_D3DRenderer;
 Entity g_ModelEntity;
 OpenGLRenderer g_OpenGLRenderer;
+// Last: the C++ runtime registers its destruction with atexit once it is
+// built, so it is destroyed after every exit handler registered later has run
+// (the mixer's device close and SDL_Quit among them); its sound slots then
+// release their buffers without touching SDL.
+Audio g_Audio;
 
 // Zero-filled before anything runs.
 HWND g_Window = nullptr;

@@ -5,8 +5,10 @@
 #include "app/Globals.h"
 #include "app/RendererChoice.h"
 #include "app/Unpack.h"
+#include "audio/Audio.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "level/Bsp.h"
 #include "model/Entity.h"
 #include "model/Model.h"
 #include "platform/Files.h"
@@ -126,8 +128,8 @@ LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// The sound and music pointers name the services this build contains; while
-// the build lacks one, its pointer stays null and its steps are left out.
+// The music pointer names the service this build contains; while the build
+// lacks it, the pointer stays null and the music steps are left out.
 int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     g_MusicEnabled = 1;
     g_SoundEnabled = 1;
@@ -164,15 +166,21 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
 
     UnpackAssets();
 
+    if (startupCode == kStartedOk && !g_Bsp.Load("Test.bsp")) {
+        MessageBoxA(g_Window, "Binary Space Partition could not be loaded.", "Error-Reporting: g_Bsp.Load", MB_OK);
+        startupCode = kLevelFailed;
+        PostQuitMessage(0);
+    }
+
     StartModel();
 
     StartPlayer();
 
-    if (pSoundManager && (g_SoundEnabled || g_MusicEnabled) && startupCode == kStartedOk)
-        startupCode = StartSound();
+    pSoundManager = &g_Audio.soundEffects;
+    if ((g_SoundEnabled || g_MusicEnabled) && startupCode == kStartedOk) startupCode = StartSound();
 
     g_JumpSound = -1;
-    if (pSoundManager && g_SoundEnabled) g_JumpSound = static_cast<std::int16_t>(pSoundManager->Load("jump.wav"));
+    if (g_SoundEnabled) g_JumpSound = static_cast<std::int16_t>(pSoundManager->Load("jump.wav"));
 
     if (pMusicManager && g_MusicEnabled) {
         if (startupCode == kStartedOk) startupCode = StartMusic();
@@ -191,9 +199,10 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     }
 
     if (pMusicManager && g_MusicEnabled) pMusicManager->Shutdown();
-    if (pSoundManager && (g_SoundEnabled || g_MusicEnabled)) pSoundManager->Shutdown();
+    if (g_SoundEnabled || g_MusicEnabled) pSoundManager->Shutdown();
     _fcloseall();
     DeleteUnpackedAssets();
+    if (startupCode == kStartedOk || startupCode > kLevelFailed) g_Bsp.FreeTree(&g_Bsp.root);
     if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed)
         g_pRenderer->Shutdown();
     CoUninitialize();

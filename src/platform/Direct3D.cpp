@@ -115,11 +115,12 @@ public:
     HRESULT EnumZBufferFormats(REFCLSID kind, LPD3DENUMPIXELFORMATSCALLBACK callback, void* context) override;
     ULONG Release() override;
     void AddRef() { ++references; }
+    ULONG Unreference();
 
     DirectDrawObject* const owner;
 
 private:
-    ~Direct3DObject() { owner->Release(); }
+    ~Direct3DObject() { owner->Unreference(); }
 
     ULONG references = 1;
 };
@@ -186,6 +187,10 @@ private:
 
 ULONG Direct3DObject::Release() {
     seam::Record("Release", "Direct3D");
+    return Unreference();
+}
+
+ULONG Direct3DObject::Unreference() {
     ULONG left = --references;
     if (left == 0) delete this;
     return left;
@@ -265,13 +270,13 @@ DeviceObject::DeviceObject(Direct3DObject* direct3D, SurfaceObject* target)
 DeviceObject::~DeviceObject() {
     Flush();
     for (DeviceStage& stage : stages)
-        if (stage.texture) stage.texture->Release();
+        if (stage.texture) stage.texture->Unreference();
     for (int unit = 0; unit < units; ++unit) Gl().BindSampler(unit, 0);
     Gl().DeleteSamplers(units, samplers);
     glDeleteTextures(1, &white);
     direct3D->owner->device = nullptr;
-    target->Release();
-    direct3D->Release();
+    target->Unreference();
+    direct3D->Unreference();
 }
 
 ULONG DeviceObject::Release() {
@@ -288,7 +293,7 @@ HRESULT DeviceObject::SetRenderTarget(IDirectDrawSurface7* surface, DWORD) {
         return DDERR_INVALIDPARAMS;
     Flush();
     newTarget->AddRef();
-    target->Release();
+    target->Unreference();
     target = newTarget;
     // The device takes up the z-buffer the target has now.
     hasZBuffer = target->attached != nullptr;
@@ -435,7 +440,7 @@ HRESULT DeviceObject::SetTexture(DWORD index, IDirectDrawSurface7* surface) {
     const Picture* after = texture ? texture->picture.get() : nullptr;
     if (before != after) dirty |= kStages;
     if (texture) texture->AddRef();
-    if (stage.texture) stage.texture->Release();
+    if (stage.texture) stage.texture->Unreference();
     stage.texture = texture;
     return D3D_OK;
 }

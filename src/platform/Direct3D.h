@@ -11,8 +11,8 @@
 #include "math/Matrix.h"
 #include "platform/DirectDraw.h"
 
-inline constexpr GUID IID_IDirect3DHALDevice{3};
-inline constexpr GUID IID_IDirect3DRGBDevice{4};
+inline constexpr GUID IID_IDirect3DHALDevice = DisplayIdentifier(3);
+inline constexpr GUID IID_IDirect3DRGBDevice = DisplayIdentifier(4);
 
 constexpr HRESULT D3D_OK = S_OK;
 constexpr HRESULT D3DERR_INVALIDPRIMITIVETYPE = MakeDisplayResult(705);

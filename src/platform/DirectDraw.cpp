@@ -123,8 +123,9 @@ GLuint Picture::Texture() {
     if (!textureCurrent) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        // Rows top first: texture coordinate v = 0 is the picture's top row.
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB5, width, height, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, pixels.data());
+        // Rows top first: texture coordinate v = 0 is the picture's top row. The
+        // driver keeps at least 8 bits a channel, so texels keep their exact 16-bit values.
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, pixels.data());
         textureCurrent = true;
     }
     return texture;
@@ -153,6 +154,10 @@ DirectDrawObject::~DirectDrawObject() {
 
 ULONG DirectDrawObject::Release() {
     seam::Record("Release", "display");
+    return Unreference();
+}
+
+ULONG DirectDrawObject::Unreference() {
     ULONG left = --references;
     if (left == 0) delete this;
     return left;
@@ -280,14 +285,18 @@ SurfaceObject::SurfaceObject(DirectDrawObject* owner, SurfaceKind kind, int widt
 }
 
 SurfaceObject::~SurfaceObject() {
-    if (attached) attached->Release();
+    if (attached) attached->Unreference();
     if (kind == SurfaceKind::Primary) g_PrimaryExists = false;
     picture.reset();  // its texture goes while the display's context still lives
-    owner->Release();
+    owner->Unreference();
 }
 
 ULONG SurfaceObject::Release() {
     seam::Record("Release", KindName(kind));
+    return Unreference();
+}
+
+ULONG SurfaceObject::Unreference() {
     ULONG left = --references;
     if (left == 0) delete this;
     return left;

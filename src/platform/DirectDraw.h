@@ -11,18 +11,13 @@
 
 #include "platform/Types.h"
 
-using ULONG = std::uint32_t;
-
-// Interface and device identifiers; only their identity matters here.
-struct GUID {
-    int value;
-};
-inline bool operator==(const GUID& a, const GUID& b) { return a.value == b.value; }
 using REFIID = const GUID&;
 using REFCLSID = const GUID&;
 
-inline constexpr GUID IID_IDirectDraw7{1};
-inline constexpr GUID IID_IDirect3D7{2};
+// Interface and device identifiers; only their identity matters here.
+constexpr GUID DisplayIdentifier(DWORD number) { return GUID{number, 0x7D1D, 0x11D0, {0x91, 0, 0, 0, 0, 0, 0, 0}}; }
+inline constexpr GUID IID_IDirectDraw7 = DisplayIdentifier(1);
+inline constexpr GUID IID_IDirect3D7 = DisplayIdentifier(2);
 
 constexpr HRESULT DD_OK = S_OK;
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);

@@ -60,7 +60,9 @@ public:
     HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate, DWORD flags) override;
     HRESULT CreateSurface(DDSURFACEDESC2* description, IDirectDrawSurface7** surface, void* outer) override;
     ULONG Release() override;
+    // The counts the stand-ins keep among themselves; Release is the caller's.
     void AddRef() { ++references; }
+    ULONG Unreference();
 
     // Draws what the device has batched, before anything else touches the display.
     void FlushDrawing();
@@ -101,6 +103,7 @@ public:
     HRESULT ReleaseDC(HDC dc) override;
     ULONG Release() override;
     void AddRef() { ++references; }
+    ULONG Unreference();
 
     // Pixel access for blits, bitmaps and text; everything is clipped to the surface.
     bool HasPixels() const { return kind == SurfaceKind::BackBuffer || picture != nullptr; }

@@ -9,6 +9,7 @@ using BOOL = int;
 using UINT = unsigned int;
 using LONG = std::int32_t;
 using DWORD = std::uint32_t;
+using ULONG = std::uint32_t;
 using WORD = std::uint16_t;
 using SHORT = std::int16_t;
 using ATOM = std::uint16_t;
@@ -42,6 +43,15 @@ using HCURSOR = CursorObject*;
 struct BrushObject;
 using HBRUSH = BrushObject*;
 using HGDIOBJ = void*;
+
+struct GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    std::uint8_t Data4[8];
+
+    bool operator==(const GUID&) const = default;
+};
 
 struct RECT {
     LONG left;

@@ -1,5 +1,7 @@
 // The start-up, main loop and shut-down sequence, run for real on a display
-// with scripted renderer and audio services and scripted message-box answers.
+// with a scripted renderer and music service, the real sound-effects manager
+// on SDL's dummy audio driver, armed platform failures and scripted
+// message-box answers.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -15,14 +17,16 @@
 #include "app/Unpack.h"
 #include "app/WinMain.h"
 #include "audio/MusicManager.h"
-#include "audio/SoundManager.h"
+#include "level/Bsp.h"
 #include "model/Entity.h"
+#include "platform/DirectSound.h"
 #include "platform/MessageBox.h"
 #include "platform/Seam.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
 #include "render/gl/OpenGLRenderer.h"
 #include "support/AssetPack.h"
+#include "support/LevelFiles.h"
 #include "support/ModelText.h"
 #include "support/RecordingRenderer.h"
 #include "support/TempDir.h"
@@ -39,19 +43,26 @@ bool NextResult(std::deque<bool>& results) {
 }
 
 // Scripted start results; the first frame asks to quit, as Escape does.
+// Releasing a texture is noted too: freeing the level releases its polygons' own.
 class ScriptedRenderer : public RecordingRenderer {
 public:
     bool initializeResult = true;
     bool setupResult = true;
     int frames = 0;
+    bool levelInFrame = false;
 
     bool Initialize() override {
         seam::Record("renderer.Initialize");
         if (!initializeResult) std::snprintf(g_ErrorText, sizeof g_ErrorText, "No display for you.");
         return initializeResult;
     }
+    void ReleaseTexture(Texture* texture) override {
+        seam::Record("renderer.ReleaseTexture");
+        RecordingRenderer::ReleaseTexture(texture);
+    }
     bool RenderFrame() override {
         seam::Record("renderer.RenderFrame");
+        levelInFrame = g_Bsp.root != nullptr;
         if (++frames == 1) PostQuitMessage(0);
         return true;
     }
@@ -64,26 +75,6 @@ public:
         seam::Record("renderer.Shutdown");
         return true;
     }
-};
-
-class ScriptedSound : public SoundManager {
-public:
-    std::deque<bool> initResults;
-
-    bool DSound_Init() override {
-        seam::Record("sound.DSound_Init");
-        return NextResult(initResults);
-    }
-    int Load(const char* fileName) override {
-        seam::Record("sound.Load", fileName);
-        return 3;
-    }
-    void Play(int) override {}
-    bool Shutdown() override {
-        seam::Record("sound.Shutdown");
-        return true;
-    }
-    void Stop(int) override {}
 };
 
 class ScriptedMusic : public MusicManager {
@@ -110,10 +101,12 @@ class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("TMPDIR", tmp.Path().c_str(), 1);
+        // A pack whose level loads: its textured floor names "floor0", whose
+        // file holds test bytes, so the floor gets a texture record of its own.
+        WriteTestAssetPack(start.File("Orvanthelix.zar"), {{"LEVELTEST", kFloorLevel}});
         seam::Reset();
         seam::StartRecording();
         g_TestRenderer = &renderer;
-        pSoundManager = &sound;
         pMusicManager = &music;
         g_Player = {};
         g_Player.position = {9.0f, 9.0f, 9.0f};
@@ -122,8 +115,12 @@ protected:
         g_Player.airborne = 1;
     }
     void TearDown() override {
+        g_Bsp.FreeTree(&g_Bsp.root);
+        delete g_pBlankTexture;
+        g_pBlankTexture = nullptr;
+        delete renderer.lightmapTable;
         g_TestRenderer = nullptr;
-        pSoundManager = nullptr;
+        g_pRenderer = nullptr;
         pMusicManager = nullptr;
         seam::Reset();
         unsetenv("TMPDIR");
@@ -132,15 +129,21 @@ protected:
     int Run() { return WinMain(nullptr, nullptr, nullptr, 0); }
 
     // The engine's calls and the platform calls that matter to the sequence.
+    // The sound manager shows in its platform calls: DSound_Init as
+    // DirectSoundCreate and SetCooperativeLevel, Load as the file's opening and
+    // the buffer's creation, Shutdown as the release of the device (when there
+    // is one: on a manager that never started it has nothing to release).
     static std::vector<std::string> Sequence() {
         std::vector<std::string> sequence;
         for (const auto& call : seam::Calls()) {
-            static const char* const kOmitted[] = {"LoadIconA", "LoadCursorA", "GetStockObject",
-                                                   "GetSystemMetrics", "ShowCursor", "RegisterClassExA",
-                                                   "CreateWindowExA", "CoInitialize"};
+            static const char* const kOmitted[] = {
+                "LoadIconA", "LoadCursorA", "GetStockObject", "GetSystemMetrics", "ShowCursor",
+                "RegisterClassExA", "CreateWindowExA", "CoInitialize", "mmioDescend", "mmioRead",
+                "mmioAscend", "mmioSeek", "mmioClose"};
             if (std::find(std::begin(kOmitted), std::end(kOmitted), call.name) != std::end(kOmitted)) continue;
+            if (call.name.starts_with("IDirectSoundBuffer::")) continue;
             std::string entry = call.name;
-            if (call.name == "MessageBoxA" || call.name == "sound.Load" || call.name == "music.Load")
+            if (call.name == "MessageBoxA" || call.name == "mmioOpenA" || call.name == "music.Load")
                 entry += "(" + call.args + ")";
             // Frames repeat; one entry stands for a run of them.
             if (!sequence.empty() && sequence.back() == entry && entry.rfind("renderer.RenderFrame", 0) == 0)
@@ -159,20 +162,25 @@ protected:
     TempDir tmp;    // $TMPDIR, where the run's private directory goes
     ScopedCurrentDir inStart{start.Path()};
     ScriptedRenderer renderer;
-    ScriptedSound sound;
     ScriptedMusic music;
 };
 
 using Calls = std::vector<std::string>;
 
+const std::string kSoundBox = "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)";
+
 TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
-                                 "sound.Load(jump.wav)", "music.Initialize", "music.Load(Test.mp3)",
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+                                 "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
+                                 "IDirectSound::CreateSoundBuffer", "music.Initialize", "music.Load(Test.mp3)",
                                  "music.Play", "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown",
-                                 "sound.Shutdown", "renderer.Shutdown", "CoUninitialize"}));
+                                 "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 1) << "the frame that asked to quit is the last one";
-    EXPECT_EQ(g_JumpSound, 3);
+    EXPECT_TRUE(renderer.levelInFrame);
+    EXPECT_EQ(g_Bsp.root, nullptr) << "the level is freed";
+    EXPECT_EQ(g_JumpSound, 0);
+    EXPECT_EQ(Count("IDirectSoundBuffer::Release"), 1) << "the jump sound's buffer is released at shut-down";
     EXPECT_EQ(g_MusicTrack, 5);
     EXPECT_EQ(g_SoundEnabled, 1);
     EXPECT_EQ(g_MusicEnabled, 1);
@@ -238,9 +246,10 @@ TEST_F(StartupTest, RendererInitializeFailureSkipsTheStartsButStillLoadsAndShuts
     EXPECT_EQ(Sequence(),
               (Calls{"renderer.Initialize",
                      "MessageBoxA(Error-Reporting: g_pRenderer->Initialize: No display for you.)",
-                     "PostQuitMessage", "sound.Load(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown",
-                     "sound.Shutdown", "CoUninitialize"}));
+                     "PostQuitMessage", "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown",
+                     "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_JumpSound, -1);
 }
 
 TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
@@ -250,30 +259,30 @@ TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
     EXPECT_EQ(Sequence(),
               (Calls{"renderer.Initialize", "renderer.Setup",
                      "MessageBoxA(Error-Reporting: g_pRenderer->Setup: No viewport either.)", "PostQuitMessage",
-                     "sound.Load(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "sound.Shutdown",
-                     "renderer.Shutdown", "CoUninitialize"}));
+                     "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "renderer.Shutdown",
+                     "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
 }
 
 TEST_F(StartupTest, SoundRetriedUntilItStartsRunsAsIfItHadStartedAtOnce) {
-    sound.initResults = {false, false, true};
+    seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER, 2);
     seam::ScriptMessageBoxAnswers({IDRETRY, IDRETRY});
     EXPECT_EQ(Run(), 0);
-    const std::string box = "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)";
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init", box,
-                                 "sound.DSound_Init", box, "sound.DSound_Init", "sound.Load(jump.wav)",
-                                 "music.Initialize", "music.Load(Test.mp3)", "music.Play",
-                                 "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown", "sound.Shutdown",
-                                 "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+                                 "DirectSoundCreate", kSoundBox, "DirectSoundCreate",
+                                 "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
+                                 "IDirectSound::CreateSoundBuffer", "music.Initialize", "music.Load(Test.mp3)",
+                                 "music.Play", "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown",
+                                 "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(g_JumpSound, 0);
 }
 
 TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
-    sound.initResults = {false};
+    seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
-                                 "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)",
-                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.Shutdown",
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture", "renderer.Shutdown",
                                  "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 0);
@@ -281,16 +290,29 @@ TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
 }
 
 TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
-    sound.initResults = {false};
+    seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDABORT});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init",
-                                 "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)",
-                                 "PostQuitMessage", "sound.Load(jump.wav)", "music.Load(Test.mp3)",
-                                 "music.Shutdown", "sound.Shutdown", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+                                 "PostQuitMessage", "mmioOpenA(jump.wav)", "music.Load(Test.mp3)",
+                                 "music.Shutdown", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 1);
     EXPECT_EQ(g_MusicEnabled, 1);
+}
+
+TEST_F(StartupTest, AfterAnAbortedSoundStartShutDownReleasesTheDeviceItLeft) {
+    seam::ArmFailure("IDirectSound::SetCooperativeLevel", E_FAIL);
+    seam::ScriptMessageBoxAnswers({IDABORT});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+                                 "IDirectSound::SetCooperativeLevel", kSoundBox, "PostQuitMessage",
+                                 "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer", "music.Load(Test.mp3)",
+                                 "music.Shutdown", "IDirectSound::Release", "renderer.ReleaseTexture",
+                                 "renderer.Shutdown",
+                                 "CoUninitialize"}));
+    EXPECT_EQ(g_JumpSound, -1) << "no buffers without the cooperative level";
 }
 
 TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
@@ -298,12 +320,13 @@ TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Sequence(),
-              (Calls{"renderer.Initialize", "renderer.Setup", "sound.DSound_Init", "sound.Load(jump.wav)",
+              (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+                     "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer",
                      "music.Initialize",
                      "MessageBoxA(Error-Reporting: pMusicManager->Initialize: Music initialization failed.)",
-                     "renderer.RenderFrame", "PostQuitMessage", "sound.Shutdown", "renderer.Shutdown",
+                     "renderer.RenderFrame", "PostQuitMessage", "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown",
                      "CoUninitialize"}));
-    EXPECT_EQ(g_JumpSound, 3);
+    EXPECT_EQ(g_JumpSound, 0);
     EXPECT_EQ(g_MusicEnabled, 0);
     EXPECT_EQ(g_SoundEnabled, 1);
 }
@@ -316,13 +339,13 @@ TEST_F(StartupTest, AbortingTheMusicFailureQuitsButStillLoadsTheTrack) {
     EXPECT_EQ(Count("music.Initialize"), 2);
     EXPECT_EQ(Count("music.Load"), 1);
     EXPECT_EQ(Count("music.Shutdown"), 1);
-    EXPECT_EQ(Count("sound.Shutdown"), 1);
+    EXPECT_EQ(Count("IDirectSound::Release"), 1) << "the sound manager is shut down";
     EXPECT_EQ(Count("renderer.Shutdown"), 1);
     EXPECT_EQ(g_MusicEnabled, 1);
 }
 
 TEST_F(StartupTest, ABoxThatCannotBeShownLeavesTheRunAsItWas) {
-    sound.initResults = {false};
+    seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({0});
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(renderer.frames, 1);
@@ -358,14 +381,16 @@ public:
 
     bool RenderFrame() override {
         runDirectory = std::filesystem::current_path();
-        for (const auto& asset : kUnpackTable)
-            filesSeen += TempDir::Read(asset.file) == TestAssetBytes(asset.entry);
+        for (const auto& asset : kUnpackTable) {
+            const std::string packed =
+                std::string(asset.entry) == "LEVELTEST" ? kFloorLevel : TestAssetBytes(asset.entry);
+            filesSeen += TempDir::Read(asset.file) == packed;
+        }
         return ScriptedRenderer::RenderFrame();
     }
 };
 
 TEST_F(StartupTest, TheAssetsAreThereForTheRunAndGoneAfterIt) {
-    WriteTestAssetPack(start.File("Orvanthelix.zar"));
     start.Write("wall0.bmp", "the user's picture");
     LookingRenderer looking;
     g_TestRenderer = &looking;
@@ -375,10 +400,10 @@ TEST_F(StartupTest, TheAssetsAreThereForTheRunAndGoneAfterIt) {
     EXPECT_TRUE(std::filesystem::is_empty(tmp.Path())) << "the private directory is gone";
     EXPECT_EQ(std::filesystem::current_path(), start.Path());
     EXPECT_EQ(TempDir::Read(start.File("wall0.bmp")), "the user's picture");
+    delete looking.lightmapTable;
 }
 
 TEST_F(StartupTest, AFailedStartStillDeletesEveryUnpackedFile) {
-    WriteTestAssetPack(start.File("Orvanthelix.zar"));
     renderer.initializeResult = false;
     seam::ScriptMessageBoxAnswers({IDOK});
     EXPECT_EQ(Run(), 0);
@@ -395,7 +420,46 @@ TEST_F(StartupTest, TheOpenGLRenderersStartFailureIsReportedWithItsText) {
     auto calls = seam::Calls();
     auto box = std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c.name == "MessageBoxA"; });
     EXPECT_EQ(box->args, "Error-Reporting: g_pRenderer->Initialize: Could not acquire rendering context.");
-    EXPECT_EQ(Count("sound.DSound_Init"), 0);
+    EXPECT_EQ(Count("DirectSoundCreate"), 0);
+}
+
+// A run whose level does not load: no audio start, no frame, no level freed.
+const Calls kLevelFailedRun = {
+    "renderer.Initialize", "renderer.Setup",
+    "MessageBoxA(Error-Reporting: g_Bsp.Load: Binary Space Partition could not be loaded.)", "PostQuitMessage",
+    "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "renderer.Shutdown",
+    "CoUninitialize"};
+
+TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {
+    WriteTestAssetPack(start.File("Orvanthelix.zar"));  // its level holds test bytes
+    seam::ScriptMessageBoxAnswers({IDOK});
+    // A tree left in place shows whether the shut-down frees the level: a
+    // failed load keeps nothing and does not touch it.
+    BspNode* untouched = new BspNode;
+    untouched->isLeaf = 1;
+    untouched->isSolid = 1;
+    g_Bsp.root = untouched;
+
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), kLevelFailedRun);
+    EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_Bsp.root, untouched);
+}
+
+TEST_F(StartupTest, AMissingPackFailsTheLevelLoad) {
+    std::filesystem::remove(start.File("Orvanthelix.zar"));
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(), kLevelFailedRun);
+}
+
+TEST_F(StartupTest, AFailedLevelLoadStillDeletesEveryUnpackedFile) {
+    WriteTestAssetPack(start.File("Orvanthelix.zar"));
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(renderer.frames, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.Path())) << "the private directory is gone";
+    EXPECT_EQ(std::filesystem::current_path(), start.Path());
 }
 
 TEST_F(StartupTest, PlatformFailuresBeforeTheWindowEndTheRunAtOnce) {

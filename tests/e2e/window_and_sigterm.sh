@@ -3,9 +3,19 @@
 # covering the screen appears, and SIGTERM ends the run with status 0 promptly.
 set -u
 program=$1
+orvtool=$2
 run=$(mktemp -d)
 trap 'rm -rf "$run"' EXIT
 cd "$run"
+
+# A pack holding a one-floor level, so the start-up gets through to the main loop.
+cat > level.txt <<'LEVEL'
+NBSP 2 e2e 3
+0 1 2  0 0 0  0 0 1  1 0 0
+1 0 1  0  0 0 0 0 0  0 0 1 0 1  1 0 0 1 0  floorlight
+1 1
+LEVEL
+"$orvtool" pack create Orvanthelix.zar LEVELTEST=level.txt || exit 1
 
 SDL_AUDIODRIVER=dummy "$program" &
 pid=$!

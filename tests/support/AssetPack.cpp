@@ -3,15 +3,21 @@
 #include <fstream>
 
 #include "app/Unpack.h"
+#include "support/WavFile.h"
 
-std::string TestAssetBytes(const std::string& entry) { return "bytes of " + entry + "\n\x01\xff"; }
+std::string TestAssetBytes(const std::string& entry) {
+    if (entry == "SOUNDJUMP") return Wav(Tone(1500, 440, 60));
+    return "bytes of " + entry + "\n\x01\xff";
+}
 
-void WriteTestAssetPack(const std::string& file) {
+void WriteTestAssetPack(const std::string& file, const std::map<std::string, std::string>& replacements) {
     std::string header = std::to_string(kUnpackTable.size());
     std::string data;
     for (const auto& asset : kUnpackTable) {
-        header += " " + std::string(asset.entry) + " " + std::to_string(TestAssetBytes(asset.entry).size());
-        data += TestAssetBytes(asset.entry) + "\n";
+        auto replaced = replacements.find(asset.entry);
+        const std::string bytes = replaced != replacements.end() ? replaced->second : TestAssetBytes(asset.entry);
+        header += " " + std::string(asset.entry) + " " + std::to_string(bytes.size());
+        data += bytes + "\n";
     }
     std::ofstream(file, std::ios::binary) << header << "\n" << data;
 }

@@ -1,10 +1,14 @@
 // A pack holding every entry of the unpack table, for tests of the unpack cycle.
 #pragma once
 
+#include <map>
 #include <string>
 
-// The bytes each entry of the test pack holds.
+// The bytes each entry of the test pack holds unless replaced: a real WAV
+// file for the jump sound, a short text for every other entry (so a level
+// unpacked from them does not load).
 std::string TestAssetBytes(const std::string& entry);
 
-// Writes the test pack as `file` in the canonical form.
-void WriteTestAssetPack(const std::string& file);
+// Writes the test pack as `file` in the canonical form; the entries named in
+// `replacements` hold the bytes given there instead.
+void WriteTestAssetPack(const std::string& file, const std::map<std::string, std::string>& replacements = {});

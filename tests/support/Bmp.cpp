@@ -97,3 +97,7 @@ std::string MakeBmp(int width, int height, const std::function<Rgb(int x, int y)
 std::string MakeBmp24(int width, int height, const std::function<Rgb(int x, int y)>& colour, int extraInfoBytes) {
     return MakeBmp(width, height, colour, BmpFormat{24, 40 + extraInfoBytes, false});
 }
+
+std::string Bmp24(int width, int height) {
+    return MakeBmp24(width, height, [](int, int) { return Rgb{128, 128, 128}; });
+}

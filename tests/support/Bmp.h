@@ -27,3 +27,6 @@ std::string MakeBmp(int width, int height, const std::function<Rgb(int x, int y)
 // as newer header versions do, with the pixel data offset following it.
 std::string MakeBmp24(int width, int height, const std::function<Rgb(int x, int y)>& colour,
                       int extraInfoBytes = 0);
+
+// A grey picture of the given size.
+std::string Bmp24(int width, int height);

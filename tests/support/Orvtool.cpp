@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TempDir.h"
+
 namespace {
 
 std::string Quote(const std::string& arg) {
@@ -17,7 +19,8 @@ std::string Quote(const std::string& arg) {
 
 }  // namespace
 
-ToolResult RunOrvtool(const std::vector<std::string>& args, const TempDir& outputDir) {
+ToolResult RunOrvtool(const std::vector<std::string>& args) {
+    TempDir outputDir;  // apart from the test's files, so that leftovers there show
     std::string command = Quote(ORVTOOL_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
     const std::string out = outputDir.File("stdout");

@@ -1,21 +1,18 @@
-// Running the built orvtool binary from the tests, as a user would.
+// Runs the built orvtool binary as a user would.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
-
 struct ToolResult {
-    int status;       // exit status, -1 when it did not exit normally
-    std::string out;  // what it wrote to stdout
-    std::string err;  // what it wrote to stderr
+    int status;  // exit status, -1 when it did not exit normally
+    std::string out;
+    std::string err;
 };
 
-// Runs "orvtool ARGS..." with an empty stdin; its output goes through files
-// in `outputDir`.
-ToolResult RunOrvtool(const std::vector<std::string>& args, const TempDir& outputDir);
+// Runs "orvtool ARGS..." without input and collects its exit status and output.
+ToolResult RunOrvtool(const std::vector<std::string>& args);
 
-// A failure as every subcommand reports it: a non-zero status, nothing on
-// stdout and one "orvtool: " line on stderr.
+// A failure as orvtool reports one: a non-zero status, nothing on standard
+// output and one line starting "orvtool: " on standard error.
 void ExpectOneLineFailure(const ToolResult& result);

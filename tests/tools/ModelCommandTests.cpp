@@ -13,11 +13,10 @@ namespace {
 class ModelCommandTest : public testing::Test {
 protected:
     ToolResult Info(const std::string& text) {
-        return RunOrvtool({"model", "info", dir.Write("model.mdl", text)}, outputDir);
+        return RunOrvtool({"model", "info", dir.Write("model.mdl", text)});
     }
 
     TempDir dir;
-    TempDir outputDir;
 };
 
 TEST_F(ModelCommandTest, InfoPrintsTheHierarchyAsTheLoaderResolvesIt) {
@@ -45,14 +44,14 @@ TEST_F(ModelCommandTest, FilesTheLoaderRefusesFailWithOneLine) {
     ExpectOneLineFailure(Info("NMDL 2 a b c 1 A x y 0 0 0 0 0 0 0 f g h end"));
     ExpectOneLineFailure(Info("NMDL 1 a b c 1 A x y 0 0 0 0 0 0 0 f g h"));
     ExpectOneLineFailure(Info("NMDL 1 a b c 2 A x y 0 0 0 0 0 0 0 f g h B x B 0 0 0 0 0 0 0 f g h end"));
-    ExpectOneLineFailure(RunOrvtool({"model", "info", dir.File("missing.mdl")}, outputDir));
+    ExpectOneLineFailure(RunOrvtool({"model", "info", dir.File("missing.mdl")}));
 }
 
 TEST_F(ModelCommandTest, MisusedCommandLineFails) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"model"}, {"model", "info"}, {"model", "list", "x"}, {"model", "info", "a", "b"}}) {
         SCOPED_TRACE(testing::PrintToString(args));
-        const ToolResult result = RunOrvtool(args, outputDir);
+        const ToolResult result = RunOrvtool(args);
         ExpectOneLineFailure(result);
         EXPECT_EQ(result.status, 2);
     }

@@ -17,10 +17,9 @@ protected:
     void TearDown() override { ClosePack(pack); }
 
     // Runs "orvtool pack ARGS...".
-    ToolResult Run(const std::vector<std::string>& args) {
-        std::vector<std::string> command = {"pack"};
-        command.insert(command.end(), args.begin(), args.end());
-        return RunOrvtool(command, outputDir);
+    static ToolResult Run(std::vector<std::string> args) {
+        args.insert(args.begin(), "pack");
+        return RunOrvtool(args);
     }
 
     std::vector<std::string> FilesInDir() const {
@@ -32,7 +31,6 @@ protected:
     }
 
     TempDir dir;
-    TempDir outputDir;  // kept apart so that leftover files in `dir` show
     FILE* pack = nullptr;
 };
 

@@ -4,3 +4,4 @@
 
 int ModelCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);
+int LevelCommand(int argc, char** argv);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/Globals.h"
+#include "level/Bsp.h"
 #include "model/Entity.h"
 #include "platform/Gdi.h"
 #include "platform/Window.h"
@@ -221,11 +222,13 @@ bool D3DRenderer::RenderFrame() {
     device->SetTransform(D3DTRANSFORMSTATE_WORLD, &world);
     g_PolygonsRendered = 0;
 
-    // The level's far-to-near order decides what covers what; its depth values
-    // are still written for the model.
+    // The level's far-to-near order decides what covers what, and it hands
+    // over only polygons facing the camera; its depth values are still written.
     device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
     device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+    g_Bsp.Draw(&g_Bsp.root);
 
+    // The model is culled and depth-tested against the level.
     device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CCW);
     device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL);
     g_ModelEntity.Draw();

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "app/Globals.h"
+#include "level/Bsp.h"
 #include "platform/Files.h"
 #include "platform/Gl.h"
 #include "player/Player.h"
@@ -164,6 +165,7 @@ bool OpenGLRenderer::RenderFrame() {
     // z is mirrored throughout (see DrawPolygon), so the camera's z enters unnegated.
     glTranslatef(-g_Player.position.x, -g_Player.position.y, g_Player.position.z);
     glDepthFunc(GL_ALWAYS);
+    g_Bsp.Draw(&g_Bsp.root);
     glDepthFunc(GL_LEQUAL);
     glFlush();
     SwapBuffers(deviceContext);

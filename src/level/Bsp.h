@@ -1,0 +1,71 @@
+// The level: a binary space partition tree of lightmapped, textured triangles
+// read from a text file, with the point-in-solid query, the binding of its
+// textures and lightmaps and the far-to-near drawing.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "math/Vector.h"
+#include "render/Renderer.h"
+
+// One record type for internal nodes and leaves.
+struct BspNode {
+    std::uint8_t isLeaf = 0;
+    BspNode* parent = nullptr;      // the node naming this one as a child; none for the root
+    BspNode* front = nullptr;       // internal: the side the plane's normal points to, the plane included
+    BspNode* back = nullptr;        // internal: the other side
+    Polygon plane;                  // internal: the splitting triangle (positions and normal only)
+    std::uint8_t isSolid = 0;       // leaf: 1 = solid space, without polygons
+    std::int32_t polygonCount = 0;  // empty leaf
+    Polygon* polygons = nullptr;    // empty leaf: polygonCount records
+};
+
+// The facing rule every level query uses: a point lies behind a polygon's
+// plane when Dot(V0 - point, normal) > 0. Any other result, the not-a-number
+// of a degenerate triangle's normal included, puts the point in front (or on it).
+bool IsBehind(const Polygon& polygon, Vector point);
+
+class Bsp {
+public:
+    BspNode* root = nullptr;  // none until a successful load
+
+    // Reads the level file into the tree, then binds its surfaces through
+    // g_pRenderer. False, with nothing kept and the file closed, when the file
+    // cannot be opened or is not a well-formed level (see ReadTree). A tree
+    // loaded before is replaced, not freed: free it first.
+    bool Load(const char* fileName);
+
+    // Load without the surface binding, so it needs no renderer. On success
+    // `nodes` lists the tree's nodes in file order and root is set. The file
+    // must be "NBSP", version 2, a free word of at most 64 characters, then N
+    // >= 1 node records that form one tree; counts the rest of the file could
+    // not hold, child indices outside 0..N-1, a node named twice, cycles,
+    // more than one unnamed node, negative polygon counts, malformed or
+    // missing tokens and image names over 31 characters all fail the read.
+    bool ReadTree(const char* fileName, std::vector<BspNode*>& nodes);
+
+    // Frees the node held in `link` with its whole subtree, releasing and
+    // freeing each polygon's own texture record (never g_pBlankTexture), and
+    // empties the link.
+    void FreeTree(BspNode** link);
+
+    // True when the point lies in a solid leaf; false without a tree.
+    bool IsPointSolid(float x, float y, float z);
+
+    // Rebuilds the renderer's lightmap table, (re)makes g_pBlankTexture from
+    // "lmblank.bmp" and binds every polygon of the tree. Always true.
+    bool BindSurfaces();
+
+    // Binds the polygons of the subtree held in `link`, front subtrees before
+    // back ones, polygons in array order. False only when `link` holds a leaf
+    // that met a 33rd lightmap name in a full table.
+    bool BindNodeSurfaces(BspNode** link);
+
+    // Hands every polygon of the subtree held in `link` that faces the camera
+    // (g_Player.position) to g_pRenderer->DrawPolygon, far to near, counting
+    // each in g_PolygonsRendered.
+    void Draw(BspNode** link);
+};
+
+extern Bsp g_Bsp;

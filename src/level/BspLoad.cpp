@@ -1,0 +1,175 @@
+// The level file reader and the release of the tree.
+#include <cstring>
+#include <new>
+
+#include "level/Bsp.h"
+#include "level/BspWalk.h"
+#include "level/TokenReader.h"
+#include "platform/Files.h"
+
+Bsp g_Bsp;
+
+namespace {
+
+// The fewest bytes a record can take, one character and one separator per
+// token: a leaf record is 2 tokens, an untextured polygon 17 (15 floats).
+// A count the rest of the file could not hold is refused before allocating.
+constexpr long long kMinNodeBytes = 2 * 2;
+constexpr long long kMinPolygonBytes = 17 * 2;
+
+bool Fits(const TokenReader& in, std::int32_t count, long long minBytes) {
+    const long long left = in.BytesLeft();
+    // The last token of the file needs no separator after it.
+    return left >= 0 && count * minBytes <= left + 1;
+}
+
+Vector PositionOf(const Vertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }
+
+// Normalise(Cross(V1 - V0, V2 - V0)): the vertex order decides the front side.
+void SetNormal(Polygon& polygon) {
+    const Vector v0 = PositionOf(polygon.vertices[0]);
+    const Vector v1 = PositionOf(polygon.vertices[1]);
+    const Vector v2 = PositionOf(polygon.vertices[2]);
+    const Vector normal =
+        Normalise(Cross({v1.x - v0.x, v1.y - v0.y, v1.z - v0.z}, {v2.x - v0.x, v2.y - v0.y, v2.z - v0.z}));
+    polygon.normal[0] = normal.x;
+    polygon.normal[1] = normal.y;
+    polygon.normal[2] = normal.z;
+}
+
+bool ReadFloats(TokenReader& in, float* values, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!in.ReadFloat(values[i])) return false;
+    return true;
+}
+
+bool ReadPolygon(TokenReader& in, Polygon& polygon) {
+    std::int32_t textured = 0;
+    if (!in.ReadInteger(textured)) return false;
+    polygon.textured = textured != 0;
+    for (Vertex& vertex : polygon.vertices) {
+        if (!ReadFloats(in, vertex.position, 3) || !ReadFloats(in, vertex.lightmapCoord, 2)) return false;
+        if (polygon.textured && !ReadFloats(in, vertex.textureCoord, 2)) return false;
+    }
+    if (!in.ReadWord(polygon.lightmapName, sizeof polygon.lightmapName)) return false;
+    if (polygon.textured && !in.ReadWord(polygon.textureName, sizeof polygon.textureName)) return false;
+    SetNormal(polygon);
+    return true;
+}
+
+// Links the child named by `index` under `node`; false for an index outside
+// the table or a node already named.
+bool LinkChild(const std::vector<BspNode*>& nodes, BspNode* node, std::int32_t index, BspNode*& child) {
+    if (index < 0 || static_cast<std::size_t>(index) >= nodes.size()) return false;
+    BspNode* named = nodes[index];
+    if (named->parent) return false;
+    named->parent = node;
+    child = named;
+    return true;
+}
+
+bool ReadNode(TokenReader& in, const std::vector<BspNode*>& nodes, BspNode* node) {
+    std::int32_t kind = 0;
+    if (!in.ReadInteger(kind)) return false;
+    if (kind == 0) {
+        std::int32_t front = 0, back = 0;
+        if (!in.ReadInteger(front) || !LinkChild(nodes, node, front, node->front)) return false;
+        if (!in.ReadInteger(back) || !LinkChild(nodes, node, back, node->back)) return false;
+        for (Vertex& vertex : node->plane.vertices)
+            if (!ReadFloats(in, vertex.position, 3)) return false;
+        SetNormal(node->plane);
+        return true;
+    }
+    node->isLeaf = 1;
+    std::int32_t solid = 0;
+    if (!in.ReadInteger(solid)) return false;
+    if (solid != 0) {
+        node->isSolid = 1;
+        return true;
+    }
+    std::int32_t count = 0;
+    if (!in.ReadInteger(count) || count < 0 || !Fits(in, count, kMinPolygonBytes)) return false;
+    if (count == 0) return true;
+    node->polygons = new (std::nothrow) Polygon[count];
+    if (!node->polygons) return false;
+    node->polygonCount = count;
+    for (std::int32_t i = 0; i < count; ++i)
+        if (!ReadPolygon(in, node->polygons[i])) return false;
+    return true;
+}
+
+// Frees one node with its polygon array and the polygons' own texture records.
+void FreeNode(BspNode* node) {
+    if (!node) return;
+    for (std::int32_t i = 0; i < node->polygonCount; ++i) {
+        Polygon& polygon = node->polygons[i];
+        if (polygon.texture && polygon.texture != g_pBlankTexture) {
+            g_pRenderer->ReleaseTexture(polygon.texture);
+            delete polygon.texture;
+            polygon.texture = nullptr;
+        }
+    }
+    delete[] node->polygons;
+    delete node;
+}
+
+// Header and node records into `nodes`; every node made is in `nodes`.
+bool ReadNodes(TokenReader& in, std::vector<BspNode*>& nodes) {
+    char magic[5];
+    char freeWord[65];
+    std::int32_t version = 0, count = 0;
+    if (!in.ReadWord(magic, sizeof magic) || std::strcmp(magic, "NBSP") != 0) return false;
+    if (!in.ReadInteger(version) || version != 2) return false;
+    if (!in.ReadWord(freeWord, sizeof freeWord)) return false;
+    if (!in.ReadInteger(count) || count <= 0 || !Fits(in, count, kMinNodeBytes)) return false;
+    nodes.assign(count, nullptr);
+    for (BspNode*& node : nodes)
+        if (!(node = new (std::nothrow) BspNode)) return false;
+    for (BspNode* node : nodes)
+        if (!ReadNode(in, nodes, node)) return false;
+    return true;
+}
+
+// The first node nobody names, when every node hangs below it; else none.
+// Below an unnamed node every node is named exactly once, so no cycle can
+// be reached from it and the walk ends.
+BspNode* FindRoot(const std::vector<BspNode*>& nodes) {
+    for (BspNode* node : nodes) {
+        if (node->parent) continue;
+        std::size_t reached = 0;
+        WalkSubtree(node, [](const BspNode* n) { return n->front; }, [&reached](BspNode*) { ++reached; });
+        return reached == nodes.size() ? node : nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool Bsp::ReadTree(const char* fileName, std::vector<BspNode*>& nodes) {
+    nodes.clear();
+    FILE* file = OpenFile(fileName, "r");
+    if (!file) return false;
+    TokenReader in(file);
+    BspNode* top = ReadNodes(in, nodes) ? FindRoot(nodes) : nullptr;
+    CloseFile(file);
+    if (!top) {
+        for (BspNode* node : nodes) FreeNode(node);
+        nodes.clear();
+        return false;
+    }
+    root = top;
+    return true;
+}
+
+bool Bsp::Load(const char* fileName) {
+    std::vector<BspNode*> nodes;  // the index table; the nodes belong to the tree
+    if (!ReadTree(fileName, nodes)) return false;
+    BindSurfaces();  // its result does not change the load's
+    return true;
+}
+
+void Bsp::FreeTree(BspNode** link) {
+    if (!*link) return;
+    WalkSubtree(*link, [](const BspNode* node) { return node->front; }, FreeNode);
+    *link = nullptr;
+}

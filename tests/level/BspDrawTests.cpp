@@ -1,0 +1,198 @@
+// The point query and the far-to-near drawing, on hand-made levels and on
+// generated ones checked against a brute-force reading of what covers what.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "level/LevelTest.h"
+#include "player/Player.h"
+#include "support/LevelFiles.h"
+
+namespace {
+
+// Root plane y = 0 facing up; in front, "above" at y = 1 facing down; behind,
+// "below" at y = -1 facing up.
+const std::string kFacingFloors =
+    "NBSP 2 floors 3\n"
+    "0 1 2  0 0 0 0 0 1 1 0 0\n"
+    "1 0 1  0  0 1 0 0 0  1 1 0 0 0  0 1 1 0 0  above\n"
+    "1 0 1  0  0 -1 0 0 0  0 -1 1 0 0  1 -1 0 0 0  below\n";
+
+class DrawTest : public LevelTest {
+protected:
+    // The lightmap names of the polygons handed over from `camera`, in order.
+    std::vector<std::string> DrawnFrom(Vector camera, BspNode** link = nullptr) {
+        g_Player.position = camera;
+        renderer.polygons.clear();
+        level.Draw(link ? link : &level.root);
+        std::vector<std::string> names;
+        for (const Polygon& polygon : renderer.polygons) names.push_back(polygon.lightmapName);
+        return names;
+    }
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(DrawTest, APointOnASplittingPlaneIsInFront) {
+    EXPECT_FALSE(level.IsPointSolid(0, -1, 0)) << "no tree yet";
+    ASSERT_TRUE(Load(kFloorLevel));
+    EXPECT_FALSE(level.IsPointSolid(7, 0, -3));
+    EXPECT_TRUE(level.IsPointSolid(7, -0.001f, -3));
+    EXPECT_FALSE(level.IsPointSolid(0, 5, 0));
+}
+
+TEST_F(DrawTest, TheSideAwayFromTheCameraIsDrawnFirst) {
+    ASSERT_TRUE(Load(kFacingFloors));
+    EXPECT_EQ(DrawnFrom({0, 0.5f, 0}), (Names{"below", "above"}));
+    EXPECT_EQ(DrawnFrom({0, -0.5f, 0}), (Names{"above", "below"}));
+    EXPECT_EQ(DrawnFrom({3, 0, 3}), (Names{"below", "above"})) << "on the plane: the back first";
+}
+
+TEST_F(DrawTest, PolygonsSeenFromBehindAreNeitherDrawnNorCounted) {
+    ASSERT_TRUE(Load(kFacingFloors));
+    g_PolygonsRendered = 0;
+    EXPECT_EQ(DrawnFrom({0, 2, 0}), Names{"below"});
+    EXPECT_EQ(g_PolygonsRendered, 1);
+    EXPECT_EQ(DrawnFrom({0, -2, 0}), Names{"above"});
+    EXPECT_EQ(g_PolygonsRendered, 2);
+}
+
+TEST_F(DrawTest, APolygonSeenEdgeOnIsDrawnAndCounted) {
+    ASSERT_TRUE(Load(kFloorLevel));
+    g_PolygonsRendered = 0;
+    EXPECT_EQ(DrawnFrom({5, 0, 5}), Names{"test-lm000"});
+    EXPECT_EQ(g_PolygonsRendered, 1);
+}
+
+TEST_F(DrawTest, ADegeneratePolygonFacesEveryCamera) {
+    ASSERT_TRUE(Load("NBSP 2 w 1  1 0 1  0  0 0 0 0 0  1 1 1 0 0  2 2 2 0 0  line"));
+    EXPECT_EQ(DrawnFrom({0, 5, 0}), Names{"line"});
+    EXPECT_EQ(DrawnFrom({0, -5, 0}), Names{"line"});
+}
+
+TEST_F(DrawTest, TheCounterWrapsPast32767) {
+    ASSERT_TRUE(Load(kFloorLevel));
+    g_PolygonsRendered = 32767;
+    DrawnFrom({0, 5, 0});
+    EXPECT_EQ(g_PolygonsRendered, -32768);
+}
+
+TEST_F(DrawTest, DrawingASubtreeDrawsOnlyThatSubtree) {
+    ASSERT_TRUE(Load(kFacingFloors));
+    EXPECT_EQ(DrawnFrom({0, 0.5f, 0}, &level.root->front), Names{"above"});
+    BspNode* none = nullptr;
+    EXPECT_TRUE(DrawnFrom({0, 0.5f, 0}, &none).empty());
+}
+
+// --- Generated levels against a brute-force reading -------------------------
+
+// Where the ray from `origin` through `through` meets the triangle, as a
+// distance along the ray (Moller-Trumbore, in double precision).
+std::optional<double> RayHit(const Vector& origin, const Vector& through, const Vector (&t)[3]) {
+    const double d[3] = {double(through.x) - origin.x, double(through.y) - origin.y, double(through.z) - origin.z};
+    const double e1[3] = {double(t[1].x) - t[0].x, double(t[1].y) - t[0].y, double(t[1].z) - t[0].z};
+    const double e2[3] = {double(t[2].x) - t[0].x, double(t[2].y) - t[0].y, double(t[2].z) - t[0].z};
+    const double p[3] = {d[1] * e2[2] - d[2] * e2[1], d[2] * e2[0] - d[0] * e2[2], d[0] * e2[1] - d[1] * e2[0]};
+    const double det = e1[0] * p[0] + e1[1] * p[1] + e1[2] * p[2];
+    if (std::fabs(det) < 1e-12) return std::nullopt;
+    const double s[3] = {double(origin.x) - t[0].x, double(origin.y) - t[0].y, double(origin.z) - t[0].z};
+    const double u = (s[0] * p[0] + s[1] * p[1] + s[2] * p[2]) / det;
+    const double q[3] = {s[1] * e1[2] - s[2] * e1[1], s[2] * e1[0] - s[0] * e1[2], s[0] * e1[1] - s[1] * e1[0]};
+    const double v = (d[0] * q[0] + d[1] * q[1] + d[2] * q[2]) / det;
+    const double along = (e2[0] * q[0] + e2[1] * q[1] + e2[2] * q[2]) / det;
+    if (u < 0 || v < 0 || u + v > 1 || along <= 0) return std::nullopt;
+    return along * std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+}
+
+// Points spread over the triangle: its vertices, edges and inside.
+std::vector<Vector> SamplePoints(const Vector (&t)[3]) {
+    constexpr int kSteps = 5;
+    std::vector<Vector> points;
+    for (int a = 0; a <= kSteps; ++a)
+        for (int b = 0; a + b <= kSteps; ++b) {
+            // Pulled a little towards the middle, so that a sample never lies on an edge.
+            const double wa = (a + 0.1) / (kSteps + 0.3), wb = (b + 0.1) / (kSteps + 0.3), wc = 1 - wa - wb;
+            points.push_back({float(wa * t[0].x + wb * t[1].x + wc * t[2].x),
+                              float(wa * t[0].y + wb * t[1].y + wc * t[2].y),
+                              float(wa * t[0].z + wb * t[1].z + wc * t[2].z)});
+        }
+    return points;
+}
+
+// True when some ray from the camera meets `near` clearly before `far`.
+bool Covers(const Vector& camera, const GeneratedPolygon& nearer, const GeneratedPolygon& farther) {
+    for (const Vector& point : SamplePoints(nearer.vertices)) {
+        const auto nearHit = RayHit(camera, point, nearer.vertices);
+        const auto farHit = RayHit(camera, point, farther.vertices);
+        if (nearHit && farHit && *nearHit < *farHit - 1e-3) return true;
+    }
+    for (const Vector& point : SamplePoints(farther.vertices)) {
+        const auto nearHit = RayHit(camera, point, nearer.vertices);
+        const auto farHit = RayHit(camera, point, farther.vertices);
+        if (nearHit && farHit && *nearHit < *farHit - 1e-3) return true;
+    }
+    return false;
+}
+
+Vector Scale(Vector v, float s) { return {v.x * s, v.y * s, v.z * s}; }
+
+bool Faces(const GeneratedPolygon& polygon, const Vector& camera) {
+    const Vector* v = polygon.vertices;
+    const Vector normal = Normalise(Cross({v[1].x - v[0].x, v[1].y - v[0].y, v[1].z - v[0].z},
+                                          {v[2].x - v[0].x, v[2].y - v[0].y, v[2].z - v[0].z}));
+    return Dot({v[0].x - camera.x, v[0].y - camera.y, v[0].z - camera.z}, normal) <= 0;
+}
+
+TEST_F(DrawTest, OnGeneratedLevelsNoPolygonIsDrawnOverOneInFrontOfIt) {
+    int coveringPairs = 0;  // pairs where one covers the other: the check must have met many
+    for (unsigned seed = 1; seed <= 8; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        const GeneratedLevel generated = GenerateLevel(seed, 7);
+        level.FreeTree(&level.root);
+        ASSERT_TRUE(Load(generated.text));
+        std::map<std::string, const GeneratedPolygon*> byName;
+        for (const GeneratedPolygon& polygon : generated.polygons) byName[polygon.lightmapName] = &polygon;
+
+        // Cameras among the polygons, far outside them (where many cover one
+        // another on screen) and exactly on splitting planes.
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<float> coordinate(-12, 12);
+        std::vector<Vector> cameras;
+        for (int i = 0; i < 10; ++i) {
+            const Vector inside{coordinate(random), coordinate(random), coordinate(random)};
+            cameras.push_back(inside);
+            cameras.push_back(Scale(Normalise(inside), 40));
+        }
+        for (std::size_t i = 0; i < generated.planePoints.size() && i < 3; ++i)
+            cameras.push_back(generated.planePoints[i]);
+
+        for (const Vector& camera : cameras) {
+            const Names drawn = DrawnFrom(camera);
+            Names facing;
+            for (const GeneratedPolygon& polygon : generated.polygons)
+                if (Faces(polygon, camera)) facing.push_back(polygon.lightmapName);
+            Names sorted = drawn;
+            std::sort(sorted.begin(), sorted.end());
+            std::sort(facing.begin(), facing.end());
+            ASSERT_EQ(sorted, facing) << "every polygon facing the camera, each once";
+
+            for (std::size_t earlier = 0; earlier < drawn.size(); ++earlier)
+                for (std::size_t later = earlier + 1; later < drawn.size(); ++later) {
+                    const GeneratedPolygon& first = *byName[drawn[earlier]];
+                    const GeneratedPolygon& second = *byName[drawn[later]];
+                    EXPECT_FALSE(Covers(camera, first, second))
+                        << drawn[earlier] << " is drawn before " << drawn[later] << " but lies in front of it";
+                    coveringPairs += Covers(camera, second, first);
+                }
+        }
+    }
+    EXPECT_GT(coveringPairs, 150);
+}
+
+}  // namespace

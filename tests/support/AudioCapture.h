@@ -1,0 +1,47 @@
+// Hearing what the audio device played: SDL's disk driver writes the mix to a
+// file (32-bit float stereo at the mix rate), read back once the device is
+// closed. A clock joins the mix so that moments on the test's thread can be
+// placed in the recording.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/Mixer.h"
+#include "support/TempDir.h"
+
+class AudioCapture {
+public:
+    // Must be made before the device opens: it selects the disk driver.
+    AudioCapture();
+    ~AudioCapture();
+    AudioCapture(const AudioCapture&) = delete;
+    AudioCapture& operator=(const AudioCapture&) = delete;
+
+    // Frames mixed since the device opened: a sound played between two
+    // readings starts, in the recording, at a frame between them.
+    std::size_t Frames();
+    // Waits until `frames` frames have been mixed; false if that takes far
+    // longer than playing them should.
+    bool WaitFor(std::size_t frames);
+    // The left channel from the device's first mixed frame on. Fails the test
+    // where the right channel differs: every sound is mono.
+    std::vector<float> Recording() const;
+
+private:
+    class Clock : public MixerSource {
+    public:
+        std::size_t frames = 0;
+        void MixInto(float* mix, int count) override;
+    };
+
+    TempDir dir;
+    Clock clock;
+};
+
+// Index of the first sample louder than `threshold` at or after `from`, or the size.
+std::size_t FirstLouder(const std::vector<float>& samples, float threshold, std::size_t from = 0);
+// Index one past the last sample louder than `threshold`, or 0.
+std::size_t EndOfLouder(const std::vector<float>& samples, float threshold);
+// An 8-bit unsigned sample as the mix carries it.
+float MixValue(unsigned char sample);

@@ -1,0 +1,48 @@
+// Level files for the tests, written as text the way other programs write them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "math/Vector.h"
+
+// One floor plane (node 0: y = 0, normal up); node 1, the empty space above
+// it, holds one textured triangle facing up (lightmap "test-lm000", texture
+// "floor0"); node 2, below, is solid.
+extern const char kFloorLevel[];
+
+// One polygon of a generated level as written to its file.
+struct GeneratedPolygon {
+    int node;                  // the leaf's index in the file
+    int index;                 // the polygon's index in that leaf
+    std::string lightmapName;  // "n<node>p<index>": tells the polygons apart once drawn
+    Vector vertices[3];
+};
+
+// A random level as a BSP compiler writes one: random splitting planes, the
+// root somewhere among the records, solid and empty leaves. Every polygon lies
+// inside its leaf's cell, clear of each plane above it, and the polygons of
+// one leaf lie in one plane, so none of them can cover another of its leaf.
+// About half of them are textured; their windings are random.
+struct GeneratedLevel {
+    std::string text;
+    int nodeCount;
+    std::vector<GeneratedPolygon> polygons;
+    std::vector<Vector> planePoints;  // the first vertex of every splitting plane
+};
+
+GeneratedLevel GenerateLevel(unsigned seed, int maxDepth);
+
+// A tree as deep as a careless compiler makes one: `depth` internal nodes in a
+// chain, each with the floor plane y = -i (normal up), the next node in
+// front and a solid leaf behind; at the end of the chain the empty leaf holds
+// one textured triangle facing up at y = 0 (lightmap "deep-lm", texture "deep").
+std::string DeepChainLevel(int depth);
+
+// A triangle at y = 0 facing up, as a polygon record: untextured (15 floats
+// and the lightmap name) when `texture` is empty, else textured (21 floats,
+// the lightmap name, the texture name).
+std::string PolygonRecord(const std::string& lightmap, const std::string& texture = "");
+
+// An empty leaf's record holding these polygon records.
+std::string EmptyLeaf(const std::vector<std::string>& polygons);

@@ -1,0 +1,115 @@
+// orvtool level: looks into level files through the engine's own reader and
+// traversal, without a renderer: the tree is read but no surface is bound, so
+// neither a display nor the image files are needed.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "level/Bsp.h"
+#include "level/BspWalk.h"
+#include "orvtool/Commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: orvtool level info FILE | orvtool level solid FILE X Y Z | orvtool level order FILE X Y Z";
+
+int Fail(const std::string& message, int status = 1) {
+    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
+    return status;
+}
+
+bool ParseCoordinate(const char* text, float& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtof(text, &end);
+    return end != text && *end == '\0' && errno != ERANGE && std::isfinite(value);
+}
+
+// Names in the order first met, each once.
+void AddName(std::vector<std::string>& names, const char* name) {
+    for (const std::string& known : names)
+        if (known == name) return;
+    names.emplace_back(name);
+}
+
+void PrintNames(const char* label, const std::vector<std::string>& names) {
+    std::printf("%s", label);
+    for (const std::string& name : names) std::printf(" %s", name.c_str());
+    std::printf("\n");
+}
+
+// Counts, the depth (nodes on the longest path from the root to a leaf) and
+// the image names in binding order: front subtrees first, polygons in order.
+void PrintInfo(const Bsp& level) {
+    long long nodes = 0, leaves = 0, solidLeaves = 0, polygons = 0, depth = 0;
+    std::vector<std::string> lightmaps, textures;
+    std::vector<std::pair<const BspNode*, long long>> pending = {{level.root, 1}};
+    while (!pending.empty()) {
+        const auto [node, nodeDepth] = pending.back();
+        pending.pop_back();
+        ++nodes;
+        if (nodeDepth > depth) depth = nodeDepth;
+        if (!node->isLeaf) {
+            pending.emplace_back(node->back, nodeDepth + 1);
+            pending.emplace_back(node->front, nodeDepth + 1);
+            continue;
+        }
+        ++leaves;
+        solidLeaves += node->isSolid;
+        if (node->isSolid) continue;
+        polygons += node->polygonCount;
+        for (std::int32_t i = 0; i < node->polygonCount; ++i) {
+            AddName(lightmaps, node->polygons[i].lightmapName);
+            if (node->polygons[i].textured) AddName(textures, node->polygons[i].textureName);
+        }
+    }
+    std::printf("nodes %lld\nleaves %lld\nsolid-leaves %lld\npolygons %lld\ndepth %lld\n", nodes, leaves,
+                solidLeaves, polygons, depth);
+    PrintNames("lightmaps", lightmaps);
+    PrintNames("textures", textures);
+}
+
+// One line per polygon Draw would hand over from `camera`: the leaf's index
+// in the file, then the polygon's index in that leaf.
+void PrintOrder(const Bsp& level, const std::vector<BspNode*>& nodes, Vector camera) {
+    std::unordered_map<const BspNode*, std::size_t> fileIndex;
+    for (std::size_t i = 0; i < nodes.size(); ++i) fileIndex[nodes[i]] = i;
+    ForEachPolygonFarToNear(level.root, camera, [&fileIndex](BspNode& leaf, std::int32_t index) {
+        std::printf("%zu %d\n", fileIndex[&leaf], static_cast<int>(index));
+    });
+}
+
+}  // namespace
+
+int LevelCommand(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const bool info = args.size() == 2 && args[0] == "info";
+    const bool query = args.size() == 5 && (args[0] == "solid" || args[0] == "order");
+    if (!info && !query) return Fail(kUsage, 2);  // the status orvtool gives for a misused command line
+
+    Vector point{};
+    if (query && !(ParseCoordinate(argv[3], point.x) && ParseCoordinate(argv[4], point.y) &&
+                   ParseCoordinate(argv[5], point.z)))
+        return Fail("the coordinates must be three finite numbers");
+
+    Bsp level;
+    std::vector<BspNode*> nodes;
+    if (!level.ReadTree(args[1].c_str(), nodes))
+        return Fail("cannot read level '" + args[1] + "': it is missing or not a well-formed level");
+
+    if (info)
+        PrintInfo(level);
+    else if (args[0] == "solid")
+        std::printf("%s\n", level.IsPointSolid(point.x, point.y, point.z) ? "solid" : "empty");
+    else
+        PrintOrder(level, nodes, point);
+    level.FreeTree(&level.root);  // no surfaces were bound: nothing for a renderer to release
+    if (std::fflush(stdout) != 0) return Fail("cannot write the output");
+    return 0;
+}
