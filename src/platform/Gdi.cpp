@@ -1,12 +1,13 @@
 #include "platform/Gdi.h"
 
 #include <SDL.h>
-#include <sys/stat.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
-#include <tuple>
+#include <string_view>
+#include <utility>
 
 #include "platform/DisplayObjects.h"
 #include "platform/Files.h"
@@ -25,11 +26,12 @@ constexpr int kLargestImage = 4096;
 // Bitmaps that exist; handles are checked against it before use.
 std::set<BitmapObject*> g_Bitmaps;
 
-// A file as it is on disk now: a rewritten file is a different key.
-using FileKey = std::tuple<dev_t, ino_t, off_t, time_t, long>;
+// A file's content: its size and a hash of its bytes. Files with the same
+// content, under any name, share one picture; a rewritten file does not.
+using ContentKey = std::pair<std::size_t, std::size_t>;
 
 // Pictures decoded from files, shared for as long as anything holds them.
-std::map<FileKey, std::weak_ptr<Picture>> g_Decoded;
+std::map<ContentKey, std::weak_ptr<Picture>> g_Decoded;
 
 BitmapObject* LiveBitmap(HGDIOBJ object) {
     auto* bitmap = static_cast<BitmapObject*>(object);
@@ -78,25 +80,21 @@ std::shared_ptr<Picture> Decode(const std::vector<std::uint8_t>& bytes) {
     return picture;
 }
 
-// The picture of a file: the one already decoded when the file is unchanged.
+// The picture of a file: the one already decoded when one of the same content is.
 std::shared_ptr<Picture> PictureOfFile(const char* name) {
     FILE* file = OpenFile(name, "rb");
     if (!file) return nullptr;
-    struct stat status {};
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) {
-        CloseFile(file);
-        return nullptr;
-    }
-    FileKey key{status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
-    if (auto known = g_Decoded[key].lock()) {
-        CloseFile(file);
-        return known;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
-    bool read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t block[65536];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.insert(bytes.end(), block, block + got);
+    const bool read = !std::ferror(file);
     CloseFile(file);
-    std::shared_ptr<Picture> picture = read ? Decode(bytes) : nullptr;
-    // Forget the files whose pictures are gone, then remember this one.
+    if (!read) return nullptr;
+    const ContentKey key{bytes.size(), std::hash<std::string_view>{}(std::string_view(
+                                           reinterpret_cast<const char*>(bytes.data()), bytes.size()))};
+    if (auto known = g_Decoded[key].lock()) return known;
+    std::shared_ptr<Picture> picture = Decode(bytes);
+    // Forget the contents whose pictures are gone, then remember this one.
     std::erase_if(g_Decoded, [](const auto& entry) { return entry.second.expired(); });
     if (picture) g_Decoded[key] = picture;
     return picture;

@@ -18,7 +18,7 @@ BOOL DeleteDC(HDC dc);
 
 // A bitmap from a BMP file (1, 4, 8, 16, 24 or 32 bits, either row order,
 // any of the common header versions); null when the file cannot be opened or
-// decoded. Loads of one unchanged file share its decoded pixels.
+// decoded. Loads of files with the same content share the decoded pixels.
 HGDIOBJ LoadImageA(HINSTANCE instance, const char* name, UINT type, int width, int height, UINT flags);
 BOOL DeleteObject(HGDIOBJ object);
 
