@@ -23,20 +23,6 @@ bool Fits(const TokenReader& in, std::int32_t count, long long minBytes) {
     return left >= 0 && count * minBytes <= left + 1;
 }
 
-Vector PositionOf(const Vertex& vertex) { return {vertex.position[0], vertex.position[1], vertex.position[2]}; }
-
-// Normalise(Cross(V1 - V0, V2 - V0)): the vertex order decides the front side.
-void SetNormal(Polygon& polygon) {
-    const Vector v0 = PositionOf(polygon.vertices[0]);
-    const Vector v1 = PositionOf(polygon.vertices[1]);
-    const Vector v2 = PositionOf(polygon.vertices[2]);
-    const Vector normal =
-        Normalise(Cross({v1.x - v0.x, v1.y - v0.y, v1.z - v0.z}, {v2.x - v0.x, v2.y - v0.y, v2.z - v0.z}));
-    polygon.normal[0] = normal.x;
-    polygon.normal[1] = normal.y;
-    polygon.normal[2] = normal.z;
-}
-
 bool ReadFloats(TokenReader& in, float* values, int count) {
     for (int i = 0; i < count; ++i)
         if (!in.ReadFloat(values[i])) return false;

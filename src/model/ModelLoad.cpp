@@ -10,7 +10,8 @@
 
 #include "math/Vector.h"
 #include "model/Model.h"
-#include "model/TextTokens.h"
+#include "level/Bsp.h"
+#include "level/TokenReader.h"
 #include "platform/Files.h"
 
 namespace {
@@ -30,55 +31,45 @@ struct LoadedModel {
     std::vector<std::unique_ptr<Polygon[]>> polygonArrays;
 };
 
-bool SkipWord(TextTokens& tokens, std::size_t size = kWordSize) {
+// Whether the rest of the file could hold `count` more tokens: each takes a
+// character and, but for the last, a separator. Counts are checked with it
+// before anything is allocated for them.
+bool CanHold(const TokenReader& tokens, long long count) {
+    const long long left = tokens.BytesLeft();
+    return left >= 0 && (left + 1) / 2 >= count;
+}
+
+bool SkipWord(TokenReader& tokens, std::size_t size = kWordSize) {
     char word[kFirstFreeWordSize];
-    return tokens.Word(word, size);
+    return tokens.ReadWord(word, size);
 }
 
-Vector PositionOf(const Vertex& vertex) {
-    return {vertex.position[0], vertex.position[1], vertex.position[2]};
-}
-
-// The level's normal rule, so that both kinds of triangle carry a normal the
-// renderer can send with their vertices.
-void SetNormal(Polygon& polygon) {
-    const Vector v0 = PositionOf(polygon.vertices[0]);
-    const Vector v1 = PositionOf(polygon.vertices[1]);
-    const Vector v2 = PositionOf(polygon.vertices[2]);
-    const Vector edge1 = {v1.x - v0.x, v1.y - v0.y, v1.z - v0.z};
-    const Vector edge2 = {v2.x - v0.x, v2.y - v0.y, v2.z - v0.z};
-    const Vector n = Normalise(Cross(edge1, edge2));
-    polygon.normal[0] = n.x;
-    polygon.normal[1] = n.y;
-    polygon.normal[2] = n.z;
-}
-
-bool ReadPolygon(TextTokens& tokens, Polygon& polygon) {
+bool ReadPolygon(TokenReader& tokens, Polygon& polygon) {
     for (Vertex& vertex : polygon.vertices) {
         for (float& coordinate : vertex.position)
-            if (!tokens.Float(coordinate)) return false;
+            if (!tokens.ReadFloat(coordinate)) return false;
         for (float& coordinate : vertex.lightmapCoord)
-            if (!tokens.Float(coordinate)) return false;
+            if (!tokens.ReadFloat(coordinate)) return false;
     }
-    if (!tokens.Word(polygon.lightmapName, sizeof polygon.lightmapName)) return false;
+    if (!tokens.ReadWord(polygon.lightmapName, sizeof polygon.lightmapName)) return false;
     SetNormal(polygon);
     return true;
 }
 
 // Reads one part record; `partsAfter` records still follow it.
-bool ReadPart(TextTokens& tokens, LoadedModel& model, Name& parentName, long long partsAfter) {
+bool ReadPart(TokenReader& tokens, LoadedModel& model, Name& parentName, long long partsAfter) {
     ModelPart& part = *model.parts.emplace_back(std::make_unique<ModelPart>());
-    if (!tokens.Word(part.name, sizeof part.name) || !SkipWord(tokens) ||
-        !tokens.Word(parentName.data(), parentName.size()))
+    if (!tokens.ReadWord(part.name, sizeof part.name) || !SkipWord(tokens) ||
+        !tokens.ReadWord(parentName.data(), parentName.size()))
         return false;
     // The file gives the translation before the rotation.
     for (float& value : part.translation)
-        if (!tokens.Float(value)) return false;
+        if (!tokens.ReadFloat(value)) return false;
     for (float& value : part.rotation)
-        if (!tokens.Float(value)) return false;
+        if (!tokens.ReadFloat(value)) return false;
     std::int32_t count = 0;
-    if (!tokens.Integer(count) || count < 0) return false;
-    if (!tokens.CanHold(1 + count * kPolygonTokens + 2 + partsAfter * kPartTokens + 1)) return false;
+    if (!tokens.ReadInteger(count) || count < 0) return false;
+    if (!CanHold(tokens, 1 + count * kPolygonTokens + 2 + partsAfter * kPartTokens + 1)) return false;
     if (!SkipWord(tokens)) return false;
 
     Polygon* polygons = model.polygonArrays.emplace_back(std::make_unique<Polygon[]>(count)).get();
@@ -123,16 +114,16 @@ bool ResolveParents(LoadedModel& model, const std::vector<Name>& parentNames) {
     return true;
 }
 
-bool ReadModel(TextTokens& tokens, LoadedModel& model) {
+bool ReadModel(TokenReader& tokens, LoadedModel& model) {
     char magic[5];
     std::int32_t version = 0;
-    if (!tokens.Word(magic, sizeof magic) || std::strcmp(magic, "NMDL") != 0) return false;
-    if (!tokens.Integer(version) || version != 1) return false;
+    if (!tokens.ReadWord(magic, sizeof magic) || std::strcmp(magic, "NMDL") != 0) return false;
+    if (!tokens.ReadInteger(version) || version != 1) return false;
     if (!SkipWord(tokens, kFirstFreeWordSize) || !SkipWord(tokens) || !SkipWord(tokens)) return false;
 
     std::int32_t partCount = 0;
-    if (!tokens.Integer(partCount) || partCount <= 0) return false;
-    if (!tokens.CanHold(partCount * kPartTokens + 1)) return false;
+    if (!tokens.ReadInteger(partCount) || partCount <= 0) return false;
+    if (!CanHold(tokens, partCount * kPartTokens + 1)) return false;
     model.parts.reserve(partCount);
     std::vector<Name> parentNames(partCount);
     for (std::int32_t i = 0; i < partCount; ++i)
@@ -146,7 +137,7 @@ bool ReadModel(TextTokens& tokens, LoadedModel& model) {
 bool Model::Load(const char* fileName) {
     FILE* file = OpenFile(fileName, "r");
     if (!file) return false;
-    TextTokens tokens(file);
+    TokenReader tokens(file);
     LoadedModel loaded;
     const bool read = ReadModel(tokens, loaded);
     CloseFile(file);

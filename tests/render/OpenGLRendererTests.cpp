@@ -6,6 +6,7 @@
 
 #include "../support/TestSeam.h"
 #include "app/Globals.h"
+#include "level/Bsp.h"
 #include "platform/Gl.h"
 #include "platform/VirtualDisplay.h"
 #include "platform/Window.h"
@@ -214,6 +215,44 @@ TEST_F(OpenGLRendererTest, APolygonToThePlayersRightShowsOnTheRightInItsLightmap
     EXPECT_GT(centre[0], 240);
     EXPECT_NEAR(centre[1], 128, 8);
     EXPECT_LT(centre[2], 8);
+}
+
+// Two triangles facing a camera at (0, 5, 0) that looks along +z, split by
+// the plane z = 15: a small green one at z = 10 in front of it, on the
+// camera's side, and a large red one at z = 20 behind it.
+constexpr char kNearAndFarLevel[] =
+    "NBSP 2 near-and-far 3\n"
+    "0 1 2  0 0 15  0 1 15  1 0 15\n"
+    "1 0 1  0  -1 4 10 0 0  -1 6 10 0 1  1 4 10 1 0  lmnear\n"
+    "1 0 1  0  -20 -20 20 0 0  -20 30 20 0 1  30 -20 20 1 0  lmfar\n";
+
+TEST_F(OpenGLRendererTest, TheLevelIsDrawnFarToNearSoTheNearPolygonCovers) {
+    Start();
+    ScopedCurrentDir inDir(dir.Path());
+    dir.Write("lmnear.bmp", MakeBmp24(8, 8, [](int, int) { return Rgb{0, 255, 0}; }));
+    dir.Write("lmfar.bmp", MakeBmp24(8, 8, [](int, int) { return Rgb{255, 0, 0}; }));
+    dir.Write("test.bsp", kNearAndFarLevel);
+    g_pRenderer = &renderer;
+    renderer.lightmapTable = nullptr;  // the level makes its own
+    ASSERT_TRUE(g_Bsp.Load("Test.bsp"));
+    g_Player.position = {0.0f, 5.0f, 0.0f};
+    g_PolygonsRendered = 0;
+    renderer.RenderFrame();
+    auto pixels = display::ReadPixels();
+    // World (-0.5, 4.5, 10), inside the near triangle, and a point only the far one covers.
+    const std::uint8_t* near = PixelAt(pixels, 291, 269);
+    EXPECT_LT(near[0], 8);
+    EXPECT_GT(near[1], 240);
+    const std::uint8_t* far = PixelAt(pixels, 100, 300);
+    EXPECT_GT(far[0], 240);
+    EXPECT_LT(far[1], 8);
+    renderer.RenderFrame();
+    EXPECT_EQ(g_PolygonsRendered, 4) << "the level counts; this renderer never resets the counter";
+    g_Bsp.FreeTree(&g_Bsp.root);
+    delete g_pBlankTexture;
+    g_pBlankTexture = nullptr;
+    delete renderer.lightmapTable;
+    g_pRenderer = nullptr;
 }
 
 TEST_F(OpenGLRendererTest, APolygonFacingAwayIsCulled) {

@@ -2,6 +2,7 @@
 // the process's exit status.
 #pragma once
 
+int CompileCommand(int argc, char** argv);
 int ModelCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);
 int LevelCommand(int argc, char** argv);

@@ -13,6 +13,7 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
+    {"compile", CompileCommand, "compile MAP -o DIR [-j THREADS]"},
     {"model", ModelCommand, "model info FILE"},
     {"pack", PackCommand, "pack create OUT NAME=FILE... | pack list PACK | pack extract PACK NAME FILE"},
     {"level", LevelCommand, "level info FILE | level solid FILE X Y Z | level order FILE X Y Z"},

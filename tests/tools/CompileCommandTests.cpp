@@ -1,0 +1,81 @@
+// Runs "orvtool compile" as a user does.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "compiler/LevelReader.h"
+#include "support/TempDir.h"
+
+namespace {
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class CompileCommandTest : public testing::Test {
+protected:
+    RunResult Run(const std::string& args) {
+        const std::string command = std::string("'") + ORVTOOL_PATH + "' compile " + args + " >'" +
+                                    dir.File("stdout") + "' 2>'" + dir.File("stderr") + "' </dev/null";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::Read(dir.File("stdout")),
+                TempDir::Read(dir.File("stderr"))};
+    }
+
+    TempDir dir;
+};
+
+TEST_F(CompileCommandTest, WritesTheLevelAndItsPages) {
+    const std::string out = dir.File("out");
+    std::filesystem::create_directory(out);
+    const RunResult result = Run(ORV_SOURCE_DIR "/tests/compiler/maps/sample.map -o '" + out + "'");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_NE(result.out.find("brushes"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("wrote "), std::string::npos) << result.out;
+    std::string error;
+    const ReadLevel level = ReadLevel::Parse(TempDir::Read(out + "/sample.bsp"), error);
+    EXPECT_EQ(error, "");
+    EXPECT_FALSE(level.IsPointSolid({0, 5, 0}));
+    EXPECT_EQ(TempDir::Read(out + "/sample-lm000.bmp").substr(0, 2), "BM");
+    EXPECT_EQ(TempDir::Read(out + "/sample-lm001.bmp").substr(0, 2), "BM");
+    EXPECT_FALSE(std::filesystem::exists(out + "/sample-lm002.bmp"));
+}
+
+TEST_F(CompileCommandTest, BadMapsFailWithOneLine) {
+    const std::string map = dir.Write("bad.map", "level bad\nstart 0 5 0\nbox 0 0 0 1 1 1 w colour\n");
+    const RunResult result = Run("'" + map + "' -o '" + dir.Path().string() + "'");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "orvtool: " + map + ":3: unknown texture option 'colour' (expected scale, offset or rotate)\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("bad.bsp")));
+
+    const RunResult missing = Run("'" + dir.File("none.map") + "' -o '" + dir.Path().string() + "'");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err.rfind("orvtool: cannot read '", 0), 0u) << missing.err;
+
+    // A room without its ceiling.
+    const std::string leaky = dir.Write("leak.map", "level leak\nstart 0 5 0\nbox -9 -1 -9 9 0 9 w\n"
+                                                    "box -9 0 -9 -8 9 9 w\nbox 8 0 -9 9 9 9 w\n"
+                                                    "box -8 0 -9 8 9 -8 w\nbox -8 0 8 8 9 9 w\n");
+    const RunResult leak = Run("'" + leaky + "' -o '" + dir.Path().string() + "'");
+    EXPECT_EQ(leak.status, 1);
+    EXPECT_NE(leak.err.find("leak: the map is not sealed"), std::string::npos) << leak.err;
+}
+
+TEST_F(CompileCommandTest, MisusedCommandLineFails) {
+    for (const char* args : {"", "a.map", "-o dir", "a.map -o", "a.map -o d -j 0", "a.map b.map -o d"}) {
+        SCOPED_TRACE(args);
+        const RunResult result = Run(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err, "orvtool: usage: orvtool compile MAP -o DIR [-j THREADS]\n");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+#include "compiler/Brushes.h"
+
+#include <cmath>
+
+namespace orvcompile {
+
+namespace {
+
+constexpr double kNormalEpsilon = 1e-9;
+constexpr double kDistEpsilon = 1e-6;
+// Pieces of a cut brush thinner than this volume are noise, not solid.
+constexpr double kMinVolume = 1e-3;
+// A brush vertex this far out means no plane closed the brush on that side.
+constexpr double kOpenExtent = kWorldExtent / 2;
+
+void ComputeBounds(Brush& brush) {
+    brush.bounds = Bounds{};
+    for (const BrushSide& side : brush.sides)
+        for (Vec3 p : side.winding) brush.bounds.Add(p);
+}
+
+}  // namespace
+
+int PlaneSet::Find(const Plane& plane) {
+    for (std::size_t i = 0; i < planes.size(); ++i) {
+        const Plane& p = planes[i];
+        if (std::fabs(p.dist - plane.dist) < kDistEpsilon && std::fabs(p.normal.x - plane.normal.x) < kNormalEpsilon &&
+            std::fabs(p.normal.y - plane.normal.y) < kNormalEpsilon &&
+            std::fabs(p.normal.z - plane.normal.z) < kNormalEpsilon)
+            return static_cast<int>(i);
+    }
+    planes.push_back(plane);
+    planes.push_back(Flipped(plane));
+    return static_cast<int>(planes.size()) - 2;
+}
+
+double Volume(const Brush& brush) {
+    if (brush.sides.empty()) return 0;
+    // Pyramids from one corner to every side.
+    const Vec3 corner = brush.sides[0].winding.empty() ? Vec3{} : brush.sides[0].winding[0];
+    double volume = 0;
+    for (const BrushSide& side : brush.sides) {
+        if (side.winding.size() < 3) continue;
+        volume += Dot(AreaVector(side.winding), side.winding[0] - corner) / 3;
+    }
+    return volume;
+}
+
+bool BrushContains(const Brush& brush, const PlaneSet& planes, Vec3 p) {
+    for (const BrushSide& side : brush.sides)
+        if (Distance(planes[side.plane], p) > 0) return false;
+    return true;
+}
+
+int BrushOnPlaneSide(const Brush& brush, const Plane& plane) {
+    bool front = false, back = false;
+    for (const BrushSide& side : brush.sides) {
+        for (Vec3 p : side.winding) {
+            const double d = Distance(plane, p);
+            if (d > kOnEpsilon) front = true;
+            if (d < -kOnEpsilon) back = true;
+        }
+    }
+    return front && back ? 2 : back ? 1 : 0;
+}
+
+bool BuildBrushes(const Map& map, const std::string& fileName, BrushSet& set, std::string& error) {
+    for (std::size_t b = 0; b < map.brushes.size(); ++b) {
+        const MapBrush& mapBrush = map.brushes[b];
+        const std::string where = fileName + ":" + std::to_string(mapBrush.line) + ": brush ";
+        Brush brush;
+        brush.original = static_cast<int>(b);
+        for (const MapFace& face : mapBrush.faces) {
+            BrushSide side;
+            side.plane = set.planes.Find(PlaneFromPoints(face.points[0], face.points[1], face.points[2]));
+            for (const BrushSide& other : brush.sides) {
+                if (other.plane == side.plane) {
+                    error = where + "has two faces on one plane";
+                    return false;
+                }
+            }
+            side.texture = static_cast<int>(set.textures.size());
+            set.textures.push_back(face.texture);
+            brush.sides.push_back(side);
+        }
+        if (brush.sides.size() < 4) {
+            error = where + "is open: it needs at least four faces";
+            return false;
+        }
+        for (std::size_t i = 0; i < brush.sides.size(); ++i) {
+            BrushSide& side = brush.sides[i];
+            side.winding = BaseWinding(set.planes[side.plane]);
+            for (std::size_t j = 0; j < brush.sides.size() && !side.winding.empty(); ++j) {
+                if (i == j) continue;
+                // Keep the inside: the back of every other outward plane.
+                side.winding = ClipFront(side.winding, set.planes[brush.sides[j].plane ^ 1], 0);
+            }
+            if (side.winding.empty() || Area(side.winding) < kMinVolume) {
+                error = where + "is not a convex solid: face " + std::to_string(i + 1) +
+                        " does not bound it (it lies outside the other faces, or its points run the wrong way round)";
+                return false;
+            }
+        }
+        ComputeBounds(brush);
+        for (int axis = 0; axis < 3; ++axis) {
+            if (Component(brush.bounds.max, axis) > kOpenExtent || Component(brush.bounds.min, axis) < -kOpenExtent) {
+                error = where + "is open: its faces do not enclose a volume";
+                return false;
+            }
+        }
+        if (Volume(brush) < kMinVolume) {
+            error = where + "has no volume";
+            return false;
+        }
+        set.brushes.push_back(std::move(brush));
+    }
+    return true;
+}
+
+void SplitBrush(const Brush& brush, int planeIndex, const PlaneSet& planes, Brush& front, Brush& back) {
+    front = Brush{brush.original, {}, {}};
+    back = Brush{brush.original, {}, {}};
+    const Plane& plane = planes[planeIndex];
+    const int side = BrushOnPlaneSide(brush, plane);
+    if (side != 2) {
+        (side == 0 ? front : back) = brush;
+        return;
+    }
+    // The cut face: the plane clipped by all sides.
+    Winding mid = BaseWinding(plane);
+    for (const BrushSide& s : brush.sides) mid = ClipFront(mid, planes[s.plane ^ 1], 0);
+    if (mid.empty() || Area(mid) < kMinVolume) {
+        // The plane only grazes the brush: keep it whole on its bigger side.
+        double most = 0;
+        for (const BrushSide& s : brush.sides)
+            for (Vec3 p : s.winding) most = std::fabs(Distance(plane, p)) > std::fabs(most) ? Distance(plane, p) : most;
+        (most >= 0 ? front : back) = brush;
+        return;
+    }
+    for (const BrushSide& s : brush.sides) {
+        Winding f, b;
+        Split(s.winding, plane, f, b);
+        if (f.size() >= 3) {
+            front.sides.push_back(s);
+            front.sides.back().winding = f;
+        }
+        if (b.size() >= 3) {
+            back.sides.push_back(s);
+            back.sides.back().winding = b;
+        }
+    }
+    BrushSide cut;
+    cut.original = false;
+    cut.tested = true;
+    cut.plane = planeIndex ^ 1;  // outward from the front piece
+    cut.winding = Reversed(mid);
+    front.sides.push_back(cut);
+    cut.plane = planeIndex;
+    cut.winding = mid;
+    back.sides.push_back(cut);
+    for (Brush* piece : {&front, &back}) {
+        ComputeBounds(*piece);
+        if (piece->sides.size() < 4 || Volume(*piece) < kMinVolume) piece->sides.clear();
+    }
+}
+
+}  // namespace orvcompile

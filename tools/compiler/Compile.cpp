@@ -1,0 +1,163 @@
+#include "compiler/Compile.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "compiler/Lighting.h"
+
+namespace orvcompile {
+
+namespace {
+
+class Stopwatch {
+public:
+    explicit Stopwatch(const CompileOptions& options) : options(options) {}
+    void Done(const std::string& step) {
+        const auto now = std::chrono::steady_clock::now();
+        const double seconds = std::chrono::duration<double>(now - last).count();
+        last = now;
+        if (!options.progress) return;
+        char text[32];
+        std::snprintf(text, sizeof text, " (%.2f s)", seconds);
+        options.progress(step + text);
+    }
+
+private:
+    const CompileOptions& options;
+    std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+};
+
+std::string PageName(const std::string& level, int page) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "-lm%03d", page);
+    return level + suffix;
+}
+
+}  // namespace
+
+void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, double uv[2]) {
+    // Project along the normal's strongest axis: floors and ceilings use x and
+    // z, walls the horizontal axis along them and the height (downward, so that
+    // pictures stand upright).
+    const double ax = std::fabs(normal.x), ay = std::fabs(normal.y), az = std::fabs(normal.z);
+    double s, t;
+    if (ay >= ax && ay >= az) {
+        s = p.x;
+        t = p.z;
+    } else if (ax >= az) {
+        s = p.z;
+        t = -p.y;
+    } else {
+        s = p.x;
+        t = -p.y;
+    }
+    const double angle = texture.rotation * std::numbers::pi / 180;
+    const double c = std::cos(angle), d = std::sin(angle);
+    uv[0] = (s * c - t * d) / texture.scaleU + texture.offsetU;
+    uv[1] = (s * d + t * c) / texture.scaleV + texture.offsetV;
+}
+
+namespace {
+
+// Brushes, the tree (built twice: the second time splitting by the visible
+// faces first), flood and fill, the checks on the start and the lights, and
+// the faces.
+bool BuildGeometry(const Map& map, const std::string& fileName, Stopwatch& watch, CompiledLevel& level,
+                   std::string& error) {
+    if (!BuildBrushes(map, fileName, level.brushes, error)) return false;
+    watch.Done(std::to_string(level.brushes.brushes.size()) + " brushes");
+
+    level.tree = BuildTree(level.brushes, {});
+    watch.Done("tree of " + std::to_string(level.tree.nodes.size()) + " nodes");
+    if (!FloodAndFill(level.tree, level.brushes, map.start, error)) {
+        error = fileName + ": " + error;
+        return false;
+    }
+    watch.Done(std::to_string(level.tree.portals.size()) + " portals, flood and fill");
+
+    std::vector<char> visible(level.brushes.textures.size(), 0);
+    for (const Face& face : MakeFaces(level.tree, level.brushes))
+        visible[static_cast<std::size_t>(face.texture)] = 1;
+    level.tree = BuildTree(level.brushes, visible);
+    if (!FloodAndFill(level.tree, level.brushes, map.start, error)) {
+        error = fileName + ": " + error;
+        return false;
+    }
+    for (const MapLight& light : map.lights) {
+        const int leaf = LeafAt(level.tree, level.brushes.planes, light.position);
+        if (level.tree.nodes[static_cast<std::size_t>(leaf)].reached) continue;
+        error = fileName + ":" + std::to_string(light.line) + ": the light lies in solid space or outside the map";
+        return false;
+    }
+    level.faces = MakeFaces(level.tree, level.brushes);
+    MergeFaces(level.faces, level.brushes.planes);
+    FixTJunctions(level.faces);
+    MergeSolidSiblings(level.tree);
+    watch.Done("rebuilt from the visible faces: " + std::to_string(level.faces.size()) + " faces");
+    return true;
+}
+
+// The faces as the engine's triangles, in the leaves that hold them; returns their number.
+std::size_t MakePolygons(CompiledLevel& level) {
+    level.polygons.assign(level.tree.nodes.size(), {});
+    std::size_t triangles = 0;
+    for (std::size_t f = 0; f < level.faces.size(); ++f) {
+        const Face& face = level.faces[f];
+        const TextureProjection& texture = level.brushes.textures[static_cast<std::size_t>(face.texture)];
+        const Vec3 normal = level.brushes.planes[face.plane].normal;
+        const Chart& chart = level.lightmaps.charts[static_cast<std::size_t>(level.lightmaps.faceChart[f])];
+        for (const Triangle& triangle : Triangulate(face.winding)) {
+            LevelPolygon polygon;
+            polygon.textureName = texture.name;
+            polygon.lightmapName = level.pageNames[static_cast<std::size_t>(chart.page)];
+            for (int i = 0; i < 3; ++i) {
+                polygon.v[i].position = triangle.v[i];
+                level.lightmaps.Coordinates(static_cast<int>(f), triangle.v[i], polygon.v[i].lightmap);
+                TextureCoordinates(texture, normal, triangle.v[i], polygon.v[i].texture);
+            }
+            level.polygons[static_cast<std::size_t>(face.leaf)].push_back(polygon);
+            ++triangles;
+        }
+    }
+    return triangles;
+}
+
+}  // namespace
+
+bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
+             std::string& error) {
+    Stopwatch watch(options);
+    level = CompiledLevel{};
+    if (!BuildGeometry(map, fileName, watch, level, error)) return false;
+
+    Lightmaps& lightmaps = level.lightmaps;
+    if (!LayOutCharts(level.faces, level.brushes.planes, map.lightmapDensity, map.lightmapPages, lightmaps, error)) {
+        error = fileName + ": " + error;
+        return false;
+    }
+    watch.Done(std::to_string(lightmaps.charts.size()) + " lightmap charts on " + std::to_string(map.lightmapPages) +
+               " pages of " + std::to_string(lightmaps.pageSize) + " x " + std::to_string(lightmaps.pageSize));
+    BakeLightmaps(level.faces, level.brushes.planes, level.tree, SettingsOf(map), options.threads, options.progress,
+                  lightmaps);
+    watch.Done("lightmaps");
+
+    for (int page = 0; page < map.lightmapPages; ++page) level.pageNames.push_back(PageName(map.level, page));
+    const std::size_t triangles = MakePolygons(level);
+    level.levelText = LevelText(level.tree, level.brushes.planes, level.polygons, map.level);
+    watch.Done(std::to_string(triangles) + " triangles");
+    return true;
+}
+
+bool WriteOutputs(const Map& map, const CompiledLevel& level, const std::string& directory, std::string& error) {
+    const std::string prefix = directory.empty() ? "" : directory + "/";
+    if (!WriteFileAtomically(prefix + map.level + ".bsp", level.levelText, error)) return false;
+    for (std::size_t page = 0; page < level.lightmaps.pages.size(); ++page)
+        if (!WriteFileAtomically(prefix + level.pageNames[page] + ".bmp", BmpBytes(level.lightmaps.pages[page]),
+                                 error))
+            return false;
+    return true;
+}
+
+}  // namespace orvcompile

@@ -1,0 +1,40 @@
+// The level compiler from map to level file and lightmap pages, as one call.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "compiler/Faces.h"
+#include "compiler/LevelFile.h"
+#include "compiler/Lightmaps.h"
+#include "compiler/Map.h"
+
+namespace orvcompile {
+
+struct CompileOptions {
+    int threads = 2;
+    // Told the name and time of each finished step and the progress of long ones.
+    std::function<void(const std::string&)> progress;
+};
+
+struct CompiledLevel {
+    BrushSet brushes;
+    Tree tree;
+    std::vector<Face> faces;
+    std::vector<std::vector<LevelPolygon>> polygons;  // per node, for the empty leaves
+    Lightmaps lightmaps;
+    std::vector<std::string> pageNames;                // "LEVEL-lm000" ...
+    std::string levelText;                             // the level file's content
+};
+
+bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
+             std::string& error);
+
+// Writes LEVEL.bsp and the pages as LEVEL-lmNNN.bmp into `directory`.
+bool WriteOutputs(const Map& map, const CompiledLevel& level, const std::string& directory, std::string& error);
+
+// The texture coordinates of point p on a face with this plane normal.
+void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, double uv[2]);
+
+}  // namespace orvcompile

@@ -1,0 +1,129 @@
+#include "compiler/LevelFile.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace orvcompile {
+
+namespace {
+
+void Append(std::string& out, const char* format, double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, format, value);
+    out += text;
+}
+
+// Node planes come from integer points and are written exactly; surface values
+// with the digits that carry a float over unchanged.
+void AppendPoint(std::string& out, Vec3 p, const char* format) {
+    for (double c : {p.x, p.y, p.z}) {
+        out += ' ';
+        Append(out, format, c == 0 ? 0.0 : c);  // no "-0"
+    }
+}
+
+void AppendNode(std::string& out, const Tree& tree, const PlaneSet& planes,
+                const std::vector<std::vector<LevelPolygon>>& polygons, int index, int& count) {
+    const Node& node = tree.nodes[static_cast<std::size_t>(index)];
+    ++count;
+    if (node.IsLeaf()) {
+        if (node.solid) {
+            out += "1 1\n";
+            return;
+        }
+        const auto& list = polygons[static_cast<std::size_t>(index)];
+        out += "1 0 " + std::to_string(list.size()) + "\n";
+        for (const LevelPolygon& polygon : list) {
+            const bool textured = !polygon.textureName.empty();
+            out += textured ? "1" : "0";
+            for (const LevelVertex& v : polygon.v) {
+                AppendPoint(out, v.position, "%.9g");
+                for (double c : v.lightmap) Append(out += ' ', "%.9g", c);
+                if (textured)
+                    for (double c : v.texture) Append(out += ' ', "%.9g", c);
+            }
+            out += " " + polygon.lightmapName;
+            if (textured) out += " " + polygon.textureName;
+            out += "\n";
+        }
+        return;
+    }
+    // Children follow in pre-order; the front subtree's size gives the back index.
+    std::string front, back;
+    const int frontIndex = count;
+    AppendNode(front, tree, planes, polygons, node.children[0], count);
+    const int backIndex = count;
+    AppendNode(back, tree, planes, polygons, node.children[1], count);
+    out += "0 " + std::to_string(frontIndex) + " " + std::to_string(backIndex);
+    for (Vec3 p : planes[node.plane].points) AppendPoint(out, p, "%.17g");
+    out += "\n" + front + back;
+}
+
+}  // namespace
+
+std::string LevelText(const Tree& tree, const PlaneSet& planes,
+                      const std::vector<std::vector<LevelPolygon>>& polygons, const std::string& freeWord) {
+    std::string nodes;
+    int count = 0;
+    AppendNode(nodes, tree, planes, polygons, tree.root, count);
+    return "NBSP\n2\n" + freeWord + "\n" + std::to_string(count) + "\n" + nodes;
+}
+
+std::string BmpBytes(const Picture& picture) {
+    const std::uint32_t imageSize = static_cast<std::uint32_t>(picture.width * picture.height * 3);
+    std::string out;
+    auto put16 = [&](std::uint32_t v) {
+        out += static_cast<char>(v & 0xff);
+        out += static_cast<char>((v >> 8) & 0xff);
+    };
+    auto put32 = [&](std::uint32_t v) {
+        put16(v & 0xffff);
+        put16(v >> 16);
+    };
+    out += "BM";
+    put32(54 + imageSize);  // file size
+    put32(0);               // reserved
+    put32(54);              // pixel data offset
+    put32(40);              // information header size
+    put32(static_cast<std::uint32_t>(picture.width));
+    put32(static_cast<std::uint32_t>(picture.height));  // positive: rows stored bottom first
+    put16(1);                                           // planes
+    put16(24);                                          // bits per pixel
+    put32(0);                                           // no compression
+    put32(imageSize);
+    put32(2835);  // 72 dots per inch
+    put32(2835);
+    put32(0);
+    put32(0);
+    for (int row = picture.height - 1; row >= 0; --row) {
+        for (int x = 0; x < picture.width; ++x) {
+            const std::size_t at = (static_cast<std::size_t>(row) * picture.width + x) * 3;
+            out += static_cast<char>(picture.rgb[at + 2]);  // blue, green, red
+            out += static_cast<char>(picture.rgb[at + 1]);
+            out += static_cast<char>(picture.rgb[at]);
+        }
+    }
+    return out;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
+    const std::string temp = path + ".tmp" + std::to_string(getpid());
+    FILE* out = std::fopen(temp.c_str(), "wb");
+    if (!out) {
+        error = "cannot write '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    written = std::fclose(out) == 0 && written;
+    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
+        error = "cannot write '" + path + "': " + std::strerror(errno);
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace orvcompile

@@ -1,0 +1,47 @@
+// Light at points of the level: point lights with shadows traced through the
+// solid leaves of the tree, ambient occlusion, and one bounce between patches.
+#pragma once
+
+#include <vector>
+
+#include "compiler/Map.h"
+#include "compiler/Tree.h"
+
+namespace orvcompile {
+
+struct LightSettings {
+    std::vector<MapLight> lights;
+    Vec3 ambient;
+    double dirtDistance = 0;
+    double bounce = 0;
+    Vec3 modelPatch;
+};
+
+LightSettings SettingsOf(const Map& map);
+
+// The fraction along a→b at which the segment first enters solid space, or
+// a value above 1 when it stays in empty space.
+double TraceSolid(const Tree& tree, const PlaneSet& planes, Vec3 a, Vec3 b);
+
+bool PointSolid(const Tree& tree, const PlaneSet& planes, Vec3 p);
+
+// Direct light from the point lights at p on a surface with normal n.
+Vec3 DirectLight(const LightSettings& settings, const Tree& tree, const PlaneSet& planes, Vec3 p, Vec3 n);
+
+// The share of the hemisphere above p that stays open within the dirt
+// distance, 0 (closed in) to 1 (open).
+double AmbientOcclusion(const LightSettings& settings, const Tree& tree, const PlaneSet& planes, Vec3 p, Vec3 n);
+
+// A piece of surface that passes light on.
+struct Patch {
+    Vec3 position;
+    Vec3 normal;
+    double area = 0;
+    Vec3 emitted;  // light leaving it: the direct light times the bounce share
+};
+
+// The light each patch receives from all the others. Runs on `threads` threads.
+std::vector<Vec3> GatherBounce(const std::vector<Patch>& patches, const Tree& tree, const PlaneSet& planes,
+                               int threads);
+
+}  // namespace orvcompile

@@ -1,0 +1,64 @@
+// A level as its author writes it: brushes, lights, the player start and the
+// compile settings. docs/MAP_FORMAT.md describes the text form.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "compiler/Geometry.h"
+
+namespace orvcompile {
+
+// How a texture lies on a face: world units per repeat, offset in repeats,
+// rotation in degrees. An empty name makes the face untextured.
+struct TextureProjection {
+    std::string name;
+    double scaleU = 16, scaleV = 16;
+    double offsetU = 0, offsetV = 0;
+    double rotation = 0;
+};
+
+// One bounding plane of a brush, through three integer points; the cross rule
+// of Plane gives the normal, which points out of the brush.
+struct MapFace {
+    Vec3 points[3];
+    TextureProjection texture;
+};
+
+struct MapBrush {
+    int line = 0;  // where the brush starts in the map file, for messages
+    std::vector<MapFace> faces;
+};
+
+struct MapLight {
+    int line = 0;
+    Vec3 position;
+    Vec3 colour{1, 1, 1};  // 0..1 per channel
+    double intensity = 1;
+    double radius = 0;     // the light reaches nothing beyond this distance
+};
+
+struct Map {
+    std::string level;           // names the outputs: LEVEL.bsp, LEVEL-lm000.bmp ...
+    Vec3 start;                  // the player's eye point; the outside flood starts here
+    double lightmapDensity = 4;  // world units per luxel
+    int lightmapPages = 1;
+    Vec3 ambient;                // light everywhere, darkened by ambient occlusion
+    double dirtDistance = 16;    // reach of the ambient occlusion rays; 0 turns it off
+    double bounce = 0.5;         // share of direct light the surfaces pass on; 0 turns it off
+    Vec3 modelPatch{1, 1, 1};    // colour of the patch kept for the model in every page
+    std::vector<MapBrush> brushes;
+    std::vector<MapLight> lights;
+};
+
+// The longest level name: its lightmap names "LEVEL-lmNNN" must fit the
+// engine's 31-character names.
+constexpr std::size_t kMaxLevelName = 25;
+// The engine's lightmap table holds this many names.
+constexpr int kMaxLightmapPages = 32;
+
+// Reads a map from its text; on failure returns false with
+// "FILE:LINE: reason" in `error`.
+bool ParseMap(const std::string& text, const std::string& fileName, Map& map, std::string& error);
+
+}  // namespace orvcompile
