@@ -5,10 +5,12 @@
 #include "audio/SoundManager.h"
 #include "model/Entity.h"
 #include "player/Player.h"
+#include "render/d3d/D3DRenderer.h"
 #include "render/gl/OpenGLRenderer.h"
 
 // Constructed objects, in the order the engine relies on.
 FrameTimer g_FrameTimer;
+D3DRenderer g_D3DRenderer;
 Entity g_ModelEntity;
 OpenGLRenderer g_OpenGLRenderer;
 // Last: the C++ runtime registers its destruction with atexit once it is

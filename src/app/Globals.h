@@ -9,6 +9,7 @@
 
 extern HWND g_Window;
 extern FrameTimer g_FrameTimer;
+extern class D3DRenderer g_D3DRenderer;
 extern class OpenGLRenderer g_OpenGLRenderer;
 
 extern std::int16_t g_SoundEnabled;

@@ -15,5 +15,8 @@ bool LoadGlEntryPoints(GlEntryPoints& gl) {
            load(gl.CheckFramebufferStatus, "glCheckFramebufferStatus") &&
            load(gl.BlitFramebuffer, "glBlitFramebuffer") && load(gl.GenRenderbuffers, "glGenRenderbuffers") &&
            load(gl.DeleteRenderbuffers, "glDeleteRenderbuffers") && load(gl.BindRenderbuffer, "glBindRenderbuffer") &&
-           load(gl.RenderbufferStorage, "glRenderbufferStorage");
+           load(gl.RenderbufferStorage, "glRenderbufferStorage") && load(gl.ActiveTexture, "glActiveTexture") &&
+           load(gl.ClientActiveTexture, "glClientActiveTexture") && load(gl.WindowPos2i, "glWindowPos2i") &&
+           load(gl.GenSamplers, "glGenSamplers") && load(gl.DeleteSamplers, "glDeleteSamplers") &&
+           load(gl.BindSampler, "glBindSampler") && load(gl.SamplerParameteri, "glSamplerParameteri");
 }

@@ -20,6 +20,30 @@ bool Fails(const char* call) { return seam::Failure(call).has_value(); }
 
 }  // namespace
 
+SDL_GLContext CreateWindowGlContext(SDL_Window* window) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GLContext context = SDL_GL_CreateContext(window);  // also makes it current
+    if (context) SDL_GL_MakeCurrent(window, nullptr);
+    return context;
+}
+
+bool ActivateWindowGlContext(SDL_Window* window, SDL_GLContext context) {
+    if (SDL_GL_MakeCurrent(window, context) != 0) return false;
+    // Vsync where the driver offers it; the virtual display paces presents anyway.
+    SDL_GL_SetSwapInterval(1);
+    return !display::IsSelected() || display::Attach(window);
+}
+
+void DeleteWindowGlContext(SDL_Window* window, SDL_GLContext context) {
+    if (SDL_GL_GetCurrentContext() == context) {
+        display::Detach();
+        SDL_GL_MakeCurrent(window, nullptr);
+    }
+    SDL_GL_DeleteContext(context);
+}
+
 LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
     seam::Record("ChangeDisplaySettingsA", mode ? std::to_string(mode->dmPelsWidth) + "x" +
                                                       std::to_string(mode->dmPelsHeight) + "x" +
@@ -70,12 +94,8 @@ HGLRC wglCreateContext(HDC dc) {
     if (Fails("wglCreateContext") || !dc || !dc->pixelFormat) return nullptr;
     SDL_Window* window = dc->window->sdl;
     if (!window) return nullptr;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GLContext context = SDL_GL_CreateContext(window);  // also makes it current
+    SDL_GLContext context = CreateWindowGlContext(window);
     if (!context) return nullptr;
-    SDL_GL_MakeCurrent(window, nullptr);
     return new GlContextObject{context, window};
 }
 
@@ -88,21 +108,13 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
         return TRUE;
     }
     if (!dc || dc->window->sdl != context->window) return FALSE;
-    if (SDL_GL_MakeCurrent(context->window, context->sdl) != 0) return FALSE;
-    // Vsync where the driver offers it; the virtual display paces presents anyway.
-    SDL_GL_SetSwapInterval(1);
-    if (display::IsSelected() && !display::Attach(context->window)) return FALSE;
-    return TRUE;
+    return ActivateWindowGlContext(context->window, context->sdl) ? TRUE : FALSE;
 }
 
 BOOL wglDeleteContext(HGLRC context) {
     seam::Record("wglDeleteContext");
     if (Fails("wglDeleteContext") || !context) return FALSE;
-    if (SDL_GL_GetCurrentContext() == context->sdl) {
-        display::Detach();
-        SDL_GL_MakeCurrent(context->window, nullptr);
-    }
-    SDL_GL_DeleteContext(context->sdl);
+    DeleteWindowGlContext(context->window, context->sdl);
     delete context;
     return TRUE;
 }

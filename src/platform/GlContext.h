@@ -4,6 +4,8 @@
 // window, and SwapBuffers presents the virtual display.
 #pragma once
 
+#include <SDL.h>
+
 #include "platform/Types.h"
 
 constexpr DWORD DM_BITSPERPEL = 0x00040000;
@@ -50,3 +52,12 @@ HGLRC wglCreateContext(HDC dc);
 BOOL wglMakeCurrent(HDC dc, HGLRC context);
 BOOL wglDeleteContext(HGLRC context);
 BOOL SwapBuffers(HDC dc);
+
+// Shared with the display stand-ins, which draw through a context of their own.
+// A compatibility-profile, double-buffered context on `window`, not current; null on failure.
+SDL_GLContext CreateWindowGlContext(SDL_Window* window);
+// Makes the context current and, while the engine's full-screen mode is
+// selected, directs its drawing into the virtual display.
+bool ActivateWindowGlContext(SDL_Window* window, SDL_GLContext context);
+// Deletes the context, dropping the virtual display first when it is current.
+void DeleteWindowGlContext(SDL_Window* window, SDL_GLContext context);

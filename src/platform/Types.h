@@ -49,6 +49,8 @@ struct GUID {
     WORD Data2;
     WORD Data3;
     std::uint8_t Data4[8];
+
+    bool operator==(const GUID&) const = default;
 };
 
 struct RECT {

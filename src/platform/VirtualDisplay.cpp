@@ -85,6 +85,28 @@ void Detach() {
     g_State.window = nullptr;
 }
 
+bool SetDepthBuffer(int depthBits, int stencilBits) {
+    if (!g_State.framebuffer) return false;
+    GLenum format = 0;
+    if (stencilBits == 0 && depthBits == 16) format = GL_DEPTH_COMPONENT16;
+    if (stencilBits == 0 && depthBits == 24) format = GL_DEPTH_COMPONENT24;
+    if (stencilBits == 0 && depthBits == 32) format = GL_DEPTH_COMPONENT32;
+    if (stencilBits == 8 && depthBits == 24) format = GL_DEPTH24_STENCIL8;
+    if (!format) return false;
+    auto& gl = g_State.gl;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, g_State.depth);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, format, kWidth, kHeight);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g_State.depth);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                               stencilBits ? g_State.depth : 0);
+    if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
+    // Back to the format every context holds.
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    return false;
+}
+
 SDL_Rect PictureRect(int windowWidth, int windowHeight) {
     int width = windowWidth;
     int height = windowWidth * 3 / 4;

@@ -1,6 +1,7 @@
 // The engine's "640 by 480, 16 bits per pixel" full-screen mode, as a virtual
-// display: an off-screen 640x480 RGB565 colour buffer with a 16-bit depth
-// buffer in the window's GL context. Presenting scales it into the
+// display: an off-screen 640x480 RGB565 colour buffer with a depth buffer
+// (16 bits until a z-buffer of another format is attached) in the window's
+// GL context. Presenting scales it into the
 // desktop-sized window keeping 4:3, with black bars, so the monitor's real
 // mode never changes. Presents are paced to the display's refresh: vsync
 // where the driver gives it, and never more than 60 a second in any case,
@@ -28,6 +29,11 @@ bool Attach(SDL_Window* window);
 
 // Drops the off-screen buffer; the context it was made in must be current.
 void Detach();
+
+// Gives the picture a depth buffer of `depthBits` (16, 24 or 32) with
+// `stencilBits` (0, or 8 with 24 depth bits) in place of the one it has.
+// False, leaving the buffer as it was, for any other format.
+bool SetDepthBuffer(int depthBits, int stencilBits);
 
 // Puts the picture into the window's back buffer: scaled to fit with 4:3
 // kept, black bars around it. Leaves the window's framebuffer bound.

@@ -1,15 +1,10 @@
-// What a window handle and its device context point to; shared by the
-// stand-ins that work on a window.
+// What a window handle points to; shared by the stand-ins that work on a window.
 #pragma once
 
 #include <SDL.h>
 
+#include "platform/DeviceContextObject.h"
 #include "platform/Window.h"
-
-struct DeviceContextObject {
-    HWND window;
-    int pixelFormat;  // 0 until SetPixelFormat
-};
 
 struct WindowObject {
     WNDPROC procedure = nullptr;

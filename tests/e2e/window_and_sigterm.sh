@@ -25,7 +25,7 @@ pid=$!
 window=""
 for _ in $(seq 100); do
   # Other tests may show windows of the same title on this display: take ours.
-  window=$(xdotool search --pid "$pid" --name '^Orvanthelix 3D Engine$' 2>/dev/null | head -1)
+  window=$(xdotool search --all --pid "$pid" --name '^Orvanthelix 3D Engine$' 2>/dev/null | head -1)
   [ -n "$window" ] && break
   sleep 0.1
 done

@@ -211,3 +211,33 @@ std::string EmptyLeaf(const std::vector<std::string>& polygons) {
     for (const std::string& polygon : polygons) text += "\n  " + polygon;
     return text + "\n";
 }
+
+std::string ConvexCellLevel(const std::vector<std::array<Vector, 3>>& planes, const std::vector<std::string>& polygons) {
+    // Plane i is record i, its front the next plane's record; the cell is
+    // record k; the solid leaf behind plane i is record k + 1 + i.
+    const int k = static_cast<int>(planes.size());
+    std::string text = "NBSP 2 cell " + std::to_string(2 * k + 1) + "\n";
+    for (int i = 0; i < k; ++i) {
+        text += "0 " + std::to_string(i + 1) + " " + std::to_string(k + 1 + i);
+        for (Vector v : planes[i]) text += "  " + Position(v);
+        text += "\n";
+    }
+    text += EmptyLeaf(polygons);
+    for (int i = 0; i < k; ++i) text += "1 1\n";
+    return text;
+}
+
+std::vector<std::string> QuadRecords(Vector centre, Vector right, Vector up, const std::string& lightmap,
+                                     const std::string& texture, float repeat) {
+    // Corner (a, b) is centre + a * right + b * up.
+    auto corner = [&](float a, float b) {
+        std::string record = "  " + Position(Add(centre, Add(Scale(right, a), Scale(up, b)))) + " " +
+                             Number((a + 1) / 2) + " " + Number((1 - b) / 2);
+        if (!texture.empty()) record += " " + Number((a + 1) / 2 * repeat) + " " + Number((1 - b) / 2 * repeat);
+        return record;
+    };
+    const std::string kind = texture.empty() ? "0" : "1";
+    const std::string names = "  " + lightmap + (texture.empty() ? "" : " " + texture);
+    return {kind + corner(-1, -1) + corner(-1, 1) + corner(1, -1) + names,
+            kind + corner(-1, 1) + corner(1, 1) + corner(1, -1) + names};
+}

@@ -1,6 +1,7 @@
 // Level files for the tests, written as text the way other programs write them.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -46,3 +47,15 @@ std::string PolygonRecord(const std::string& lightmap, const std::string& textur
 
 // An empty leaf's record holding these polygon records.
 std::string EmptyLeaf(const std::vector<std::string>& polygons);
+
+// A level of one convex cell: behind each plane (three points whose normal by
+// the level's rule points into the cell) lies solid space; the cell, an
+// empty leaf, holds the polygon records.
+std::string ConvexCellLevel(const std::vector<std::array<Vector, 3>>& planes, const std::vector<std::string>& polygons);
+
+// The two polygon records of the rectangle centre ± right ± up, facing a
+// viewer who sees `right` to the right and `up` upward. The lightmap spans it
+// once, its top row at the top; the texture, when there is one, `repeat`
+// times in each direction.
+std::vector<std::string> QuadRecords(Vector centre, Vector right, Vector up, const std::string& lightmap,
+                                     const std::string& texture = "", float repeat = 1.0f);
