@@ -11,9 +11,9 @@
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "model/Model.h"
+#include "platform/Com.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
-#include "platform/System.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
 
