@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/Globals.h"
+#include "app/MusicChoice.h"
 #include "app/RendererChoice.h"
 #include "app/Unpack.h"
 #include "audio/Audio.h"
@@ -11,9 +12,9 @@
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "model/Model.h"
+#include "platform/Com.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
-#include "platform/System.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
 
@@ -104,7 +105,7 @@ StartupCode StartMusic() {
 
 // One idle pass of the main loop.
 void RunFrame() {
-    if (g_MusicEnabled && pMusicManager) pMusicManager->Play(g_MusicTrack);
+    if (g_MusicEnabled) pMusicManager->Play(g_MusicTrack);
     g_pRenderer->RenderFrame();
 }
 
@@ -128,8 +129,6 @@ LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// The music pointer names the service this build contains; while the build
-// lacks it, the pointer stays null and the music steps are left out.
 int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     g_MusicEnabled = 1;
     g_SoundEnabled = 1;
@@ -182,7 +181,8 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     g_JumpSound = -1;
     if (g_SoundEnabled) g_JumpSound = static_cast<std::int16_t>(pSoundManager->Load("jump.wav"));
 
-    if (pMusicManager && g_MusicEnabled) {
+    pMusicManager = ChosenMusicManager();
+    if (g_MusicEnabled) {
         if (startupCode == kStartedOk) startupCode = StartMusic();
         if (g_MusicEnabled) g_MusicTrack = static_cast<std::int16_t>(pMusicManager->Load("Test.mp3"));
     }
@@ -198,7 +198,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
         }
     }
 
-    if (pMusicManager && g_MusicEnabled) pMusicManager->Shutdown();
+    if (g_MusicEnabled) pMusicManager->Shutdown();
     if (g_SoundEnabled || g_MusicEnabled) pSoundManager->Shutdown();
     _fcloseall();
     DeleteUnpackedAssets();

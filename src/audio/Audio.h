@@ -3,10 +3,15 @@
 #pragma once
 
 #include "audio/DirectSoundManager.h"
+#include "audio/MidiMusicManager.h"
+#include "audio/StreamMusicManager.h"
 
-// Members are destroyed in reverse order of declaration: the sound-effects
-// manager is declared last so that its slots are released first.
+// Members are built in this order and destroyed in reverse: the sound slots
+// are released first, then the music tracks. The MIDI manager is never made
+// current and has nothing to release at exit.
 struct Audio {
+    MidiMusicManager midiMusic;
+    StreamMusicManager streamMusic;
     DirectSoundManager soundEffects;
 };
 

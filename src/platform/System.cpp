@@ -21,8 +21,6 @@ SDL_Scancode ScancodeOf(int virtualKey) {
     }
 }
 
-int g_ComInitCount = 0;
-
 }  // namespace
 
 DWORD GetTickCount() {
@@ -36,15 +34,4 @@ SHORT GetAsyncKeyState(int virtualKey) {
     // The state is as fresh as the last event pump; the main loop pumps on every pass.
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     return keys[scancode] ? static_cast<SHORT>(0x8000) : 0;
-}
-
-HRESULT CoInitialize(void*) {
-    seam::Record("CoInitialize");
-    if (auto failure = seam::Failure("CoInitialize")) return static_cast<HRESULT>(*failure);
-    return g_ComInitCount++ == 0 ? S_OK : S_FALSE;
-}
-
-void CoUninitialize() {
-    seam::Record("CoUninitialize");
-    if (g_ComInitCount > 0) --g_ComInitCount;
 }

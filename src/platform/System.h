@@ -1,4 +1,4 @@
-// Tick count, asynchronous key state and COM start/stop.
+// Tick count and asynchronous key state.
 #pragma once
 
 #include "platform/Types.h"
@@ -16,6 +16,3 @@ DWORD GetTickCount();
 
 // High bit (0x8000) set while the key is down. Keys the engine does not use read 0.
 SHORT GetAsyncKeyState(int virtualKey);
-
-HRESULT CoInitialize(void* reserved);
-void CoUninitialize();

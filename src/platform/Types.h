@@ -9,6 +9,7 @@ using BOOL = int;
 using UINT = unsigned int;
 using LONG = std::int32_t;
 using DWORD = std::uint32_t;
+using BYTE = std::uint8_t;
 using ULONG = std::uint32_t;
 using WORD = std::uint16_t;
 using SHORT = std::int16_t;
@@ -16,6 +17,7 @@ using ATOM = std::uint16_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+using LONG_PTR = std::intptr_t;
 using HRESULT = std::int32_t;
 using COLORREF = std::uint32_t;
 
@@ -26,6 +28,17 @@ constexpr BOOL TRUE = 1;
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
+constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004u);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr HRESULT HRESULT_FROM_WIN32(DWORD error) {
+    return error == 0 ? S_OK : static_cast<HRESULT>((error & 0xFFFF) | 0x80070000u);
+}
 
 inline bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 inline bool FAILED(HRESULT hr) { return hr < 0; }

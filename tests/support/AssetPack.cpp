@@ -3,10 +3,27 @@
 #include <fstream>
 
 #include "app/Unpack.h"
+#include "support/Mp3File.h"
+#include "support/TempDir.h"
 #include "support/WavFile.h"
+
+namespace {
+
+// The music track, encoded once per test program.
+const std::string& TestMusic() {
+    static const std::string music = [] {
+        TempDir dir;
+        WriteMp3(dir.File("music.mp3"), LoudThenQuiet());
+        return TempDir::Read(dir.File("music.mp3"));
+    }();
+    return music;
+}
+
+}  // namespace
 
 std::string TestAssetBytes(const std::string& entry) {
     if (entry == "SOUNDJUMP") return Wav(Tone(1500, 440, 60));
+    if (entry == "MP3TEST") return TestMusic();
     return "bytes of " + entry + "\n\x01\xff";
 }
 

@@ -5,8 +5,9 @@
 #include <string>
 
 // The bytes each entry of the test pack holds unless replaced: a real WAV
-// file for the jump sound, a short text for every other entry (so a level
-// unpacked from them does not load).
+// file for the jump sound, a real MP3 file (LoudThenQuiet, support/Mp3File.h)
+// for the music, a short text for every other entry (so a level unpacked
+// from them does not load).
 std::string TestAssetBytes(const std::string& entry);
 
 // Writes the test pack as `file` in the canonical form; the entries named in

@@ -45,24 +45,36 @@ bool AudioCapture::WaitFor(std::size_t frames) {
     return true;
 }
 
-std::vector<float> AudioCapture::Recording() const {
+std::vector<float> AudioCapture::Stereo() const {
     std::string bytes = TempDir::Read(dir.File("mix.raw"));
     std::vector<float> stereo(bytes.size() / sizeof(float));
     std::memcpy(stereo.data(), bytes.data(), stereo.size() * sizeof(float));
 
     std::size_t first = 0;  // silence may precede the first mixed frame
     while (first + 1 < stereo.size() && stereo[first + 1] == stereo[first]) first += 2;
+    if (first + 1 < stereo.size()) stereo[first + 1] -= kMark;
+    return {stereo.begin() + static_cast<std::ptrdiff_t>(first), stereo.end()};
+}
+
+std::vector<float> AudioCapture::Recording() const {
+    std::vector<float> stereo = Stereo();
     std::vector<float> left;
-    for (std::size_t i = first; i + 1 < stereo.size(); i += 2) {
-        // The mark is added to whatever else sounds in that frame, so only
-        // that frame is compared with a rounding allowance.
-        float right = i == first ? stereo[i + 1] - kMark : stereo[i + 1];
-        if (std::abs(right - stereo[i]) > (i == first ? 1e-6f : 0.0f)) {
+    for (std::size_t i = 0; i + 1 < stereo.size(); i += 2) {
+        // The mark was added to whatever else sounded in the first frame, so
+        // only that frame is compared with a rounding allowance.
+        if (std::abs(stereo[i + 1] - stereo[i]) > (i == 0 ? 1e-6f : 0.0f)) {
             ADD_FAILURE() << "left and right differ at frame " << left.size();
             break;
         }
         left.push_back(stereo[i]);
     }
+    return left;
+}
+
+std::vector<float> AudioCapture::Left() const {
+    std::vector<float> stereo = Stereo();
+    std::vector<float> left;
+    for (std::size_t i = 0; i + 1 < stereo.size(); i += 2) left.push_back(stereo[i]);
     return left;
 }
 
@@ -79,3 +91,13 @@ std::size_t EndOfLouder(const std::vector<float>& samples, float threshold) {
 }
 
 float MixValue(unsigned char sample) { return (sample - 128) / 128.0f; }
+
+std::vector<float> Levels(const std::vector<float>& samples, std::size_t window) {
+    std::vector<float> levels;
+    for (std::size_t start = 0; start + window <= samples.size(); start += window) {
+        double sum = 0;
+        for (std::size_t i = start; i < start + window; ++i) sum += double(samples[i]) * samples[i];
+        levels.push_back(static_cast<float>(std::sqrt(sum / double(window))));
+    }
+    return levels;
+}

@@ -27,8 +27,14 @@ public:
     // The left channel from the device's first mixed frame on. Fails the test
     // where the right channel differs: every sound is mono.
     std::vector<float> Recording() const;
+    // The left channel from the device's first mixed frame on, for what is
+    // not mono (the MIDI synthesiser's stereo).
+    std::vector<float> Left() const;
 
 private:
+    // Interleaved frames from the device's first mixed frame on, the clock's mark taken out.
+    std::vector<float> Stereo() const;
+
     class Clock : public MixerSource {
     public:
         std::size_t frames = 0;
@@ -45,3 +51,6 @@ std::size_t FirstLouder(const std::vector<float>& samples, float threshold, std:
 std::size_t EndOfLouder(const std::vector<float>& samples, float threshold);
 // An 8-bit unsigned sample as the mix carries it.
 float MixValue(unsigned char sample);
+
+// The level (root mean square) of each whole window of `window` samples.
+std::vector<float> Levels(const std::vector<float>& samples, std::size_t window);

@@ -1,0 +1,8 @@
+#include "support/TestMusicChoice.h"
+
+#include "app/MusicChoice.h"
+#include "audio/Audio.h"
+
+MusicManager* g_TestMusicManager = nullptr;
+
+MusicManager* ChosenMusicManager() { return g_TestMusicManager ? g_TestMusicManager : &g_Audio.streamMusic; }
