@@ -20,7 +20,6 @@ inline constexpr GUID IID_IDirectDraw7 = DisplayIdentifier(1);
 inline constexpr GUID IID_IDirect3D7 = DisplayIdentifier(2);
 
 constexpr HRESULT DD_OK = S_OK;
-constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT DDERR_UNSUPPORTED = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT DDERR_GENERIC = E_FAIL;
 constexpr HRESULT DDERR_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program as a user starts it: a window titled "Orvanthelix 3D Engine"
-# covering the screen appears, and SIGTERM ends the run with status 0 promptly.
+# covering the screen appears, SIGTERM ends the run with status 0 promptly, and
+# nothing it unpacked is left behind.
 set -u
 program=$1
 orvtool=$2
@@ -19,7 +20,10 @@ NBSP 2 e2e 3
 LEVEL
 "$orvtool" pack create Orvanthelix.zar LEVELTEST=level.txt || exit 1
 
-SDL_AUDIODRIVER=dummy "$program" &
+# The run's private directory goes under our own directory, so it is checked
+# below and never left in the machine's /tmp.
+mkdir tmp
+TMPDIR="$run/tmp" SDL_AUDIODRIVER=dummy "$program" &
 pid=$!
 
 window=""
@@ -51,4 +55,5 @@ wait "$pid"
 status=$?
 pid=""
 [ "$status" = 0 ] || { echo "exit status $status after SIGTERM"; exit 1; }
+[ -z "$(ls -A tmp)" ] || { echo "left behind: $(ls -AR tmp)"; exit 1; }
 echo "window ${WIDTH}x${HEIGHT} covered the screen; SIGTERM ended the run with status 0"
