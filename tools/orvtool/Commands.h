@@ -5,3 +5,4 @@
 int ModelCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);
 int LevelCommand(int argc, char** argv);
+int WalkCommand(int argc, char** argv);
