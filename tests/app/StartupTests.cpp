@@ -22,6 +22,7 @@
 #include "platform/DirectSound.h"
 #include "platform/MessageBox.h"
 #include "platform/Seam.h"
+#include "player/Input.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
 #include "render/gl/OpenGLRenderer.h"
@@ -80,6 +81,7 @@ public:
 class ScriptedMusic : public MusicManager {
 public:
     std::deque<bool> initResults;
+    Player playerAtLoad{};  // the player as the start-up left it, before any frame
 
     bool Initialize(void*) override {
         seam::Record("music.Initialize");
@@ -87,6 +89,7 @@ public:
     }
     int Load(const char* fileName) override {
         seam::Record("music.Load", fileName);
+        playerAtLoad = g_Player;
         return 5;
     }
     void Play(int index) override { seam::Record("music.Play", std::to_string(index)); }
@@ -133,6 +136,8 @@ protected:
     // DirectSoundCreate and SetCooperativeLevel, Load as the file's opening and
     // the buffer's creation, Shutdown as the release of the device (when there
     // is one: on a manager that never started it has nothing to release).
+    // The input start shows as DirectInputCreateA and its release as
+    // IDirectInputA::Release; the mouse device's own calls are left out.
     static std::vector<std::string> Sequence() {
         std::vector<std::string> sequence;
         for (const auto& call : seam::Calls()) {
@@ -141,7 +146,9 @@ protected:
                 "RegisterClassExA", "CreateWindowExA", "CoInitialize", "mmioDescend", "mmioRead",
                 "mmioAscend", "mmioSeek", "mmioClose"};
             if (std::find(std::begin(kOmitted), std::end(kOmitted), call.name) != std::end(kOmitted)) continue;
-            if (call.name.starts_with("IDirectSoundBuffer::")) continue;
+            if (call.name.starts_with("IDirectSoundBuffer::") || call.name.starts_with("IDirectInputDeviceA::") ||
+                call.name == "IDirectInputA::CreateDevice")
+                continue;
             std::string entry = call.name;
             if (call.name == "MessageBoxA" || call.name == "mmioOpenA" || call.name == "music.Load")
                 entry += "(" + call.args + ")";
@@ -171,12 +178,19 @@ const std::string kSoundBox = "MessageBoxA(Error-Reporting: DSound_Init: Sound i
 
 TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                                  "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
                                  "IDirectSound::CreateSoundBuffer", "music.Initialize", "music.Load(Test.mp3)",
                                  "music.Play", "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown",
-                                 "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
+                                 "IDirectSound::Release", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 1) << "the frame that asked to quit is the last one";
+    // The frame: the music poll, the player update reading the mouse, the picture.
+    const auto names = seam::CallNames();
+    const auto play = std::find(names.begin(), names.end(), "music.Play");
+    const auto read = std::find(names.begin(), names.end(), "IDirectInputDeviceA::GetDeviceState");
+    const auto frame = std::find(names.begin(), names.end(), "renderer.RenderFrame");
+    EXPECT_LT(play, read);
+    EXPECT_LT(read, frame);
     EXPECT_TRUE(renderer.levelInFrame);
     EXPECT_EQ(g_Bsp.root, nullptr) << "the level is freed";
     EXPECT_EQ(g_JumpSound, 0);
@@ -188,17 +202,23 @@ TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
 }
 
 TEST_F(StartupTest, ThePlayerStartsAtTheStartState) {
+    g_Player.jumpHeld = 1;
+    g_Player.pitch = 1.0f;
     Run();
-    EXPECT_EQ(g_Player.position.x, 0.0f);
+    const Player& start = music.playerAtLoad;
+    EXPECT_EQ(start.position.x, 0.0f);
+    EXPECT_EQ(start.position.y, 5.0f);
+    EXPECT_EQ(start.position.z, 0.0f);
+    EXPECT_EQ(start.yaw, 0.0f);
+    EXPECT_EQ(start.pitch, 0.0f);
+    EXPECT_EQ(start.velocity.x, 0.0f);
+    EXPECT_EQ(start.velocity.y, 0.0f);
+    EXPECT_EQ(start.velocity.z, 0.0f);
+    EXPECT_EQ(start.airborne, 0);
+    EXPECT_EQ(start.jumpHeld, 0);
+    // The one frame before the quit leaves a player standing on the floor where it is.
     EXPECT_EQ(g_Player.position.y, 5.0f);
-    EXPECT_EQ(g_Player.position.z, 0.0f);
-    EXPECT_EQ(g_Player.yaw, 0.0f);
-    EXPECT_EQ(g_Player.pitch, 0.0f);
-    EXPECT_EQ(g_Player.velocity.x, 0.0f);
-    EXPECT_EQ(g_Player.velocity.y, 0.0f);
-    EXPECT_EQ(g_Player.velocity.z, 0.0f);
     EXPECT_EQ(g_Player.airborne, 0);
-    EXPECT_EQ(g_Player.jumpHeld, 0);
 }
 
 TEST_F(StartupTest, TheModelStepPlacesTheEntityAndAMissingModelLeavesItWithoutParts) {
@@ -264,16 +284,31 @@ TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
     EXPECT_EQ(renderer.frames, 0);
 }
 
+TEST_F(StartupTest, AnInputStartFailureIsReportedAndItsReleaseIsSkippedAtShutDown) {
+    seam::ArmFailure("IDirectInputDeviceA::Acquire", E_FAIL);
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(),
+              (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "IDirectInputA::Release",
+                     "MessageBoxA(Error-Reporting: DirectInput could not be initialized.)", "PostQuitMessage",
+                     "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "renderer.Shutdown",
+                     "CoUninitialize"}));
+    EXPECT_EQ(Count("IDirectInputDeviceA::Release"), 1) << "released once, by the failed start itself";
+    EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_pMouse, nullptr);
+    EXPECT_EQ(g_pDirectInput, nullptr);
+}
+
 TEST_F(StartupTest, SoundRetriedUntilItStartsRunsAsIfItHadStartedAtOnce) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER, 2);
     seam::ScriptMessageBoxAnswers({IDRETRY, IDRETRY});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
                                  "DirectSoundCreate", kSoundBox, "DirectSoundCreate",
                                  "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
                                  "IDirectSound::CreateSoundBuffer", "music.Initialize", "music.Load(Test.mp3)",
                                  "music.Play", "renderer.RenderFrame", "PostQuitMessage", "music.Shutdown",
-                                 "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
+                                 "IDirectSound::Release", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, 0);
 }
 
@@ -281,8 +316,8 @@ TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
-                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture", "renderer.Shutdown",
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
+                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown",
                                  "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 0);
@@ -293,9 +328,9 @@ TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDABORT});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
                                  "PostQuitMessage", "mmioOpenA(jump.wav)", "music.Load(Test.mp3)",
-                                 "music.Shutdown", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
+                                 "music.Shutdown", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 1);
@@ -306,11 +341,11 @@ TEST_F(StartupTest, AfterAnAbortedSoundStartShutDownReleasesTheDeviceItLeft) {
     seam::ArmFailure("IDirectSound::SetCooperativeLevel", E_FAIL);
     seam::ScriptMessageBoxAnswers({IDABORT});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                                  "IDirectSound::SetCooperativeLevel", kSoundBox, "PostQuitMessage",
                                  "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer", "music.Load(Test.mp3)",
                                  "music.Shutdown", "IDirectSound::Release", "renderer.ReleaseTexture",
-                                 "renderer.Shutdown",
+                                 "IDirectInputA::Release", "renderer.Shutdown",
                                  "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, -1) << "no buffers without the cooperative level";
 }
@@ -320,11 +355,11 @@ TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Sequence(),
-              (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+              (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                      "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer",
                      "music.Initialize",
                      "MessageBoxA(Error-Reporting: pMusicManager->Initialize: Music initialization failed.)",
-                     "renderer.RenderFrame", "PostQuitMessage", "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown",
+                     "renderer.RenderFrame", "PostQuitMessage", "IDirectSound::Release", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown",
                      "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, 0);
     EXPECT_EQ(g_MusicEnabled, 0);
@@ -425,10 +460,10 @@ TEST_F(StartupTest, TheOpenGLRenderersStartFailureIsReportedWithItsText) {
 
 // A run whose level does not load: no audio start, no frame, no level freed.
 const Calls kLevelFailedRun = {
-    "renderer.Initialize", "renderer.Setup",
+    "renderer.Initialize", "renderer.Setup", "DirectInputCreateA",
     "MessageBoxA(Error-Reporting: g_Bsp.Load: Binary Space Partition could not be loaded.)", "PostQuitMessage",
-    "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "renderer.Shutdown",
-    "CoUninitialize"};
+    "mmioOpenA(jump.wav)", "music.Load(Test.mp3)", "music.Shutdown", "IDirectInputA::Release",
+    "renderer.Shutdown", "CoUninitialize"};
 
 TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {
     WriteTestAssetPack(start.File("Orvanthelix.zar"));  // its level holds test bytes
