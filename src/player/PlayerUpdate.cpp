@@ -4,6 +4,10 @@
 // horizontal motion relies on not-a-number comparisons (see the probe below).
 #include <cmath>
 
+#if defined(__FAST_MATH__) || (defined(__FINITE_MATH_ONLY__) && __FINITE_MATH_ONLY__)
+#error "the player update relies on not-a-number comparisons: build it without -ffast-math"
+#endif
+
 #include "app/Globals.h"
 #include "audio/SoundManager.h"
 #include "level/Bsp.h"
@@ -189,6 +193,11 @@ void Input::Update() {
             player.velocity.y -= kGravity;
         } else if (!player.airborne) {
             player.position.y = ground;  // walks down onto it
+        } else if (player.velocity.y == 0.0f) {
+            // A ceiling stopped the rise within the first unit, where gravity
+            // does not act: without this the player would hang there for good,
+            // unable to jump again. Only that case has no vertical speed here.
+            player.velocity.y -= kGravity;
         }
     }
     if (player.velocity.y < kFastestFall) player.velocity.y = kFastestFall;

@@ -293,8 +293,16 @@ TEST_F(PlayerUpdateTest, ALowCeilingStopsTheUpwardSpeed) {
     EXPECT_FLOAT_EQ(rising.position.y, 5.6f) << "the head 1 above the eye was free at 6";
     EXPECT_FLOAT_EQ(rising.velocity.y, 0.6f);
     const Player stopped = Frame();
-    EXPECT_EQ(stopped.velocity.y, 0.0f) << "the head at 6.6 is in the ceiling";
-    EXPECT_FLOAT_EQ(stopped.position.y, 5.6f);
+    EXPECT_FLOAT_EQ(stopped.position.y, 5.6f) << "the head at 6.6 is in the ceiling";
+    EXPECT_EQ(stopped.airborne, 1);
+
+    // Stopped within the first unit above the ground, where gravity does not
+    // act, the player still comes back down and can jump again.
+    EXPECT_FLOAT_EQ(stopped.velocity.y, -0.05f);
+    for (int i = 0; i < 20; ++i) Frame();
+    EXPECT_EQ(g_Player.airborne, 0);
+    EXPECT_NEAR(g_Player.position.y, 5.05f, 0.051f) << "standing 5 to 5.1 above the floor";
+    EXPECT_FLOAT_EQ(Frame({VK_SPACE}).velocity.y, 0.6f);
 }
 
 TEST_F(PlayerUpdateTest, WhenEverySearchFailsThePlayerIsPushedBackByTheAttemptedMove) {
