@@ -15,6 +15,7 @@
 #include "platform/Com.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "player/Input.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
 
@@ -54,8 +55,8 @@ StartupCode RetryStart(Start start, const char* text, const char* caption, Start
     }
 }
 
-// Renderer start (step 6); returns the start-up code.
-StartupCode StartRenderer() {
+// Renderer and input start (step 6); returns the start-up code.
+StartupCode StartRendererAndInput(HINSTANCE instance) {
     if (!g_pRenderer->Initialize()) {
         MessageBoxA(g_Window, g_ErrorText, "Error-Reporting: g_pRenderer->Initialize", MB_OK);
         return kRendererInitializeFailed;
@@ -63,6 +64,10 @@ StartupCode StartRenderer() {
     if (!g_pRenderer->Setup()) {
         MessageBoxA(g_Window, g_ErrorText, "Error-Reporting: g_pRenderer->Setup", MB_OK);
         return kRendererSetupFailed;
+    }
+    if (!g_Input.Start(instance)) {
+        MessageBoxA(g_Window, "DirectInput could not be initialized.", "Error-Reporting", MB_OK);
+        return kInputFailed;
     }
     return kStartedOk;
 }
@@ -76,15 +81,6 @@ void StartModel() {
     g_ModelEntity.SetModel(model);
     g_ModelEntity.position = {0.0f, 2.5f, 0.0f};
     g_ModelEntity.yaw = 0.0f;
-}
-
-void StartPlayer() {
-    g_Player.position = {0.0f, 5.0f, 0.0f};
-    g_Player.yaw = 0.0f;
-    g_Player.pitch = 0.0f;
-    g_Player.velocity = {0.0f, 0.0f, 0.0f};
-    g_Player.airborne = 0;
-    g_Player.jumpHeld = 0;
 }
 
 StartupCode StartSound() {
@@ -106,6 +102,7 @@ StartupCode StartMusic() {
 // One idle pass of the main loop.
 void RunFrame() {
     if (g_MusicEnabled) pMusicManager->Play(g_MusicTrack);
+    g_Input.Update();
     g_pRenderer->RenderFrame();
 }
 
@@ -160,7 +157,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     ShowCursor(FALSE);
 
     g_pRenderer = ChosenRenderer();
-    startupCode = StartRenderer();
+    startupCode = StartRendererAndInput(instance);
     if (startupCode != kStartedOk) PostQuitMessage(0);
 
     UnpackAssets();
@@ -203,6 +200,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     _fcloseall();
     DeleteUnpackedAssets();
     if (startupCode == kStartedOk || startupCode > kLevelFailed) g_Bsp.FreeTree(&g_Bsp.root);
+    if (startupCode == kStartedOk || startupCode > kInputFailed) g_Input.Release();
     if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed)
         g_pRenderer->Shutdown();
     CoUninitialize();

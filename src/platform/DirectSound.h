@@ -40,9 +40,6 @@ struct DSBUFFERDESC {
 // says here. The only form accepted.
 constexpr DWORD DSBUFFERDESC_SIZE = 36;
 
-// An aggregating outer object; none is ever given.
-class IUnknown;
-
 class IDirectSoundBuffer {
 public:
     // The whole of `bytes` from `offset`, or with DSBLOCK_FROMWRITECURSOR from

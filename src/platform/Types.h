@@ -57,6 +57,9 @@ struct BrushObject;
 using HBRUSH = BrushObject*;
 using HGDIOBJ = void*;
 
+// An aggregating outer object of a COM-style creation call; none is ever given.
+class IUnknown;
+
 struct GUID {
     DWORD Data1;
     WORD Data2;

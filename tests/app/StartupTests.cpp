@@ -23,6 +23,7 @@
 #include "platform/DirectSound.h"
 #include "platform/MessageBox.h"
 #include "platform/Seam.h"
+#include "player/Input.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
 #include "render/gl/OpenGLRenderer.h"
@@ -83,10 +84,15 @@ public:
 class ScriptedMusicStart : public StreamMusicManager {
 public:
     std::deque<bool> initResults;
+    Player playerAtLoad{};  // the player as the start-up left it, before any frame
 
     bool Initialize(void*) override {
         seam::Record("music.Initialize");
         return NextResult(initResults);
+    }
+    int Load(const char* fileName) override {
+        playerAtLoad = g_Player;
+        return StreamMusicManager::Load(fileName);
     }
 };
 
@@ -129,6 +135,8 @@ protected:
     // rendering, the first Play as the graph's run, Shutdown as the stop of the
     // loaded track (with none loaded it has nothing to stop); its Initialize
     // does nothing at all.
+    // The input start shows as DirectInputCreateA and its release as
+    // IDirectInputA::Release; the mouse device's own calls are left out.
     static std::vector<std::string> Sequence() {
         std::vector<std::string> sequence;
         for (const auto& call : seam::Calls()) {
@@ -138,7 +146,9 @@ protected:
                 "mmioAscend", "mmioSeek", "mmioClose", "MultiByteToWideChar", "FilterGraph::QueryInterface",
                 "IMediaEventEx::GetEvent"};
             if (std::find(std::begin(kOmitted), std::end(kOmitted), call.name) != std::end(kOmitted)) continue;
-            if (call.name.starts_with("IDirectSoundBuffer::")) continue;
+            if (call.name.starts_with("IDirectSoundBuffer::") || call.name.starts_with("IDirectInputDeviceA::") ||
+                call.name == "IDirectInputA::CreateDevice")
+                continue;
             std::string entry = call.name;
             if (call.name == "MessageBoxA" || call.name == "mmioOpenA" || call.name == "CoCreateInstance" ||
                 call.name == "IGraphBuilder::RenderFile")
@@ -179,14 +189,21 @@ Calls Then(Calls a, const Calls& b, const Calls& c = {}) {
 
 TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                                 "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
                                 "IDirectSound::CreateSoundBuffer"},
                                kMusicLoad,
                                {"IMediaControl::Run", "renderer.RenderFrame", "PostQuitMessage",
                                 "IMediaControl::Stop", "IDirectSound::Release", "renderer.ReleaseTexture",
-                                "renderer.Shutdown", "CoUninitialize"}));
+                                "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 1) << "the frame that asked to quit is the last one";
+    // The frame: the music poll, the player update reading the mouse, the picture.
+    const auto names = seam::CallNames();
+    const auto play = std::find(names.begin(), names.end(), "IMediaEventEx::GetEvent");
+    const auto read = std::find(names.begin(), names.end(), "IDirectInputDeviceA::GetDeviceState");
+    const auto frame = std::find(names.begin(), names.end(), "renderer.RenderFrame");
+    EXPECT_LT(play, read);
+    EXPECT_LT(read, frame);
     EXPECT_TRUE(renderer.levelInFrame);
     EXPECT_EQ(g_Bsp.root, nullptr) << "the level is freed";
     EXPECT_EQ(g_JumpSound, 0);
@@ -198,17 +215,25 @@ TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
 }
 
 TEST_F(StartupTest, ThePlayerStartsAtTheStartState) {
+    g_Player.jumpHeld = 1;
+    g_Player.pitch = 1.0f;
+    ScriptedMusicStart music;  // sees the player when the track loads, before any frame moves it
+    g_TestMusicManager = &music;
     Run();
-    EXPECT_EQ(g_Player.position.x, 0.0f);
+    const Player& start = music.playerAtLoad;
+    EXPECT_EQ(start.position.x, 0.0f);
+    EXPECT_EQ(start.position.y, 5.0f);
+    EXPECT_EQ(start.position.z, 0.0f);
+    EXPECT_EQ(start.yaw, 0.0f);
+    EXPECT_EQ(start.pitch, 0.0f);
+    EXPECT_EQ(start.velocity.x, 0.0f);
+    EXPECT_EQ(start.velocity.y, 0.0f);
+    EXPECT_EQ(start.velocity.z, 0.0f);
+    EXPECT_EQ(start.airborne, 0);
+    EXPECT_EQ(start.jumpHeld, 0);
+    // The one frame before the quit leaves a player standing on the floor where it is.
     EXPECT_EQ(g_Player.position.y, 5.0f);
-    EXPECT_EQ(g_Player.position.z, 0.0f);
-    EXPECT_EQ(g_Player.yaw, 0.0f);
-    EXPECT_EQ(g_Player.pitch, 0.0f);
-    EXPECT_EQ(g_Player.velocity.x, 0.0f);
-    EXPECT_EQ(g_Player.velocity.y, 0.0f);
-    EXPECT_EQ(g_Player.velocity.z, 0.0f);
     EXPECT_EQ(g_Player.airborne, 0);
-    EXPECT_EQ(g_Player.jumpHeld, 0);
 }
 
 TEST_F(StartupTest, TheModelStepPlacesTheEntityAndAMissingModelLeavesItWithoutParts) {
@@ -272,18 +297,33 @@ TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
     EXPECT_EQ(renderer.frames, 0);
 }
 
+TEST_F(StartupTest, AnInputStartFailureIsReportedAndItsReleaseIsSkippedAtShutDown) {
+    seam::ArmFailure("IDirectInputDeviceA::Acquire", E_FAIL);
+    seam::ScriptMessageBoxAnswers({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Sequence(),
+              Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "IDirectInputA::Release",
+                    "MessageBoxA(Error-Reporting: DirectInput could not be initialized.)", "PostQuitMessage",
+                    "mmioOpenA(jump.wav)"},
+                   kMusicLoad, {"IMediaControl::Stop", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Count("IDirectInputDeviceA::Release"), 1) << "released once, by the failed start itself";
+    EXPECT_EQ(renderer.frames, 0);
+    EXPECT_EQ(g_pMouse, nullptr);
+    EXPECT_EQ(g_pDirectInput, nullptr);
+}
+
 TEST_F(StartupTest, SoundRetriedUntilItStartsRunsAsIfItHadStartedAtOnce) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER, 2);
     seam::ScriptMessageBoxAnswers({IDRETRY, IDRETRY});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
                                 "DirectSoundCreate", kSoundBox, "DirectSoundCreate",
                                 "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
                                 "IDirectSound::CreateSoundBuffer"},
                                kMusicLoad,
                                {"IMediaControl::Run", "renderer.RenderFrame", "PostQuitMessage",
                                 "IMediaControl::Stop", "IDirectSound::Release", "renderer.ReleaseTexture",
-                                "renderer.Shutdown", "CoUninitialize"}));
+                                "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, 0);
 }
 
@@ -291,8 +331,8 @@ TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
-                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture", "renderer.Shutdown",
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
+                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown",
                                  "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 0);
@@ -303,10 +343,10 @@ TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDABORT});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectSoundCreate", kSoundBox,
+    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
                                 "PostQuitMessage", "mmioOpenA(jump.wav)"},
                                kMusicLoad,
-                               {"IMediaControl::Stop", "renderer.ReleaseTexture", "renderer.Shutdown",
+                               {"IMediaControl::Stop", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown",
                                 "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(g_JumpSound, -1);
@@ -318,12 +358,12 @@ TEST_F(StartupTest, AfterAnAbortedSoundStartShutDownReleasesTheDeviceItLeft) {
     seam::ArmFailure("IDirectSound::SetCooperativeLevel", E_FAIL);
     seam::ScriptMessageBoxAnswers({IDABORT});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                                 "IDirectSound::SetCooperativeLevel", kSoundBox, "PostQuitMessage",
                                 "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer"},
                                kMusicLoad,
                                {"IMediaControl::Stop", "IDirectSound::Release", "renderer.ReleaseTexture",
-                                "renderer.Shutdown", "CoUninitialize"}));
+                                "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, -1) << "no buffers without the cooperative level";
 }
 
@@ -334,10 +374,10 @@ TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Sequence(),
-              (Calls{"renderer.Initialize", "renderer.Setup", "DirectSoundCreate",
+              (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                      "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer",
                      "music.Initialize", kMusicBox, "renderer.RenderFrame", "PostQuitMessage",
-                     "IDirectSound::Release", "renderer.ReleaseTexture", "renderer.Shutdown", "CoUninitialize"}));
+                     "IDirectSound::Release", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, 0);
     EXPECT_EQ(g_MusicEnabled, 0);
     EXPECT_EQ(g_SoundEnabled, 1);
@@ -444,7 +484,7 @@ TEST_F(StartupTest, TheOpenGLRenderersStartFailureIsReportedWithItsText) {
 
 // A run whose level does not load: no audio start, no frame, no level freed.
 const Calls kLevelFailed = {
-    "renderer.Initialize", "renderer.Setup",
+    "renderer.Initialize", "renderer.Setup", "DirectInputCreateA",
     "MessageBoxA(Error-Reporting: g_Bsp.Load: Binary Space Partition could not be loaded.)", "PostQuitMessage",
     "mmioOpenA(jump.wav)"};
 
@@ -460,7 +500,7 @@ TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {
 
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Sequence(),
-              Then(kLevelFailed, kMusicLoad, {"IMediaControl::Stop", "renderer.Shutdown", "CoUninitialize"}));
+              Then(kLevelFailed, kMusicLoad, {"IMediaControl::Stop", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(g_Bsp.root, untouched);
 }
@@ -470,7 +510,7 @@ TEST_F(StartupTest, AMissingPackFailsTheLevelLoad) {
     seam::ScriptMessageBoxAnswers({IDOK});
     EXPECT_EQ(Run(), 0);
     // Without "test.mp3" the music track is not loaded, so its shut-down has nothing to stop.
-    EXPECT_EQ(Sequence(), Then(kLevelFailed, kMusicLoad, {"renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(), Then(kLevelFailed, kMusicLoad, {"IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
 }
 
 TEST_F(StartupTest, AFailedLevelLoadStillDeletesEveryUnpackedFile) {

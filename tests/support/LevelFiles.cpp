@@ -241,3 +241,27 @@ std::vector<std::string> QuadRecords(Vector centre, Vector right, Vector up, con
     return {kind + corner(-1, -1) + corner(-1, 1) + corner(1, -1) + names,
             kind + corner(-1, 1) + corner(1, 1) + corner(1, -1) + names};
 }
+
+std::string SplitRecord(int front, int back, char axis, float at, bool frontAbove) {
+    // Two directions in the plane whose cross product points along +axis.
+    const int a = axis == 'x' ? 0 : axis == 'y' ? 1 : 2;
+    float v0[3] = {0, 0, 0}, v1[3] = {0, 0, 0}, v2[3] = {0, 0, 0};
+    v0[a] = v1[a] = v2[a] = at;
+    v1[(a + 1) % 3] = 1;
+    v2[(a + 2) % 3] = 1;
+    if (!frontAbove) std::swap(v1, v2);
+    std::string text = "0 " + std::to_string(front) + " " + std::to_string(back);
+    for (const float* v : {v0, v1, v2}) text += "  " + Position({v[0], v[1], v[2]});
+    return text + "\n";
+}
+
+std::string LevelText(const std::vector<std::string>& records) {
+    std::string text = "NBSP 2 test " + std::to_string(records.size()) + "\n";
+    for (const std::string& record : records) text += record.back() == '\n' ? record : record + "\n";
+    return text;
+}
+
+std::string StepLevel(float height, char axis) {
+    return LevelText({SplitRecord(1, 2, axis, 3.0f), SplitRecord(3, 4, 'y', height), SplitRecord(5, 6, 'y', 0.0f),
+                      EmptyLeaf({}), "1 1", EmptyLeaf({}), "1 1"});
+}

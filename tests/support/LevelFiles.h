@@ -59,3 +59,18 @@ std::string ConvexCellLevel(const std::vector<std::array<Vector, 3>>& planes, co
 // times in each direction.
 std::vector<std::string> QuadRecords(Vector centre, Vector right, Vector up, const std::string& lightmap,
                                      const std::string& texture = "", float repeat = 1.0f);
+
+// A splitting node's record for hand-built levels: its front and back
+// children's indices and the plane `axis` = `at` ('x', 'y' or 'z'), whose
+// front side (the side its normal points to, the plane itself included) is
+// where that coordinate is at least `at`, or with `frontAbove` false at most.
+std::string SplitRecord(int front, int back, char axis, float at, bool frontAbove = true);
+
+// A level file of these node records, in this order.
+std::string LevelText(const std::vector<std::string>& records);
+
+// Flat ground for walking: solid below the floor y = 0 where `axis` < 3 and
+// below the floor y = `height` where `axis` >= 3, so a step up of `height`
+// (or a ledge down, when it is negative) 3 units along +axis from the
+// origin. A tall step is a wall.
+std::string StepLevel(float height, char axis = 'z');

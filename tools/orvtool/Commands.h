@@ -7,3 +7,4 @@ int ContentCommand(int argc, char** argv);
 int ModelCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);
 int LevelCommand(int argc, char** argv);
+int WalkCommand(int argc, char** argv);

@@ -20,6 +20,7 @@ const Subcommand kSubcommands[] = {
     {"model", ModelCommand, "model info FILE"},
     {"pack", PackCommand, "pack create OUT NAME=FILE... | pack list PACK | pack extract PACK NAME FILE"},
     {"level", LevelCommand, "level info FILE | level solid FILE X Y Z | level order FILE X Y Z"},
+    {"walk", WalkCommand, "walk LEVEL SCRIPT [--start X Y Z]"},
 };
 
 int Usage() {

@@ -1,0 +1,45 @@
+#include "player/ScriptedControls.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "player/Input.h"
+
+namespace {
+
+const ScriptedControls* g_Installed = nullptr;
+bool (*g_DeviceKeys)(int virtualKey) = nullptr;  // the keyboard before Install
+
+bool ScriptedKeyDown(int virtualKey) {
+    const std::vector<int>& keys = g_Installed->keys;
+    return std::find(keys.begin(), keys.end(), virtualKey) != keys.end();
+}
+
+}  // namespace
+
+ScriptedControls::~ScriptedControls() {
+    if (g_pMouse == this) g_pMouse = nullptr;
+    if (g_Installed == this) {
+        g_KeyDown = g_DeviceKeys;
+        g_Installed = nullptr;
+    }
+}
+
+void ScriptedControls::Install() {
+    if (!g_Installed) g_DeviceKeys = g_KeyDown;
+    g_Installed = this;
+    g_KeyDown = ScriptedKeyDown;
+    g_pMouse = this;
+}
+
+HRESULT ScriptedControls::GetDeviceState(DWORD size, void* data) {
+    if (!data || size != sizeof(DIMOUSESTATE)) return DIERR_INVALIDPARAM;
+    ++reads;
+    DIMOUSESTATE state{};
+    state.lX = motionX;
+    state.lY = motionY;
+    std::memcpy(data, &state, sizeof state);
+    motionX = 0;
+    motionY = 0;
+    return DI_OK;
+}
