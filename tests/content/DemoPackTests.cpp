@@ -259,6 +259,79 @@ TEST_F(DemoLevel, LowPassageLeavesRoomToWalkButNotToJump) {
 }
 
 // The model as the engine loads it, placed as the start-up places its entity.
+// The player walked through the demo level by the engine's own update
+// (orvtool walk): one row per frame, the player after the update.
+struct WalkFrame {
+    float x, y, z;
+    bool airborne;
+};
+
+class DemoWalk : public DemoPack {
+protected:
+    std::vector<WalkFrame> Walk(const std::string& script, const std::vector<std::string>& start = {}) {
+        std::vector<std::string> args = {"walk", dir.File("test.bsp"), script};
+        args.insert(args.end(), start.begin(), start.end());
+        const ToolResult result = RunOrvtool(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        std::vector<WalkFrame> frames;
+        for (const char* line = result.out.c_str(); *line;) {
+            int frame = 0, airborne = 0;
+            float x, y, z, yaw, pitch, vx, vy, vz;
+            if (std::sscanf(line, "%d %f %f %f %f %f %f %f %f %d", &frame, &x, &y, &z, &yaw, &pitch, &vx, &vy, &vz,
+                            &airborne) == 10)
+                frames.push_back({x, y, z, airborne != 0});
+            const char* next = std::strchr(line, '\n');
+            if (!next) break;
+            line = next + 1;
+        }
+        return frames;
+    }
+};
+
+TEST_F(DemoWalk, ThePlayerStandsStillAtTheStart) {
+    const auto frames = Walk("-*60");
+    ASSERT_EQ(frames.size(), 60u);
+    for (const WalkFrame& frame : frames) {
+        EXPECT_FLOAT_EQ(frame.x, 0.0f);
+        EXPECT_FLOAT_EQ(frame.y, 5.0f);
+        EXPECT_FLOAT_EQ(frame.z, 0.0f);
+        EXPECT_FALSE(frame.airborne);
+    }
+}
+
+TEST_F(DemoWalk, TheStaircaseLeadsUpToTheLedge) {
+    // From the gallery floor beside the first step, sideways (D) along the stairs.
+    const auto frames = Walk("d*300", {"--start", "50", "5", "-18"});
+    ASSERT_FALSE(frames.empty());
+    EXPECT_GT(frames.back().x, 80.0f) << "on the ledge";
+    EXPECT_NEAR(frames.back().y, 13.0f, 0.2f) << "the eye 5 above the ledge's top at 8";
+    for (const WalkFrame& frame : frames) EXPECT_GT(frame.y, 4.9f) << "climbed step by step, never dropping";
+}
+
+TEST_F(DemoWalk, WalkingOffTheLedgeFallsToTheFloor) {
+    const auto frames = Walk("a*200", {"--start", "90", "13", "0"});
+    ASSERT_FALSE(frames.empty());
+    bool fell = false;
+    for (const WalkFrame& frame : frames) fell = fell || frame.airborne;
+    EXPECT_TRUE(fell);
+    EXPECT_NEAR(frames.back().y, 5.0f, 0.2f);
+    EXPECT_LT(frames.back().x, 80.0f);
+}
+
+TEST_F(DemoWalk, TheLowCrateBlocksAWalkButNotAJump) {
+    // The crate at x 14..20, z 42..48, 3 high.
+    const auto walked = Walk("w*60", {"--start", "17", "5", "36"});
+    ASSERT_FALSE(walked.empty());
+    EXPECT_LT(walked.back().z, 42.0f);
+    // A short run-up, a jump, then the keys released: the player stops on the top.
+    const auto jumped = Walk("space w*3 -*60", {"--start", "17", "5", "39"});
+    ASSERT_FALSE(jumped.empty());
+    EXPECT_FALSE(jumped.back().airborne);
+    EXPECT_GT(jumped.back().z, 42.0f);
+    EXPECT_LT(jumped.back().z, 48.0f);
+    EXPECT_NEAR(jumped.back().y, 8.0f, 0.2f) << "standing on the crate's top at 3";
+}
+
 class DemoModel : public DemoPack {
 protected:
     void SetUp() override {
