@@ -9,12 +9,9 @@
 #include "platform/GlContext.h"
 #include "platform/VirtualDisplay.h"
 #include "platform/Window.h"
+#include "support/TestWindow.h"
 
 namespace {
-
-LRESULT Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 DEVMODEA Mode(DWORD width, DWORD height, DWORD bits) {
     return DEVMODEA{sizeof(DEVMODEA), DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT, bits, width, height};
@@ -27,14 +24,7 @@ class DisplayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         seam::Reset();
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.lpszClassName = "DISPLAYTEST";
-        ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        // 16:9, like the test display, so the 4:3 picture gets bars left and right.
-        window = CreateWindowExA(0, "DISPLAYTEST", "display", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 720, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = OpenTestWindow();
         ASSERT_NE(window, nullptr);
     }
     void TearDown() override {

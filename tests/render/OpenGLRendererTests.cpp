@@ -14,12 +14,9 @@
 #include "render/gl/OpenGLRenderer.h"
 #include "support/Bmp.h"
 #include "support/TempDir.h"
+#include "support/TestWindow.h"
 
 namespace {
-
-LRESULT Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 Vertex At(float x, float y, float z, float u = 0.5f, float v = 0.5f) {
     return Vertex{{x, y, z}, {u, v}, {0, 0}};
@@ -29,14 +26,7 @@ class OpenGLRendererTest : public ::testing::Test {
 protected:
     void SetUp() override {
         seam::Reset();
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.lpszClassName = "GLTEST";
-        ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        g_Window = CreateWindowExA(0, "GLTEST", "gl", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 720, nullptr, nullptr,
-                                   nullptr, nullptr);
-        ASSERT_NE(g_Window, nullptr);
+        ASSERT_NE(OpenTestWindow(), nullptr);
         g_Player = {};
         std::memset(g_ErrorText, 0, sizeof g_ErrorText);
     }
