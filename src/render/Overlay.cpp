@@ -18,14 +18,14 @@ void FrameRateCounter::CountFrame(FrameTimer& timer) {
 }
 
 std::array<OverlayText, 3> OverlayTexts(int frameRate, std::int16_t polygonsRendered) {
-    char fps[32];
-    std::snprintf(fps, sizeof fps, "FPS: %d", frameRate);
-    char polygons[48];
-    std::snprintf(polygons, sizeof polygons, "Polygons Rendered: %i", static_cast<int>(polygonsRendered));
-    return {{{fps, 290, 10}, {polygons, 10, 10}, {kBanner, 380, 450}}};
+    std::array<OverlayText, 3> texts{{{{}, 290, 10}, {{}, 10, 10}, {{}, 380, 450}}};
+    std::snprintf(texts[0].text, sizeof texts[0].text, "FPS: %d", frameRate);
+    std::snprintf(texts[1].text, sizeof texts[1].text, "Polygons Rendered: %i", static_cast<int>(polygonsRendered));
+    std::snprintf(texts[2].text, sizeof texts[2].text, "%s", kBanner);
+    return texts;
 }
 
 void DrawOverlay(Renderer& renderer, int frameRate, std::int16_t polygonsRendered) {
     for (const auto& overlay : OverlayTexts(frameRate, polygonsRendered))
-        renderer.DrawString(nullptr, overlay.text.c_str(), overlay.x, overlay.y, kOverlayColour);
+        renderer.DrawString(nullptr, overlay.text, overlay.x, overlay.y, kOverlayColour);
 }

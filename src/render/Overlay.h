@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "app/FrameTimer.h"
 #include "render/Renderer.h"
@@ -23,8 +22,10 @@ private:
     std::uint32_t secondStart = 0;
 };
 
+// One overlay text in a scratch buffer large enough for the longest text
+// ("Polygons Rendered: -32768"), so drawing the overlay allocates nothing.
 struct OverlayText {
-    std::string text;
+    char text[32];
     int x;
     int y;
 };

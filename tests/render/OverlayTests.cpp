@@ -48,13 +48,13 @@ TEST_F(OverlayTest, SurvivesTheTickCounterWrappingAround) {
 
 TEST(OverlayTexts, AreTheThreeTextsInDrawingOrder) {
     auto texts = OverlayTexts(60, 1234);
-    EXPECT_EQ(texts[0].text, "FPS: 60");
+    EXPECT_STREQ(texts[0].text, "FPS: 60");
     EXPECT_EQ(texts[0].x, 290);
     EXPECT_EQ(texts[0].y, 10);
-    EXPECT_EQ(texts[1].text, "Polygons Rendered: 1234");
+    EXPECT_STREQ(texts[1].text, "Polygons Rendered: 1234");
     EXPECT_EQ(texts[1].x, 10);
     EXPECT_EQ(texts[1].y, 10);
-    EXPECT_EQ(texts[2].text, "Orvanthelix 3D Engine V.0.0.0.7");
+    EXPECT_STREQ(texts[2].text, "Orvanthelix 3D Engine V.0.0.0.7");
     EXPECT_EQ(texts[2].x, 380);
     EXPECT_EQ(texts[2].y, 450);
 }
@@ -62,8 +62,8 @@ TEST(OverlayTexts, AreTheThreeTextsInDrawingOrder) {
 TEST(OverlayTexts, PolygonCountWrapsPast32767) {
     std::int16_t polygons = 32767;
     ++polygons;  // the counter's own 16-bit arithmetic
-    EXPECT_EQ(OverlayTexts(0, polygons)[1].text, "Polygons Rendered: -32768");
-    EXPECT_EQ(OverlayTexts(0, 32767)[1].text, "Polygons Rendered: 32767");
+    EXPECT_STREQ(OverlayTexts(0, polygons)[1].text, "Polygons Rendered: -32768");
+    EXPECT_STREQ(OverlayTexts(0, 32767)[1].text, "Polygons Rendered: 32767");
 }
 
 }  // namespace
