@@ -105,6 +105,10 @@ bool MidiMusicManager::Shutdown() {
         performance->Release();
         performance = nullptr;
     }
+    // The music object Initialize was handed holds a reference of ours too;
+    // without this release it would outlive the performance for good.
+    if (music) music->Release();
+    music = nullptr;
     if (loader) loader->Release();
     loader = nullptr;
     return true;

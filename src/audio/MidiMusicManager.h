@@ -28,7 +28,7 @@ public:
     // Starts the segment unless it is playing: once a frame, this loops it.
     void Play(int index) override;
     // Stops everything the performance plays, releases the segments, the
-    // performance and the loader.
+    // performance, the music object it handed out and the loader.
     bool Shutdown() override;
     // When that segment is playing, stops all music.
     void Stop(int index) override;

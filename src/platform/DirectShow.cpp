@@ -197,7 +197,7 @@ public:
     }
 
 private:
-    friend HRESULT ::CreateFilterGraph(const GUID&, void**);
+    friend HRESULT(::CreateFilterGraph)(const GUID&, void**);
     ~FilterGraph() { Drop(); }
 
     static std::string InterfaceName(const GUID& iid) {

@@ -1,0 +1,13 @@
+// The pack reader: the header, then the extraction of every entry the engine
+// unpacks, as a run's start-up does.
+#include "FuzzInput.h"
+#include "app/Pack.h"
+#include "app/Unpack.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FILE* pack = OpenPack(fuzz::WriteInput(data, size));
+    if (!pack) return 0;
+    for (const UnpackedAsset& asset : kUnpackTable) ExtractPackEntry(pack, asset.entry, fuzz::PathOf("entry"));
+    ClosePack(pack);
+    return 0;
+}
