@@ -117,7 +117,11 @@ HRESULT OpenGLRenderer::LoadImageFile(ImageTarget target, const char* fileName, 
          imageSize != 0 && static_cast<std::int64_t>(imageSize) == ownWidth * ownHeight * 3;
     // The pixels start where the file header says; for the usual 54-byte
     // header that is right after it, and larger headers are skipped properly.
-    ok = ok && std::fseek(file, static_cast<long>(ReadLittleEndian(fileHeader + 10, 4)), SEEK_SET) == 0;
+    // A size the file cannot hold from there is refused before anything is
+    // allocated for it.
+    const long pixelOffset = static_cast<long>(ReadLittleEndian(fileHeader + 10, 4));
+    ok = ok && std::fseek(file, 0, SEEK_END) == 0 && std::ftell(file) - pixelOffset >= static_cast<long>(imageSize) &&
+         std::fseek(file, pixelOffset, SEEK_SET) == 0;
     std::unique_ptr<std::uint8_t[]> pixels(ok ? new (std::nothrow) std::uint8_t[imageSize] : nullptr);
     ok = pixels && std::fread(pixels.get(), 1, imageSize, file) == imageSize;
     CloseFile(file);
