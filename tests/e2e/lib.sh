@@ -129,6 +129,20 @@ e2e_hold() {
 # e2e_screenshot FILE: the whole screen as a PPM file.
 e2e_screenshot() { import -window root -depth 8 "ppm:$1" || e2e_fail "no screenshot"; }
 
+# e2e_await_level CHECK SHOT [--overlay]: from one second on, takes
+# screenshots into SHOT until `CHECK picture` finds the level in one (a loaded
+# machine may take longer to start); fails with its findings after 20 s.
+e2e_await_level() {
+  local check=$1 shot=$2 overlay=${3:-} start=$EPOCHREALTIME
+  sleep 1
+  while :; do
+    e2e_screenshot "$shot"
+    "$check" picture "$shot" $overlay >"$shot.problems" && return
+    [ "$(e2e_since "$start")" -ge 20000 ] && e2e_fail "no level on the screen: $(cat "$shot.problems")"
+    sleep 0.5
+  done
+}
+
 # e2e_wait_end PID SECONDS [SINCE]: waits until SECONDS after SINCE (an
 # EPOCHREALTIME reading; now when not given) for PID to end; sets E2E_STATUS
 # to its exit status and E2E_WAITED to the milliseconds from SINCE to its end.

@@ -38,7 +38,7 @@ still() {
 # Frames captured so far: the disk driver appends each period as it plays it.
 captured() { echo $(( $(stat -c %s "$capture") / 8 )); }
 
-sleep 1
+e2e_await_level "$check" "$E2E_DIR/level.ppm"
 still standing
 
 e2e_hold "$window" w 1 "$pid"
