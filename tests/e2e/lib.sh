@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # E2E_STATUS, E2E_WAITED: for the scripts
 # Shared by the end-to-end scripts: the program run as a user runs it, on a
 # screen of the test's own, from a start directory of the test's own, and never
 # left behind.
@@ -8,8 +9,7 @@
 # the suite. Failures exit the script with a message on stdout.
 
 E2E_BOUND=${E2E_BOUND:-60}  # seconds any one program may run
-E2E_PIDS=()                 # programs started, for the clean-up
-E2E_WATCHDOGS=()
+declare -A E2E_WATCHDOG_OF   # each program started and not yet waited for: its watchdog
 E2E_XVFB=""
 
 e2e_fail() {
@@ -19,8 +19,10 @@ e2e_fail() {
 
 e2e_cleanup() {
   local p
-  for p in "${E2E_PIDS[@]}"; do kill -KILL "$p" 2>/dev/null; done
-  for p in "${E2E_WATCHDOGS[@]}"; do kill "$p" 2>/dev/null; done
+  for p in "${!E2E_WATCHDOG_OF[@]}"; do
+    kill -KILL "$p" 2>/dev/null
+    kill "${E2E_WATCHDOG_OF[$p]}" 2>/dev/null
+  done
   [ -n "$E2E_XVFB" ] && kill "$E2E_XVFB" 2>/dev/null
   wait 2>/dev/null
   # A failed run keeps its directory (screenshots, captures, logs) for a look.
@@ -48,7 +50,8 @@ e2e_begin() {
     grep -q '^[0-9]*$' "$E2E_DIR/display" 2>/dev/null && [ "$(wc -l <"$E2E_DIR/display")" = 1 ] && break
     sleep 0.1
   done
-  export DISPLAY=":$(cat "$E2E_DIR/display")"
+  DISPLAY=":$(cat "$E2E_DIR/display")"
+  export DISPLAY
   xdpyinfo >/dev/null 2>&1 || e2e_fail "Xvfb did not start"
 }
 
@@ -67,7 +70,6 @@ e2e_start() {
   shift
   (cd "$E2E_START" && exec env TMPDIR="$E2E_TMP" "$@" >"$E2E_DIR/$name.log" 2>&1) &
   E2E_PID=$!
-  E2E_PIDS+=("$E2E_PID")
   # The watchdog's sleep is ended with it, so nothing of it outlives the test.
   (
     trap 'kill $sleeper 2>/dev/null; exit' TERM
@@ -76,7 +78,7 @@ e2e_start() {
     wait $sleeper
     kill -KILL "$E2E_PID" 2>/dev/null
   ) >/dev/null 2>&1 &
-  E2E_WATCHDOGS+=("$!")
+  E2E_WATCHDOG_OF[$E2E_PID]=$!
 }
 
 # Whether PID still runs.
@@ -137,7 +139,7 @@ e2e_await_level() {
   sleep 1
   while :; do
     e2e_screenshot "$shot"
-    "$check" picture "$shot" $overlay >"$shot.problems" && return
+    "$check" picture "$shot" ${overlay:+"$overlay"} >"$shot.problems" && return
     [ "$(e2e_since "$start")" -ge 20000 ] && e2e_fail "no level on the screen: $(cat "$shot.problems")"
     sleep 0.5
   done
@@ -156,6 +158,9 @@ e2e_wait_end() {
   E2E_WAITED=$(e2e_since "$start")
   wait "$pid"
   E2E_STATUS=$?
+  # Once waited for, its process id may be another's: nothing kills it any more.
+  kill "${E2E_WATCHDOG_OF[$pid]}" 2>/dev/null
+  unset "E2E_WATCHDOG_OF[$pid]"
 }
 
 # Milliseconds since an EPOCHREALTIME reading.
