@@ -6,7 +6,7 @@
 # A script sources this file, then calls e2e_begin. Every program it starts
 # with e2e_start is killed with SIGKILL after E2E_BOUND seconds, and whatever
 # ends the script kills what is still running, so a hung program never hangs
-# the suite. Failures exit the script with a message on stdout.
+# the suite. Failures exit the script with a message on stderr.
 
 E2E_BOUND=${E2E_BOUND:-60}  # seconds any one program may run
 declare -A E2E_WATCHDOG_OF   # each program started and not yet waited for: its watchdog
