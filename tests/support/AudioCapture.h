@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Mixer.h"
+#include "support/Samples.h"
 #include "support/TempDir.h"
 
 class AudioCapture {
@@ -44,13 +45,3 @@ private:
     TempDir dir;
     Clock clock;
 };
-
-// Index of the first sample louder than `threshold` at or after `from`, or the size.
-std::size_t FirstLouder(const std::vector<float>& samples, float threshold, std::size_t from = 0);
-// Index one past the last sample louder than `threshold`, or 0.
-std::size_t EndOfLouder(const std::vector<float>& samples, float threshold);
-// An 8-bit unsigned sample as the mix carries it.
-float MixValue(unsigned char sample);
-
-// The level (root mean square) of each whole window of `window` samples.
-std::vector<float> Levels(const std::vector<float>& samples, std::size_t window);

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Start-up failures as a user meets them, answered in their message boxes:
+#   no-pack       no pack in the start directory: the "Binary Space Partition
+#                 could not be loaded." box, answered with Return, ends the run
+#   no-audio-ignore, no-audio-abort
+#                 no usable audio driver: the "Sound initialization failed."
+#                 box with Abort, Retry and Ignore; Ignore runs the game
+#                 silently (it shows the level and ends on Escape), Abort ends
+#                 the run
+# Every way ends with status 0, nothing left in the run's TMPDIR and the start
+# directory as it was.
+#
+#   startup_failure.sh PROGRAM CHECK PACK CASE
+set -u
+program=$1
+check=$2
+pack=$3
+case=$4
+. "$(dirname "$0")/lib.sh"
+
+# click BOX BUTTON: clicks the BUTTON-th button (1 = leftmost) of BOX, found
+# in a screenshot of the box, after checking the box has COUNT buttons.
+click() {
+  local box=$1 button=$2 count=$3
+  import -window "$box" -depth 8 "ppm:$E2E_DIR/box.ppm" || e2e_fail "no screenshot of the box"
+  mapfile -t centres < <("$check" buttons "$E2E_DIR/box.ppm")
+  [ "${#centres[@]}" = "$count" ] || e2e_fail "the box has ${#centres[@]} buttons, not $count"
+  eval "$(xdotool getwindowgeometry --shell "$box")"
+  read -r x y <<<"${centres[$((button - 1))]}"
+  xdotool mousemove $((X + x)) $((Y + y)) click 1
+}
+
+if [ "$case" = no-pack ]; then
+  e2e_begin
+else
+  e2e_begin "$pack"
+fi
+if [ "$case" = no-pack ]; then
+  e2e_start program SDL_AUDIODRIVER=dummy "$program"
+else
+  e2e_start program SDL_AUDIODRIVER=nonexistent "$program"
+fi
+pid=$E2E_PID
+window=$(e2e_window "$pid") || exit 1
+
+case $case in
+  no-pack)
+    box=$(e2e_box "$window" "Error-Reporting: g_Bsp.Load") || exit 1
+    xdotool key --window "$box" Return
+    e2e_wait_end "$pid" 10
+    ;;
+  no-audio-abort)
+    box=$(e2e_box "$window" "Error-Reporting: DSound_Init") || exit 1
+    click "$box" 1 3
+    e2e_wait_end "$pid" 10
+    ;;
+  no-audio-ignore)
+    box=$(e2e_box "$window" "Error-Reporting: DSound_Init") || exit 1
+    click "$box" 3 3
+    e2e_await_level "$check" "$E2E_DIR/ignored.ppm"
+    e2e_hold "$window" space 0.3 "$pid"  # a jump with the sound switched off
+    asked=$EPOCHREALTIME
+    e2e_hold "$window" Escape 2 "$pid"
+    e2e_wait_end "$pid" 2 "$asked"
+    ;;
+  *) e2e_fail "unknown case: $case" ;;
+esac
+e2e_expect_orderly_end
+e2e_pass "$case: the box was answered and the run ended with status 0, leaving nothing behind"
