@@ -7,7 +7,8 @@
 
 #include "Session.h"
 
-void RegisterFrameBenchmarks(RendererKind kind, int frames);
+// With a picture directory, each viewpoint's engine and ideal pictures are written there.
+void RegisterFrameBenchmarks(RendererKind kind, int frames, const std::string& pictureDirectory);
 void RegisterTextureMemoryBenchmark(RendererKind kind);
 void RegisterStartupBenchmark(int runs, const std::string& program);
 void RegisterCompileBenchmark(int runs, const std::string& map);

@@ -22,9 +22,9 @@ void PrintFigures() {
                         f.triangles / (f.engineMs * 1000.0));
     }
     for (const StartupFigure& s : g_Figures.startup)
-        std::printf("\nStart-up, pack opened to first flip: median %.1f ms of %d runs (lowest %.1f, highest %.1f); "
-                    "from the entry routine's start %.1f ms (target <= 250 ms)\n",
-                    s.packToFlipMs, s.runs, s.lowestMs, s.highestMs, s.wholeMs);
+        std::printf("\nStart-up, pack opened to first flip (target <= 250 ms): median %.1f ms of %d runs (lowest %.1f, "
+                    "highest %.1f); processor time %.1f ms; from the entry routine's start %.1f ms\n",
+                    s.packToFlipMs, s.runs, s.lowestMs, s.highestMs, s.processorMs, s.wholeMs);
     if (!g_Figures.textures.empty()) {
         std::printf("\nTexture memory on the GPU side for the demo level (target held/distinct <= 1.50)\n");
         std::printf("%-4s %8s %9s %9s %11s %13s %12s %15s\n", "", "records", "textures", "distinct", "held MiB",

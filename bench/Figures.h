@@ -19,6 +19,7 @@ struct StartupFigure {
     int runs;
     double packToFlipMs;  // medians
     double wholeMs;       // from the entry routine's start
+    double processorMs;   // processor time of pack to flip, all threads
     double lowestMs;      // of packToFlip
     double highestMs;
 };

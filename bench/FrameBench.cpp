@@ -2,16 +2,38 @@
 // ideal draw of the same triangles, the two drawn alternately in one run.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <cstdint>
+#include <fstream>
 #include <memory>
 
 #include "Benchmarks.h"
 #include "Figures.h"
 #include "IdealDraw.h"
 #include "Session.h"
+#include "platform/VirtualDisplay.h"
 
 namespace {
 
 constexpr int kWarmUpFrames = 5;
+
+std::string g_PictureDirectory;  // empty: no pictures written
+
+void WritePicture(const std::string& name, const std::vector<std::uint8_t>& rgb) {
+    std::ofstream out(g_PictureDirectory + "/" + name + ".ppm", std::ios::binary);
+    out << "P6\n" << display::kWidth << " " << display::kHeight << "\n255\n";
+    out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
+}
+
+// The mean difference per channel between the engine's picture and the
+// ideal's: near 0 when the ideal draws the same scene (the overlay, the
+// crosshair and where covering differs at equal depth make up the rest).
+double PictureDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+    if (a.size() != b.size() || a.empty()) return 255.0;
+    double sum = 0.0;
+    for (std::size_t i = 0; i < a.size(); ++i) sum += std::abs(a[i] - b[i]);
+    return sum / static_cast<double>(a.size());
+}
 
 // Draw calls in the order the engine draws: the device draws consecutive
 // triangles of one texture pair in one call; the OpenGL renderer draws each
@@ -48,6 +70,14 @@ void FrameCost(benchmark::State& state, RendererKind kind, const Viewpoint& view
         return seconds;
     };
     for (int i = 0; i < kWarmUpFrames; ++i) timedIdealFrame();
+    const std::vector<std::uint8_t> idealPicture = display::ReadPixels();
+    TimedEngineFrame();
+    const std::vector<std::uint8_t> enginePicture = display::ReadPixels();
+    if (!g_PictureDirectory.empty()) {
+        const std::string name = std::string(NameOf(kind)) + "-" + viewpoint.name;
+        WritePicture(name + "-engine", enginePicture);
+        WritePicture(name + "-ideal", idealPicture);
+    }
 
     std::vector<double> engine, idealTimes;
     bool engineFirst = true;
@@ -72,6 +102,7 @@ void FrameCost(benchmark::State& state, RendererKind kind, const Viewpoint& view
                        EngineDrawCalls(kind, triangles), ideal.DrawCalls(), static_cast<int>(engine.size()),
                        Median(engine) * 1000.0, Median(idealTimes) * 1000.0};
     state.counters["tris"] = figure.triangles;
+    state.counters["picture_diff"] = PictureDifference(enginePicture, idealPicture);
     state.counters["engine_ms"] = figure.engineMs;
     state.counters["ideal_ms"] = figure.idealMs;
     state.counters["ratio"] = figure.engineMs / figure.idealMs;
@@ -81,7 +112,8 @@ void FrameCost(benchmark::State& state, RendererKind kind, const Viewpoint& view
 
 }  // namespace
 
-void RegisterFrameBenchmarks(RendererKind kind, int frames) {
+void RegisterFrameBenchmarks(RendererKind kind, int frames, const std::string& pictureDirectory) {
+    g_PictureDirectory = pictureDirectory;
     for (const Viewpoint& viewpoint : kViewpoints)
         benchmark::RegisterBenchmark((std::string("Frame/") + NameOf(kind) + "/" + viewpoint.name).c_str(),
                                      [kind, &viewpoint](benchmark::State& state) { FrameCost(state, kind, viewpoint); })

@@ -2,7 +2,7 @@
 // docs/PERFORMANCE.md). Runs under a display; scripts/bench gives it one.
 //
 //   orvanthelix_bench [--pack-dir=DIR] [--frames=N] [--startup-runs=N]
-//                     [--compile-runs=N] [Google Benchmark flags]
+//                     [--compile-runs=N] [--pictures=DIR] [Google Benchmark flags]
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -52,11 +52,13 @@ int main(int argc, char** argv) {
     const int frames = CountOption(argc, argv, "frames", 200);
     const int startupRuns = CountOption(argc, argv, "startup-runs", 9);
     const int compileRuns = CountOption(argc, argv, "compile-runs", 3);
+    std::string pictures;
+    if (TakeOption(argc, argv, "pictures", pictures)) pictures = std::filesystem::absolute(pictures).string();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
     for (RendererKind kind : {RendererKind::D3d, RendererKind::Gl}) {
-        RegisterFrameBenchmarks(kind, frames);
+        RegisterFrameBenchmarks(kind, frames, pictures);
         RegisterTextureMemoryBenchmark(kind);
     }
     RegisterStartupBenchmark(startupRuns, std::filesystem::read_symlink("/proc/self/exe").string());
