@@ -72,17 +72,6 @@ StartupCode StartRendererAndInput(HINSTANCE instance) {
     return kStartedOk;
 }
 
-// Runs whatever the start-up code is. The result of the load is not looked
-// at: a failed load leaves the Model empty, and the entity then draws nothing.
-// The entity takes over the parts; they live until the program ends.
-void StartModel() {
-    Model model;
-    model.Load("Test.mdl");
-    g_ModelEntity.SetModel(model);
-    g_ModelEntity.position = {0.0f, 2.5f, 0.0f};
-    g_ModelEntity.yaw = 0.0f;
-}
-
 StartupCode StartSound() {
     if (pSoundManager->DSound_Init()) return kStartedOk;
     return RetryStart([] { return pSoundManager->DSound_Init(); }, "Sound initialization failed.",
@@ -107,6 +96,17 @@ void RunFrame() {
 }
 
 }  // namespace
+
+// Runs whatever the start-up code is. The result of the load is not looked
+// at: a failed load leaves the Model empty, and the entity then draws nothing.
+// The entity takes over the parts; they live until the program ends.
+void StartModel() {
+    Model model;
+    model.Load("Test.mdl");
+    g_ModelEntity.SetModel(model);
+    g_ModelEntity.position = {0.0f, 2.5f, 0.0f};
+    g_ModelEntity.yaw = 0.0f;
+}
 
 LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

@@ -8,5 +8,9 @@
 // Only the instance handle is used.
 int WinMain(HINSTANCE instance, HINSTANCE previousInstance, char* commandLine, int showCommand);
 
+// The start-up's model step: "Test.mdl" given to g_ModelEntity, placed at
+// (0, 2.5, 0) with yaw 0.
+void StartModel();
+
 // The window procedure registered with the window class.
 LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

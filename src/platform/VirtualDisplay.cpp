@@ -17,6 +17,8 @@ struct State {
     GLuint colour = 0;
     GLuint depth = 0;
     std::chrono::steady_clock::time_point nextPresent{};
+    Pacing pacing = Pacing::Refresh;
+    bool swapIntervalSet = false;  // the context's swap interval follows `pacing`
 };
 
 State g_State;
@@ -38,6 +40,11 @@ void WaitForRefresh() {
 }  // namespace
 
 void Select(bool selected) { g_State.selected = selected; }
+
+void SetPacing(Pacing pacing) {
+    g_State.pacing = pacing;
+    g_State.swapIntervalSet = false;
+}
 
 bool IsSelected() { return g_State.selected; }
 
@@ -64,6 +71,7 @@ bool Attach(SDL_Window* window) {
             g_State.framebuffer = framebuffer;
             g_State.colour = colour;
             g_State.depth = depth;
+            g_State.swapIntervalSet = false;  // a new context starts with vsync
             return true;
         }
     }
@@ -140,9 +148,14 @@ void ComposeWindowImage() {
 void Present() {
     if (!g_State.framebuffer) return;
     ComposeWindowImage();
+    const bool paced = g_State.pacing == Pacing::Refresh;
+    if (!g_State.swapIntervalSet) {
+        SDL_GL_SetSwapInterval(paced ? 1 : 0);
+        g_State.swapIntervalSet = true;
+    }
     SDL_GL_SwapWindow(g_State.window);
     g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
-    WaitForRefresh();
+    if (paced) WaitForRefresh();
 }
 
 std::vector<std::uint8_t> ReadPixels() {

@@ -39,8 +39,14 @@ bool SetDepthBuffer(int depthBits, int stencilBits);
 // kept, black bars around it. Leaves the window's framebuffer bound.
 void ComposeWindowImage();
 
-// Shows the picture: composes, swaps and waits for the next refresh.
+// Shows the picture: composes, swaps and, while paced, waits for the next refresh.
 void Present();
+
+// Whether presents wait for the refresh (vsync where the driver gives it, at
+// most 60 a second in any case). Paced from the start; only the benchmarks
+// switch it off, to measure what a frame itself costs. The engine never does.
+enum class Pacing { Refresh, None };
+void SetPacing(Pacing pacing);
 
 // The picture as RGB bytes, rows from the top; empty when there is none.
 std::vector<std::uint8_t> ReadPixels();

@@ -135,6 +135,53 @@ TEST_F(OpenGLRendererTest, AnImageWhoseSizeDisagreesWithTheCallerIsRefused) {
     EXPECT_EQ(image.pixels, nullptr);
 }
 
+// The level gives every textured polygon a record of its own: records of one
+// picture, under any file name, hold one texture object between them.
+TEST_F(OpenGLRendererTest, RecordsOfOnePictureShareOneTextureObjectUntilTheLastIsReleased) {
+    Start();
+    auto grey = [](int x, int y) { return Rgb{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 30), 7}; };
+    const std::string first = dir.Write("a.bmp", MakeBmp24(8, 8, grey));
+    const std::string second = dir.Write("b.bmp", MakeBmp24(8, 8, grey));
+    const std::string other = dir.Write("c.bmp", MakeBmp24(8, 8, [](int, int) { return Rgb{9, 9, 9}; }));
+    Texture a, b, c;
+    renderer.LoadTexture(&a, first.c_str(), 8, 8);
+    renderer.LoadTexture(&b, second.c_str(), 8, 8);
+    renderer.LoadTexture(&c, other.c_str(), 8, 8);
+    ASSERT_NE(a.glTexture, 0u);
+    EXPECT_EQ(b.glTexture, a.glTexture);
+    EXPECT_NE(c.glTexture, a.glTexture);
+
+    const GLuint shared = a.glTexture;
+    renderer.ReleaseTexture(&a);
+    EXPECT_TRUE(glIsTexture(shared)) << "b still holds it";
+    renderer.ReleaseTexture(&a);
+    EXPECT_TRUE(glIsTexture(shared)) << "a second release of a takes nothing from b";
+    renderer.ReleaseTexture(&b);
+    EXPECT_FALSE(glIsTexture(shared));
+    EXPECT_TRUE(glIsTexture(c.glTexture));
+
+    // Loaded again, with the same picture, a record gets a texture object again.
+    renderer.LoadTexture(&a, first.c_str(), 8, 8);
+    EXPECT_TRUE(glIsTexture(a.glTexture));
+}
+
+TEST_F(OpenGLRendererTest, ARecordLoadedAgainGivesUpTheTextureItHeld) {
+    Start();
+    const std::string red = dir.Write("red.bmp", MakeBmp24(4, 4, [](int, int) { return Rgb{255, 0, 0}; }));
+    const std::string blue = dir.Write("blue.bmp", MakeBmp24(4, 4, [](int, int) { return Rgb{0, 0, 255}; }));
+    Texture texture;
+    renderer.LoadTexture(&texture, red.c_str(), 4, 4);
+    const GLuint first = texture.glTexture;
+    renderer.LoadTexture(&texture, blue.c_str(), 4, 4);
+    EXPECT_NE(texture.glTexture, 0u);
+    EXPECT_FALSE(glIsTexture(first)) << "no record holds the red picture any more";
+
+    Texture unloaded;  // never given a texture object: its release deletes nothing
+    unloaded.glTexture = texture.glTexture;
+    renderer.ReleaseTexture(&unloaded);
+    EXPECT_TRUE(glIsTexture(texture.glTexture));
+}
+
 TEST_F(OpenGLRendererTest, PolygonsReachGlWithTheirLightmapAndMirroredZ) {
     Start();
     LoadLightmap(3, {255, 255, 255});

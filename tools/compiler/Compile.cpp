@@ -18,6 +18,7 @@ public:
         const auto now = std::chrono::steady_clock::now();
         const double seconds = std::chrono::duration<double>(now - last).count();
         last = now;
+        if (options.stepDone) options.stepDone(step, seconds);
         if (!options.progress) return;
         char text[32];
         std::snprintf(text, sizeof text, " (%.2f s)", seconds);

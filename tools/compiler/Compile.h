@@ -16,6 +16,8 @@ struct CompileOptions {
     int threads = 2;
     // Told the name and time of each finished step and the progress of long ones.
     std::function<void(const std::string&)> progress;
+    // Told each finished step's name and its time in seconds (the benchmarks time the steps).
+    std::function<void(const std::string& step, double seconds)> stepDone;
 };
 
 struct CompiledLevel {

@@ -139,6 +139,14 @@ HRESULT OpenGLRenderer::LoadTexture(Texture* texture, const char* fileName, int 
     LoadImageFile(&image, fileName, width, height);
     std::unique_ptr<std::uint8_t[]> pixels(image.pixels);
     if (!pixels) return S_OK;
+    // A record loaded again gives up the texture object it held before.
+    if (GLuint previous = sharedTextures.Release(texture)) glDeleteTextures(1, &previous);
+    // Records of one picture share one texture object (see SharedTextures.h).
+    const SharedTextures::Content content = SharedTextures::ContentOf(image);
+    if (GLuint shared = sharedTextures.Share(content, texture)) {
+        texture->glTexture = shared;
+        return S_OK;
+    }
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -149,6 +157,7 @@ HRESULT OpenGLRenderer::LoadTexture(Texture* texture, const char* fileName, int 
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gluBuild2DMipmaps(GL_TEXTURE_2D, 3, image.width, image.height, GL_BGR_EXT, GL_UNSIGNED_BYTE, pixels.get());
+    sharedTextures.Add(content, name, texture);
     texture->glTexture = name;
     return S_OK;
 }
@@ -159,7 +168,12 @@ void OpenGLRenderer::PushMatrix() { glPushMatrix(); }
 
 void OpenGLRenderer::ReleaseSurface(IDirectDrawSurface7*) {}
 
-void OpenGLRenderer::ReleaseTexture(Texture* texture) { glDeleteTextures(1, &texture->glTexture); }
+// The texture object goes with its last holder. A record that holds none
+// (never loaded, or released before) deletes nothing, so a second release
+// cannot take a picture from the records still sharing it.
+void OpenGLRenderer::ReleaseTexture(Texture* texture) {
+    if (GLuint last = sharedTextures.Release(texture)) glDeleteTextures(1, &last);
+}
 
 bool OpenGLRenderer::RenderFrame() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

@@ -4,6 +4,7 @@
 
 #include "platform/GlContext.h"
 #include "render/Renderer.h"
+#include "render/gl/SharedTextures.h"
 
 class OpenGLRenderer : public Renderer {
 public:
@@ -33,4 +34,7 @@ public:
 
     // Switches the display mode; true exactly when the switch succeeded.
     bool SetFullScreenMode(int width, int height, int bitsPerPixel);
+
+private:
+    SharedTextures sharedTextures;
 };

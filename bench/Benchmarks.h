@@ -1,0 +1,18 @@
+// The benchmarks, registered in the order they run: frames with the
+// Direct3D-style renderer, its texture memory, then the same for the OpenGL
+// renderer, then start-up and the level compiler.
+#pragma once
+
+#include <string>
+
+#include "Session.h"
+
+// With a picture directory, each viewpoint's engine and ideal pictures are written there.
+void RegisterFrameBenchmarks(RendererKind kind, int frames, const std::string& pictureDirectory);
+void RegisterTextureMemoryBenchmark(RendererKind kind);
+void RegisterStartupBenchmark(int runs, const std::string& program);
+void RegisterCompileBenchmark(int runs, const std::string& map);
+
+// The start-up run of a child process: the program's start-up with the pack
+// in the current directory until its first flip; prints its times.
+int RunStartupChild();

@@ -1,0 +1,142 @@
+#include "Session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "app/Globals.h"
+#include "app/Unpack.h"
+#include "app/WinMain.h"
+#include "level/Bsp.h"
+#include "platform/VirtualDisplay.h"
+#include "platform/Window.h"
+#include "player/Player.h"
+
+std::string g_PackDirectory;
+
+const std::array<Viewpoint, 3> kViewpoints = {{
+    {"start", {0.0f, 5.0f, 0.0f}, 0.0f, 0.0f},
+    // Looking along +x and +z: yaw -pi/4 (the player looks along (-sin yaw, cos yaw)).
+    {"widest room", {-28.0f, 5.0f, -20.0f}, -0.7853982f, 0.0f},
+    // Looking along -x: yaw pi/2.
+    {"longest sight line", {78.0f, 5.0f, 14.0f}, 1.5707964f, 0.0f},
+}};
+
+namespace {
+
+Capturing<D3DRenderer> g_D3d;
+Capturing<OpenGLRenderer> g_Gl;
+Renderer* g_Running = nullptr;
+bool g_Started = false;
+
+void Start() {
+    if (g_Started) return;
+    g_Started = true;
+    display::SetPacing(display::Pacing::None);
+    std::error_code error;
+    std::filesystem::current_path(g_PackDirectory, error);
+    if (error || !std::filesystem::exists(kPackFileName))
+        Fail("no " + std::string(kPackFileName) + " in " + g_PackDirectory);
+    UnpackAssets();
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;  // the program's own
+    windowClass.lpszClassName = "BENCHWINDOW";
+    RegisterClassExA(&windowClass);
+    g_Window = CreateWindowExA(WS_EX_TOPMOST, "BENCHWINDOW", "Orvanthelix 3D Engine", WS_POPUP | WS_VISIBLE, 0, 0,
+                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                               nullptr, nullptr);
+    if (!g_Window) Fail("no window");
+}
+
+// As the shut-down does, then forgets the blank texture and the lightmap
+// table, whose handles belong to the renderer just shut down.
+void StopRunning() {
+    if (!g_Running) return;
+    g_Bsp.FreeTree(&g_Bsp.root);
+    g_Running->Shutdown();
+    delete g_Running->lightmapTable;
+    g_Running->lightmapTable = nullptr;
+    delete g_pBlankTexture;
+    g_pBlankTexture = nullptr;
+    g_Running = nullptr;
+}
+
+}  // namespace
+
+void Fail(const std::string& message) {
+    std::fprintf(stderr, "orvanthelix_bench: %s\n", message.c_str());
+    std::exit(1);
+}
+
+const char* NameOf(RendererKind kind) { return kind == RendererKind::D3d ? "d3d" : "gl"; }
+
+Renderer& UseRenderer(RendererKind kind) {
+    Renderer* wanted = kind == RendererKind::D3d ? static_cast<Renderer*>(&g_D3d) : &g_Gl;
+    if (g_Running == wanted) return *wanted;
+    Start();
+    StopRunning();
+    g_pRenderer = wanted;
+    if (!wanted->Initialize() || !wanted->Setup()) Fail(std::string("renderer start: ") + g_ErrorText);
+    g_Running = wanted;
+    if (!g_Bsp.Load("Test.bsp")) Fail("the demo level does not load");
+    StartModel();
+    return *wanted;
+}
+
+void EndSession() {
+    StopRunning();
+    if (g_Started) DeleteUnpackedAssets();
+}
+
+void PlaceCamera(const Viewpoint& viewpoint) {
+    g_Player = {};
+    g_Player.position = viewpoint.position;
+    g_Player.yaw = viewpoint.yaw;
+    g_Player.pitch = viewpoint.pitch;
+}
+
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+double TimedEngineFrame() {
+    const double start = Now();
+    g_Running->RenderFrame();
+    glFinish();
+    return Now() - start;
+}
+
+std::vector<CapturedTriangle> CaptureFrame() {
+    auto capture = [](auto& renderer) {
+        renderer.triangles.clear();
+        renderer.capturing = true;
+        renderer.RenderFrame();
+        renderer.capturing = false;
+        return std::move(renderer.triangles);
+    };
+    return g_Running == &g_D3d ? capture(g_D3d) : capture(g_Gl);
+}
+
+void LevelMatrices(GLfloat projection[16], GLfloat view[16]) {
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    // The device's view alone (its model-view ends the frame with the model's
+    // world matrix in it); the OpenGL renderer's model-view is its view.
+    if (g_Running == &g_D3d)
+        std::memcpy(view, g_D3d.view.m, sizeof g_D3d.view.m);
+    else
+        glGetFloatv(GL_MODELVIEW_MATRIX, view);
+}
+
+void DrainMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_QUIT) DispatchMessageA(&message);
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
