@@ -22,6 +22,12 @@ constexpr double kNear = 0.10000000149011612;
 constexpr double kFar = 4096.0;
 constexpr double kAspect = 1.3333333333333333;
 
+// True when `size` bytes are exactly width x height pixels of 3 bytes each;
+// divides rather than multiplies, so no size a file declares can overflow.
+bool HoldsPixels(std::int64_t width, std::int64_t height, std::uint32_t size) {
+    return width > 0 && height > 0 && size % 3 == 0 && size / 3 % width == 0 && size / 3 / width == height;
+}
+
 void SetError(const char* text) { std::snprintf(g_ErrorText, sizeof g_ErrorText, "%s", text); }
 
 std::uint32_t ReadLittleEndian(const unsigned char* bytes, int count) {
@@ -114,7 +120,7 @@ HRESULT OpenGLRenderer::LoadImageFile(ImageTarget target, const char* fileName, 
     const std::int64_t ownHeight = static_cast<std::int32_t>(ReadLittleEndian(infoHeader + 8, 4));
     const std::uint32_t imageSize = ReadLittleEndian(infoHeader + 20, 4);
     ok = ok && ReadLittleEndian(infoHeader + 14, 2) == 24 && ReadLittleEndian(infoHeader + 16, 4) == 0 &&
-         imageSize != 0 && static_cast<std::int64_t>(imageSize) == ownWidth * ownHeight * 3;
+         HoldsPixels(ownWidth, ownHeight, imageSize);
     // The pixels start where the file header says; for the usual 54-byte
     // header that is right after it, and larger headers are skipped properly.
     // A size the file cannot hold from there is refused before anything is
@@ -126,7 +132,7 @@ HRESULT OpenGLRenderer::LoadImageFile(ImageTarget target, const char* fileName, 
     ok = pixels && std::fread(pixels.get(), 1, imageSize, file) == imageSize;
     CloseFile(file);
     // The caller's width and height must describe the same pixels.
-    if (!ok || static_cast<std::int64_t>(width) * height * 3 != imageSize) return E_FAIL;
+    if (!ok || !HoldsPixels(width, height, imageSize)) return E_FAIL;
     image.width = width;
     image.height = height;
     image.pixels = pixels.release();
