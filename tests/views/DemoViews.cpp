@@ -11,12 +11,9 @@
 #include <string>
 
 #include "app/Globals.h"
-#include "app/Unpack.h"
 #include "app/WinMain.h"
-#include "level/Bsp.h"
 #include "platform/Window.h"
-#include "player/Player.h"
-#include "render/d3d/D3DRenderer.h"
+#include "support/DemoScene.h"
 
 namespace {
 
@@ -38,12 +35,6 @@ const std::array<View, 8> kViews = {{
     {"store-room", {-14.0f, 5.0f, -52.0f}, -2.39f, -0.05f},
 }};
 
-// The window's waiting messages handled, as the main loop would.
-void Drain() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_QUIT) DispatchMessageA(&message);
-}
-
 int Fail(const std::string& message) {
     std::fprintf(stderr, "demo_views: %s\n", message.c_str());
     return 1;
@@ -56,7 +47,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path out = std::filesystem::absolute(argv[2]);
     std::filesystem::create_directories(out);
     std::filesystem::current_path(argv[1]);
-    UnpackAssets();
 
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -67,28 +57,15 @@ int main(int argc, char** argv) {
                                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
                                nullptr, nullptr);
     if (!g_Window) return Fail("no window");
-    g_pRenderer = &g_D3DRenderer;
-    if (!g_D3DRenderer.Initialize() || !g_D3DRenderer.Setup()) return Fail(std::string("renderer: ") + g_ErrorText);
-    if (!g_Bsp.Load("Test.bsp")) return Fail("the level does not load");
-    StartModel();
-
-    int status = 0;
-    for (const View& view : kViews) {
-        g_Player = {};
-        g_Player.position = view.position;
-        g_Player.yaw = view.yaw;
-        g_Player.pitch = view.pitch;
+    std::string error;
+    int status = StartDemo(error) ? 0 : Fail(error);
+    for (std::size_t i = 0; status == 0 && i < kViews.size(); ++i) {
+        const View& view = kViews[i];
         // A second of frames, so the frame-rate counter has counted.
-        for (int frame = 0; frame < 75; ++frame) {
-            Drain();
-            g_D3DRenderer.RenderFrame();
-        }
+        for (int frame = 0; frame < 75; ++frame) DrawDemoFrom(view.position, view.yaw, view.pitch);
         const std::string file = (out / (std::string(view.name) + ".png")).string();
         if (std::system(("import -window root '" + file + "'").c_str()) != 0) status = Fail("import " + file);
     }
-
-    g_Bsp.FreeTree(&g_Bsp.root);
-    g_D3DRenderer.Shutdown();
-    DeleteUnpackedAssets();
+    EndDemo();
     return status;
 }
