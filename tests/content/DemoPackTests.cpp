@@ -1,13 +1,17 @@
 // The demo asset pack as the build made it: every entry the engine unpacks is
 // there, in order, of the kind the engine reads; the level fits the player's
-// movement; the model stands in view; and the pack is made the same way twice.
+// movement; the model stands in view, jointed and lit; and the pack is made the
+// same way twice.
 #include <gtest/gtest.h>
 #include <mpg123.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,8 +21,10 @@
 #include "content/Music.h"
 #include "content/Textures.h"
 #include "level/Bsp.h"
+#include "model/Entity.h"
 #include "model/Model.h"
 #include "support/Orvtool.h"
+#include "support/RecordingRenderer.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -55,7 +61,8 @@ protected:
     std::vector<std::string> names;
 };
 
-TEST_F(DemoPack, HoldsExactlyTheUnpackTableInOrderAndNothingEmpty) {
+TEST_F(DemoPack, HoldsExactlyTheUnpackTableInOrderAndNothingEmptyInUnder8MB) {
+    EXPECT_LT(TempDir::Read(kBuiltPack).size(), 8u << 20);
     ASSERT_EQ(count, static_cast<int>(kUnpackTable.size()));
     for (std::size_t i = 0; i < kUnpackTable.size(); ++i) {
         EXPECT_EQ(names[i], kUnpackTable[i].entry);
@@ -78,11 +85,9 @@ TEST_F(DemoPack, PicturesAre24BitUncompressedWithUnpaddedPowerOfTwoRows) {
         EXPECT_EQ(bmp.size(), Field(bmp, 10, 4) + width * height * 3);
         EXPECT_EQ(width & (width - 1), 0u);
         EXPECT_EQ(height & (height - 1), 0u);
-        if (file.rfind("test-lm", 0) != 0) {  // textures: 64 to 256 texels a side
-            EXPECT_GE(width, 64u);
-            EXPECT_LE(width, 256u);
-            EXPECT_GE(height, 64u);
-            EXPECT_LE(height, 256u);
+        if (file.rfind("test-lm", 0) != 0 && file != "lmblank.bmp") {  // textures, crisp close up
+            EXPECT_EQ(width, 256u);
+            EXPECT_EQ(height, 256u);
         }
     }
     const std::string blank = Read("lmblank.bmp");
@@ -332,94 +337,155 @@ TEST_F(DemoWalk, TheLowCrateBlocksAWalkButNotAJump) {
     EXPECT_NEAR(jumped.back().y, 8.0f, 0.2f) << "standing on the crate's top at 3";
 }
 
+// The model as the engine loads it and draws it, placed as the start-up
+// places its entity: every triangle in world space, with its part.
 class DemoModel : public DemoPack {
 protected:
+    struct WorldTriangle {
+        int part;
+        Vector v[3];
+        const Polygon* polygon;
+    };
+
     void SetUp() override {
         DemoPack::SetUp();
-        ScopedCurrentDir inDir(dir.Path());
-        ASSERT_TRUE(model.Load("Test.mdl"));
-    }
-
-    // Part-space point to world: the entity's position plus the translations
-    // of the part and of its ancestors (every rotation of the lamp is zero).
-    Vector World(const ModelPart& part, const float* p) const {
-        Vector world{p[0], 2.5f + p[1], p[2]};
-        for (const ModelPart* at = &part; at; at = at->parent) {
-            EXPECT_EQ(at->rotation[0] + at->rotation[1] + at->rotation[2], 0.0f);
-            world.x += at->translation[0];
-            world.y += at->translation[1];
-            world.z += at->translation[2];
+        {
+            ScopedCurrentDir inDir(dir.Path());
+            ASSERT_TRUE(model.Load("Test.mdl"));
         }
-        return world;
+        Entity entity;
+        entity.SetModel(model);
+        entity.position = {0.0f, 2.5f, 0.0f};
+        RecordingRenderer renderer;
+        g_pRenderer = &renderer;
+        entity.Draw();
+        g_pRenderer = nullptr;
+        ASSERT_EQ(renderer.matrices.size(), static_cast<std::size_t>(model.partCount));
+        for (int i = 0; i < model.partCount; ++i) {
+            const float* m = renderer.matrices[static_cast<std::size_t>(i)].second.m;
+            for (int q = 0; q < model.parts[i]->polygonCount; ++q) {
+                const Polygon& polygon = model.parts[i]->polygons[q];
+                WorldTriangle t{i, {}, &polygon};
+                for (int k = 0; k < 3; ++k) {
+                    const float* p = polygon.vertices[k].position;
+                    t.v[k] = {p[0] * m[0] + p[1] * m[4] + p[2] * m[8] + m[12],
+                              p[0] * m[1] + p[1] * m[5] + p[2] * m[9] + m[13],
+                              p[0] * m[2] + p[1] * m[6] + p[2] * m[10] + m[14]};
+                }
+                triangles.push_back(t);
+            }
+        }
     }
 
     Model model;
+    std::vector<WorldTriangle> triangles;
 };
 
-TEST_F(DemoModel, HasThreeLevelsOfPartsBelowItsRoot) {
-    ASSERT_GE(model.partCount, 3);
+TEST_F(DemoModel, IsAFewHundredTrianglesInPartsHangingAtAnglesThreeLevelsDeep) {
+    ASSERT_GE(model.partCount, 4);
     int deepest = 0;
     for (int i = 0; i < model.partCount; ++i) {
-        int depth = 0;
-        for (const ModelPart* at = model.parts[i]; at->parent; at = at->parent) ++depth;
-        deepest = std::max(deepest, depth);
-        EXPECT_GT(model.parts[i]->polygonCount, 0);
-    }
-    EXPECT_GE(deepest, 2);
-}
-
-TEST_F(DemoModel, FacesPointOutOfEachPartSoCullingKeepsTheOutside) {
-    for (int i = 0; i < model.partCount; ++i) {
         const ModelPart& part = *model.parts[i];
-        double centre[3] = {0, 0, 0};
-        for (int q = 0; q < part.polygonCount; ++q)
-            for (const Vertex& v : part.polygons[q].vertices)
-                for (int k = 0; k < 3; ++k) centre[k] += v.position[k] / (3.0 * part.polygonCount);
-        for (int q = 0; q < part.polygonCount; ++q) {
-            const Polygon& polygon = part.polygons[q];
-            double outward = 0;
+        int depth = 0;
+        for (const ModelPart* at = &part; at->parent; at = at->parent) ++depth;
+        deepest = std::max(deepest, depth);
+        EXPECT_GT(part.polygonCount, 0) << part.name;
+        EXPECT_GT(std::fabs(part.rotation[0]) + std::fabs(part.rotation[1]) + std::fabs(part.rotation[2]), 0.1f)
+            << part.name << " is turned at its joint";
+    }
+    EXPECT_GE(deepest, 3);
+    EXPECT_GE(triangles.size(), 300u);
+    EXPECT_LE(triangles.size(), 1500u);
+}
+
+// Each part is a closed surface, every edge shared by two of its triangles
+// running opposite ways, enclosing a positive volume: its triangles all face
+// out, so the culling the model is drawn with keeps the outside.
+TEST_F(DemoModel, EachPartIsAClosedSurfaceFacingOut) {
+    for (int i = 0; i < model.partCount; ++i) {
+        SCOPED_TRACE(model.parts[i]->name);
+        std::map<std::array<float, 6>, int> edges;  // directed edge -> count
+        double volume = 0;
+        for (int q = 0; q < model.parts[i]->polygonCount; ++q) {
+            const Vertex* v = model.parts[i]->polygons[q].vertices;
             for (int k = 0; k < 3; ++k) {
-                const double middle = (polygon.vertices[0].position[k] + polygon.vertices[1].position[k] +
-                                       polygon.vertices[2].position[k]) / 3;
-                outward += (middle - centre[k]) * polygon.normal[k];
+                const float* a = v[k].position;
+                const float* b = v[(k + 1) % 3].position;
+                ++edges[{a[0], a[1], a[2], b[0], b[1], b[2]}];
             }
-            EXPECT_GT(outward, 0) << part.name << " polygon " << q;
+            const float* a = v[0].position;
+            const float* b = v[1].position;
+            const float* c = v[2].position;
+            volume += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                       a[2] * (b[0] * c[1] - b[1] * c[0])) / 6;
         }
+        EXPECT_GT(volume, 0.01);
+        int unmatched = 0;
+        for (const auto& [edge, count] : edges) {
+            const auto reverse = edges.find({edge[3], edge[4], edge[5], edge[0], edge[1], edge[2]});
+            if (count != 1 || reverse == edges.end() || reverse->second != 1) ++unmatched;
+        }
+        EXPECT_EQ(unmatched, 0);
     }
 }
 
-TEST_F(DemoModel, LightmapCoordinatesPointAtTheModelPatchOfPageZero) {
+// The skin: every coordinate inside the model patch, spread over it, and the
+// texels they point at a range from shadow to glow - the same in every page,
+// since the model is drawn with whichever page the level binds first.
+TEST_F(DemoModel, CoordinatesSpreadOverAShadedSkinInEveryPagesModelPatch) {
     const std::string page = Read("test-lm000.bmp");
     const int width = static_cast<int>(Field(page, 18, 4)), height = static_cast<int>(Field(page, 22, 4));
-    for (int i = 0; i < model.partCount; ++i)
-        for (int q = 0; q < model.parts[i]->polygonCount; ++q)
-            for (const Vertex& v : model.parts[i]->polygons[q].vertices) {
-                EXPECT_NEAR(v.lightmapCoord[0] * width, 2, 1e-3);
-                EXPECT_NEAR(v.lightmapCoord[1] * height, 2, 1e-3);
-            }
-    // The texel there (rows are stored bottom first) is the patch's bright colour.
-    const std::size_t texel = Field(page, 10, 4) + (static_cast<std::size_t>(height - 1 - 2) * width + 2) * 3;
-    for (int k = 0; k < 3; ++k) EXPECT_GT(static_cast<unsigned char>(page.at(texel + k)), 180);
+    constexpr int kPatch = 128;
+    std::set<std::pair<int, int>> texels;
+    int darkest = 255 * 3, brightest = 0;
+    for (const WorldTriangle& t : triangles)
+        for (const Vertex& v : t.polygon->vertices) {
+            const double x = v.lightmapCoord[0] * width, y = v.lightmapCoord[1] * height;
+            // At texel centres or between them, so filtering reads only the patch.
+            ASSERT_GE(x, 0.499);
+            ASSERT_GE(y, 0.499);
+            ASSERT_LE(x, kPatch - 0.499);
+            ASSERT_LE(y, kPatch - 0.499);
+            texels.insert({static_cast<int>(x), static_cast<int>(y)});
+            // Rows are stored bottom first.
+            const std::size_t at = Field(page, 10, 4) +
+                                   (static_cast<std::size_t>(height - 1 - static_cast<int>(y)) * width +
+                                    static_cast<int>(x)) * 3;
+            const int sum = static_cast<unsigned char>(page.at(at)) + static_cast<unsigned char>(page.at(at + 1)) +
+                            static_cast<unsigned char>(page.at(at + 2));
+            darkest = std::min(darkest, sum);
+            brightest = std::max(brightest, sum);
+        }
+    EXPECT_GE(texels.size(), 300u);
+    EXPECT_LT(darkest, 3 * 60);
+    EXPECT_GT(brightest, 3 * 235);
+    auto patch = [&](const std::string& bmp) {
+        std::string rows;
+        for (int y = 0; y < kPatch; ++y)
+            rows += bmp.substr(Field(bmp, 10, 4) + static_cast<std::size_t>(height - 1 - y) * width * 3, kPatch * 3);
+        return rows;
+    };
+    for (const char* other : {"test-lm001.bmp", "test-lm002.bmp", "test-lm003.bmp", "test-lm004.bmp"})
+        EXPECT_TRUE(patch(Read(other)) == patch(page)) << other;
 }
 
 TEST_F(DemoModel, StandsInOpenSpaceInViewOfTheStart) {
     Bsp level;
     std::vector<BspNode*> nodes;
     ASSERT_TRUE(level.ReadTree(dir.File("test.bsp").c_str(), nodes));
-    for (int i = 0; i < model.partCount; ++i) {
-        const ModelPart& part = *model.parts[i];
-        for (int q = 0; q < part.polygonCount; ++q)
-            for (const Vertex& v : part.polygons[q].vertices) {
-                const Vector p = World(part, v.position);
-                // Ahead of the eye at (0, 5, 0) looking along +z, inside a 90 degree view.
-                EXPECT_GT(p.z, 4);
-                EXPECT_LT(std::fabs(p.x), p.z);
-                EXPECT_LT(std::fabs(p.y - 5), p.z);
-                EXPECT_GE(p.y, -0.01f);  // not below the floor
-                // Nothing solid between the eye and the model.
-                for (float t = 0.05f; t < 0.95f; t += 0.05f)
-                    EXPECT_FALSE(level.IsPointSolid(p.x * t, 5 + (p.y - 5) * t, p.z * t));
-            }
+    for (const WorldTriangle& t : triangles)
+        for (const Vector& p : t.v) {
+            // Ahead of the eye at (0, 5, 0) looking along +z, inside a 90 degree view.
+            EXPECT_GT(p.z, 4);
+            EXPECT_LT(std::fabs(p.x), p.z);
+            EXPECT_LT(std::fabs(p.y - 5), p.z);
+            EXPECT_GE(p.y, -0.01f);  // not below the floor
+            EXPECT_FALSE(level.IsPointSolid(p.x, p.y + 0.01f, p.z));
+        }
+    // Nothing solid between the eye and the model.
+    for (std::size_t i = 0; i < triangles.size(); i += 10) {
+        const Vector& p = triangles[i].v[0];
+        for (float f = 0.05f; f < 0.95f; f += 0.05f) EXPECT_FALSE(level.IsPointSolid(p.x * f, 5 + (p.y - 5) * f, p.z * f));
     }
     level.FreeTree(&level.root);
 }
@@ -435,11 +501,10 @@ TEST(DemoPackBuild, GivesTheSameBytesEveryTime) {
             const ToolResult result = RunOrvtool(args);
             EXPECT_EQ(result.status, 0) << args[0] << " " << args[1] << ": " << result.err;
         };
-        run_ok({"compile", std::string(ORV_SOURCE_DIR) + "/content/test.map", "-o", dir});
+        run_ok({"content", "level", std::string(ORV_SOURCE_DIR) + "/content/test.map", dir});
         for (const std::string& name : orvcontent::TextureNames()) run_ok({"content", "texture", name, out.File(name + ".bmp")});
         run_ok({"content", "jump", out.File("jump.wav")});
         run_ok({"content", "music", out.File("test.mp3")});
-        run_ok({"content", "model", out.File("test-lm000.bmp"), out.File("test.mdl")});
         run_ok({"content", "pack", out.File("pack.zar"), dir});
         EXPECT_TRUE(TempDir::Read(out.File("pack.zar")) == built) << "run " << run;
     }

@@ -17,7 +17,7 @@ namespace orvcompile {
 // reads one texel beyond it.
 constexpr int kChartPadding = 1;
 // The model's patch in the top-left corner of every page.
-constexpr int kModelPatchSize = 4;
+constexpr int kModelPatchSize = 128;
 
 // What a page texel holds, for checks: nothing, a lit sample, a copy of its
 // lit neighbours, or the model's patch.

@@ -1,68 +1,123 @@
 #include "content/LampModel.h"
 
-#include <array>
+#include <cmath>
 #include <cstdio>
-#include <vector>
+
+#include "compiler/Lightmaps.h"
 
 namespace orvcontent {
+
 namespace {
 
-struct Point {
-    double x, y, z;
-};
+static_assert(orvcompile::kModelPatchSize == 128, "the charts below fill a 128 x 128 texel patch");
 
-struct Part {
-    const char* name;
-    const char* parent;
-    Point translation;   // relative to the parent (the entity for the first part)
-    Point low, high;     // the part's box, in its own space
-};
-
-// The entity stands at (0, 2.5, 0) facing +z; the base's translation puts the
-// lamp on the floor 14 units ahead of the start, where the player looks first.
-// Each arm reaches from the top of the part before it, so the lamp has three
-// levels below its base.
-const std::array<Part, 4> kParts = {{
-    {"base", "none", {0, -2.5, 14}, {-2, 0, -2}, {2, 0.6, 2}},
-    {"lowerarm", "base", {0, 0.6, 0}, {-0.3, 0, -0.3}, {0.3, 4.2, 0.3}},
-    {"upperarm", "lowerarm", {0, 4.2, 0}, {-0.25, -0.25, -0.25}, {0.25, 0.25, 3.2}},
-    {"shade", "upperarm", {0, 0, 3.2}, {-1.2, -1.6, -1.0}, {1.2, 0.2, 1.0}},
-}};
-
-// The six faces of a box as quads whose corners run anticlockwise seen from
-// outside, so Cross(V1 − V0, V2 − V0) points out of the box as in the level.
-std::vector<std::array<Point, 4>> BoxQuads(Point a, Point b) {
-    return {
-        {{{b.x, a.y, a.z}, {b.x, b.y, a.z}, {b.x, b.y, b.z}, {b.x, a.y, b.z}}},  // +x
-        {{{a.x, a.y, a.z}, {a.x, a.y, b.z}, {a.x, b.y, b.z}, {a.x, b.y, a.z}}},  // -x
-        {{{a.x, b.y, a.z}, {a.x, b.y, b.z}, {b.x, b.y, b.z}, {b.x, b.y, a.z}}},  // +y
-        {{{a.x, a.y, a.z}, {b.x, a.y, a.z}, {b.x, a.y, b.z}, {a.x, a.y, b.z}}},  // -y
-        {{{a.x, a.y, b.z}, {b.x, a.y, b.z}, {b.x, b.y, b.z}, {a.x, b.y, b.z}}},  // +z
-        {{{a.x, a.y, a.z}, {a.x, b.y, a.z}, {b.x, b.y, a.z}, {b.x, a.y, a.z}}},  // -z
+// Each part is built about its joint, with its length along +y. The charts
+// share the 128 × 128 texel skin: the arms' tall strips on the left, the
+// base, the shade and the bulb beside them.
+std::vector<LampPart> MakeParts() {
+    std::vector<LampPart> parts;
+    // A round foot with a rolled edge; the arm's pivot stands off its centre,
+    // so the foot's turn shows.
+    parts.push_back({"base", "none", {0, 0, 15}, {0, 1.0, 0},
+                     {Profile(0, 0)
+                          .Line(2.1, 0, Finish::Enamel)
+                          .Line(2.1, 0.25, Finish::Enamel)
+                          .Arc(1.75, 0.25, 0.35, 0, 90, 3, Finish::Chrome)
+                          .Line(0, 0.6, Finish::Enamel),
+                      20,
+                      {48, 0, 80, 48}}});
+    // An arm: a ball joint at its foot, then a thin rod with a flat end.
+    auto arm = [](Chart chart) {
+        return Lathe{Profile(0, -0.3)
+                         .Arc(0, 0, 0.3, -90, 50, 4, Finish::Chrome)
+                         .Line(0.14, 0.23, Finish::Steel)
+                         .Line(0.14, 4.3, Finish::Steel)
+                         .Line(0, 4.3, Finish::Steel),
+                     10, chart};
     };
+    // Leaning back over the foot, then forward and a little aside, so each
+    // joint shows its angle.
+    parts.push_back({"lowerarm", "base", {0, 0.9, -1.0}, {-0.45, 0, 0.12}, arm({0, 0, 24, 128})});
+    parts.push_back({"upperarm", "lowerarm", {0, 4.3, 0}, {1.9, 0, -0.3}, arm({24, 0, 24, 128})});
+    // A double-walled shade opening downward from its neck: white lining
+    // inside, a rolled metal rim, enamel outside.
+    parts.push_back({"shade", "upperarm", {0, 4.45, 0}, {-0.5, 0.4, 1.8},
+                     {Profile(0, -0.62)
+                          .Line(0.42, -0.62, Finish::Lining)
+                          .Line(1.38, -2.4, Finish::Lining)
+                          .Arc(1.44, -2.4, 0.06, 180, 360, 3, Finish::Chrome)
+                          .Line(0.5, -0.5, Finish::Enamel)
+                          .Line(0.2, -0.3, Finish::Enamel)
+                          .Line(0.2, 0, Finish::Chrome)
+                          .Line(0, 0, Finish::Chrome),
+                      20,
+                      {48, 48, 80, 64}}});
+    // A glowing glass bulb on a brass neck, hanging from the shade's lining.
+    parts.push_back({"bulb", "shade", {0, -0.55, 0}, {0.15, 0, 0.1},
+                     {Profile(0, -0.91)
+                          .Arc(0, -0.55, 0.36, -90, 67, 5, Finish::Glass)
+                          .Line(0.14, 0, Finish::Brass)
+                          .Line(0, 0, Finish::Brass),
+                      10,
+                      {48, 112, 40, 16}}});
+    return parts;
+}
+
+// The engine's turn of a point in the plane of axes i and j (its
+// MakeRotationX, Y and Z for row vectors).
+Vec3 Turn(Vec3 p, double angle, int i, int j) {
+    double v[3] = {p.x, p.y, p.z};
+    const double c = std::cos(angle), s = std::sin(angle);
+    const double a = v[i], b = v[j];
+    v[i] = a * c + b * s;
+    v[j] = b * c - a * s;
+    return {v[0], v[1], v[2]};
+}
+
+int IndexOf(const char* name) {
+    const auto& parts = LampParts();
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (std::string(parts[i].name) == name) return static_cast<int>(i);
+    return -1;
 }
 
 }  // namespace
 
+const std::vector<LampPart>& LampParts() {
+    static const std::vector<LampPart> parts = MakeParts();
+    return parts;
+}
+
+Vec3 LampToWorld(int part, Vec3 p, bool direction) {
+    for (int at = part; at >= 0; at = at == 0 ? -1 : IndexOf(LampParts()[static_cast<std::size_t>(at)].parent)) {
+        const LampPart& joint = LampParts()[static_cast<std::size_t>(at)];
+        p = Turn(Turn(Turn(p, joint.rotation.x, 1, 2), joint.rotation.y, 2, 0), joint.rotation.z, 0, 1);
+        if (!direction) p = p + joint.translation;
+    }
+    return p;
+}
+
 std::string LampModelText(int pageWidth, int pageHeight) {
-    const double u = 2.0 / pageWidth, v = 2.0 / pageHeight;
-    std::string text = "NMDL 1 desk-lamp lamp boxes\n";
-    text += std::to_string(kParts.size()) + "\n";
+    const auto& parts = LampParts();
+    std::string text = "NMDL 1 desk-lamp lamp lathe\n" + std::to_string(parts.size()) + "\n";
     char line[256];
-    for (const Part& part : kParts) {
-        const auto quads = BoxQuads(part.low, part.high);
-        std::snprintf(line, sizeof line, "%s part %s %g %g %g 0 0 0 %zu polygons\n", part.name, part.parent,
-                      part.translation.x, part.translation.y, part.translation.z, quads.size() * 2);
+    for (const LampPart& part : parts) {
+        const auto triangles = Triangles(part.surface);
+        std::snprintf(line, sizeof line, "%s part %s %.9g %.9g %.9g %.9g %.9g %.9g %zu polygons\n", part.name,
+                      part.parent, part.translation.x, part.translation.y, part.translation.z, part.rotation.x,
+                      part.rotation.y, part.rotation.z, triangles.size());
         text += line;
-        for (const auto& quad : quads) {
-            for (const std::array<int, 3> corners : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
-                for (int corner : corners) {
-                    const Point& p = quad[corner];
-                    std::snprintf(line, sizeof line, "%g %g %g %.6f %.6f ", p.x, p.y, p.z, u, v);
-                    text += line;
-                }
-                text += "lamp\n";
+        for (const LatheTriangle& triangle : triangles) {
+            for (const LatheVertex& v : triangle.v) {
+                // The engine moves every point by the entity's position before
+                // the part's rotation: taken off here, the joints turn about
+                // their own origins.
+                const Vec3 p = v.position - kEntityPosition;
+                std::snprintf(line, sizeof line, "%.7g %.7g %.7g %.7f %.7f ", p.x, p.y, p.z, v.skinX / pageWidth,
+                              v.skinY / pageHeight);
+                text += line;
             }
+            text += "lamp\n";
         }
         text += "end part\n";
     }

@@ -1,16 +1,21 @@
 // orvtool content: the generators of the demo asset pack (textures, the jump
-// sound, the music, the model) and the pack itself, in the unpack table's
-// entry order.
-#include <cstdint>
+// sound, the music, the level with its model) and the pack itself, in the
+// unpack table's entry order.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/Unpack.h"
+#include "compiler/Compile.h"
 #include "compiler/LevelFile.h"
+#include "compiler/Lighting.h"
 #include "content/JumpSound.h"
 #include "content/LampModel.h"
+#include "content/LampSkin.h"
 #include "content/Music.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
@@ -19,7 +24,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: orvtool content texture NAME OUT | content jump OUT | content music OUT | "
-    "content model LIGHTMAP OUT | content pack OUT DIR";
+    "content level MAP DIR | content pack OUT DIR";
 
 int Fail(const std::string& message, int status = 1) {
     std::fprintf(stderr, "orvtool: %s\n", message.c_str());
@@ -31,18 +36,26 @@ int Write(const std::string& path, const std::string& bytes) {
     return orvcompile::WriteFileAtomically(path, bytes, error) ? 0 : Fail(error);
 }
 
-// The width and height fields of a BMP's information header.
-bool BmpSize(const std::string& path, int& width, int& height) {
-    std::ifstream in(path, std::ios::binary);
-    unsigned char header[26];
-    if (!in.read(reinterpret_cast<char*>(header), sizeof header) || header[0] != 'B' || header[1] != 'M') return false;
-    auto field = [&](int at) {
-        return static_cast<std::int32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
-                                         static_cast<std::uint32_t>(header[at + 3]) << 24);
-    };
-    width = field(18);
-    height = field(22);
-    return width > 0 && height > 0;
+// The level compiled with the lamp's bulb among its lights, the lamp's skin
+// painted into every page's model patch (whichever page the engine binds
+// first, the lamp finds its skin there), and the lamp as LEVEL.mdl.
+int Level(const std::string& mapPath, const std::string& dir) {
+    std::ifstream in(mapPath, std::ios::binary);
+    if (!in) return Fail("cannot read '" + mapPath + "': " + std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    orvcompile::Map map;
+    std::string error;
+    if (!orvcompile::ParseMap(text.str(), mapPath, map, error)) return Fail(error);
+    map.lights.push_back(orvcontent::BulbLight());
+    orvcompile::CompiledLevel level;
+    if (!orvcompile::Compile(map, mapPath, {}, level, error)) return Fail(error);
+    const orvcompile::Picture skin =
+        orvcontent::PaintLampSkin(orvcompile::SettingsOf(map), level.tree, level.brushes.planes, 2);
+    for (orvcompile::Picture& page : level.lightmaps.pages) orvcontent::PutSkin(skin, page);
+    if (!orvcompile::WriteOutputs(map, level, dir, error)) return Fail(error);
+    const int size = level.lightmaps.pageSize;
+    return Write(dir + "/" + map.level + ".mdl", orvcontent::LampModelText(size, size));
 }
 
 // Hands "pack create OUT ENTRY=DIR/FILE ..." for every entry of the unpack
@@ -70,11 +83,7 @@ int ContentCommand(int argc, char** argv) {
         if (!orvcontent::EncodeMp3(orvcontent::RenderMusic(), mp3, error)) return Fail(error);
         return Write(args[1], mp3);
     }
-    if (args.size() == 3 && args[0] == "model") {
-        int width = 0, height = 0;
-        if (!BmpSize(args[1], width, height)) return Fail("cannot read the lightmap page '" + args[1] + "'");
-        return Write(args[2], orvcontent::LampModelText(width, height));
-    }
+    if (args.size() == 3 && args[0] == "level") return Level(args[1], args[2]);
     if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
     return Fail(kUsage, 2);
 }

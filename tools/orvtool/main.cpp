@@ -15,7 +15,7 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"compile", CompileCommand, "compile MAP -o DIR [-j THREADS]"},
     {"content", ContentCommand,
-     "content texture NAME OUT | content jump OUT | content music OUT | content model LIGHTMAP OUT | "
+     "content texture NAME OUT | content jump OUT | content music OUT | content level MAP DIR | "
      "content pack OUT DIR"},
     {"model", ModelCommand, "model info FILE"},
     {"pack", PackCommand, "pack create OUT NAME=FILE... | pack list PACK | pack extract PACK NAME FILE"},
