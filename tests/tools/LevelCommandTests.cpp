@@ -147,7 +147,9 @@ TEST_F(LevelCommandTest, BadInputIsOneLineAndAFailure) {
     ExpectOneLineFailure(Run("order", dir.File("missing.bsp"), {"0", "0", "0"}));
     for (const char* bad : {"x", "1e999", "nan", "1,5", ""}) {
         SCOPED_TRACE(bad);
-        ExpectOneLineFailure(Run("solid", floor, {"0", bad, "0"}));
+        const ToolResult result = Run("solid", floor, {"0", bad, "0"});
+        ExpectOneLineFailure(result);
+        EXPECT_EQ(result.status, 2);
     }
     ExpectOneLineFailure(RunOrvtool({"level"}));
     ExpectOneLineFailure(RunOrvtool({"level", "info"}));

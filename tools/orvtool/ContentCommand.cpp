@@ -17,15 +17,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: orvtool content texture NAME OUT | content jump OUT | content music OUT | "
-    "content model LIGHTMAP OUT | content pack OUT DIR";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
-
 int Write(const std::string& path, const std::string& bytes) {
     std::string error;
     return orvcompile::WriteFileAtomically(path, bytes, error) ? 0 : Fail(error);
@@ -76,5 +67,5 @@ int ContentCommand(int argc, char** argv) {
         return Write(args[2], orvcontent::LampModelText(width, height));
     }
     if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
-    return Fail(kUsage, 2);
+    return UsageError("content");
 }

@@ -13,13 +13,6 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: orvtool model info FILE";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
-
 void PrintPart(const ModelPart& part, int depth) {
     std::printf("%*s%s: %d polygons, translation (%g, %g, %g), rotation (%g, %g, %g)\n", 2 * depth, "",
                 part.name, static_cast<int>(part.polygonCount), part.translation[0], part.translation[1],
@@ -71,5 +64,5 @@ int Info(const std::string& fileName) {
 int ModelCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "info") return Info(args[1]);
-    return Fail(kUsage, 2);  // the status orvtool gives for a misused command line
+    return UsageError("model");
 }

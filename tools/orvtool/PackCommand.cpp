@@ -18,15 +18,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: orvtool pack create OUT NAME=FILE... | orvtool pack list PACK | "
-    "orvtool pack extract PACK NAME FILE";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
-
 struct InputEntry {
     std::string name;
     std::string data;
@@ -145,5 +136,5 @@ int PackCommand(int argc, char** argv) {
         return Create(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 4 && args[0] == "extract") return Extract(args[1], args[2], args[3]);
-    return Fail(kUsage, 2);  // the status orvtool gives for a misused command line
+    return UsageError("pack");
 }

@@ -21,13 +21,6 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: orvtool walk LEVEL SCRIPT [--start X Y Z]";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
-
 // One group of the script: these keys and this mouse motion, `frames` times.
 struct FrameGroup {
     std::vector<int> keys;
@@ -126,17 +119,18 @@ void PrintFrame(long long frame) {
 int WalkCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const bool withStart = args.size() == 6 && args[2] == "--start";
-    if (args.size() != 2 && !withStart) return Fail(kUsage, 2);  // a misused command line
+    if (args.size() != 2 && !withStart) return UsageError("walk");
 
     std::vector<FrameGroup> groups;
     std::string bad;
     if (!ParseScript(args[1], groups, bad))
         return Fail("bad script group '" + bad + "': expected KEYS[@DX,DY][*N], KEYS '-' or names from " +
-                    "w a s d up down left right space escape joined by '+'");
+                    "w a s d up down left right space escape joined by '+'",
+                    2);
     Vector start{};
     if (withStart &&
         !(ParseCoordinate(argv[4], start.x) && ParseCoordinate(argv[5], start.y) && ParseCoordinate(argv[6], start.z)))
-        return Fail("the start must be three finite numbers");
+        return Fail("the start must be three finite numbers", 2);
 
     std::vector<BspNode*> nodes;
     if (!g_Bsp.ReadTree(args[0].c_str(), nodes))
