@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -136,6 +137,20 @@ TEST_F(LevelCommandTest, OrderListsWhatDrawHandsOver) {
     }
     level.FreeTree(&level.root);
     g_pRenderer = nullptr;
+}
+
+TEST_F(LevelCommandTest, ALevelComesThroughAPipe) {
+    // The reader measures its file: what comes through a pipe is read from a
+    // temporary copy, which goes again.
+    TempDir scratch;
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string savedTmp = tmp ? tmp : "";
+    setenv("TMPDIR", scratch.Path().c_str(), 1);
+    const ToolResult piped = RunOrvtool({"level", "info", "/dev/stdin"}, std::string(kFloorLevel));
+    if (tmp) setenv("TMPDIR", savedTmp.c_str(), 1); else unsetenv("TMPDIR");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, Run("info", dir.Write("floor.bsp", kFloorLevel)).out);
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));
 }
 
 TEST_F(LevelCommandTest, BadInputIsOneLineAndAFailure) {

@@ -13,6 +13,7 @@
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
 #include "orvtool/Commands.h"
+#include "orvtool/InputFile.h"
 
 namespace {
 
@@ -90,9 +91,11 @@ int LevelCommand(int argc, char** argv) {
                    ParseCoordinate(argv[5], point.z)))
         return Fail("the coordinates must be three finite numbers", 2);
 
+    const InputFile file(args[1]);
+    if (file.Path().empty()) return Fail(file.Error());
     Bsp level;
     std::vector<BspNode*> nodes;
-    if (!level.ReadTree(args[1].c_str(), nodes))
+    if (!level.ReadTree(file.Path().c_str(), nodes))
         return Fail("cannot read level '" + args[1] + "': it is missing or not a well-formed level");
 
     if (info)

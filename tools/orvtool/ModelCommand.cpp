@@ -9,6 +9,7 @@
 
 #include "model/Model.h"
 #include "orvtool/Commands.h"
+#include "orvtool/InputFile.h"
 #include "platform/Files.h"
 
 namespace {
@@ -46,12 +47,14 @@ void PrintTree(const Model& model) {
 }
 
 int Info(const std::string& fileName) {
+    const InputFile input(fileName);
+    if (input.Path().empty()) return Fail(input.Error());
     // Opened as the engine opens it, only to tell a missing file from a bad one.
-    FILE* file = OpenFile(fileName.c_str(), "r");
+    FILE* file = OpenFile(input.Path().c_str(), "r");
     if (!file) return Fail("cannot open '" + fileName + "': " + std::strerror(errno));
     CloseFile(file);
     Model model;
-    if (!model.Load(fileName.c_str()))
+    if (!model.Load(input.Path().c_str()))
         return Fail("'" + fileName + "' is not a valid model file (NMDL version 1)");
     std::printf("parts: %d\n", static_cast<int>(model.partCount));
     PrintTree(model);

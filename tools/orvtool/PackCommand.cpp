@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/Pack.h"
+#include "orvtool/InputFile.h"
 
 namespace {
 
@@ -102,7 +103,9 @@ int Create(const std::string& outPath, const std::vector<std::string>& specs) {
 }
 
 int List(const std::string& packPath) {
-    FILE* pack = OpenPack(packPath.c_str());
+    const InputFile input(packPath);
+    if (input.Path().empty()) return Fail(input.Error());
+    FILE* pack = OpenPack(input.Path().c_str());
     if (!pack) return Fail("cannot open pack '" + packPath + "' or its header is malformed");
     for (std::int32_t i = 0; i < g_PackEntryCount; ++i) {
         const PackEntry& entry = g_PackEntries[i];
@@ -115,7 +118,9 @@ int List(const std::string& packPath) {
 }
 
 int Extract(const std::string& packPath, const std::string& name, const std::string& filePath) {
-    FILE* pack = OpenPack(packPath.c_str());
+    const InputFile input(packPath);
+    if (input.Path().empty()) return Fail(input.Error());
+    FILE* pack = OpenPack(input.Path().c_str());
     if (!pack) return Fail("cannot open pack '" + packPath + "' or its header is malformed");
     int status = 0;
     if (!FindPackEntry(name.c_str())) {

@@ -14,6 +14,7 @@
 #include "audio/Audio.h"
 #include "level/Bsp.h"
 #include "orvtool/Commands.h"
+#include "orvtool/InputFile.h"
 #include "platform/System.h"
 #include "player/Input.h"
 #include "player/Player.h"
@@ -132,8 +133,10 @@ int WalkCommand(int argc, char** argv) {
         !(ParseCoordinate(argv[4], start.x) && ParseCoordinate(argv[5], start.y) && ParseCoordinate(argv[6], start.z)))
         return Fail("the start must be three finite numbers", 2);
 
+    const InputFile file(args[0]);
+    if (file.Path().empty()) return Fail(file.Error());
     std::vector<BspNode*> nodes;
-    if (!g_Bsp.ReadTree(args[0].c_str(), nodes))
+    if (!g_Bsp.ReadTree(file.Path().c_str(), nodes))
         return Fail("cannot read level '" + args[0] + "': it is missing or not a well-formed level");
 
     // As the program runs it after its start-up, without a jump sound.
