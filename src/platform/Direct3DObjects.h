@@ -26,6 +26,7 @@ enum Dirty : unsigned {
     kEverything = 31,
 };
 
+// One texture stage as the device keeps it.
 struct DeviceStage {
     DWORD colorOp;
     DWORD colorArg1 = D3DTA_TEXTURE;
@@ -89,6 +90,7 @@ public:
 
 private:
     ~DeviceObject();
+    // Gives GL what changed since the last draw; the stages through ApplyStages.
     void Apply();
     void ApplyStages();
     const GlEntryPoints& Gl() const { return direct3D->owner->gl; }
