@@ -114,7 +114,9 @@ std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fil
     if (packSize < 0 || entry->offset + static_cast<long long>(entry->size) > packSize) return 0;
     if (std::fseek(pack, entry->offset, SEEK_SET) != 0) return 0;
 
-    FILE* out = OpenFile(fileName, "wb");
+    // Exactly the name given: the engine extracts into a fresh directory, where
+    // that is the same, and orvtool's user means the file named.
+    FILE* out = OpenExactFile(fileName, "wb");
     if (!out) return 0;
     const bool copied = CopyBytes(pack, out, entry->size);
     // A failed close can mean the buffered bytes never reached the disk.

@@ -21,16 +21,6 @@ struct BspNode {
     Polygon* polygons = nullptr;    // empty leaf: polygonCount records
 };
 
-// The facing rule every level query uses: a point lies behind a polygon's
-// plane when Dot(V0 - point, normal) > 0. Any other result, the not-a-number
-// of a degenerate triangle's normal included, puts the point in front (or on it).
-bool IsBehind(const Polygon& polygon, Vector point);
-
-// The normal rule of every triangle the engine loads, the model's included:
-// normal = Normalise(Cross(V1 - V0, V2 - V0)), so the vertex order decides
-// which side is the front.
-void SetNormal(Polygon& polygon);
-
 class Bsp {
 public:
     BspNode* root = nullptr;  // none until a successful load

@@ -2,9 +2,10 @@
 #include <cstring>
 #include <new>
 
+#include "data/TokenReader.h"
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
-#include "level/TokenReader.h"
+#include "level/Facing.h"
 #include "platform/Files.h"
 
 Bsp g_Bsp;

@@ -1,25 +1,8 @@
-// The facing and normal rules, the point-in-solid query and the far-to-near
-// drawing of the level.
+// The point-in-solid query and the far-to-near drawing of the level.
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
+#include "level/Facing.h"
 #include "player/Player.h"
-
-bool IsBehind(const Polygon& polygon, Vector point) {
-    const float* v0 = polygon.vertices[0].position;
-    const Vector toPlane{v0[0] - point.x, v0[1] - point.y, v0[2] - point.z};
-    return Dot(toPlane, {polygon.normal[0], polygon.normal[1], polygon.normal[2]}) > 0.0f;
-}
-
-void SetNormal(Polygon& polygon) {
-    const float* v0 = polygon.vertices[0].position;
-    const float* v1 = polygon.vertices[1].position;
-    const float* v2 = polygon.vertices[2].position;
-    const Vector normal = Normalise(Cross({v1[0] - v0[0], v1[1] - v0[1], v1[2] - v0[2]},
-                                          {v2[0] - v0[0], v2[1] - v0[1], v2[2] - v0[2]}));
-    polygon.normal[0] = normal.x;
-    polygon.normal[1] = normal.y;
-    polygon.normal[2] = normal.z;
-}
 
 bool Bsp::IsPointSolid(float x, float y, float z) {
     const BspNode* node = root;

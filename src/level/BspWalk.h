@@ -4,6 +4,7 @@
 #pragma once
 
 #include "level/Bsp.h"
+#include "level/Facing.h"
 
 // Calls done(node) for every node of the subtree at `top` once the node's
 // whole subtree is done (a leaf at once), taking at every internal node first

@@ -10,8 +10,8 @@
 
 #include "math/Vector.h"
 #include "model/Model.h"
-#include "level/Bsp.h"
-#include "level/TokenReader.h"
+#include "data/TokenReader.h"
+#include "level/Facing.h"
 #include "platform/Files.h"
 
 namespace {

@@ -105,7 +105,8 @@ public:
     void AddRef() { ++references; }
     ULONG Unreference();
 
-    // Pixel access for blits, bitmaps and text; everything is clipped to the surface.
+    // Pixel access for blits, bitmaps and text (DirectDrawPixels.cpp);
+    // everything is clipped to the surface.
     bool HasPixels() const { return kind == SurfaceKind::BackBuffer || picture != nullptr; }
     void Fill(RECT rect, std::uint16_t value);
     void Write(int x, int y, int width, int height, const std::uint16_t* pixels, int pitch);

@@ -36,8 +36,10 @@ std::string ResolveFileName(const std::string& name) {
     return best.empty() ? name : prefix + best;
 }
 
-FILE* OpenFile(const char* name, const char* mode) {
-    FILE* stream = std::fopen(ResolveFileName(name).c_str(), mode);
+FILE* OpenFile(const char* name, const char* mode) { return OpenExactFile(ResolveFileName(name).c_str(), mode); }
+
+FILE* OpenExactFile(const char* name, const char* mode) {
+    FILE* stream = std::fopen(name, mode);
     if (stream) OpenStreams().push_back(stream);
     return stream;
 }

@@ -14,9 +14,13 @@ std::string ResolveFileName(const std::string& name);
 // so that _fcloseall can close whatever is still open at shut-down.
 FILE* OpenFile(const char* name, const char* mode);
 
-// fclose for a stream from OpenFile.
+// fopen of exactly `name`, tracked like OpenFile's streams. For a file the
+// caller makes: writing "x.out" never replaces an existing "X.out".
+FILE* OpenExactFile(const char* name, const char* mode);
+
+// fclose for a stream from OpenFile or OpenExactFile.
 int CloseFile(FILE* stream);
 
-// Closes every stream from OpenFile that is still open; returns how many.
+// Closes every stream from OpenFile or OpenExactFile that is still open; returns how many.
 // The standard streams are never touched.
 int _fcloseall();

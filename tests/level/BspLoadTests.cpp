@@ -190,15 +190,14 @@ TEST_F(LoadTest, AFileThatEndsEarlyIsRefusedAtEveryToken) {
     EXPECT_TRUE(Load(Join(tokens, tokens.size())));
 }
 
-TEST_F(LoadTest, MalformedTokensAreRefused) {
+TEST_F(LoadTest, AMalformedTokenInAnyFieldIsRefused) {
+    // The malformed forms themselves are the token reader's tests; here each
+    // kind of field takes one. Token positions in kFloorLevel: 1 version, 3 N,
+    // 4 a kind, 5 a child index, 7 a float, 17 a solid flag, 18 the polygon
+    // count, 19 the textured flag.
     const std::vector<std::string> tokens = Tokens(kFloorLevel);
-    // Token positions in kFloorLevel: 1 version, 3 N, 4 a kind, 5 a child
-    // index, 7 a float, 17 a solid flag, 18 the polygon count, 19 the textured flag.
     const std::vector<std::pair<std::size_t, std::string>> replacements = {
-        {1, "2.0"},  {1, "2x"},    {3, "3abc"},    {3, "08"},          {4, "0.0"},     {5, "0x"},
-        {5, "1e0"},  {7, "abc"},   {7, "1e"},      {7, "0x1p3"},       {7, "nan"},     {7, "inf"},
-        {7, "1e99"}, {7, "--1"},   {7, "1.2.3"},   {7, "."},           {17, "0."},     {18, "4294967297"},
-        {19, "1,"},
+        {1, "2.0"}, {3, "3abc"}, {4, "0.0"}, {5, "0x"}, {7, "nan"}, {17, "0."}, {18, "4294967297"}, {19, "1,"},
     };
     for (const auto& [at, bad] : replacements) {
         SCOPED_TRACE(bad);

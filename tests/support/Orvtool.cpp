@@ -19,13 +19,14 @@ std::string Quote(const std::string& arg) {
 
 }  // namespace
 
-ToolResult RunOrvtool(const std::vector<std::string>& args) {
+ToolResult RunOrvtool(const std::vector<std::string>& args, const std::optional<std::string>& piped) {
     TempDir outputDir;  // apart from the test's files, so that leftovers there show
     std::string command = Quote(ORVTOOL_PATH);
+    if (piped) command = "cat " + Quote(outputDir.Write("stdin", *piped)) + " | " + command;
     for (const std::string& arg : args) command += " " + Quote(arg);
     const std::string out = outputDir.File("stdout");
     const std::string err = outputDir.File("stderr");
-    command += " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
+    command += " >" + Quote(out) + " 2>" + Quote(err) + (piped ? "" : " </dev/null");
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::Read(out), TempDir::Read(err)};
 }

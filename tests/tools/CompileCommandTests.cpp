@@ -32,9 +32,8 @@ protected:
     TempDir dir;
 };
 
-TEST_F(CompileCommandTest, WritesTheLevelAndItsPages) {
-    const std::string out = dir.File("out");
-    std::filesystem::create_directory(out);
+TEST_F(CompileCommandTest, WritesTheLevelAndItsPagesMakingTheDirectory) {
+    const std::string out = dir.File("out/level");
     const RunResult result = Run(ORV_SOURCE_DIR "/tests/compiler/maps/sample.map -o '" + out + "'");
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
@@ -67,6 +66,12 @@ TEST_F(CompileCommandTest, BadMapsFailWithOneLine) {
     const RunResult leak = Run("'" + leaky + "' -o '" + dir.Path().string() + "'");
     EXPECT_EQ(leak.status, 1);
     EXPECT_NE(leak.err.find("leak: the map is not sealed"), std::string::npos) << leak.err;
+
+    const std::string sample = ORV_SOURCE_DIR "/tests/compiler/maps/sample.map";
+    const RunResult unmade = Run("'" + sample + "' -o '" + dir.Write("file", "") + "/out'");
+    EXPECT_EQ(unmade.status, 1);
+    EXPECT_EQ(unmade.out, "") << "refused before compiling";
+    EXPECT_EQ(unmade.err.rfind("orvtool: cannot make the directory '", 0), 0u) << unmade.err;
 }
 
 TEST_F(CompileCommandTest, MisusedCommandLineFails) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -138,6 +139,20 @@ TEST_F(LevelCommandTest, OrderListsWhatDrawHandsOver) {
     g_pRenderer = nullptr;
 }
 
+TEST_F(LevelCommandTest, ALevelComesThroughAPipe) {
+    // The reader measures its file: what comes through a pipe is read from a
+    // temporary copy, which goes again.
+    TempDir scratch;
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string savedTmp = tmp ? tmp : "";
+    setenv("TMPDIR", scratch.Path().c_str(), 1);
+    const ToolResult piped = RunOrvtool({"level", "info", "/dev/stdin"}, std::string(kFloorLevel));
+    if (tmp) setenv("TMPDIR", savedTmp.c_str(), 1); else unsetenv("TMPDIR");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, Run("info", dir.Write("floor.bsp", kFloorLevel)).out);
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));
+}
+
 TEST_F(LevelCommandTest, BadInputIsOneLineAndAFailure) {
     const std::string floor = dir.Write("floor.bsp", kFloorLevel);
     const std::string broken = dir.Write("broken.bsp", "NBSP 2 w 3  0 1 2 0 0 0");
@@ -147,7 +162,9 @@ TEST_F(LevelCommandTest, BadInputIsOneLineAndAFailure) {
     ExpectOneLineFailure(Run("order", dir.File("missing.bsp"), {"0", "0", "0"}));
     for (const char* bad : {"x", "1e999", "nan", "1,5", ""}) {
         SCOPED_TRACE(bad);
-        ExpectOneLineFailure(Run("solid", floor, {"0", bad, "0"}));
+        const ToolResult result = Run("solid", floor, {"0", bad, "0"});
+        ExpectOneLineFailure(result);
+        EXPECT_EQ(result.status, 2);
     }
     ExpectOneLineFailure(RunOrvtool({"level"}));
     ExpectOneLineFailure(RunOrvtool({"level", "info"}));

@@ -40,6 +40,14 @@ TEST_F(ModelCommandTest, InfoPrintsTheHierarchyAsTheLoaderResolvesIt) {
               "  Bulb: 1 polygons, translation (0, 0, 0), rotation (0, 0, 0)\n");
 }
 
+TEST_F(ModelCommandTest, InfoReadsAModelThroughAPipe) {
+    const std::string text = ModelText({{"Lamp", "-", "0 0 0", "0 0 0", {kTriangleText}}});
+    const ToolResult piped = RunOrvtool({"model", "info", "/dev/stdin"}, text);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, Info(text).out);
+    EXPECT_EQ(piped.out.rfind("parts: 1\nLamp:", 0), 0u) << piped.out;
+}
+
 TEST_F(ModelCommandTest, FilesTheLoaderRefusesFailWithOneLine) {
     ExpectOneLineFailure(Info("NMDL 2 a b c 1 A x y 0 0 0 0 0 0 0 f g h end"));
     ExpectOneLineFailure(Info("NMDL 1 a b c 1 A x y 0 0 0 0 0 0 0 f g h"));

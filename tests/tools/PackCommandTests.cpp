@@ -102,13 +102,15 @@ TEST_F(PackCommandTest, ListReadsHeaderNumbersAsTheEngineDoes) {
     EXPECT_EQ(result.out, "a 17 8\nb 26 10\n");
 }
 
-TEST_F(PackCommandTest, ExtractWritesTheEntrysBytes) {
+TEST_F(PackCommandTest, ExtractWritesTheEntrysBytesUnderExactlyTheNameGiven) {
     dir.Write("hand.zar", "2 a 3 b 4\nxyz\nwxyz\n");
+    dir.Write("B.bin", "other");  // differs only in case: not the file named
     const ToolResult result = Run({"extract", dir.File("hand.zar"), "b", dir.File("b.bin")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(TempDir::Read(dir.File("b.bin")), "wxyz");
+    EXPECT_EQ(TempDir::Read(dir.File("B.bin")), "other");
 }
 
 TEST_F(PackCommandTest, ExtractOfAMissingEntryFailsAndWritesNothing) {
@@ -176,7 +178,9 @@ TEST_F(PackCommandTest, MisusedCommandLineFails) {
     };
     for (const std::vector<std::string>& args : misuses) {
         SCOPED_TRACE(::testing::PrintToString(args));
-        ExpectOneLineFailure(Run(args));
+        const ToolResult result = Run(args);
+        ExpectOneLineFailure(result);
+        EXPECT_EQ(result.status, 2);
     }
     EXPECT_TRUE(FilesInDir().empty());
 }

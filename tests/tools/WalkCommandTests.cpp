@@ -151,7 +151,9 @@ TEST_F(WalkCommandTest, MistakesAreReportedOnOneLine) {
     const std::string level = dir.Write("level.bsp", kFloorLevel);
     for (const char* script : {"jump", "w+", "w*0", "w*x", "w@1", "w@1,2,3", "-@a,2", "W"}) {
         SCOPED_TRACE(script);
-        ExpectOneLineFailure(RunOrvtool({"walk", level, script}));
+        const ToolResult result = RunOrvtool({"walk", level, script});
+        ExpectOneLineFailure(result);
+        EXPECT_EQ(result.status, 2) << "a script it cannot take is a misused command line";
     }
     ExpectOneLineFailure(RunOrvtool({"walk", dir.File("missing.bsp"), "w"}));
     ExpectOneLineFailure(RunOrvtool({"walk", dir.Write("bad.bsp", "NBSP 2 x 1\n0 0 0\n"), "w"}));

@@ -1,6 +1,8 @@
 // The subcommands of orvtool. Each takes its own name as argv[0] and returns
-// the process's exit status.
+// the process's exit status: 0 done, 1 failed, 2 a command line it cannot take.
 #pragma once
+
+#include <string>
 
 int CompileCommand(int argc, char** argv);
 int ContentCommand(int argc, char** argv);
@@ -8,3 +10,10 @@ int ModelCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);
 int LevelCommand(int argc, char** argv);
 int WalkCommand(int argc, char** argv);
+
+// "orvtool: MESSAGE" on standard error; returns `status`.
+int Fail(const std::string& message, int status = 1);
+
+// A command line that `command` cannot take: its usage, on one line, on
+// standard error; returns 2.
+int UsageError(const std::string& command);

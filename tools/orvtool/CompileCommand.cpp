@@ -2,23 +2,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "compiler/Compile.h"
 #include "orvtool/Commands.h"
-
-namespace {
-
-constexpr const char* kUsage = "usage: orvtool compile MAP -o DIR [-j THREADS]";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
-
-}  // namespace
 
 int CompileCommand(int argc, char** argv) {
     std::string mapPath, outDir;
@@ -30,15 +20,15 @@ int CompileCommand(int argc, char** argv) {
         } else if (arg == "-j" && i + 1 < argc) {
             char* end = nullptr;
             const long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 1 || value > 64) return Fail(kUsage, 2);
+            if (*end != '\0' || value < 1 || value > 64) return UsageError("compile");
             threads = static_cast<int>(value);
         } else if (mapPath.empty() && !arg.empty() && arg[0] != '-') {
             mapPath = arg;
         } else {
-            return Fail(kUsage, 2);
+            return UsageError("compile");
         }
     }
-    if (mapPath.empty() || outDir.empty()) return Fail(kUsage, 2);
+    if (mapPath.empty() || outDir.empty()) return UsageError("compile");
 
     std::ifstream in(mapPath, std::ios::binary);
     if (!in) return Fail("cannot read '" + mapPath + "': " + std::strerror(errno));
@@ -48,6 +38,11 @@ int CompileCommand(int argc, char** argv) {
     orvcompile::Map map;
     std::string error;
     if (!orvcompile::ParseMap(text.str(), mapPath, map, error)) return Fail(error);
+    // Made before the long compile, so that a directory that cannot be made
+    // fails at once; a map that cannot be parsed leaves nothing behind.
+    std::error_code made;
+    std::filesystem::create_directories(outDir, made);
+    if (made) return Fail("cannot make the directory '" + outDir + "': " + made.message());
     orvcompile::CompileOptions options;
     options.threads = threads;
     options.progress = [](const std::string& line) {

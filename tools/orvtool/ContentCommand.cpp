@@ -22,15 +22,6 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: orvtool content texture NAME OUT | content jump OUT | content music OUT | "
-    "content level MAP DIR | content pack OUT DIR";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
-
 int Write(const std::string& path, const std::string& bytes) {
     std::string error;
     return orvcompile::WriteFileAtomically(path, bytes, error) ? 0 : Fail(error);
@@ -85,5 +76,5 @@ int ContentCommand(int argc, char** argv) {
     }
     if (args.size() == 3 && args[0] == "level") return Level(args[1], args[2]);
     if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
-    return Fail(kUsage, 2);
+    return UsageError("content");
 }

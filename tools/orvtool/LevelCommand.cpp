@@ -13,16 +13,9 @@
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
 #include "orvtool/Commands.h"
+#include "orvtool/InputFile.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: orvtool level info FILE | orvtool level solid FILE X Y Z | orvtool level order FILE X Y Z";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
 
 bool ParseCoordinate(const char* text, float& value) {
     char* end = nullptr;
@@ -91,16 +84,18 @@ int LevelCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const bool info = args.size() == 2 && args[0] == "info";
     const bool query = args.size() == 5 && (args[0] == "solid" || args[0] == "order");
-    if (!info && !query) return Fail(kUsage, 2);  // the status orvtool gives for a misused command line
+    if (!info && !query) return UsageError("level");
 
     Vector point{};
     if (query && !(ParseCoordinate(argv[3], point.x) && ParseCoordinate(argv[4], point.y) &&
                    ParseCoordinate(argv[5], point.z)))
-        return Fail("the coordinates must be three finite numbers");
+        return Fail("the coordinates must be three finite numbers", 2);
 
+    const InputFile file(args[1]);
+    if (file.Path().empty()) return Fail(file.Error());
     Bsp level;
     std::vector<BspNode*> nodes;
-    if (!level.ReadTree(args[1].c_str(), nodes))
+    if (!level.ReadTree(file.Path().c_str(), nodes))
         return Fail("cannot read level '" + args[1] + "': it is missing or not a well-formed level");
 
     if (info)

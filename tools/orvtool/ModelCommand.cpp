@@ -9,16 +9,10 @@
 
 #include "model/Model.h"
 #include "orvtool/Commands.h"
+#include "orvtool/InputFile.h"
 #include "platform/Files.h"
 
 namespace {
-
-constexpr const char* kUsage = "usage: orvtool model info FILE";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
 
 void PrintPart(const ModelPart& part, int depth) {
     std::printf("%*s%s: %d polygons, translation (%g, %g, %g), rotation (%g, %g, %g)\n", 2 * depth, "",
@@ -53,12 +47,14 @@ void PrintTree(const Model& model) {
 }
 
 int Info(const std::string& fileName) {
+    const InputFile input(fileName);
+    if (input.Path().empty()) return Fail(input.Error());
     // Opened as the engine opens it, only to tell a missing file from a bad one.
-    FILE* file = OpenFile(fileName.c_str(), "r");
+    FILE* file = OpenFile(input.Path().c_str(), "r");
     if (!file) return Fail("cannot open '" + fileName + "': " + std::strerror(errno));
     CloseFile(file);
     Model model;
-    if (!model.Load(fileName.c_str()))
+    if (!model.Load(input.Path().c_str()))
         return Fail("'" + fileName + "' is not a valid model file (NMDL version 1)");
     std::printf("parts: %d\n", static_cast<int>(model.partCount));
     PrintTree(model);
@@ -71,5 +67,5 @@ int Info(const std::string& fileName) {
 int ModelCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "info") return Info(args[1]);
-    return Fail(kUsage, 2);  // the status orvtool gives for a misused command line
+    return UsageError("model");
 }

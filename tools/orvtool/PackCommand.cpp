@@ -15,17 +15,9 @@
 #include <vector>
 
 #include "app/Pack.h"
+#include "orvtool/InputFile.h"
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: orvtool pack create OUT NAME=FILE... | orvtool pack list PACK | "
-    "orvtool pack extract PACK NAME FILE";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
 
 struct InputEntry {
     std::string name;
@@ -111,7 +103,9 @@ int Create(const std::string& outPath, const std::vector<std::string>& specs) {
 }
 
 int List(const std::string& packPath) {
-    FILE* pack = OpenPack(packPath.c_str());
+    const InputFile input(packPath);
+    if (input.Path().empty()) return Fail(input.Error());
+    FILE* pack = OpenPack(input.Path().c_str());
     if (!pack) return Fail("cannot open pack '" + packPath + "' or its header is malformed");
     for (std::int32_t i = 0; i < g_PackEntryCount; ++i) {
         const PackEntry& entry = g_PackEntries[i];
@@ -124,7 +118,9 @@ int List(const std::string& packPath) {
 }
 
 int Extract(const std::string& packPath, const std::string& name, const std::string& filePath) {
-    FILE* pack = OpenPack(packPath.c_str());
+    const InputFile input(packPath);
+    if (input.Path().empty()) return Fail(input.Error());
+    FILE* pack = OpenPack(input.Path().c_str());
     if (!pack) return Fail("cannot open pack '" + packPath + "' or its header is malformed");
     int status = 0;
     if (!FindPackEntry(name.c_str())) {
@@ -145,5 +141,5 @@ int PackCommand(int argc, char** argv) {
         return Create(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 4 && args[0] == "extract") return Extract(args[1], args[2], args[3]);
-    return Fail(kUsage, 2);  // the status orvtool gives for a misused command line
+    return UsageError("pack");
 }

@@ -14,19 +14,13 @@
 #include "audio/Audio.h"
 #include "level/Bsp.h"
 #include "orvtool/Commands.h"
+#include "orvtool/InputFile.h"
 #include "platform/System.h"
 #include "player/Input.h"
 #include "player/Player.h"
 #include "player/ScriptedControls.h"
 
 namespace {
-
-constexpr const char* kUsage = "usage: orvtool walk LEVEL SCRIPT [--start X Y Z]";
-
-int Fail(const std::string& message, int status = 1) {
-    std::fprintf(stderr, "orvtool: %s\n", message.c_str());
-    return status;
-}
 
 // One group of the script: these keys and this mouse motion, `frames` times.
 struct FrameGroup {
@@ -126,20 +120,23 @@ void PrintFrame(long long frame) {
 int WalkCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const bool withStart = args.size() == 6 && args[2] == "--start";
-    if (args.size() != 2 && !withStart) return Fail(kUsage, 2);  // a misused command line
+    if (args.size() != 2 && !withStart) return UsageError("walk");
 
     std::vector<FrameGroup> groups;
     std::string bad;
     if (!ParseScript(args[1], groups, bad))
         return Fail("bad script group '" + bad + "': expected KEYS[@DX,DY][*N], KEYS '-' or names from " +
-                    "w a s d up down left right space escape joined by '+'");
+                    "w a s d up down left right space escape joined by '+'",
+                    2);
     Vector start{};
     if (withStart &&
         !(ParseCoordinate(argv[4], start.x) && ParseCoordinate(argv[5], start.y) && ParseCoordinate(argv[6], start.z)))
-        return Fail("the start must be three finite numbers");
+        return Fail("the start must be three finite numbers", 2);
 
+    const InputFile file(args[0]);
+    if (file.Path().empty()) return Fail(file.Error());
     std::vector<BspNode*> nodes;
-    if (!g_Bsp.ReadTree(args[0].c_str(), nodes))
+    if (!g_Bsp.ReadTree(file.Path().c_str(), nodes))
         return Fail("cannot read level '" + args[0] + "': it is missing or not a well-formed level");
 
     // As the program runs it after its start-up, without a jump sound.

@@ -1,5 +1,5 @@
 // The token reader of the text data files, on real files.
-#include "level/TokenReader.h"
+#include "data/TokenReader.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "level/TokenReader.h"
+#include "data/TokenReader.h"
 
 #include <cctype>
 #include <cerrno>
