@@ -33,9 +33,12 @@ public:
     // When that segment is playing, stops all music.
     void Stop(int index) override;
 
-private:
-    IDirectMusic* music = nullptr;
+    // Open, like the renderers' platform objects, so tests can see what is
+    // handed to them.
     IDirectMusicPerformance2* performance = nullptr;
     IDirectMusicLoader* loader = nullptr;
+
+private:
+    IDirectMusic* music = nullptr;
     MidiSegmentSlot segments[kMidiSegmentCount];
 };

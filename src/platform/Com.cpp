@@ -41,7 +41,7 @@ HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, cons
     for (const ComClass& known : kClasses)
         if (*known.clsid == clsid) found = &known;
     const std::string name = found ? found->name : "unknown class";
-    seam::Record("CoCreateInstance", name);
+    seam::Record("CoCreateInstance", name + " " + std::to_string(context));
     if (!object) return E_POINTER;
     *object = nullptr;
     // Armed for every class, or for one class by its name.

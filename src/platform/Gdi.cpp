@@ -3,10 +3,9 @@
 #include <SDL.h>
 
 #include <cstring>
-#include <functional>
-#include <map>
 #include <set>
-#include <string_view>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/DisplayObjects.h"
@@ -26,12 +25,11 @@ constexpr int kLargestImage = 4096;
 // Bitmaps that exist; handles are checked against it before use.
 std::set<BitmapObject*> g_Bitmaps;
 
-// A file's content: its size and a hash of its bytes. Files with the same
-// content, under any name, share one picture; a rewritten file does not.
-using ContentKey = std::pair<std::size_t, std::size_t>;
-
-// Pictures decoded from files, shared for as long as anything holds them.
-std::map<ContentKey, std::weak_ptr<Picture>> g_Decoded;
+// Pictures decoded from files, by the files' bytes, shared for as long as
+// anything holds them: files with the same bytes, under any name, share one
+// picture; a rewritten file does not. The bytes themselves are the key, so
+// two files whose hashes collide never share a picture.
+std::unordered_map<std::string, std::weak_ptr<Picture>> g_Decoded;
 
 BitmapObject* LiveBitmap(HGDIOBJ object) {
     auto* bitmap = static_cast<BitmapObject*>(object);
@@ -90,13 +88,13 @@ std::shared_ptr<Picture> PictureOfFile(const char* name) {
     const bool read = !std::ferror(file);
     CloseFile(file);
     if (!read) return nullptr;
-    const ContentKey key{bytes.size(), std::hash<std::string_view>{}(std::string_view(
-                                           reinterpret_cast<const char*>(bytes.data()), bytes.size()))};
-    if (auto known = g_Decoded[key].lock()) return known;
+    std::string key(bytes.begin(), bytes.end());
+    if (auto known = g_Decoded.find(key); known != g_Decoded.end())
+        if (auto picture = known->second.lock()) return picture;
     std::shared_ptr<Picture> picture = Decode(bytes);
     // Forget the contents whose pictures are gone, then remember this one.
     std::erase_if(g_Decoded, [](const auto& entry) { return entry.second.expired(); });
-    if (picture) g_Decoded[key] = picture;
+    if (picture) g_Decoded[std::move(key)] = picture;
     return picture;
 }
 

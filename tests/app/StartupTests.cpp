@@ -178,7 +178,7 @@ const std::string kSoundBox = "MessageBoxA(Error-Reporting: DSound_Init: Sound i
 const std::string kMusicBox =
     "MessageBoxA(Error-Reporting: pMusicManager->Initialize: Music initialization failed.)";
 // The music manager's Load of the unpacked "test.mp3".
-const Calls kMusicLoad = {"CoCreateInstance(FilterGraph)", "IGraphBuilder::RenderFile(Test.mp3)"};
+const Calls kMusicLoad = {"CoCreateInstance(FilterGraph 1)", "IGraphBuilder::RenderFile(Test.mp3)"};
 
 // `a`, then `b`, then `c`.
 Calls Then(Calls a, const Calls& b, const Calls& c = {}) {

@@ -13,6 +13,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The entries and the files they go to, in the order of extraction and
+// deletion, written out here: the test pack and the demo pack are both made
+// from the engine's own table, so a typo there would pass unseen.
+const std::pair<const char*, const char*> kEntriesAndFiles[25] = {
+    {"TEXTUREBOX0", "box0.bmp"},           {"TEXTURECEILING0", "ceiling0.bmp"}, {"TEXTUREDOOR0", "door0.bmp"},
+    {"TEXTUREDOOR1", "door1.bmp"},         {"TEXTUREFLOOR0", "floor0.bmp"},     {"TEXTUREFLOOR1", "floor1.bmp"},
+    {"SOUNDJUMP", "jump.wav"},             {"LMAPLMBLANK", "lmblank.bmp"},      {"TEXTUREMFRAME0", "mainframe0.bmp"},
+    {"TEXTURERAMP0", "ramp0.bmp"},         {"TEXTURESTAIR0", "stair0.bmp"},     {"LEVELTEST", "test.bsp"},
+    {"MODELTEST", "test.mdl"},             {"MP3TEST", "test.mp3"},             {"LMAPTEST-LM000", "test-lm000.bmp"},
+    {"LMAPTEST-LM001", "test-lm001.bmp"},  {"LMAPTEST-LM002", "test-lm002.bmp"}, {"LMAPTEST-LM003", "test-lm003.bmp"},
+    {"LMAPTEST-LM004", "test-lm004.bmp"},  {"TEXTUREWALL0", "wall0.bmp"},       {"TEXTUREWALL1", "wall1.bmp"},
+    {"TEXTUREWALL2", "wall2.bmp"},         {"TEXTUREWALL3", "wall3.bmp"},       {"TEXTUREWALL4", "wall4.bmp"},
+    {"TEXTUREWALL5", "wall5.bmp"},
+};
+
 class UnpackTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,8 +51,11 @@ TEST_F(UnpackTest, EntriesGoToAPrivateDirectoryThatIsGoneAfterwards) {
     fs::path run = fs::current_path();
     EXPECT_EQ(run.parent_path(), tmp.Path());
     EXPECT_EQ(EntriesIn(run), 25);
-    for (const auto& asset : kUnpackTable)
-        EXPECT_EQ(TempDir::Read(asset.file), TestAssetBytes(asset.entry)) << asset.file;
+    for (const auto& [entry, file] : kEntriesAndFiles) EXPECT_EQ(TempDir::Read(file), TestAssetBytes(entry)) << file;
+    for (std::size_t i = 0; i < kUnpackTable.size(); ++i) {  // the order of extraction and deletion
+        EXPECT_STREQ(kUnpackTable[i].entry, kEntriesAndFiles[i].first) << i;
+        EXPECT_STREQ(kUnpackTable[i].file, kEntriesAndFiles[i].second) << i;
+    }
     EXPECT_EQ(ResolveFileName("Test.bsp"), "test.bsp");  // as the level loader names it
 
     DeleteUnpackedAssets();

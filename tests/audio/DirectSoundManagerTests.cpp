@@ -106,6 +106,7 @@ TEST_F(DirectSoundManagerTest, AnyPcmFileMakesABufferOfTheOneFixedFormat) {
     std::string stereo = File("stereo.wav", Wav(std::string(17640, '\x20'), {1, 2, 44100, 16}));
     EXPECT_EQ(manager.Load(stereo.c_str()), 0);
     EXPECT_EQ(LastArgs("IDirectSound::CreateSoundBuffer"), "size 36 flags 0xa bytes 17640 format 1 1 11025 11025 1 8 0");
+    EXPECT_EQ(LastArgs("IDirectSoundBuffer::Lock"), "0 17640 0x1") << "the whole buffer, from the write cursor";
     manager.Shutdown();
 }
 

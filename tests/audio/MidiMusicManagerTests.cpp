@@ -22,6 +22,55 @@ using Calls = std::vector<std::string>;
 // An organ holds its level while the key is down.
 constexpr int kOrgan = 19;
 
+// The platform's loader behind a wrapper whose segments note the arguments of
+// every SetParam (the type, group bits, index, time, and whether the
+// parameter is `performance`) before handing the call on.
+class NotingLoader final : public IDirectMusicLoader {
+public:
+    NotingLoader(IDirectMusicLoader* inner, const void* performance) : inner(inner), performance(performance) {}
+    std::vector<std::string> setParams;
+
+    HRESULT QueryInterface(const GUID& iid, void** object) override { return inner->QueryInterface(iid, object); }
+    ULONG AddRef() override { return inner->AddRef(); }
+    ULONG Release() override { return Released(inner->Release(), this); }
+    HRESULT SetSearchDirectory(const GUID& type, const WCHAR* path, BOOL clear) override {
+        return inner->SetSearchDirectory(type, path, clear);
+    }
+    HRESULT GetObject(DMUS_OBJECTDESC* description, const GUID& iid, void** object) override {
+        HRESULT result = inner->GetObject(description, iid, object);
+        if (SUCCEEDED(result)) *object = new NotingSegment(static_cast<IDirectMusicSegment2*>(*object), *this);
+        return result;
+    }
+
+private:
+    template <class Wrapper>
+    static ULONG Released(ULONG left, Wrapper* wrapper) {
+        if (left == 0) delete wrapper;
+        return left;
+    }
+
+    class NotingSegment final : public IDirectMusicSegment2 {
+    public:
+        NotingSegment(IDirectMusicSegment2* inner, NotingLoader& loader) : inner(inner), loader(loader) {}
+        HRESULT QueryInterface(const GUID& iid, void** object) override { return inner->QueryInterface(iid, object); }
+        ULONG AddRef() override { return inner->AddRef(); }
+        ULONG Release() override { return Released(inner->Release(), this); }
+        HRESULT SetParam(const GUID& type, DWORD groups, DWORD index, MUSIC_TIME time, void* param) override {
+            loader.setParams.push_back(std::string(type == GUID_Download ? "Download" : "StandardMIDIFile") + " " +
+                                       std::to_string(groups) + " " + std::to_string(index) + " " +
+                                       std::to_string(time) + (param == loader.performance ? " performance" : " other"));
+            return inner->SetParam(type, groups, index, time, param);
+        }
+
+    private:
+        IDirectMusicSegment2* inner;
+        NotingLoader& loader;
+    };
+
+    IDirectMusicLoader* inner;
+    const void* performance;
+};
+
 class MidiMusicManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,10 +134,10 @@ protected:
 TEST_F(MidiMusicManagerTest, InitializeMakesThePerformanceItsPortAndTheLoader) {
     ASSERT_TRUE(manager.Initialize(nullptr));
     EXPECT_EQ(CallsWithArgs(),
-              (Calls{"CoCreateInstance(DirectMusicPerformance)", "IDirectMusicPerformance::Init",
+              (Calls{"CoCreateInstance(DirectMusicPerformance 3)", "IDirectMusicPerformance::Init",
                      "IDirectMusic::EnumPort(0)", "IDirectMusic::EnumPort(1)", "IDirectMusic::CreatePort",
                      "IDirectMusicPort::Activate(1)", "IDirectMusicPerformance::AddPort",
-                     "IDirectMusicPerformance::AssignPChannelBlock(0 1)", "CoCreateInstance(DirectMusicLoader)"}));
+                     "IDirectMusicPerformance::AssignPChannelBlock(0 1)", "CoCreateInstance(DirectMusicLoader 3)"}));
 }
 
 TEST_F(MidiMusicManagerTest, InitializeFailsWithoutThePerformanceOrTheLoader) {
@@ -122,6 +171,15 @@ TEST_F(MidiMusicManagerTest, FilesAreLoadedIntoSlotsInOrderAndAFailedLoadKeepsNo
                                [](const auto& c) { return c.name == "IDirectMusicLoader::SetSearchDirectory"; });
     ASSERT_NE(search, calls.end());
     EXPECT_EQ(search->args, directory) << "found in the current directory";
+}
+
+TEST_F(MidiMusicManagerTest, ALoadedSegmentIsAStandardMidiFileDownloadedToThePerformanceForAllGroups) {
+    ASSERT_TRUE(manager.Initialize(nullptr));
+    auto* noting = new NotingLoader(manager.loader, manager.performance);  // the manager releases it
+    manager.loader = noting;
+    ASSERT_EQ(Load("tune.mid", OneNote(kOrgan, 60, 0.1, 0.2)), 0);
+    EXPECT_EQ(noting->setParams, (Calls{"StandardMIDIFile 4294967295 0 0 performance",
+                                        "Download 4294967295 0 0 performance"}));
 }
 
 TEST_F(MidiMusicManagerTest, ASegmentPlaysOnceUntilItEndsAndThePlayAfterStartsItAgain) {

@@ -110,7 +110,10 @@ TEST_F(LoadTest, TheRootIsTheFirstNodeNobodyNames) {
 }
 
 TEST_F(LoadTest, LeavesAreSolidOrEmptyWithOrWithoutPolygons) {
-    ASSERT_TRUE(Load("NBSP 2 w 3  0 1 2 0 0 0 0 0 1 1 0 0  1 0 0  1 5"));
+    // Any kind but 0 is a leaf.
+    ASSERT_TRUE(Load("NBSP 2 w 3  0 1 2 0 0 0 0 0 1 1 0 0  7 0 0  -1 5"));
+    EXPECT_EQ(level.root->front->isLeaf, 1);
+    EXPECT_EQ(level.root->back->isLeaf, 1);
     EXPECT_EQ(level.root->front->isSolid, 0);
     EXPECT_EQ(level.root->front->polygonCount, 0);
     EXPECT_EQ(level.root->front->polygons, nullptr);

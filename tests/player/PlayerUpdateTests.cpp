@@ -211,6 +211,23 @@ TEST_F(PlayerUpdateTest, ATallerObstacleStopsTheMoveButTheMoveSlidesAlongIt) {
     EXPECT_GT(slidZ.position.z, stoppedX.position.z + 0.3f);
 }
 
+TEST_F(PlayerUpdateTest, WhereBothSlidesAreFreeTheSlideAlongZIsTaken) {
+    // A tall block only where x >= 3 and z >= 3, on the floor y = 0.
+    UseLevel(LevelText({SplitRecord(1, 2, 'y', 0.0f), SplitRecord(3, 4, 'x', 3.0f), "1 1",
+                        SplitRecord(5, 6, 'z', 3.0f), EmptyLeaf({}), "1 1", EmptyLeaf({})}));
+    g_Player.yaw = -0.785398163f;  // toward +x and +z alike, at the block's corner
+    for (int i = 0; i < 30; ++i) Frame({'W'});
+    EXPECT_LT(g_Player.position.x, 3.0f - 1.06f) << "stopped short of the block";
+    EXPECT_GT(g_Player.position.z, 6.0f) << "slid past it along z";
+}
+
+TEST_F(PlayerUpdateTest, UnderAnOverhangAtHeadHeightThePlayerWalksOnAtItsHeight) {
+    // Solid from y = 4.5 up: the eye is in it, the feet on the floor are free.
+    UseLevel(LevelText({SplitRecord(1, 2, 'y', 4.5f), "1 1", SplitRecord(3, 4, 'y', 0.0f), EmptyLeaf({}), "1 1"}));
+    ExpectSteps(StepsAlongZ(2, {'W'}), {0.125f, 0.225f});
+    EXPECT_EQ(g_Player.position.y, 5.0f);
+}
+
 TEST_F(PlayerUpdateTest, ALedgeOverOneUnitIsFallenFromWithGravityDownToTheFastestFall) {
     UseLevel(StepLevel(-20.0f));
     while (!g_Player.airborne && g_Player.position.z < 10.0f) Frame({'W'});

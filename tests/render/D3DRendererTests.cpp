@@ -16,6 +16,7 @@
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "platform/DisplayObjects.h"
+#include "platform/Seam.h"
 #include "platform/VirtualDisplay.h"
 #include "player/Player.h"
 #include "render/d3d/D3DRenderer.h"
@@ -35,28 +36,21 @@ std::string Solid(Rgb colour) {
     return MakeBmp24(4, 4, [=](int, int) { return colour; });
 }
 
-// Two triangles making a square of side 2 * half across the view axis at
-// depth z, wound clockwise on screen for a camera at the origin looking along
-// +z, which is how the level's rule makes a polygon face the camera.
+// A square of side 2 * half across the view axis at depth z, facing a camera
+// at the origin that looks along +z.
 std::array<Polygon, 2> Square(float z, float half, std::int32_t lightmapIndex, Texture* texture, bool textured) {
-    auto vertex = [&](float x, float y) {
-        // Texture v = 0 is the image's top row.
-        return Vertex{{x, y, z}, {0.5f, 0.5f}, {(x + half) / (2 * half), (half - y) / (2 * half)}};
-    };
-    std::array<Polygon, 2> square;
-    const Vertex corners[2][3] = {{vertex(-half, -half), vertex(-half, half), vertex(half, -half)},
-                                  {vertex(-half, half), vertex(half, half), vertex(half, -half)}};
-    for (int i = 0; i < 2; ++i) {
-        Polygon& polygon = square[i];
-        polygon.textured = textured ? 1 : 0;
-        polygon.lightmapIndex = lightmapIndex;
-        polygon.texture = texture;
-        polygon.normal[0] = polygon.normal[1] = 0.0f;
-        polygon.normal[2] = -1.0f;
-        std::copy(std::begin(corners[i]), std::end(corners[i]), polygon.vertices);
-    }
-    return square;
+    return FacingSquare({0, 0, z}, {half, 0, 0}, {0, half, 0}, lightmapIndex, texture, textured);
 }
+
+// The renderer, noting each polygon handed to it among the calls the seam
+// records, so a test sees what was drawn between which state changes.
+class NotingRenderer : public D3DRenderer {
+public:
+    HRESULT DrawPolygon(Polygon polygon) override {
+        seam::Record("DrawPolygon");
+        return D3DRenderer::DrawPolygon(polygon);
+    }
+};
 
 class D3DRendererTest : public ::testing::Test {
 protected:
@@ -109,7 +103,7 @@ protected:
     void DrawScene(const std::array<Polygon, 2>& square) { DrawScene(std::vector<Polygon>(square.begin(), square.end())); }
 
     TempDir dir;
-    D3DRenderer renderer;
+    NotingRenderer renderer;
     Texture blank;
 };
 
@@ -289,6 +283,32 @@ TEST_F(D3DRendererTest, TheOverlayTextsLieInTheirBoxes) {
     for (const Box& box : boxes) EXPECT_GT(box.white, 15) << "box at " << box.left << ", " << box.top;
 }
 
+TEST_F(D3DRendererTest, TextLeavesTheSurfaceAroundItsLettersAsItWas) {
+    Start();
+    IDirectDrawSurface7* surface = nullptr;
+    ASSERT_TRUE(renderer.CreateOffscreenSurface(&surface, 80, 30));
+    constexpr std::uint16_t kBlue = 0x001F;
+    renderer.FillRectangle(surface, nullptr, kBlue);
+    ASSERT_EQ(renderer.DrawString(surface, "FPS: 60", 0, 0, 0x0000FF), DD_OK);  // red
+    int blue = 0, red = 0;
+    for (std::uint16_t pixel : static_cast<SurfaceObject*>(surface)->picture->pixels) {
+        blue += pixel == kBlue;
+        red += pixel == 0xF800;
+    }
+    EXPECT_GT(red, 20);
+    EXPECT_GT(blue, 80 * 30 / 2) << "no background box around the text";
+    surface->Release();
+}
+
+TEST_F(D3DRendererTest, ThePictureTurnsWithThePlayersYawAndPitch) {
+    Start();
+    Load(Lightmap(0), "lm.bmp", Solid(kWhite));
+    ExpectThePictureToFollowThePlayersView([&](const std::array<Polygon, 2>& square) {
+        renderer.RenderFrame();  // the view from the player
+        DrawScene(square);
+    });
+}
+
 TEST_F(D3DRendererTest, AnUntexturedPolygonShowsItsLightmapUnchanged) {
     Start();
     const Rgb orange{255, 128, 0};
@@ -434,6 +454,22 @@ TEST_F(D3DLevelTest, TheModelIsHiddenBehindALevelWallAndSeenInOpenSpace) {
         EXPECT_TRUE(Near(picture.At(100, 252), As565({255, 0, 0}), 0)) << "the wall";
         EXPECT_EQ(g_PolygonsRendered, 2) << "the model is not counted";
     }
+}
+
+TEST_F(D3DLevelTest, TheLevelIsDrawnWithoutDepthTestOrCullingAndTheModelWithBoth) {
+    StartWithLevel(ConvexCellLevel({kFloor}, QuadRecords({0, 5, 10}, {1, 0, 0}, {0, 1, 0}, "lm")));
+    PlaceModel({PartText{"square", "none", "0 0 0", "0 0 0", ModelSquare(1.0f)}}, {0, 5, 20});
+    seam::StartRecording();
+    renderer.RenderFrame();
+    std::vector<std::string> calls;
+    for (const auto& call : seam::Calls())
+        if (call.name == "SetRenderState" || call.name == "DrawPolygon" || call.args == "world")
+            calls.push_back(call.args.empty() ? call.name : call.name + " " + call.args);
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         "SetTransform world", "SetRenderState 23=8", "SetRenderState 22=1",  // always, none
+                         "DrawPolygon", "DrawPolygon",                                        // the level
+                         "SetRenderState 22=3", "SetRenderState 23=4",  // counter-clockwise culled, less-or-equal
+                         "SetTransform world", "DrawPolygon", "DrawPolygon"}));  // the model
 }
 
 // The picture of a small textured, lightmapped room with a two-part model,

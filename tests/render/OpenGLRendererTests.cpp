@@ -254,6 +254,46 @@ TEST_F(OpenGLRendererTest, APolygonToThePlayersRightShowsOnTheRightInItsLightmap
     EXPECT_LT(centre[2], 8);
 }
 
+TEST_F(OpenGLRendererTest, ThePictureTurnsWithThePlayersYawAndPitch) {
+    Start();
+    LoadLightmap(0, {255, 255, 255});
+    ExpectThePictureToFollowThePlayersView([&](const std::array<Polygon, 2>& square) {
+        renderer.RenderFrame();  // the view from the player
+        for (const Polygon& polygon : square) renderer.DrawPolygon(polygon);
+    });
+}
+
+// The lightmap is repeated in both directions and modulated by the lit
+// colour: a lit colour other than white tells modulate from replace.
+TEST_F(OpenGLRendererTest, LightmapsRepeatAndModulateTheLitColour) {
+    Start();
+    // Left half red 200, right 40; top half green 200, bottom 40.
+    std::string file = dir.Write("halves.bmp", MakeBmp24(8, 8, [](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(x < 4 ? 200 : 40), static_cast<std::uint8_t>(y < 4 ? 200 : 40), 0};
+    }));
+    renderer.LoadTexture(&table.entries[0], file.c_str(), 8, 8);
+    renderer.RenderFrame();  // camera at the origin looking along +z
+    glColor3f(0.5f, 1.0f, 1.0f);
+    // A square at depth 10 whose lightmap coordinates are its x and y.
+    const float corners[2][3][2] = {{{-2, -2}, {-2, 2}, {2, -2}}, {{-2, 2}, {2, 2}, {2, -2}}};
+    for (const auto& triangle : corners) {
+        Polygon polygon;
+        polygon.lightmapIndex = 0;
+        for (int i = 0; i < 3; ++i) {
+            const float x = triangle[i][0], y = triangle[i][1];
+            polygon.vertices[i] = At(x, y, 10, x, y);
+        }
+        renderer.DrawPolygon(polygon);
+    }
+    // World (x, y, 10) shows at (320 + 58 x, 240 - 58 y): 45 degrees vertical at 4:3.
+    auto shownAt = [](float x, float y) { return DisplayPicture().At(320 + int(58 * x), 240 - int(58 * y)); };
+    EXPECT_TRUE(Near(shownAt(0.25f, 0.25f), {100, 200, 0}, 8)) << "red halved, green whole";
+    EXPECT_TRUE(Near(shownAt(0.75f, 0.25f), {20, 200, 0}, 8));
+    EXPECT_TRUE(Near(shownAt(0.25f, 0.75f), {100, 40, 0}, 8));
+    EXPECT_TRUE(Near(shownAt(1.25f, 1.25f), {100, 200, 0}, 8)) << "repeated across";
+    EXPECT_TRUE(Near(shownAt(-0.25f, -0.25f), {20, 40, 0}, 8)) << "repeated before";
+}
+
 // Two triangles facing a camera at (0, 5, 0) that looks along +z, split by
 // the plane z = 15: a small green one at z = 10 in front of it, on the
 // camera's side, and a large red one at z = 20 behind it.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "render/Renderer.h"
+#include "render/gl/SharedTextures.h"
 #include "support/RecordingRenderer.h"
 #include "support/TempDir.h"
 
@@ -91,6 +92,27 @@ TEST(FlipRows, NoneOrOneRowIsLeftAsItWas) {
     EXPECT_EQ(one, Rows({1, 2, 3}));
     renderer.FlipRows(one.data(), 3, 0);
     EXPECT_EQ(one, Rows({1, 2, 3}));
+}
+
+// Whatever the hash says, only the same size and bytes share a texture object.
+TEST(SharedTextures, PicturesOfOneHashButOtherBytesOrSizeKeepTextureObjectsOfTheirOwn) {
+    auto red = Rows({0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255}), blue = Rows({255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0});
+    auto redAgain = red;
+    auto content = [](int width, int height, std::vector<std::uint8_t>& pixels) {
+        SharedTextures::Content content = SharedTextures::ContentOf(Image{width, height, pixels.data()});
+        content.hash = 7;  // every picture here collides
+        return content;
+    };
+    SharedTextures shared;
+    Texture a, b, c, d;
+    shared.Add(content(2, 2, red), 1, &a);
+    EXPECT_EQ(shared.Share(content(2, 2, blue), &b), 0u) << "other bytes";
+    shared.Add(content(2, 2, blue), 2, &b);
+    EXPECT_EQ(shared.Share(content(4, 1, redAgain), &c), 0u) << "other size";
+    EXPECT_EQ(shared.Share(content(2, 2, redAgain), &d), 1u) << "the same picture";
+    EXPECT_EQ(shared.Release(&a), 0u);
+    EXPECT_EQ(shared.Release(&d), 1u);
+    EXPECT_EQ(shared.Release(&b), 2u);
 }
 
 }  // namespace

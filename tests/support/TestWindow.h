@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+#include "math/Vector.h"
 #include "platform/Types.h"
+#include "render/Renderer.h"
 #include "support/Bmp.h"
 
 // A visible 1280x720 window, 16:9 like the test display, so the 4:3 picture
@@ -30,3 +34,18 @@ Rgb As565(Rgb colour);
 
 // Each channel of `actual` within `tolerance` of `expected`.
 ::testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance);
+
+// Two triangles making the square centre ± right ± up, wound clockwise on
+// screen for a viewer who sees `right` to the right and `up` upward, which is
+// how the level's rule makes a polygon face the camera. Lightmap coordinates
+// (0.5, 0.5); texture v = 0 is the image's top row.
+std::array<Polygon, 2> FacingSquare(Vector centre, Vector right, Vector up, std::int32_t lightmapIndex,
+                                    Texture* texture, bool textured);
+
+// Turns the player (at (3, 4, -5), yaw 0.5, pitch 0.3); then, for a square 3
+// units to its right and one 3 units above its line of sight, 10 ahead, has
+// `drawFrame` draw a frame showing that square alone and checks that it shows
+// on that side of the picture's centre only. Where the square lies is worked
+// out from the player's directions as the player update defines them, not
+// from any renderer's view.
+void ExpectThePictureToFollowThePlayersView(const std::function<void(const std::array<Polygon, 2>&)>& drawFrame);

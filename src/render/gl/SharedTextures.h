@@ -6,27 +6,31 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <utility>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "render/Renderer.h"
 
 class SharedTextures {
 public:
-    // The key of an image's content: its size and a hash of its pixels.
+    // An image's content: its size, its pixels and a hash of them. The
+    // pixels are the image's own bytes, valid as long as the image is.
     struct Content {
         int width;
         int height;
         std::size_t hash;
-        auto operator<=>(const Content&) const = default;
+        std::string_view pixels;
     };
     static Content ContentOf(const Image& image);
 
-    // The texture object already holding this content, now held by `holder`
-    // as well; 0 when there is none.
+    // The texture object already holding this picture, now held by `holder`
+    // as well; 0 when there is none. A picture is the same only when its size
+    // and every byte are: a hash alone never decides.
     std::uint32_t Share(const Content& content, Texture* holder);
 
-    // A new texture object holding this content, held by `holder`.
+    // A new texture object holding this picture, held by `holder`. A copy of
+    // the pixels is kept to compare later pictures with.
     void Add(const Content& content, std::uint32_t name, Texture* holder);
 
     // `holder` lets go of its texture object. Returns the object's name when
@@ -37,8 +41,12 @@ public:
 private:
     struct Shared {
         std::uint32_t name;
+        int width;
+        int height;
+        std::string pixels;
         std::vector<Texture*> holders;
     };
-    std::map<Content, Shared> byContent;
-    std::map<const Texture*, Content> contentOf;
+    using ByHash = std::multimap<std::size_t, Shared>;  // iterators stay valid until erased
+    ByHash byHash;
+    std::map<const Texture*, ByHash::iterator> heldBy;
 };
