@@ -177,10 +177,11 @@ e2e_run_dirs() {
   done
 }
 
-# e2e_expect_orderly_end: the last wait ended with status 0, nothing is left
-# under E2E_TMP, and the start directory is as it was.
+# e2e_expect_orderly_end [STATUS]: the last wait ended with STATUS (0 when
+# not given), nothing is left under E2E_TMP, and the start directory is as it
+# was.
 e2e_expect_orderly_end() {
-  [ "$E2E_STATUS" = 0 ] || e2e_fail "exit status $E2E_STATUS"
+  [ "$E2E_STATUS" = "${1:-0}" ] || e2e_fail "exit status $E2E_STATUS, not ${1:-0}; its output: $(cat "$E2E_DIR"/*.log)"
   [ -z "$(ls -A "$E2E_TMP")" ] || e2e_fail "left behind: $(cd "$E2E_TMP" && find .)"
   [ "$(e2e_listing)" = "$e2e_start_listing" ] || e2e_fail "the start directory changed:
 $(diff <(echo "$e2e_start_listing") <(e2e_listing))"
