@@ -43,8 +43,12 @@ e2e_begin() {
   if [ $# -ge 1 ]; then cp "$1" "$E2E_START/Orvanthelix.zar" || e2e_fail "no pack at $1"; fi
   e2e_start_listing=$(e2e_listing)
 
-  # Xvfb picks a free display number itself and writes it, with a line end, to fd 3.
-  Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
+  # Xvfb picks a free display number itself and writes it, with a line end, to
+  # fd 3. -noreset: by default an X server resets whenever its last client
+  # leaves, as the checks here (xdpyinfo, xdotool) do all the time; a program
+  # connecting during a reset is refused, or reads a screen of height 0 from
+  # it. A desktop's server always has clients; this one must not reset either.
+  Xvfb -displayfd 3 -noreset -screen 0 1280x720x24 -nolisten tcp 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
   E2E_XVFB=$!
   for _ in $(seq 200); do
     grep -q '^[0-9]*$' "$E2E_DIR/display" 2>/dev/null && [ "$(wc -l <"$E2E_DIR/display")" = 1 ] && break

@@ -21,14 +21,22 @@ pack=$3
 case=$4
 . "$(dirname "$0")/lib.sh"
 
-# click BOX BUTTON: clicks the BUTTON-th button (1 = leftmost) of BOX, found
-# in a screenshot of the box, after checking the box has COUNT buttons.
+# click BOX BUTTON COUNT: clicks the BUTTON-th button (1 = leftmost) of BOX,
+# found in a screenshot of the box, after checking the box has COUNT buttons.
+# A box is placed and drawn after it appears: the screenshot is taken once
+# its place has held still, and taken again while it shows no buttons yet.
 click() {
-  local box=$1 button=$2 count=$3
-  import -window "$box" -depth 8 "ppm:$E2E_DIR/box.ppm" || e2e_fail "no screenshot of the box"
-  mapfile -t centres < <("$check" buttons "$E2E_DIR/box.ppm")
+  local box=$1 button=$2 count=$3 before after
+  for _ in $(seq 50); do
+    before=$(xdotool getwindowgeometry --shell "$box")
+    sleep 0.2
+    import -window "$box" -depth 8 "ppm:$E2E_DIR/box.ppm" || e2e_fail "no screenshot of the box"
+    after=$(xdotool getwindowgeometry --shell "$box")
+    mapfile -t centres < <("$check" buttons "$E2E_DIR/box.ppm")
+    [ "$before" = "$after" ] && [ "${#centres[@]}" -gt 0 ] && break
+  done
   [ "${#centres[@]}" = "$count" ] || e2e_fail "the box has ${#centres[@]} buttons, not $count"
-  eval "$(xdotool getwindowgeometry --shell "$box")"
+  eval "$after"
   read -r x y <<<"${centres[$((button - 1))]}"
   xdotool mousemove $((X + x)) $((Y + y)) click 1
 }
