@@ -2,7 +2,8 @@
 // the end. The files go to a fresh private directory that is the current
 // directory for the rest of the run, so the engine's bare file names reach
 // them, a user's own file of the same name is never overwritten or deleted,
-// and two copies of the engine can run side by side.
+// and two copies of the engine can run side by side. Each run holds a lock on
+// its directory; a start removes the directories of runs that were killed.
 #pragma once
 
 #include <array>
@@ -17,8 +18,9 @@ extern const std::array<UnpackedAsset, 25> kUnpackTable;
 
 constexpr const char* kPackFileName = "Orvanthelix.zar";
 
-// Opens the pack in the current directory, enters a new private directory
-// (under $TMPDIR, else /tmp) and extracts every entry of the table into it,
+// Opens the pack in the current directory, removes the run directories that
+// killed runs left under $TMPDIR (else /tmp), enters a new private directory
+// there, locked for the run, and extracts every entry of the table into it,
 // ignoring each result. Without a private directory nothing is extracted.
 void UnpackAssets();
 

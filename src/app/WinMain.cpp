@@ -1,6 +1,7 @@
 #include "app/WinMain.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "app/Globals.h"
 #include "app/MusicChoice.h"
@@ -15,6 +16,7 @@
 #include "platform/Com.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/System.h"
 #include "player/Input.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
@@ -31,6 +33,25 @@ enum StartupCode : std::uint8_t {
 };
 
 namespace {
+
+// Set when a start failure ended the run and its box could not be shown: the
+// user learnt of it only from standard error, so the exit status tells it too.
+bool g_FailureUnseen = false;
+
+// A start that ends before the main loop has shown the user nothing: one line
+// on standard error says what failed, why and what to check, and the exit
+// status is 1 (the design's 0 would read as success).
+int StartFailed(const char* what, const char* check = "") {
+    const char* reason = GetLastErrorText();
+    std::fprintf(stderr, "orvanthelix: %s%s%s.%s%s\n", what, *reason ? ": " : "", reason, *check ? " " : "",
+                 check);
+    return 1;
+}
+
+// The box of a start failure that ends the run.
+void ShowStartFailure(const char* text, const char* caption) {
+    if (MessageBoxA(g_Window, text, caption, MB_OK) == 0) g_FailureUnseen = true;
+}
 
 // Shows the Abort/Retry/Ignore box until the start succeeds or the user gives
 // up, and returns the resulting start-up code. A box that could not be shown
@@ -49,7 +70,7 @@ StartupCode RetryStart(Start start, const char* text, const char* caption, Start
             case IDIGNORE:
                 ignore();
                 return failure;
-            default:
+            default:  // no box: its text went to standard error, and the run goes on
                 return kStartedOk;
         }
     }
@@ -58,15 +79,15 @@ StartupCode RetryStart(Start start, const char* text, const char* caption, Start
 // Renderer and input start (step 6); returns the start-up code.
 StartupCode StartRendererAndInput(HINSTANCE instance) {
     if (!g_pRenderer->Initialize()) {
-        MessageBoxA(g_Window, g_ErrorText, "Error-Reporting: g_pRenderer->Initialize", MB_OK);
+        ShowStartFailure(g_ErrorText, "Error-Reporting: g_pRenderer->Initialize");
         return kRendererInitializeFailed;
     }
     if (!g_pRenderer->Setup()) {
-        MessageBoxA(g_Window, g_ErrorText, "Error-Reporting: g_pRenderer->Setup", MB_OK);
+        ShowStartFailure(g_ErrorText, "Error-Reporting: g_pRenderer->Setup");
         return kRendererSetupFailed;
     }
     if (!g_Input.Start(instance)) {
-        MessageBoxA(g_Window, "DirectInput could not be initialized.", "Error-Reporting", MB_OK);
+        ShowStartFailure("DirectInput could not be initialized.", "Error-Reporting");
         return kInputFailed;
     }
     return kStartedOk;
@@ -131,8 +152,9 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     g_SoundEnabled = 1;
     g_InvertMouseY = 1;
     StartupCode startupCode = kStartedOk;
+    g_FailureUnseen = false;
 
-    if (FAILED(CoInitialize(nullptr))) return 0;
+    if (FAILED(CoInitialize(nullptr))) return StartFailed("COM could not be started");
 
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof(WNDCLASSEXA);
@@ -147,12 +169,15 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     windowClass.lpszMenuName = nullptr;
     windowClass.lpszClassName = "WINDOWCLASS";
     windowClass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
-    if (!RegisterClassExA(&windowClass)) return 0;
+    if (!RegisterClassExA(&windowClass))
+        return StartFailed("the window class could not be registered");
 
     g_Window = CreateWindowExA(WS_EX_TOPMOST, "WINDOWCLASS", "Orvanthelix 3D Engine", WS_POPUP | WS_VISIBLE,
                                0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
                                nullptr, nullptr, instance, nullptr);
-    if (!g_Window) return 0;
+    if (!g_Window)
+        return StartFailed("no window could be opened",
+                           "Check that DISPLAY names a running X server that you may use.");
 
     ShowCursor(FALSE);
 
@@ -163,7 +188,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     UnpackAssets();
 
     if (startupCode == kStartedOk && !g_Bsp.Load("Test.bsp")) {
-        MessageBoxA(g_Window, "Binary Space Partition could not be loaded.", "Error-Reporting: g_Bsp.Load", MB_OK);
+        ShowStartFailure("Binary Space Partition could not be loaded.", "Error-Reporting: g_Bsp.Load");
         startupCode = kLevelFailed;
         PostQuitMessage(0);
     }
@@ -204,5 +229,5 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed)
         g_pRenderer->Shutdown();
     CoUninitialize();
-    return static_cast<int>(message.wParam);
+    return g_FailureUnseen ? 1 : static_cast<int>(message.wParam);
 }

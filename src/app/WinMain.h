@@ -3,9 +3,10 @@
 
 #include "platform/Window.h"
 
-// Owns the whole run. Returns 0 when it ends before the main loop (COM, class
-// registration or window creation failed), otherwise the WM_QUIT's wParam.
-// Only the instance handle is used.
+// Owns the whole run. Returns the WM_QUIT's wParam, or 1 when the run failed
+// unseen: it ended before the main loop (COM, class registration or window
+// creation failed; one line on standard error says why), or a start failure
+// that ended it could not be shown in a box. Only the instance handle is used.
 int WinMain(HINSTANCE instance, HINSTANCE previousInstance, char* commandLine, int showCommand);
 
 // The start-up's model step: "Test.mdl" given to g_ModelEntity, placed at

@@ -1,5 +1,6 @@
 #include "platform/MessageBox.h"
 
+#include <cstdio>
 #include <string>
 
 #include "platform/Sdl.h"
@@ -28,7 +29,12 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     box.buttons = abortRetryIgnore ? abortRetryIgnoreButtons : okButtons;
 
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) return 0;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+        // Never a failure that nobody sees: the text goes to standard error.
+        std::fprintf(stderr, "orvanthelix: %s: %s (no message box could be shown: %s)\n", caption, text,
+                     SDL_GetError());
+        return 0;
+    }
     // Closing a plain box counts as its only button; an Abort/Retry/Ignore box
     // closed without a choice has no answer.
     if (pressed < 0) return abortRetryIgnore ? 0 : IDOK;

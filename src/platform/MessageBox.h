@@ -12,5 +12,6 @@ constexpr int IDRETRY = 4;
 constexpr int IDIGNORE = 5;
 
 // Returns the pressed button's ID, or 0 when no box could be shown or it was
-// closed without an answer.
+// closed without an answer. A box that cannot be shown writes its caption and
+// text to standard error as one line instead.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);

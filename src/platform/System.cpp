@@ -35,3 +35,5 @@ SHORT GetAsyncKeyState(int virtualKey) {
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     return keys[scancode] ? static_cast<SHORT>(0x8000) : 0;
 }
+
+const char* GetLastErrorText() { return SDL_GetError(); }

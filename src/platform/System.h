@@ -1,4 +1,4 @@
-// Tick count and asynchronous key state.
+// Tick count, asynchronous key state, and why the last platform call failed.
 #pragma once
 
 #include "platform/Types.h"
@@ -16,3 +16,6 @@ DWORD GetTickCount();
 
 // High bit (0x8000) set while the key is down. Keys the engine does not use read 0.
 SHORT GetAsyncKeyState(int virtualKey);
+
+// Why the last platform call failed, in the words of the library under it.
+const char* GetLastErrorText();

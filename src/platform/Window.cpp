@@ -1,11 +1,14 @@
 #include "platform/Window.h"
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/DisplayWatch.h"
 #include "platform/Sdl.h"
 #include "platform/Seam.h"
 #include "platform/WindowObject.h"
@@ -26,7 +29,10 @@ struct Windowing {
     bool quitPosted = false;
     int quitCode = 0;
     int cursorCount = 0;
+    bool lossHandled = false;
 };
+
+volatile std::sig_atomic_t g_HangupSeen = 0;
 
 Windowing& State() {
     static Windowing state;
@@ -53,6 +59,13 @@ void Post(HWND window, UINT message) {
     State().posted.push_back(MSG{window, message, 0, 0, SDL_GetTicks(), {}});
 }
 
+// One WM_CLOSE for any number of close requests before it is handled.
+void PostClose(HWND window) {
+    for (const MSG& message : State().posted)
+        if (message.hwnd == window && message.message == WM_CLOSE) return;
+    Post(window, WM_CLOSE);
+}
+
 // Turns what SDL has seen since the last call into window messages.
 void PumpSdlEvents() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
@@ -60,26 +73,55 @@ void PumpSdlEvents() {
     while (SDL_PollEvent(&event)) {
         HWND window = LiveWindow();
         if (!window) continue;
-        if (event.type == SDL_QUIT) {
-            // Window close and SIGINT/SIGTERM both arrive here; one WM_CLOSE is enough.
-            bool closePending = false;
-            for (const MSG& message : State().posted)
-                closePending |= message.hwnd == window && message.message == WM_CLOSE;
-            if (!closePending) Post(window, WM_CLOSE);
-        } else if (event.type == SDL_WINDOWEVENT) {
-            if (event.window.event == SDL_WINDOWEVENT_CLOSE) Post(window, WM_CLOSE);
+        // Closing the window and SIGINT/SIGTERM both arrive as SDL_QUIT.
+        if (event.type == SDL_QUIT) PostClose(window);
+        if (event.type == SDL_WINDOWEVENT) {
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostClose(window);
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED) window->needsPaint = true;
         }
     }
+    // SIGHUP (the terminal closed) ends the run as SIGTERM does.
+    if (g_HangupSeen && LiveWindow()) {
+        g_HangupSeen = 0;
+        PostClose(LiveWindow());
+    }
+    // Nothing can be shown any more: the run ends, and says it failed.
+    if (DisplayLost() && !State().lossHandled) {
+        State().lossHandled = true;
+        const char* display = SDL_getenv("DISPLAY");
+        std::fprintf(stderr, "orvanthelix: the display \"%s\" went away; the run ends.\n", display ? display : "");
+        PostQuitMessage(1);
+    }
+}
+
+// SDL's own clean-up would wait for ever on a display that went away.
+void QuitSdl() {
+    if (!DisplayLost()) SDL_Quit();
 }
 
 }  // namespace
 
 bool EnsureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
+    // Only drivers that show a window, unless the user names another.
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (!asked || !*asked) SDL_SetHint(SDL_HINT_VIDEODRIVER, SDL_getenv("WAYLAND_DISPLAY") ? "x11,wayland" : "x11");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        std::string reason = SDL_GetError();
+        const char* display = SDL_getenv("DISPLAY");
+        if (display && *display)
+            SDL_SetError("the display \"%s\" could not be opened (%s)", display, reason.c_str());
+        else
+            SDL_SetError("DISPLAY is not set (%s)", reason.c_str());
+        return false;
+    }
     static bool registered = false;
-    if (!registered) std::atexit(SDL_Quit);
+    if (!registered) {
+        std::atexit(QuitSdl);
+        struct sigaction hangup {};
+        hangup.sa_handler = [](int) { g_HangupSeen = 1; };
+        sigaction(SIGHUP, &hangup, nullptr);
+    }
     registered = true;
     return true;
 }
@@ -90,7 +132,7 @@ SDL_Window* SdlWindowOf(HWND window) {
 
 void ResetWindowing() {
     for (auto& window : State().windows)
-        if (window->sdl) SDL_DestroyWindow(window->sdl);
+        if (window->sdl && !DisplayLost()) SDL_DestroyWindow(window->sdl);
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         SDL_ShowCursor(SDL_ENABLE);
@@ -148,6 +190,7 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DW
     window->dc.window = window.get();
     window->sdl = SDL_CreateWindow(title ? title : "", x, y, width, height, flags);
     if (!window->sdl) return nullptr;
+    WatchDisplayOf(window->sdl);
     HWND handle = window.get();
     State().windows.push_back(std::move(window));
     if (Send(handle, WM_CREATE) == -1) {
@@ -162,7 +205,7 @@ BOOL DestroyWindow(HWND window) {
     if (!window || window->destroyed) return FALSE;
     Send(window, WM_DESTROY);
     window->destroyed = true;
-    SDL_DestroyWindow(window->sdl);
+    if (!DisplayLost()) SDL_DestroyWindow(window->sdl);
     window->sdl = nullptr;
     std::erase_if(State().posted, [window](const MSG& m) { return m.hwnd == window; });
     return TRUE;

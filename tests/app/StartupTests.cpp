@@ -515,8 +515,9 @@ TEST_F(StartupTest, AMissingPackFailsTheLevelLoad) {
 
 TEST_F(StartupTest, AFailedLevelLoadStillDeletesEveryUnpackedFile) {
     WriteTestAssetPack(start.File("Orvanthelix.zar"));
-    seam::ScriptMessageBoxAnswers({IDOK});
-    EXPECT_EQ(Run(), 0);
+    // No box could be shown (answer 0): the user saw nothing, so the status says it.
+    seam::ScriptMessageBoxAnswers({0});
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_TRUE(std::filesystem::is_empty(tmp.Path())) << "the private directory is gone";
     EXPECT_EQ(std::filesystem::current_path(), start.Path());
@@ -528,7 +529,11 @@ TEST_F(StartupTest, PlatformFailuresBeforeTheWindowEndTheRunAtOnce) {
         seam::Reset();
         seam::StartRecording();
         seam::ArmFailure(call, E_FAIL);
-        EXPECT_EQ(Run(), 0);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(Run(), 1);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said.rfind("orvanthelix: ", 0), 0u) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
         EXPECT_EQ(Count("renderer.Initialize"), 0);
         EXPECT_EQ(Count("CoUninitialize"), 0);
     }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +108,33 @@ TEST_F(UnpackTest, AStrayFileKeepsThePrivateDirectory) {
     DeleteUnpackedAssets();
     EXPECT_TRUE(fs::exists(run / "not-ours.txt"));
     EXPECT_EQ(EntriesIn(run), 1);
+}
+
+// What killed runs left is removed by the next start; a directory whose run
+// still holds its lock, one not named as ours, and a file not from the pack
+// are left alone.
+TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
+    const fs::path killed = tmp.Path() / "orvanthelix-Kil1ed";
+    const fs::path live = tmp.Path() / "orvanthelix-L1veRn";
+    const fs::path killedWithNote = tmp.Path() / "orvanthelix-N0teXX";
+    const fs::path other = tmp.Path() / "orvanthelix-e2e-Other1";
+    for (const fs::path& dir : {killed, live, killedWithNote, other}) {
+        fs::create_directory(dir);
+        for (const char* file : {"test.bsp", "wall0.bmp"}) std::ofstream(dir / file) << "x";
+    }
+    std::ofstream(killedWithNote / "notes.txt") << "mine";
+    int liveLock = open(live.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(liveLock, LOCK_EX | LOCK_NB), 0);
+
+    ScopedCurrentDir inStart(start.Path());
+    UnpackAssets();
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_EQ(EntriesIn(live), 2);
+    EXPECT_EQ(EntriesIn(other), 2);
+    EXPECT_EQ(EntriesIn(killedWithNote), 1) << "only the pack's files go";
+    DeleteUnpackedAssets();
+    EXPECT_EQ(EntriesIn(tmp.Path()), 3) << "the run's own directory is gone";
+    close(liveLock);
 }
 
 }  // namespace

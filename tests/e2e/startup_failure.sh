@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Start-up failures as a user meets them, answered in their message boxes:
+# Start-up failures as a user meets them:
+#   no-display    DISPLAY not set: no window, one line on stderr that names
+#                 DISPLAY, exit status 1
+# and those answered in their message boxes:
 #   no-pack       no pack in the start directory: the "Binary Space Partition
 #                 could not be loaded." box, answered with Return, ends the run
 #   no-audio-ignore, no-audio-abort
@@ -7,7 +10,7 @@
 #                 box with Abort, Retry and Ignore; Ignore runs the game
 #                 silently (it shows the level and ends on Escape), Abort ends
 #                 the run
-# Every way ends with status 0, nothing left in the run's TMPDIR and the start
+# Every boxed way ends with status 0; every way leaves nothing in the run's TMPDIR and the start
 # directory as it was.
 #
 #   startup_failure.sh PROGRAM CHECK PACK CASE
@@ -18,18 +21,37 @@ pack=$3
 case=$4
 . "$(dirname "$0")/lib.sh"
 
-# click BOX BUTTON: clicks the BUTTON-th button (1 = leftmost) of BOX, found
-# in a screenshot of the box, after checking the box has COUNT buttons.
+# click BOX BUTTON COUNT: clicks the BUTTON-th button (1 = leftmost) of BOX,
+# found in a screenshot of the box, after checking the box has COUNT buttons.
+# A box is placed and drawn after it appears: the screenshot is taken once
+# its place has held still, and taken again while it shows no buttons yet.
 click() {
-  local box=$1 button=$2 count=$3
-  import -window "$box" -depth 8 "ppm:$E2E_DIR/box.ppm" || e2e_fail "no screenshot of the box"
-  mapfile -t centres < <("$check" buttons "$E2E_DIR/box.ppm")
+  local box=$1 button=$2 count=$3 before after
+  for _ in $(seq 50); do
+    before=$(xdotool getwindowgeometry --shell "$box")
+    sleep 0.2
+    import -window "$box" -depth 8 "ppm:$E2E_DIR/box.ppm" || e2e_fail "no screenshot of the box"
+    after=$(xdotool getwindowgeometry --shell "$box")
+    mapfile -t centres < <("$check" buttons "$E2E_DIR/box.ppm")
+    [ "$before" = "$after" ] && [ "${#centres[@]}" -gt 0 ] && break
+  done
   [ "${#centres[@]}" = "$count" ] || e2e_fail "the box has ${#centres[@]} buttons, not $count"
-  eval "$(xdotool getwindowgeometry --shell "$box")"
+  eval "$after"
   read -r x y <<<"${centres[$((button - 1))]}"
   xdotool mousemove $((X + x)) $((Y + y)) click 1
 }
 
+if [ "$case" = no-display ]; then
+  e2e_begin "$pack"
+  e2e_start program SDL_AUDIODRIVER=dummy env -u DISPLAY "$program"
+  e2e_wait_end "$E2E_PID" 10
+  e2e_expect_orderly_end 1
+  said=$(cat "$E2E_DIR/program.log")
+  [ "$(wc -l <"$E2E_DIR/program.log")" = 1 ] && [[ $said == "orvanthelix: "*DISPLAY* ]] ||
+    e2e_fail "not one line naming DISPLAY on stderr: $said"
+  e2e_pass "no display: status 1 and one line: $said"
+  exit 0
+fi
 if [ "$case" = no-pack ]; then
   e2e_begin
 else

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Two copies started side by side from the same start directory: both run,
-# each with a private run directory of its own holding the 25 files; the first
-# to end leaves the other's files alone; both end with status 0 and nothing is
-# left behind.
+# Copies started side by side from the same start directory, each with a
+# private run directory of its own holding the 25 files. One is killed with
+# SIGKILL and leaves its directory; the next start removes it and leaves the
+# live copy's alone. The first live copy to end leaves the other's files
+# alone; both end with status 0 and nothing is left behind.
 #
 #   two_instances.sh PROGRAM PACK
 set -u
@@ -10,19 +11,34 @@ program=$1
 pack=$2
 . "$(dirname "$0")/lib.sh"
 
+# await_run_dirs COUNT: waits until COUNT run directories hold 25 files each.
+await_run_dirs() {
+  for _ in $(seq 100); do
+    [ "$(e2e_run_dirs | awk '$2 == 25' | wc -l)" = "$1" ] && return
+    sleep 0.1
+  done
+  e2e_fail "not $1 full run directories: $(e2e_run_dirs)"
+}
+
 e2e_begin "$pack"
 e2e_start first SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_DIR/first.raw" "$program"
 first=$E2E_PID
+e2e_start killed SDL_AUDIODRIVER=dummy "$program"
+killed=$E2E_PID
+first_window=$(e2e_window "$first") || exit 1
+e2e_window "$killed" >/dev/null || exit 1
+await_run_dirs 2
+killed_dir=$(readlink "/proc/$killed/cwd")
+kill -KILL "$killed"
+e2e_wait_end "$killed" 2
+[ -d "$killed_dir" ] || e2e_fail "the killed run's directory went by itself"
+
 e2e_start second SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_DIR/second.raw" "$program"
 second=$E2E_PID
-first_window=$(e2e_window "$first") || exit 1
 second_window=$(e2e_window "$second") || exit 1
-
-for _ in $(seq 100); do
-  [ "$(e2e_run_dirs | awk '$2 == 25' | wc -l)" = 2 ] && break
-  sleep 0.1
-done
-[ "$(e2e_run_dirs | awk '$2 == 25' | wc -l)" = 2 ] || e2e_fail "run directories: $(e2e_run_dirs)"
+await_run_dirs 2
+[ -e "$killed_dir" ] && e2e_fail "the killed run's directory is still there: $(e2e_run_dirs)"
+e2e_running "$first" || e2e_fail "the first ended"
 
 asked=$EPOCHREALTIME
 e2e_hold "$first_window" Escape 2 "$first"
@@ -35,4 +51,4 @@ asked=$EPOCHREALTIME
 e2e_hold "$second_window" Escape 2 "$second"
 e2e_wait_end "$second" 2 "$asked"
 e2e_expect_orderly_end
-e2e_pass "both ran from one directory and both cleaned up"
+e2e_pass "a killed run's directory went at the next start; both live copies ran and cleaned up"

@@ -4,10 +4,12 @@
 # screenshots from the first second on show the level letterboxed at 4:3 (with
 # OVERLAY=overlay also the crosshair and the three overlay texts). Then the
 # run ends the orderly way, within two seconds, on QUIT: Escape held on the
-# window (escape), SIGTERM (sigterm), or the window closed as a window manager
-# closes it, with WM_DELETE_WINDOW (close); the exit status is 0, the private
-# run directory with its 25 unpacked files is gone and the start directory is
-# as it was.
+# window (escape), SIGTERM (sigterm), SIGHUP as when its terminal closes
+# (sighup), or the window closed as a window manager closes it, with
+# WM_DELETE_WINDOW (close); the exit status is 0, the private run directory
+# with its 25 unpacked files is gone and the start directory is as it was.
+# With display-gone the X server ends under it: the same, but the status is 1
+# and one line on stderr says the display went away.
 #
 #   window_and_quit.sh PROGRAM CHECK PACK OVERLAY QUIT
 set -u
@@ -40,9 +42,16 @@ asked=$EPOCHREALTIME
 case $quit in
   escape) e2e_hold "$window" Escape 2 "$pid" ;;
   sigterm) kill -TERM "$pid" ;;
+  sighup) kill -HUP "$pid" ;;
+  display-gone) kill "$E2E_XVFB" ;;
   close) "$check" close "$window" || e2e_fail "the window could not be closed" ;;
   *) e2e_fail "unknown way to quit: $quit" ;;
 esac
 e2e_wait_end "$pid" 2 "$asked"
-e2e_expect_orderly_end
-e2e_pass "the level showed; $quit ended the run in ${E2E_WAITED} ms with status 0, leaving nothing behind"
+if [ "$quit" = display-gone ]; then
+  e2e_expect_orderly_end 1
+  grep -q '^orvanthelix: the display ".*" went away' "$E2E_DIR/program.log" || e2e_fail "said: $(cat "$E2E_DIR/program.log")"
+else
+  e2e_expect_orderly_end
+fi
+e2e_pass "the level showed; $quit ended the run in ${E2E_WAITED} ms with status $E2E_STATUS, leaving nothing behind"
