@@ -5,6 +5,9 @@
 #include <thread>
 
 #include "platform/Gl.h"
+#include "platform/Seam.h"
+#include "platform/ShmPresent.h"
+#include "platform/WindowImage.h"
 
 namespace display {
 namespace {
@@ -19,6 +22,13 @@ struct State {
     std::chrono::steady_clock::time_point nextPresent{};
     Pacing pacing = Pacing::Refresh;
     bool swapIntervalSet = false;  // the context's swap interval follows `pacing`
+    // Under a software rasteriser the window's image is made on the processor
+    // and put into the window through shared memory (docs/PERFORMANCE.md).
+    ShmPresent shm;
+    bool throughShm = false;
+    PictureScaler scaler;
+    std::vector<std::uint16_t> picture;  // read back for the scaler
+    SDL_Rect shmPicture{};  // where the composed image goes
 };
 
 State g_State;
@@ -72,6 +82,7 @@ bool Attach(SDL_Window* window) {
             g_State.colour = colour;
             g_State.depth = depth;
             g_State.swapIntervalSet = false;  // a new context starts with vsync
+            g_State.throughShm = SoftwareRasteriser() && !seam::Failure("ShmPresent.Open") && g_State.shm.Open(window);
             return true;
         }
     }
@@ -91,6 +102,8 @@ void Detach() {
     gl.DeleteRenderbuffers(1, &g_State.depth);
     g_State.framebuffer = g_State.colour = g_State.depth = 0;
     g_State.window = nullptr;
+    g_State.shm.Close();
+    g_State.throughShm = false;
 }
 
 bool SetDepthBuffer(int depthBits, int stencilBits) {
@@ -125,11 +138,35 @@ SDL_Rect PictureRect(int windowWidth, int windowHeight) {
     return {(windowWidth - width) / 2, (windowHeight - height) / 2, width, height};
 }
 
+namespace {
+
+// The picture scaled into the shared image, placed as GL would place it (GL's
+// rows go up, the window's down).
+void ComposeShmImage(int windowWidth, int windowHeight) {
+    const SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+    std::uint8_t* image = g_State.shm.Image(picture.w, picture.h);
+    if (!image) return;
+    g_State.picture.resize(kWidth * kHeight);
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 2);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
+    g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h, image, g_State.shm.Stride());
+    g_State.shmPicture = {picture.x, windowHeight - picture.y - picture.h, picture.w, picture.h};
+}
+
+}  // namespace
+
+bool ComposesOnProcessor() { return g_State.throughShm; }
+
 void ComposeWindowImage() {
     if (!g_State.framebuffer) return;
     auto& gl = g_State.gl;
     int windowWidth = 0, windowHeight = 0;
     SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
+    if (g_State.throughShm) {
+        ComposeShmImage(windowWidth, windowHeight);
+        return;
+    }
     SDL_Rect picture = PictureRect(windowWidth, windowHeight);
 
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -145,17 +182,28 @@ void ComposeWindowImage() {
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+void ShowWindowImage() {
+    if (!g_State.framebuffer) return;
+    if (g_State.throughShm) {
+        int windowWidth = 0, windowHeight = 0;
+        SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
+        const SDL_Rect& at = g_State.shmPicture;
+        g_State.shm.Put(at.x, at.y, windowWidth, windowHeight);
+    } else {
+        if (!g_State.swapIntervalSet) {
+            SDL_GL_SetSwapInterval(g_State.pacing == Pacing::Refresh ? 1 : 0);
+            g_State.swapIntervalSet = true;
+        }
+        SDL_GL_SwapWindow(g_State.window);
+    }
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+}
+
 void Present() {
     if (!g_State.framebuffer) return;
     ComposeWindowImage();
-    const bool paced = g_State.pacing == Pacing::Refresh;
-    if (!g_State.swapIntervalSet) {
-        SDL_GL_SetSwapInterval(paced ? 1 : 0);
-        g_State.swapIntervalSet = true;
-    }
-    SDL_GL_SwapWindow(g_State.window);
-    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
-    if (paced) WaitForRefresh();
+    ShowWindowImage();
+    if (g_State.pacing == Pacing::Refresh) WaitForRefresh();
 }
 
 std::vector<std::uint8_t> ReadPixels() {

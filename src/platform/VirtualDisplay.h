@@ -35,11 +35,21 @@ void Detach();
 // False, leaving the buffer as it was, for any other format.
 bool SetDepthBuffer(int depthBits, int stencilBits);
 
-// Puts the picture into the window's back buffer: scaled to fit with 4:3
-// kept, black bars around it. Leaves the window's framebuffer bound.
+// Makes the window's image from the picture: scaled to fit with 4:3 kept,
+// black bars around it. Through GL into the window's back buffer (leaving the
+// window's framebuffer bound); or, under a software rasteriser on X11, on the
+// processor into an image in memory shared with the X server, the bars
+// filled when it is shown. The first is free on a graphics card; under a
+// software rasteriser the second costs a fraction of it.
 void ComposeWindowImage();
+// Whether the window's image is made on the processor.
+bool ComposesOnProcessor();
 
-// Shows the picture: composes, swaps and, while paced, waits for the next refresh.
+// Shows the composed image (swaps, or has the X server copy the shared image
+// in) and directs drawing to the picture again.
+void ShowWindowImage();
+
+// Shows the picture: composes, shows and, while paced, waits for the next refresh.
 void Present();
 
 // Whether presents wait for the refresh (vsync where the driver gives it, at

@@ -1,0 +1,40 @@
+// Puts the window's image into an X11 window through shared memory, without
+// GL: the way a software rasteriser's picture reaches the screen most
+// cheaply. Only where SDL's window is an X11 one on a server with MIT-SHM and
+// a 24-bit true-colour visual; Open says whether it is usable.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace display {
+
+class ShmPresent {
+public:
+    ShmPresent();
+    ~ShmPresent();
+    ShmPresent(const ShmPresent&) = delete;
+    ShmPresent& operator=(const ShmPresent&) = delete;
+
+    // False (and nothing held) when the window cannot be shown this way.
+    bool Open(SDL_Window* window);
+    void Close();
+
+    // The image to fill: `width` by `height` pixels, `Stride()` bytes a row,
+    // each pixel the bytes blue, green, red, 0. Null when no image of that
+    // size can be had.
+    std::uint8_t* Image(int width, int height);
+    int Stride() const;
+
+    // Shows the image at (x, y), rows from the top, and fills the rest of the
+    // window black; returns once the server has copied the image.
+    void Put(int x, int y, int windowWidth, int windowHeight);
+
+private:
+    struct Connection;
+    std::unique_ptr<Connection> connection;
+};
+
+}  // namespace display
