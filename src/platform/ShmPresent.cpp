@@ -42,7 +42,10 @@ void DropImage(Display* display, XImage*& image, XShmSegmentInfo& segment) {
 }  // namespace
 
 ShmPresent::ShmPresent() = default;
-ShmPresent::~ShmPresent() { Close(); }
+// Not Close: an open one is only destroyed at the program's exit, when the X
+// connection may be gone already. The server lets go of the segment (marked
+// for removal when attached) as the connection ends.
+ShmPresent::~ShmPresent() = default;
 
 bool ShmPresent::Open(SDL_Window* window) {
     Close();
@@ -66,7 +69,6 @@ bool ShmPresent::Open(SDL_Window* window) {
     connection->visual = attributes.visual;
     connection->depth = attributes.depth;
     connection->gc = XCreateGC(display, connection->window, 0, nullptr);
-    XSetForeground(display, connection->gc, 0);
     // A server that cannot reach our memory (another machine) refuses the
     // first segment: try one now rather than fail while presenting.
     if (!Image(64, 64)) {
@@ -96,6 +98,7 @@ std::uint8_t* ShmPresent::Image(int width, int height) {
         XDestroyImage(image);
         return nullptr;
     }
+    // A new segment is zero-filled: the bars are black from the start.
     c.segment.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) * height, IPC_CREAT | 0600);
     if (c.segment.shmid < 0) {
         XDestroyImage(image);
@@ -128,21 +131,11 @@ std::uint8_t* ShmPresent::Image(int width, int height) {
 
 int ShmPresent::Stride() const { return connection && connection->image ? connection->image->bytes_per_line : 0; }
 
-void ShmPresent::Put(int x, int y, int windowWidth, int windowHeight) {
+void ShmPresent::Put() {
     if (!connection || !connection->image) return;
     Connection& c = *connection;
-    const int width = c.image->width, height = c.image->height;
-    XRectangle bars[4] = {
-        {0, 0, static_cast<unsigned short>(windowWidth), static_cast<unsigned short>(y)},
-        {0, static_cast<short>(y + height), static_cast<unsigned short>(windowWidth),
-         static_cast<unsigned short>(windowHeight - y - height)},
-        {0, static_cast<short>(y), static_cast<unsigned short>(x), static_cast<unsigned short>(height)},
-        {static_cast<short>(x + width), static_cast<short>(y), static_cast<unsigned short>(windowWidth - x - width),
-         static_cast<unsigned short>(height)},
-    };
-    XFillRectangles(c.display, c.window, c.gc, bars, 4);
-    XShmPutImage(c.display, c.window, c.gc, c.image, 0, 0, x, y, static_cast<unsigned>(width),
-                 static_cast<unsigned>(height), False);
+    XShmPutImage(c.display, c.window, c.gc, c.image, 0, 0, 0, 0, static_cast<unsigned>(c.image->width),
+                 static_cast<unsigned>(c.image->height), False);
     // The image may be written again only once the server has copied it.
     XSync(c.display, False);
 }

@@ -20,17 +20,18 @@ public:
 
     // False (and nothing held) when the window cannot be shown this way.
     bool Open(SDL_Window* window);
+    // While the window's X connection is still open.
     void Close();
 
-    // The image to fill: `width` by `height` pixels, `Stride()` bytes a row,
-    // each pixel the bytes blue, green, red, 0. Null when no image of that
-    // size can be had.
+    // The window's image to fill: `width` by `height` pixels, `Stride()`
+    // bytes a row, each pixel the bytes blue, green, red, 0; black when it is
+    // new (a new size makes a new one). Null when no image can be had.
     std::uint8_t* Image(int width, int height);
     int Stride() const;
 
-    // Shows the image at (x, y), rows from the top, and fills the rest of the
-    // window black; returns once the server has copied the image.
-    void Put(int x, int y, int windowWidth, int windowHeight);
+    // Shows the whole image in the window, in one request, and returns once
+    // the server has copied it.
+    void Put();
 
 private:
     struct Connection;

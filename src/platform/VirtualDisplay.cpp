@@ -19,7 +19,7 @@ struct State {
     GLuint framebuffer = 0;
     GLuint colour = 0;
     GLuint depth = 0;
-    std::chrono::steady_clock::time_point nextPresent{};
+    RefreshSchedule schedule;
     Pacing pacing = Pacing::Refresh;
     bool swapIntervalSet = false;  // the context's swap interval follows `pacing`
     // Under a software rasteriser the window's image is made on the processor
@@ -28,26 +28,29 @@ struct State {
     bool throughShm = false;
     PictureScaler scaler;
     std::vector<std::uint16_t> picture;  // read back for the scaler
-    SDL_Rect shmPicture{};  // where the composed image goes
 };
 
 State g_State;
 
-// Presents at most 60 times a second: sleeps until the next slot, and starts
-// the schedule afresh after a stall rather than rushing to catch up.
 void WaitForRefresh() {
-    using Clock = std::chrono::steady_clock;
-    constexpr auto kPeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
-    auto now = Clock::now();
-    if (g_State.nextPresent > now) {
-        std::this_thread::sleep_until(g_State.nextPresent);
-        g_State.nextPresent += kPeriod;
-    } else {
-        g_State.nextPresent = now + kPeriod;
-    }
+    const auto wakeAt = g_State.schedule.Next(std::chrono::steady_clock::now());
+    std::this_thread::sleep_until(wakeAt);
 }
 
 }  // namespace
+
+RefreshSchedule::Clock::time_point RefreshSchedule::Next(Clock::time_point now) {
+    if (now < slot) {
+        const Clock::time_point wakeAt = slot;
+        slot += kPeriod;
+        return wakeAt;
+    }
+    // A little late: the slot is kept, so one slow frame is made up by the
+    // next quick one. A whole period or more behind: the schedule starts
+    // afresh instead of rushing frames out to catch up.
+    slot = now - slot < kPeriod ? slot + kPeriod : now + kPeriod;
+    return now;
+}
 
 void Select(bool selected) { g_State.selected = selected; }
 
@@ -140,18 +143,20 @@ SDL_Rect PictureRect(int windowWidth, int windowHeight) {
 
 namespace {
 
-// The picture scaled into the shared image, placed as GL would place it (GL's
-// rows go up, the window's down).
+// The picture scaled into the shared window image, placed as GL would place
+// it (GL's rows go up, the window's down); the bars stay as the image was made.
 void ComposeShmImage(int windowWidth, int windowHeight) {
-    const SDL_Rect picture = PictureRect(windowWidth, windowHeight);
-    std::uint8_t* image = g_State.shm.Image(picture.w, picture.h);
+    std::uint8_t* image = g_State.shm.Image(windowWidth, windowHeight);
     if (!image) return;
+    const SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+    const int stride = g_State.shm.Stride();
     g_State.picture.resize(kWidth * kHeight);
     g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
     glPixelStorei(GL_PACK_ALIGNMENT, 2);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
-    g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h, image, g_State.shm.Stride());
-    g_State.shmPicture = {picture.x, windowHeight - picture.y - picture.h, picture.w, picture.h};
+    const int top = windowHeight - picture.y - picture.h;
+    g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h,
+                         image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
 }
 
 }  // namespace
@@ -185,13 +190,16 @@ void ComposeWindowImage() {
 void ShowWindowImage() {
     if (!g_State.framebuffer) return;
     if (g_State.throughShm) {
-        int windowWidth = 0, windowHeight = 0;
-        SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
-        const SDL_Rect& at = g_State.shmPicture;
-        g_State.shm.Put(at.x, at.y, windowWidth, windowHeight);
+        g_State.shm.Put();
     } else {
         if (!g_State.swapIntervalSet) {
-            SDL_GL_SetSwapInterval(g_State.pacing == Pacing::Refresh ? 1 : 0);
+            // Paced: adaptive vsync where the driver has it, so that a frame
+            // that misses a refresh shows at once instead of a whole refresh
+            // later (which would halve the rate); plain vsync otherwise.
+            if (g_State.pacing == Pacing::None)
+                SDL_GL_SetSwapInterval(0);
+            else if (SDL_GL_SetSwapInterval(-1) != 0)
+                SDL_GL_SetSwapInterval(1);
             g_State.swapIntervalSet = true;
         }
         SDL_GL_SwapWindow(g_State.window);

@@ -10,6 +10,7 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -53,10 +54,28 @@ void ShowWindowImage();
 void Present();
 
 // Whether presents wait for the refresh (vsync where the driver gives it, at
-// most 60 a second in any case). Paced from the start; only the benchmarks
+// most 60 a second in any case; see RefreshSchedule). Paced from the start; only the benchmarks
 // switch it off, to measure what a frame itself costs. The engine never does.
 enum class Pacing { Refresh, None };
 void SetPacing(Pacing pacing);
+
+// The pacing's clock: a present waits for its slot, one 60th of a second
+// after the last. A present that comes a little late (by less than a period)
+// keeps to the slots, so frames that take a little over a 60th of a second
+// come as often as they can and on average no frame is lost to the pacing;
+// one that comes a whole period or more late starts the slots afresh.
+class RefreshSchedule {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr Clock::duration kPeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
+
+    // When a present made at `now` may show: `now` itself, or a later slot
+    // to sleep until.
+    Clock::time_point Next(Clock::time_point now);
+
+private:
+    Clock::time_point slot{};
+};
 
 // The picture as RGB bytes, rows from the top; empty when there is none.
 std::vector<std::uint8_t> ReadPixels();
