@@ -9,14 +9,23 @@
 
 namespace display {
 
+// One window image in a segment shared with the server.
+struct SharedImage {
+    XImage* image = nullptr;
+    XShmSegmentInfo segment{};
+    unsigned long putRequest = 0;  // the request that last showed it; 0: none
+};
+
+// Two images in turn: while the server copies the one just put, the next
+// frame is composed into the other, so a present never waits for the copy.
 struct ShmPresent::Connection {
     Display* display = nullptr;
     Window window = 0;
     Visual* visual = nullptr;
     int depth = 0;
     GC gc = nullptr;
-    XImage* image = nullptr;
-    XShmSegmentInfo segment{};
+    SharedImage images[2];
+    int current = 0;  // the one to compose into
 };
 
 namespace {
@@ -28,22 +37,62 @@ int NoteAttachFailure(Display*, XErrorEvent*) {
     return 0;
 }
 
-void DropImage(Display* display, XImage*& image, XShmSegmentInfo& segment) {
-    if (!image) return;
-    XShmDetach(display, &segment);
+void Drop(Display* display, SharedImage& shared) {
+    if (!shared.image) return;
+    XShmDetach(display, &shared.segment);
     XSync(display, False);
-    shmdt(segment.shmaddr);
-    image->data = nullptr;  // the segment's, not Xlib's to free
-    XDestroyImage(image);
-    image = nullptr;
-    segment = {};
+    shmdt(shared.segment.shmaddr);
+    shared.image->data = nullptr;  // the segment's, not Xlib's to free
+    XDestroyImage(shared.image);
+    shared = {};
+}
+
+bool Make(Display* display, Visual* visual, int depth, int width, int height, SharedImage& shared) {
+    XImage* image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr,
+                                    &shared.segment, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (!image) return false;
+    if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst) {
+        XDestroyImage(image);
+        return false;
+    }
+    // A new segment is zero-filled: the bars are black from the start.
+    XShmSegmentInfo& segment = shared.segment;
+    segment.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) * height, IPC_CREAT | 0600);
+    if (segment.shmid < 0) {
+        XDestroyImage(image);
+        return false;
+    }
+    segment.shmaddr = image->data = static_cast<char*>(shmat(segment.shmid, nullptr, 0));
+    segment.readOnly = True;
+    bool attached = segment.shmaddr != reinterpret_cast<char*>(-1);
+    if (attached) {
+        // A server that cannot reach our memory (one on another machine) refuses it.
+        XSync(display, False);
+        g_AttachFailed = false;
+        auto previous = XSetErrorHandler(NoteAttachFailure);
+        XShmAttach(display, &segment);
+        XSync(display, False);
+        XSetErrorHandler(previous);
+        attached = !g_AttachFailed;
+        if (!attached) shmdt(segment.shmaddr);
+    }
+    // Marked for removal now: it goes when both sides have let go, even if we crash.
+    shmctl(segment.shmid, IPC_RMID, nullptr);
+    if (!attached) {
+        image->data = nullptr;
+        XDestroyImage(image);
+        segment = {};
+        return false;
+    }
+    shared.image = image;
+    return true;
 }
 
 }  // namespace
 
 ShmPresent::ShmPresent() = default;
 // Not Close: an open one is only destroyed at the program's exit, when the X
-// connection may be gone already. The server lets go of the segment (marked
+// connection may be gone already. The server lets go of the segments (marked
 // for removal when attached) as the connection ends.
 ShmPresent::~ShmPresent() = default;
 
@@ -60,8 +109,7 @@ bool ShmPresent::Open(SDL_Window* window) {
     // The image's pixels are 0x00RRGGBB words in little-endian order. GL's
     // visual may be DirectColor: its swaps put the same pixel values there.
     if (attributes.depth != 24 || (visual->c_class != TrueColor && visual->c_class != DirectColor) ||
-        visual->red_mask != 0xff0000 ||
-        visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
+        visual->red_mask != 0xff0000 || visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
         return false;
     connection = std::make_unique<Connection>();
     connection->display = display;
@@ -69,8 +117,7 @@ bool ShmPresent::Open(SDL_Window* window) {
     connection->visual = attributes.visual;
     connection->depth = attributes.depth;
     connection->gc = XCreateGC(display, connection->window, 0, nullptr);
-    // A server that cannot reach our memory (another machine) refuses the
-    // first segment: try one now rather than fail while presenting.
+    // Try the images now rather than fail while presenting.
     if (!Image(64, 64)) {
         Close();
         return false;
@@ -80,7 +127,7 @@ bool ShmPresent::Open(SDL_Window* window) {
 
 void ShmPresent::Close() {
     if (!connection) return;
-    DropImage(connection->display, connection->image, connection->segment);
+    for (SharedImage& shared : connection->images) Drop(connection->display, shared);
     XFreeGC(connection->display, connection->gc);
     connection.reset();
 }
@@ -88,56 +135,38 @@ void ShmPresent::Close() {
 std::uint8_t* ShmPresent::Image(int width, int height) {
     if (!connection || width <= 0 || height <= 0) return nullptr;
     Connection& c = *connection;
-    if (c.image && c.image->width == width && c.image->height == height)
-        return reinterpret_cast<std::uint8_t*>(c.image->data);
-    DropImage(c.display, c.image, c.segment);
-    XImage* image = XShmCreateImage(c.display, c.visual, static_cast<unsigned>(c.depth), ZPixmap, nullptr,
-                                    &c.segment, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    if (!image) return nullptr;
-    if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst) {
-        XDestroyImage(image);
-        return nullptr;
-    }
-    // A new segment is zero-filled: the bars are black from the start.
-    c.segment.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) * height, IPC_CREAT | 0600);
-    if (c.segment.shmid < 0) {
-        XDestroyImage(image);
-        return nullptr;
-    }
-    c.segment.shmaddr = image->data = static_cast<char*>(shmat(c.segment.shmid, nullptr, 0));
-    c.segment.readOnly = True;
-    bool attached = c.segment.shmaddr != reinterpret_cast<char*>(-1);
-    if (attached) {
+    SharedImage& shared = c.images[c.current];
+    if (!shared.image || shared.image->width != width || shared.image->height != height) {
+        for (SharedImage& each : c.images) {
+            Drop(c.display, each);
+            if (!Make(c.display, c.visual, c.depth, width, height, each)) {
+                for (SharedImage& made : c.images) Drop(c.display, made);
+                return nullptr;
+            }
+        }
+    } else if (shared.putRequest && LastKnownRequestProcessed(c.display) < shared.putRequest) {
+        // Its copy may not be done: wait for it (a frame later it nearly always is).
         XSync(c.display, False);
-        g_AttachFailed = false;
-        auto previous = XSetErrorHandler(NoteAttachFailure);
-        XShmAttach(c.display, &c.segment);
-        XSync(c.display, False);
-        XSetErrorHandler(previous);
-        attached = !g_AttachFailed;
-        if (!attached) shmdt(c.segment.shmaddr);
     }
-    // Marked for removal now: it goes when both sides have let go, even if we crash.
-    shmctl(c.segment.shmid, IPC_RMID, nullptr);
-    if (!attached) {
-        image->data = nullptr;
-        XDestroyImage(image);
-        c.segment = {};
-        return nullptr;
-    }
-    c.image = image;
-    return reinterpret_cast<std::uint8_t*>(image->data);
+    return reinterpret_cast<std::uint8_t*>(shared.image->data);
 }
 
-int ShmPresent::Stride() const { return connection && connection->image ? connection->image->bytes_per_line : 0; }
+int ShmPresent::Stride() const {
+    if (!connection) return 0;
+    const SharedImage& shared = connection->images[connection->current];
+    return shared.image ? shared.image->bytes_per_line : 0;
+}
 
 void ShmPresent::Put() {
-    if (!connection || !connection->image) return;
+    if (!connection) return;
     Connection& c = *connection;
-    XShmPutImage(c.display, c.window, c.gc, c.image, 0, 0, 0, 0, static_cast<unsigned>(c.image->width),
-                 static_cast<unsigned>(c.image->height), False);
-    // The image may be written again only once the server has copied it.
-    XSync(c.display, False);
+    SharedImage& shared = c.images[c.current];
+    if (!shared.image) return;
+    shared.putRequest = NextRequest(c.display);
+    XShmPutImage(c.display, c.window, c.gc, shared.image, 0, 0, 0, 0, static_cast<unsigned>(shared.image->width),
+                 static_cast<unsigned>(shared.image->height), False);
+    XFlush(c.display);
+    c.current ^= 1;
 }
 
 }  // namespace display

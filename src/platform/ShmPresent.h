@@ -25,12 +25,13 @@ public:
 
     // The window's image to fill: `width` by `height` pixels, `Stride()`
     // bytes a row, each pixel the bytes blue, green, red, 0; black when it is
-    // new (a new size makes a new one). Null when no image can be had.
+    // new (a new size makes new ones). It is one of two taken in turn, so it
+    // holds the image before last. Null when no image can be had.
     std::uint8_t* Image(int width, int height);
     int Stride() const;
 
-    // Shows the whole image in the window, in one request, and returns once
-    // the server has copied it.
+    // Shows the whole image in the window, in one request, without waiting
+    // for the server's copy; the next Image is the other one.
     void Put();
 
 private:
