@@ -19,11 +19,12 @@ struct WholeFrameFigure {
     std::string renderer;
     int width;  // of the window
     int height;
-    double wholeMs;      // medians: the renderer's frame with its present
-    double processorMs;  // of the whole frame, all the process's threads
-    double composeMs;    // composing the window image
-    double swapMs;       // showing it
-    double idealMs;      // the ideal present of the same picture
+    double framesPerSecond;  // of frames back to back
+    double processorMs;      // a frame's, all the process's threads
+    double wholeMs;          // medians: the renderer's frame with its present
+    double composeMs;        // composing the window image
+    double swapMs;           // showing it
+    double idealMs;          // the ideal present of the same picture
 };
 
 struct StartupFigure {

@@ -21,6 +21,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Windows come and go while the tree is searched (another program's, or
+// this one's before it is shown): an error about one is no failure.
+int IgnoreError(Display*, XErrorEvent*) { return 0; }
+
 Window FindWindow(Display* display, Window under, const char* name) {
     char* windowName = nullptr;
     if (XFetchName(display, under, &windowName) && windowName) {
@@ -85,6 +89,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: the X server has no DAMAGE extension\n", argv[0]);
         return 1;
     }
+    XSetErrorHandler(IgnoreError);
     Window window = 0;
     for (int tries = 0; tries < 300 && !window; ++tries) {
         window = FindWindow(display, DefaultRootWindow(display), argv[1]);

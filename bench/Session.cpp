@@ -32,8 +32,6 @@ namespace {
 Capturing<D3DRenderer> g_D3d;
 Capturing<OpenGLRenderer> g_Gl;
 Renderer* g_Running = nullptr;
-// The tests' screen size: the frame cost figures are taken in a window this size.
-constexpr int kStartWidth = 1280, kStartHeight = 720;
 bool g_Started = false;
 
 void Start() {
@@ -51,7 +49,7 @@ void Start() {
     windowClass.lpszClassName = "BENCHWINDOW";
     RegisterClassExA(&windowClass);
     g_Window = CreateWindowExA(WS_EX_TOPMOST, "BENCHWINDOW", "Orvanthelix 3D Engine", WS_POPUP | WS_VISIBLE, 0, 0,
-                               kStartWidth, kStartHeight, nullptr, nullptr, nullptr, nullptr);
+                               kFrameCostWidth, kFrameCostHeight, nullptr, nullptr, nullptr, nullptr);
     if (!g_Window) Fail("no window");
 }
 
