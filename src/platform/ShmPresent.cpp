@@ -145,8 +145,10 @@ std::uint8_t* ShmPresent::Image(int width, int height) {
             }
         }
     } else if (shared.putRequest && LastKnownRequestProcessed(c.display) < shared.putRequest) {
-        // Its copy may not be done: wait for it (a frame later it nearly always is).
-        XSync(c.display, False);
+        // Its copy may not be done. The put's completion event (or an error)
+        // tells that it is, once read; a frame later it nearly always is.
+        XEventsQueued(c.display, QueuedAfterReading);
+        if (LastKnownRequestProcessed(c.display) < shared.putRequest) XSync(c.display, False);
     }
     return reinterpret_cast<std::uint8_t*>(shared.image->data);
 }
@@ -164,7 +166,7 @@ void ShmPresent::Put() {
     if (!shared.image) return;
     shared.putRequest = NextRequest(c.display);
     XShmPutImage(c.display, c.window, c.gc, shared.image, 0, 0, 0, 0, static_cast<unsigned>(shared.image->width),
-                 static_cast<unsigned>(shared.image->height), False);
+                 static_cast<unsigned>(shared.image->height), True);
     XFlush(c.display);
     c.current ^= 1;
 }
