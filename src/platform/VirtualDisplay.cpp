@@ -144,19 +144,21 @@ SDL_Rect PictureRect(int windowWidth, int windowHeight) {
 namespace {
 
 // The picture scaled into the shared window image, placed as GL would place
-// it (GL's rows go up, the window's down); the bars stay as the image was made.
-void ComposeShmImage(int windowWidth, int windowHeight) {
+// it (GL's rows go up, the window's down); the bars stay as the image was
+// made. False when no image of the window's size can be had.
+bool ComposeShmImage(int windowWidth, int windowHeight) {
     std::uint8_t* image = g_State.shm.Image(windowWidth, windowHeight);
-    if (!image) return;
+    if (!image) return false;
     const SDL_Rect picture = PictureRect(windowWidth, windowHeight);
     const int stride = g_State.shm.Stride();
     g_State.picture.resize(kWidth * kHeight);
     g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
-    glPixelStorei(GL_PACK_ALIGNMENT, 2);
+    // Rows of 1280 bytes: any pack alignment the renderer left fits them.
     glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
     const int top = windowHeight - picture.y - picture.h;
     g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h,
                          image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
+    return true;
 }
 
 }  // namespace
@@ -169,8 +171,10 @@ void ComposeWindowImage() {
     int windowWidth = 0, windowHeight = 0;
     SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
     if (g_State.throughShm) {
-        ComposeShmImage(windowWidth, windowHeight);
-        return;
+        if (ComposeShmImage(windowWidth, windowHeight)) return;
+        // Out of shared memory for a new size, say: GL composes from now on.
+        g_State.shm.Close();
+        g_State.throughShm = false;
     }
     SDL_Rect picture = PictureRect(windowWidth, windowHeight);
 
