@@ -1,5 +1,5 @@
 // The benchmarks, registered in the order they run: frames with the
-// Direct3D-style renderer, its texture memory, then the same for the OpenGL
+// Direct3D-style renderer, its whole frames, its texture memory, then the same for the OpenGL
 // renderer, then start-up and the level compiler.
 #pragma once
 
@@ -9,6 +9,7 @@
 
 // With a picture directory, each viewpoint's engine and ideal pictures are written there.
 void RegisterFrameBenchmarks(RendererKind kind, int frames, const std::string& pictureDirectory);
+void RegisterWholeFrameBenchmarks(RendererKind kind, int frames);
 void RegisterTextureMemoryBenchmark(RendererKind kind);
 void RegisterStartupBenchmark(int runs, const std::string& program);
 void RegisterCompileBenchmark(int runs, const std::string& map);

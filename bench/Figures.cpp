@@ -1,6 +1,7 @@
 #include "Figures.h"
 
 #include <cstdio>
+#include <string>
 
 Figures g_Figures;
 
@@ -20,6 +21,18 @@ void PrintFigures() {
             std::printf("%-4s %-19s %6d %6d %6d %10.2f %9.2f %8.2f %11.2f\n", f.renderer.c_str(), f.viewpoint.c_str(),
                         f.triangles, f.engineDrawCalls, f.idealDrawCalls, f.engineMs, f.idealMs, f.engineMs / f.idealMs,
                         f.triangles / (f.engineMs * 1000.0));
+    }
+    if (!g_Figures.wholeFrames.empty()) {
+        std::printf("\nWhole frame, unpaced: frames back to back; medians of a frame and its steps, and of the ideal"
+                    " present (target 1920x1080 >= 90 frames/s, 2560x1440 >= 60)\n");
+        std::printf("%-4s %-10s %8s %7s %9s %9s %8s %8s %9s %9s\n", "", "window", "frames/s", "cpu ms", "frame ms",
+                    "picture", "compose", "swap", "ideal ms", "ideal f/s");
+        for (const WholeFrameFigure& f : g_Figures.wholeFrames) {
+            const std::string window = std::to_string(f.width) + "x" + std::to_string(f.height);
+            std::printf("%-4s %-10s %8.1f %7.2f %9.2f %9.2f %8.2f %8.2f %9.2f %9.1f\n", f.renderer.c_str(),
+                        window.c_str(), f.framesPerSecond, f.processorMs, f.wholeMs,
+                        f.wholeMs - f.composeMs - f.swapMs, f.composeMs, f.swapMs, f.idealMs, 1000.0 / f.idealMs);
+        }
     }
     for (const StartupFigure& s : g_Figures.startup)
         std::printf("\nStart-up, pack opened to first flip (target <= 250 ms): median %.1f ms of %d runs (lowest %.1f, "

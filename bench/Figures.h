@@ -15,6 +15,18 @@ struct FrameFigure {
     double idealMs;
 };
 
+struct WholeFrameFigure {
+    std::string renderer;
+    int width;  // of the window
+    int height;
+    double framesPerSecond;  // of frames back to back
+    double processorMs;      // a frame's, all the process's threads
+    double wholeMs;          // medians: the renderer's frame with its present
+    double composeMs;        // composing the window image
+    double swapMs;           // showing it
+    double idealMs;          // the ideal present of the same picture
+};
+
 struct StartupFigure {
     int runs;
     double packToFlipMs;  // medians
@@ -41,6 +53,7 @@ struct CompileStep {
 
 struct Figures {
     std::vector<FrameFigure> frames;
+    std::vector<WholeFrameFigure> wholeFrames;
     std::vector<StartupFigure> startup;
     std::vector<TextureFigure> textures;
     std::vector<CompileStep> compileSteps;

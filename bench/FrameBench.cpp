@@ -53,6 +53,7 @@ int EngineDrawCalls(RendererKind kind, const std::vector<CapturedTriangle>& tria
 
 void FrameCost(benchmark::State& state, RendererKind kind, const Viewpoint& viewpoint) {
     UseRenderer(kind);
+    ResizeWindow(kFrameCostWidth, kFrameCostHeight);
     PlaceCamera(viewpoint);
     for (int i = 0; i < kWarmUpFrames; ++i) TimedEngineFrame();
     const std::vector<CapturedTriangle> triangles = CaptureFrame();

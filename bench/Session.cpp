@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 #include "app/Globals.h"
@@ -13,6 +14,7 @@
 #include "level/Bsp.h"
 #include "platform/VirtualDisplay.h"
 #include "platform/Window.h"
+#include "platform/WindowObject.h"
 #include "player/Player.h"
 
 std::string g_PackDirectory;
@@ -47,8 +49,7 @@ void Start() {
     windowClass.lpszClassName = "BENCHWINDOW";
     RegisterClassExA(&windowClass);
     g_Window = CreateWindowExA(WS_EX_TOPMOST, "BENCHWINDOW", "Orvanthelix 3D Engine", WS_POPUP | WS_VISIBLE, 0, 0,
-                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                               nullptr, nullptr);
+                               kFrameCostWidth, kFrameCostHeight, nullptr, nullptr, nullptr, nullptr);
     if (!g_Window) Fail("no window");
 }
 
@@ -98,6 +99,24 @@ void PlaceCamera(const Viewpoint& viewpoint) {
     g_Player.yaw = viewpoint.yaw;
     g_Player.pitch = viewpoint.pitch;
 }
+
+double ProcessorSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+void ResizeWindow(int width, int height) {
+    SDL_SetWindowSize(g_Window->sdl, width, height);
+    int drawableWidth = 0, drawableHeight = 0;
+    SDL_GL_GetDrawableSize(g_Window->sdl, &drawableWidth, &drawableHeight);
+    if (drawableWidth != width || drawableHeight != height)
+        Fail("the window cannot be made " + std::to_string(width) + "x" + std::to_string(height) +
+             " (is the screen that large?)");
+    DrainMessages();
+}
+
+void SwapWindow() { SDL_GL_SwapWindow(g_Window->sdl); }
 
 double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 

@@ -1,6 +1,6 @@
 // What the benchmarks share: the demo pack unpacked as the program unpacks
-// it, a window the size of the screen like the program's, one renderer at a
-// time started on it with the demo level and model loaded, presents unpaced.
+// it, a borderless window like the program's (of a size each benchmark
+// chooses), one renderer at a time started on it with the demo level and model loaded, presents unpaced.
 #pragma once
 
 #include <array>
@@ -49,5 +49,14 @@ void LevelMatrices(GLfloat projection[16], GLfloat view[16]);
 // Handles the window's waiting messages, as the main loop would.
 void DrainMessages();
 
+// The window the frame cost is measured in: the tests' screen size.
+constexpr int kFrameCostWidth = 1280, kFrameCostHeight = 720;
+// The benchmarks' window starts that size; drawing follows a new size.
+void ResizeWindow(int width, int height);
+// Swaps the window's buffers directly, as a present does after composing.
+void SwapWindow();
+
 double Now();
+// The process's processor time, all threads (the rasteriser's included).
+double ProcessorSeconds();
 double Median(std::vector<double> values);

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 #include "Benchmarks.h"
@@ -24,12 +23,6 @@
 #include "app/WinMain.h"
 
 namespace {
-
-double ProcessorSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 class StartupProbe : public D3DRenderer {
 public:

@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
     for (RendererKind kind : {RendererKind::D3d, RendererKind::Gl}) {
         RegisterFrameBenchmarks(kind, frames, pictures);
+        RegisterWholeFrameBenchmarks(kind, frames);
         RegisterTextureMemoryBenchmark(kind);
     }
     RegisterStartupBenchmark(startupRuns, std::filesystem::read_symlink("/proc/self/exe").string());

@@ -21,14 +21,8 @@ const char* DeviceName(REFCLSID kind) {
     return nullptr;
 }
 
-// Mesa's software rasterisers; any other renderer is taken to be accelerated.
-bool AcceleratedContext() {
-    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    if (!renderer) return false;
-    for (const char* software : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
-        if (std::strstr(renderer, software)) return false;
-    return true;
-}
+// Any renderer but Mesa's software rasterisers is taken to be accelerated.
+bool AcceleratedContext() { return glGetString(GL_RENDERER) && !SoftwareRasteriser(); }
 
 }  // namespace
 

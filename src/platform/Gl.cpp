@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <cstring>
+#include <initializer_list>
 #include <type_traits>
 
 bool LoadGlEntryPoints(GlEntryPoints& gl) {
@@ -19,4 +21,12 @@ bool LoadGlEntryPoints(GlEntryPoints& gl) {
            load(gl.ClientActiveTexture, "glClientActiveTexture") && load(gl.WindowPos2i, "glWindowPos2i") &&
            load(gl.GenSamplers, "glGenSamplers") && load(gl.DeleteSamplers, "glDeleteSamplers") &&
            load(gl.BindSampler, "glBindSampler") && load(gl.SamplerParameteri, "glSamplerParameteri");
+}
+
+bool SoftwareRasteriser() {
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!renderer) return false;
+    for (const char* software : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (std::strstr(renderer, software)) return true;
+    return false;
 }

@@ -30,3 +30,7 @@ struct GlEntryPoints {
 
 // The entry points of the current context; false when one is missing.
 bool LoadGlEntryPoints(GlEntryPoints& entryPoints);
+
+// Whether the current context is one of Mesa's software rasterisers (where
+// every pixel GL fills costs processor time).
+bool SoftwareRasteriser();

@@ -5,6 +5,9 @@
 #include <thread>
 
 #include "platform/Gl.h"
+#include "platform/Seam.h"
+#include "platform/ShmPresent.h"
+#include "platform/WindowImage.h"
 
 namespace display {
 namespace {
@@ -16,28 +19,38 @@ struct State {
     GLuint framebuffer = 0;
     GLuint colour = 0;
     GLuint depth = 0;
-    std::chrono::steady_clock::time_point nextPresent{};
+    RefreshSchedule schedule;
     Pacing pacing = Pacing::Refresh;
     bool swapIntervalSet = false;  // the context's swap interval follows `pacing`
+    // Under a software rasteriser the window's image is made on the processor
+    // and put into the window through shared memory (docs/PERFORMANCE.md).
+    ShmPresent shm;
+    bool throughShm = false;
+    PictureScaler scaler;
+    std::vector<std::uint16_t> picture;  // read back for the scaler
 };
 
 State g_State;
 
-// Presents at most 60 times a second: sleeps until the next slot, and starts
-// the schedule afresh after a stall rather than rushing to catch up.
 void WaitForRefresh() {
-    using Clock = std::chrono::steady_clock;
-    constexpr auto kPeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
-    auto now = Clock::now();
-    if (g_State.nextPresent > now) {
-        std::this_thread::sleep_until(g_State.nextPresent);
-        g_State.nextPresent += kPeriod;
-    } else {
-        g_State.nextPresent = now + kPeriod;
-    }
+    const auto wakeAt = g_State.schedule.Next(std::chrono::steady_clock::now());
+    std::this_thread::sleep_until(wakeAt);
 }
 
 }  // namespace
+
+RefreshSchedule::Clock::time_point RefreshSchedule::Next(Clock::time_point now) {
+    if (now < slot) {
+        const Clock::time_point wakeAt = slot;
+        slot += kPeriod;
+        return wakeAt;
+    }
+    // A little late: the slot is kept, so one slow frame is made up by the
+    // next quick one. A whole period or more behind: the schedule starts
+    // afresh instead of rushing frames out to catch up.
+    slot = now - slot < kPeriod ? slot + kPeriod : now + kPeriod;
+    return now;
+}
 
 void Select(bool selected) { g_State.selected = selected; }
 
@@ -72,6 +85,7 @@ bool Attach(SDL_Window* window) {
             g_State.colour = colour;
             g_State.depth = depth;
             g_State.swapIntervalSet = false;  // a new context starts with vsync
+            g_State.throughShm = SoftwareRasteriser() && !seam::Failure("ShmPresent.Open") && g_State.shm.Open(window);
             return true;
         }
     }
@@ -91,6 +105,8 @@ void Detach() {
     gl.DeleteRenderbuffers(1, &g_State.depth);
     g_State.framebuffer = g_State.colour = g_State.depth = 0;
     g_State.window = nullptr;
+    g_State.shm.Close();
+    g_State.throughShm = false;
 }
 
 bool SetDepthBuffer(int depthBits, int stencilBits) {
@@ -125,11 +141,41 @@ SDL_Rect PictureRect(int windowWidth, int windowHeight) {
     return {(windowWidth - width) / 2, (windowHeight - height) / 2, width, height};
 }
 
+namespace {
+
+// The picture scaled into the shared window image, placed as GL would place
+// it (GL's rows go up, the window's down); the bars stay as the image was
+// made. False when no image of the window's size can be had.
+bool ComposeShmImage(int windowWidth, int windowHeight) {
+    std::uint8_t* image = g_State.shm.Image(windowWidth, windowHeight);
+    if (!image) return false;
+    const SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+    const int stride = g_State.shm.Stride();
+    g_State.picture.resize(kWidth * kHeight);
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    // Rows of 1280 bytes: any pack alignment the renderer left fits them.
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
+    const int top = windowHeight - picture.y - picture.h;
+    g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h,
+                         image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
+    return true;
+}
+
+}  // namespace
+
+bool ComposesOnProcessor() { return g_State.throughShm; }
+
 void ComposeWindowImage() {
     if (!g_State.framebuffer) return;
     auto& gl = g_State.gl;
     int windowWidth = 0, windowHeight = 0;
     SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
+    if (g_State.throughShm) {
+        if (ComposeShmImage(windowWidth, windowHeight)) return;
+        // Out of shared memory for a new size, say: GL composes from now on.
+        g_State.shm.Close();
+        g_State.throughShm = false;
+    }
     SDL_Rect picture = PictureRect(windowWidth, windowHeight);
 
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -145,17 +191,31 @@ void ComposeWindowImage() {
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+void ShowWindowImage() {
+    if (!g_State.framebuffer) return;
+    if (g_State.throughShm) {
+        g_State.shm.Put();
+    } else {
+        if (!g_State.swapIntervalSet) {
+            // Paced: adaptive vsync where the driver has it, so that a frame
+            // that misses a refresh shows at once instead of a whole refresh
+            // later (which would halve the rate); plain vsync otherwise.
+            if (g_State.pacing == Pacing::None)
+                SDL_GL_SetSwapInterval(0);
+            else if (SDL_GL_SetSwapInterval(-1) != 0)
+                SDL_GL_SetSwapInterval(1);
+            g_State.swapIntervalSet = true;
+        }
+        SDL_GL_SwapWindow(g_State.window);
+    }
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+}
+
 void Present() {
     if (!g_State.framebuffer) return;
     ComposeWindowImage();
-    const bool paced = g_State.pacing == Pacing::Refresh;
-    if (!g_State.swapIntervalSet) {
-        SDL_GL_SetSwapInterval(paced ? 1 : 0);
-        g_State.swapIntervalSet = true;
-    }
-    SDL_GL_SwapWindow(g_State.window);
-    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
-    if (paced) WaitForRefresh();
+    ShowWindowImage();
+    if (g_State.pacing == Pacing::Refresh) WaitForRefresh();
 }
 
 std::vector<std::uint8_t> ReadPixels() {

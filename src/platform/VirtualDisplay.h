@@ -10,6 +10,7 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -35,18 +36,46 @@ void Detach();
 // False, leaving the buffer as it was, for any other format.
 bool SetDepthBuffer(int depthBits, int stencilBits);
 
-// Puts the picture into the window's back buffer: scaled to fit with 4:3
-// kept, black bars around it. Leaves the window's framebuffer bound.
+// Makes the window's image from the picture: scaled to fit with 4:3 kept,
+// black bars around it. Through GL into the window's back buffer (leaving the
+// window's framebuffer bound); or, under a software rasteriser on X11, on the
+// processor into an image in memory shared with the X server, the bars
+// filled when it is shown. The first is free on a graphics card; under a
+// software rasteriser the second costs a fraction of it.
 void ComposeWindowImage();
+// Whether the window's image is made on the processor.
+bool ComposesOnProcessor();
 
-// Shows the picture: composes, swaps and, while paced, waits for the next refresh.
+// Shows the composed image (swaps, or has the X server copy the shared image
+// in) and directs drawing to the picture again.
+void ShowWindowImage();
+
+// Shows the picture: composes, shows and, while paced, waits for the next refresh.
 void Present();
 
 // Whether presents wait for the refresh (vsync where the driver gives it, at
-// most 60 a second in any case). Paced from the start; only the benchmarks
+// most 60 a second in any case; see RefreshSchedule). Paced from the start; only the benchmarks
 // switch it off, to measure what a frame itself costs. The engine never does.
 enum class Pacing { Refresh, None };
 void SetPacing(Pacing pacing);
+
+// The pacing's clock: a present waits for its slot, one 60th of a second
+// after the last. A present that comes a little late (by less than a period)
+// keeps to the slots, so frames that take a little over a 60th of a second
+// come as often as they can and on average no frame is lost to the pacing;
+// one that comes a whole period or more late starts the slots afresh.
+class RefreshSchedule {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr Clock::duration kPeriod = std::chrono::nanoseconds(1'000'000'000 / 60);
+
+    // When a present made at `now` may show: `now` itself, or a later slot
+    // to sleep until.
+    Clock::time_point Next(Clock::time_point now);
+
+private:
+    Clock::time_point slot{};
+};
 
 // The picture as RGB bytes, rows from the top; empty when there is none.
 std::vector<std::uint8_t> ReadPixels();

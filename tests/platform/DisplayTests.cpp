@@ -2,14 +2,23 @@
 // 640x480 display, on Xvfb with Mesa.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 #include "../support/TestSeam.h"
 #include "platform/Gl.h"
 #include "platform/GlContext.h"
 #include "platform/VirtualDisplay.h"
 #include "platform/Window.h"
+#include "platform/WindowImage.h"
+#include "platform/WindowObject.h"
 #include "support/TestWindow.h"
+
+// Last: Xlib's macros (None among them) would rename the engine's names.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -94,27 +103,94 @@ TEST_F(DisplayTest, DrawingGoesToThe640By480Picture) {
     EXPECT_EQ(greenBits, 6);
 }
 
+// White with a red square, a blue column and a green row: edges the scaling
+// has to blend.
+void DrawPattern() {
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    const struct {
+        GLint x, y;
+        GLsizei w, h;
+        GLfloat r, g, b;
+    } areas[] = {{0, 470, 10, 10, 1, 0, 0}, {300, 0, 3, 480, 0, 0, 1}, {0, 200, 640, 1, 0, 1, 0}};
+    for (const auto& area : areas) {
+        glScissor(area.x, area.y, area.w, area.h);
+        glClearColor(area.r, area.g, area.b, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
+}
+
 TEST_F(DisplayTest, ThePictureKeeps4To3WithBlackBars) {
     EXPECT_EQ(display::PictureRect(1280, 720).x, 160);
     EXPECT_EQ(display::PictureRect(1280, 720).w, 960);
     EXPECT_EQ(display::PictureRect(640, 960).y, 240);  // a tall window: bars above and below
     EXPECT_EQ(display::PictureRect(640, 960).h, 480);
 
+    seam::ArmFailure("ShmPresent.Open", 0);  // composed by GL, as on a graphics card
     StartContext();
-    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_FALSE(display::ComposesOnProcessor());
+    DrawPattern();
+    glClearColor(0.5f, 1.0f, 0.5f, 1.0f);
     display::ComposeWindowImage();
     // Read the window's own back buffer, where the composed image is.
-    std::vector<std::uint8_t> row(1280 * 3);
+    std::vector<std::uint8_t> window(1280 * 720 * 3);
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 360, 1280, 1, GL_RGB, GL_UNSIGNED_BYTE, row.data());
-    EXPECT_EQ(row[159 * 3], 0) << "left bar";
-    EXPECT_EQ(row[161 * 3], 255) << "picture";
-    EXPECT_EQ(row[1118 * 3], 255) << "picture";
-    EXPECT_EQ(row[1121 * 3], 0) << "right bar";
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 1280, 720, GL_RGB, GL_UNSIGNED_BYTE, window.data());
+    auto at = [&](int x, int yFromTop, int channel) { return window[((719 - yFromTop) * 1280 + x) * 3 + channel]; };
+    EXPECT_EQ(at(159, 360, 0), 0) << "left bar";
+    EXPECT_EQ(at(161, 360, 0), 255) << "picture";
+    EXPECT_EQ(at(1118, 360, 0), 255) << "picture";
+    EXPECT_EQ(at(1121, 360, 0), 0) << "right bar";
     GLfloat clear[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    EXPECT_EQ(clear[1], 1.0f) << "the renderer's clear colour is left as it was";
+    EXPECT_EQ(clear[0], 0.5f) << "the renderer's clear colour is left as it was";
+
+    // The processor's scaling of the same picture gives GL's image.
+    const std::vector<std::uint8_t> rgb = display::ReadPixels();
+    std::vector<std::uint16_t> picture(640 * 480);  // back to RGB565, rows from the bottom
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const std::uint8_t* pixel = &rgb[(y * 640 + x) * 3];
+            picture[(479 - y) * 640 + x] =
+                static_cast<std::uint16_t>((pixel[0] >> 3) << 11 | (pixel[1] >> 2) << 5 | pixel[2] >> 3);
+        }
+    std::vector<std::uint8_t> scaled(960 * 720 * 4);
+    display::PictureScaler scaler;
+    scaler.Scale(picture.data(), 960, 720, scaled.data(), 960 * 4);
+    int largest = 0, blended = 0;
+    for (int y = 0; y < 720; ++y)
+        for (int x = 0; x < 960; ++x)
+            for (int channel = 0; channel < 3; ++channel) {
+                const int ours = scaled[(y * 960 + x) * 4 + 2 - channel];  // blue, green, red
+                const int gl = at(160 + x, y, channel);
+                largest = std::max(largest, std::abs(ours - gl));
+                blended += gl != 0 && gl != 255;
+            }
+    EXPECT_LE(largest, 1);
+    EXPECT_GT(blended, 1000) << "the pattern's edges are blended";
+}
+
+TEST_F(DisplayTest, ASoftwareRasterisersPresentsReachTheWindowThroughSharedMemory) {
+    StartContext();
+    ASSERT_TRUE(display::ComposesOnProcessor()) << "Mesa's software rasteriser on X11 with MIT-SHM";
+    DrawPattern();
+    ASSERT_TRUE(SwapBuffers(dc));
+
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
+    XImage* image =
+        XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, 1280, 720, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(XGetPixel(image, 159, 360), 0u) << "left bar";
+    EXPECT_EQ(XGetPixel(image, 1121, 360), 0u) << "right bar";
+    EXPECT_EQ(XGetPixel(image, 600, 360), 0xffffffu) << "picture";
+    EXPECT_EQ(XGetPixel(image, 165, 5), 0xff0000u) << "the red square at the picture's top left";
+    EXPECT_EQ(XGetPixel(image, 160 + 301 * 3 / 2, 700), 0x0000ffu) << "the blue column";
+    XDestroyImage(image);
 }
 
 TEST_F(DisplayTest, PresentsArePacedToSixtyASecond) {
@@ -126,6 +202,35 @@ TEST_F(DisplayTest, PresentsArePacedToSixtyASecond) {
     // catches a pacing that waits far too long.
     EXPECT_GE(seconds, 0.95);
     EXPECT_LT(seconds, 10.0);
+}
+
+TEST(RefreshScheduleTest, HoldsSixtyASecondWithoutLosingFramesToThePacing) {
+    using display::RefreshSchedule;
+    using std::chrono::milliseconds;
+    constexpr auto kPeriod = RefreshSchedule::kPeriod;
+    RefreshSchedule schedule;
+    const RefreshSchedule::Clock::time_point start{std::chrono::seconds(100)};
+    EXPECT_EQ(schedule.Next(start), start) << "the first present shows at once";
+    EXPECT_EQ(schedule.Next(start + milliseconds(5)), start + kPeriod) << "a quick frame waits for its slot";
+
+    // Frames of 15 and 18 ms in turn, 16.5 on average: every one keeps to the slots.
+    auto now = start + kPeriod;
+    for (int frame = 0; frame < 120; ++frame) {
+        now += milliseconds(frame % 2 ? 18 : 15);
+        now = std::max(now, schedule.Next(now));
+    }
+    EXPECT_LE(now - start, 123 * kPeriod) << "about 60 a second, not fewer";
+
+    // Frames of 17 ms never wait: 59 a second, not 30.
+    for (int frame = 0; frame < 60; ++frame) {
+        now += milliseconds(17);
+        EXPECT_EQ(schedule.Next(now), now);
+    }
+
+    // After a stall the slots start afresh: no burst of frames to catch up.
+    now += milliseconds(200);
+    EXPECT_EQ(schedule.Next(now), now);
+    EXPECT_EQ(schedule.Next(now + milliseconds(1)), now + kPeriod);
 }
 
 TEST_F(DisplayTest, EachContextStepReportsItsArmedFailure) {

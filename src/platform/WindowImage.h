@@ -1,0 +1,35 @@
+// The window's image made on the processor: the 640x480 RGB565 picture scaled
+// into a rectangle of 32-bit pixels with linear filtering, as GL's linear
+// blit of the same picture gives it (to within one step per channel). Under
+// a software rasteriser this is several times cheaper than drawing the scaled
+// picture through GL.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace display {
+
+class PictureScaler {
+public:
+    // `picture` is 640x480 RGB565 with its rows from the bottom, as GL reads
+    // them back. Writes `width` by `height` pixels, rows from the top, each
+    // row `stride` bytes apart; each pixel is the bytes blue, green, red, 0
+    // (0x00RRGGBB in a little-endian word).
+    void Scale(const std::uint16_t* picture, int width, int height, std::uint8_t* out, int stride);
+
+private:
+    struct Tap {
+        int first;   // the nearer sample
+        int second;  // the farther one, or `first` again at an edge
+        int weight;  // of the second, in 256ths
+    };
+    static std::vector<Tap> Taps(int from, int to);
+    void ScaleRow(const std::uint16_t* row, std::uint32_t* into) const;
+
+    int width = 0, height = 0;
+    std::vector<Tap> columns, rows;
+    std::vector<std::uint32_t> upper, lower;  // picture rows scaled across
+};
+
+}  // namespace display
