@@ -2,9 +2,18 @@
 // the process's exit status.
 #pragma once
 
+#include <string>
+
 int CompileCommand(int argc, char** argv);
 int ContentCommand(int argc, char** argv);
 int ModelCommand(int argc, char** argv);
 int PackCommand(int argc, char** argv);
 int LevelCommand(int argc, char** argv);
 int WalkCommand(int argc, char** argv);
+
+// orvtool pack build, which PackCommand hands "build" to.
+int PackBuildCommand(int argc, char** argv);
+
+// Packs the files of the unpack table, found by their file names in `dir`,
+// into `out`, as "pack create" does; returns the exit status.
+int PackUnpackTable(const std::string& out, const std::string& dir);

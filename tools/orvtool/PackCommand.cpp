@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: orvtool pack create OUT NAME=FILE... | orvtool pack list PACK | "
-    "orvtool pack extract PACK NAME FILE";
+    "orvtool pack extract PACK NAME FILE | orvtool pack build MAP -o PACK [OPTIONS]";
 
 int Fail(const std::string& message, int status = 1) {
     std::fprintf(stderr, "orvtool: %s\n", message.c_str());
@@ -143,6 +143,7 @@ int PackCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 3 && args[0] == "create")
         return Create(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
+    if (!args.empty() && args[0] == "build") return PackBuildCommand(argc - 1, argv + 1);
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 4 && args[0] == "extract") return Extract(args[1], args[2], args[3]);
     return Fail(kUsage, 2);  // the status orvtool gives for a misused command line
