@@ -26,6 +26,8 @@ constexpr double kLightValueScale = 255;
 // when it has none at all (so that the level is not black).
 constexpr double kDefaultAmbient = 0.08;
 constexpr double kUnlitAmbient = 0.7;
+// A player start's origin this far inside the brush under it still stands on it.
+constexpr double kSunkenStart = 32;
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -80,8 +82,9 @@ bool IsToolBrush(const EditorBrush& brush) {
 // from the compiler's own rule.
 Plane EditorPlane(const EditorFace& face) { return PlaneFromPoints(face.points[0], face.points[2], face.points[1]); }
 
-// The height of the highest brush top below `at` (within one unit above it),
-// on the vertical line through it.
+// The height of the highest brush top on the vertical line through `at` that
+// lies below it, or a little above it when the brush holds `at` (a start
+// sunk into the floor).
 bool FloorBelow(const std::vector<const EditorBrush*>& brushes, Vec3 at, double& floor) {
     bool found = false;
     for (const EditorBrush* brush : brushes) {
@@ -98,7 +101,7 @@ bool FloorBelow(const std::vector<const EditorBrush*>& brushes, Vec3 at, double&
                 lo = std::max(lo, rest / plane.normal.z);
             }
         }
-        if (hi - lo > 1e-6 && hi <= at.z + 1 && (!found || hi > floor)) {
+        if (hi - lo > 1e-6 && lo < at.z && hi <= at.z + kSunkenStart && (!found || hi > floor)) {
             floor = hi;
             found = true;
         }
@@ -425,6 +428,11 @@ std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, co
     if (nearest)
         message += ", near the " + ClassOf(*nearest) + " of line " + std::to_string(nearest->line);
     return message;
+}
+
+std::string StartMessage(const ImportedMap& imported, const std::string& fileName) {
+    return fileName + ": the player's eye " + Format(imported.transform.ToEditor(imported.map.start)) +
+           " lies inside a brush or outside the map";
 }
 
 std::string PointFileText(const ImportedMap& imported, const std::vector<Vec3>& path) {

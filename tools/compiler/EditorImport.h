@@ -74,6 +74,9 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
 std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path,
                         const std::string& fileName);
 
+// What a compiler's refusal of the player start says in the editor's terms.
+std::string StartMessage(const ImportedMap& imported, const std::string& fileName);
+
 // The path as a point file (one "X Y Z" line per point, editor space), which
 // the editors draw as a line through the map.
 std::string PointFileText(const ImportedMap& imported, const std::vector<Vec3>& path);

@@ -176,6 +176,8 @@ bool BuildLevel(const MapSource& source, const std::string& level, int lightmapP
     };
     options.warning = Warn;
     if (Compile(built.map, source.path, options, built.level, error)) return true;
+    if (built.fromEditor && error.find(": the player start ") != std::string::npos)
+        error = StartMessage(imported, source.path);
     if (built.fromEditor && !built.level.leakPath.empty()) {
         error = LeakMessage(editor, imported, built.level.leakPath, source.path);
         const std::string points = PointFilePath(source.path);
