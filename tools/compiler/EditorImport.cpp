@@ -187,7 +187,7 @@ TextureProjection Projection(const EditorFace& face, const LevelTexture& texture
 struct Start {
     const EditorEntity* entity = nullptr;
     Vec3 origin;
-    double yaw = 90;
+    double yaw = 0;  // east, as the editors' games take a start without an angle
 };
 
 bool FindStart(const EditorMap& editor, const std::string& fileName, Start& start, std::vector<std::string>& warnings,
