@@ -121,6 +121,7 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
     ASSERT_EQ(c.error, "");
     EXPECT_TRUE(Contains(c.warnings, "left out 1 brush entity 'func_door'")) << c.warnings.size();
     EXPECT_TRUE(Contains(c.warnings, "left out 1 tool brush"));
+    EXPECT_TRUE(Contains(c.warnings, "left out 1 brush(es) of layers marked to be left out of the build"));
 
     // The eye 60 units above the floor under the start comes to (0, 5, 0),
     // and the start's angle 0 (east) to the engine's view along +z.

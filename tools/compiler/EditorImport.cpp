@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numbers>
+#include <set>
 #include <sstream>
 
 namespace orvcompile {
@@ -286,9 +287,19 @@ std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::st
                                              std::vector<std::string>* warnings) {
     std::vector<const EditorBrush*> brushes;
     std::vector<std::pair<std::string, std::pair<int, int>>> leftOut;  // class, (count, first line)
-    int tools = 0;
+    int tools = 0, omitted = 0;
+    // TrenchBroom's layers marked to be left out of what is built, and what is in them.
+    std::set<std::string> omittedLayers;
+    for (const EditorEntity& entity : map.entities)
+        if (entity.Value("_tb_type") == "_tb_layer" && entity.Value("_tb_layer_omit_from_export") == "1")
+            omittedLayers.insert(entity.Value("_tb_id"));
     for (const EditorEntity& entity : map.entities) {
         if (entity.brushes.empty()) continue;
+        if ((entity.Value("_tb_type") == "_tb_layer" && omittedLayers.count(entity.Value("_tb_id"))) ||
+            (entity.Has("_tb_layer") && omittedLayers.count(entity.Value("_tb_layer")))) {
+            omitted += static_cast<int>(entity.brushes.size());
+            continue;
+        }
         const std::string classname = ClassOf(entity);
         if (!IsGrouping(classname) && !(classname.empty() && &entity == &map.entities.front())) {
             auto at = std::find_if(leftOut.begin(), leftOut.end(), [&](const auto& e) { return e.first == classname; });
@@ -310,6 +321,9 @@ std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::st
         warnings->push_back(Where(fileName, seen.second) + "left out " + std::to_string(seen.first) +
                             " brush entit" + (seen.first == 1 ? "y" : "ies") + " '" + classname +
                             "': only the world's brushes, func_group and func_detail make the level");
+    if (omitted > 0)
+        warnings->push_back(fileName + ": left out " + std::to_string(omitted) +
+                            " brush(es) of layers marked to be left out of the build");
     if (tools > 0)
         warnings->push_back(fileName + ": left out " + std::to_string(tools) +
                             " tool brush" + (tools == 1 ? "" : "es") + " (clip, hint, origin, trigger, areaportal)");

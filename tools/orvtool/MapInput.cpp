@@ -88,16 +88,16 @@ bool ReadEditor(const MapSource& source, const std::string& text, const std::str
     settings.editorUnitsPerUnit = source.editorUnitsPerUnit;
     settings.level = levelName.empty() ? LevelNameOf(source.path) : levelName;
     settings.lightmapPages = lightmapPages;
-    const bool imported_ = ImportEditorMap(editor, source.path, settings, table, imported, warnings, error);
+    const bool ok = ImportEditorMap(editor, source.path, settings, table, imported, warnings, error);
     for (const std::string& warning : warnings) Warn(warning);
     built.map = imported.map;
-    return imported_;
+    return ok;
 }
 
 // Own maps name the engine's textures; for a pack each gets its picture.
-void OwnMapTextures(const MapSource& source, BuiltLevel& built, std::string& error) {
+bool OwnMapTextures(const MapSource& source, BuiltLevel& built, std::string& error) {
     TextureFolder folder;
-    if (!source.texturesDir.empty() && !folder.Open(source.texturesDir, error)) return;
+    if (!source.texturesDir.empty() && !folder.Open(source.texturesDir, error)) return false;
     std::vector<std::string> missing;
     for (const MapBrush& brush : built.map.brushes)
         for (const MapFace& face : brush.faces) {
@@ -113,6 +113,7 @@ void OwnMapTextures(const MapSource& source, BuiltLevel& built, std::string& err
             built.textures.push_back({name, FitForEngine(picture)});
         }
     WarnMissing(missing, source);
+    return true;
 }
 
 std::string PointFilePath(const std::string& mapPath) {
@@ -164,8 +165,7 @@ bool BuildLevel(const MapSource& source, const std::string& level, int lightmapP
     } else {
         if (!ParseMap(text.str(), source.path, built.map, error)) return false;
         if (!level.empty()) built.map.level = level;
-        if (allTextures) OwnMapTextures(source, built, error);
-        if (!error.empty()) return false;
+        if (allTextures && !OwnMapTextures(source, built, error)) return false;
     }
 
     CompileOptions options;

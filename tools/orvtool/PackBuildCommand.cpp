@@ -129,10 +129,6 @@ SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::strin
     return assignment;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes, std::string& error) {
-    return WriteFileAtomically(path, bytes, error);
-}
-
 bool CopyFile(const std::string& from, const std::string& to, std::string& error) {
     std::error_code code;
     if (std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, code)) return true;
@@ -161,24 +157,24 @@ bool ExtractDemo(const std::string& demo, const char* entry, const std::string& 
 bool WriteRunFiles(const Options& options, const BuiltLevel& built, const Slots& slots,
                    const SlotAssignment& assignment, const std::string& dir, std::string& error) {
     const Lightmaps& lightmaps = built.level.lightmaps;
-    if (!WriteBytes(dir + "/" + slots.level + ".bsp", built.level.levelText, error)) return false;
+    if (!WriteFileAtomically(dir + "/" + slots.level + ".bsp", built.level.levelText, error)) return false;
     for (std::size_t page = 0; page < slots.pages.size(); ++page) {
         // Pages the level does not use hold one white texel block.
         const Picture unused{4, 4, std::vector<std::uint8_t>(4 * 4 * 3, 255)};
         const Picture& picture = page < lightmaps.pages.size() ? lightmaps.pages[page] : unused;
-        if (!WriteBytes(dir + "/" + slots.pages[page], BmpBytes(picture), error)) return false;
+        if (!WriteFileAtomically(dir + "/" + slots.pages[page], BmpBytes(picture), error)) return false;
     }
     for (const std::string& slot : slots.textures) {
         Picture own;  // a name no texture takes keeps the engine's own picture
         const auto at = assignment.picture.find(slot);
         if (at == assignment.picture.end()) orvcontent::MakeTexture(slot, own);
-        if (!WriteBytes(dir + "/" + slot + ".bmp", BmpBytes(at == assignment.picture.end() ? own : *at->second),
+        if (!WriteFileAtomically(dir + "/" + slot + ".bmp", BmpBytes(at == assignment.picture.end() ? own : *at->second),
                         error))
             return false;
     }
     Picture blank;
     orvcontent::MakeTexture("lmblank", blank);
-    if (!WriteBytes(dir + "/lmblank.bmp", BmpBytes(blank), error)) return false;
+    if (!WriteFileAtomically(dir + "/lmblank.bmp", BmpBytes(blank), error)) return false;
 
     const std::string demo = options.demo.empty() ? DefaultDemoPack() : options.demo;
     for (const auto& asset : kUnpackTable) {
@@ -191,7 +187,7 @@ bool WriteRunFiles(const Options& options, const BuiltLevel& built, const Slots&
             if (!CopyFile(given, to, error)) return false;
         } else if (extension == ".mdl") {
             // The demo's lamp, pointed at the model patch of this level's first page.
-            if (!WriteBytes(to, orvcontent::LampModelText(lightmaps.pageSize, lightmaps.pageSize), error)) return false;
+            if (!WriteFileAtomically(to, orvcontent::LampModelText(lightmaps.pageSize, lightmaps.pageSize), error)) return false;
         } else if (!ExtractDemo(demo, asset.entry, to, error)) {
             return false;
         }
