@@ -77,14 +77,18 @@ TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
     ASSERT_TRUE(ReadEditorMap(MapText("one-room.map"), "one-room.map", map, warnings, error)) << error;
     ASSERT_EQ(map.entities.size(), 3u);
     EXPECT_EQ(map.entities[0].Value("wad"), "C:\\quake\\id1\\");  // a backslash before the closing quote
-    ASSERT_EQ(map.entities[0].brushes.size(), 6u);
+    ASSERT_EQ(map.entities[0].brushes.size(), 7u);
     const EditorFace& standard = map.entities[0].brushes[0].faces[0];
     EXPECT_FALSE(standard.valve);
     EXPECT_EQ(standard.texture, "floor0");
     EXPECT_EQ(standard.points[1].y, -143);
     EXPECT_EQ(map.entities[0].brushes[4].faces[0].texture, "*lava");
+    const EditorFace& primitive = map.entities[0].brushes[6].faces[0];
+    EXPECT_TRUE(primitive.primitive);
+    EXPECT_EQ(primitive.matrix[1][1], 0.015625);
+    EXPECT_EQ(primitive.texture, "base/crate");
     EXPECT_EQ(warnings, (std::vector<std::string>{
-                            "one-room.map: left out 1 'brushDef' block (only brushes of face planes are read)",
+                            "one-room.map: left out 1 'brushDef3' block (only brushes of face planes are read)",
                             "one-room.map: left out 1 'patchDef2' block (only brushes of face planes are read)"}));
 
     ASSERT_TRUE(ReadEditorMap("Version 2\n{ \"message\" \"say \\\"hi\\\"\" { ( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) {grate "
@@ -181,6 +185,21 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
     EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
     EXPECT_TRUE(c.read.IsPointSolid({0, -0.1f, 0}));
     EXPECT_TRUE(SolidAtEditorPoint(c, {0, -136, 48}));  // the lava brush is a wall
+    EXPECT_TRUE(SolidAtEditorPoint(c, {80, 80, 16}));   // the crate, a brush primitive
+
+    // The crate's top: the primitive's axes for an upward face are editor y and
+    // x, its matrix 1/64 on each.
+    int tops = 0;
+    for (const ReadPolygon* polygon : c.read.AllPolygons()) {
+        if (polygon->textureName != "base/crate" || polygon->normal.y < 0.99f) continue;
+        ++tops;
+        for (const ReadVertex& v : polygon->v) {
+            const Vec3 e = c.imported.transform.ToEditor({v.position.x, v.position.y, v.position.z});
+            EXPECT_NEAR(v.texture[0], e.y / 64, 1e-4);
+            EXPECT_NEAR(v.texture[1], e.x / 64, 1e-4);
+        }
+    }
+    EXPECT_GT(tops, 0);
 
     // The standard form on a wall facing −x: u along editor y, v along −z.
     int walls = 0;
@@ -223,7 +242,7 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
     const std::string world = room.substr(0, room.find("{\n\"classname\" \"info_player_deathmatch\""));
     EXPECT_EQ(CompileEditorMap(world).error, "m.map: the map has no player start (add an info_player_start entity)");
     EXPECT_EQ(CompileEditorMap(world + "{\n\"classname\" \"info_player_start\"\n\"origin\" \"400 0 24\"\n}\n").error,
-              "m.map:74: no brush lies below the player start (400 0 24): it needs a floor");
+              "m.map:86: no brush lies below the player start (400 0 24): it needs a floor");
 
     // A brush of three faces and a light inside a wall are left out.
     const std::string broken = world +
@@ -233,7 +252,7 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
                                "{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
     const EditorCompiled c = CompileEditorMap(broken);
     EXPECT_EQ(c.error, "");
-    EXPECT_TRUE(Contains(c.warnings, "m.map:76: brush is open: it needs at least four faces; left out"));
+    EXPECT_TRUE(Contains(c.warnings, "m.map:88: brush is open: it needs at least four faces; left out"));
     EXPECT_TRUE(Contains(c.warnings, ": the light lies in solid space or outside the map; left out"));
     EXPECT_TRUE(c.level.lights.empty());
 }

@@ -155,10 +155,32 @@ void StandardAxes(const EditorFace& face, Vec3 axes[2]) {
     }
 }
 
+// A brush primitive's texture axes for a face with this normal: the normal
+// turned onto x, with (0, 1, 0) and (0, 0, −1) turned alike.
+void PrimitiveAxes(Vec3 normal, Vec3& s, Vec3& t) {
+    auto clean = [](double v) { return std::fabs(v) < 1e-6 ? 0.0 : v; };
+    normal = {clean(normal.x), clean(normal.y), clean(normal.z)};
+    const double rotY = -std::atan2(normal.z, std::sqrt(normal.x * normal.x + normal.y * normal.y));
+    const double rotZ = std::atan2(normal.y, normal.x);
+    s = {-std::sin(rotZ), std::cos(rotZ), 0};
+    t = {-std::sin(rotY) * std::cos(rotZ), -std::sin(rotY) * std::sin(rotZ), -std::cos(rotY)};
+}
+
 // The face's placement as level-space axes in repeats of the texture.
 TextureProjection Projection(const EditorFace& face, const LevelTexture& texture, const EditorTransform& transform) {
     Vec3 axes[2];
-    if (face.valve) {
+    double offset[2] = {face.offset[0], face.offset[1]};
+    double size[2] = {static_cast<double>(std::max(1, texture.width)), static_cast<double>(std::max(1, texture.height))};
+    if (face.primitive) {
+        // Already in repeats: u = A x + B y + C.
+        Vec3 s, t;
+        PrimitiveAxes(EditorPlane(face).normal, s, t);
+        for (int i = 0; i < 2; ++i) {
+            axes[i] = s * face.matrix[i][0] + t * face.matrix[i][1];
+            offset[i] = face.matrix[i][2];
+            size[i] = 1;
+        }
+    } else if (face.valve) {
         axes[0] = face.uAxis * (1 / (face.scale[0] == 0 ? 1 : face.scale[0]));
         axes[1] = face.vAxis * (1 / (face.scale[1] == 0 ? 1 : face.scale[1]));
     } else {
@@ -167,8 +189,6 @@ TextureProjection Projection(const EditorFace& face, const LevelTexture& texture
     TextureProjection projection;
     projection.name = texture.name;
     projection.explicitAxes = true;
-    const double size[2] = {static_cast<double>(std::max(1, texture.width)),
-                            static_cast<double>(std::max(1, texture.height))};
     const Vec3 unit[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     Vec3 level[2];
     for (int i = 0; i < 2; ++i) {
@@ -180,8 +200,8 @@ TextureProjection Projection(const EditorFace& face, const LevelTexture& texture
     }
     projection.uAxis = level[0];
     projection.vAxis = level[1];
-    projection.offsetU = (Dot(transform.origin, axes[0]) + face.offset[0]) / size[0];
-    projection.offsetV = (Dot(transform.origin, axes[1]) + face.offset[1]) / size[1];
+    projection.offsetU = (Dot(transform.origin, axes[0]) + offset[0]) / size[0];
+    projection.offsetV = (Dot(transform.origin, axes[1]) + offset[1]) / size[1];
     return projection;
 }
 

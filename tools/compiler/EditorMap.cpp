@@ -117,7 +117,9 @@ private:
     bool Entity();
     bool Brush(EditorEntity& entity);
     bool SkipBlock(const std::string& kind);
-    bool Face(EditorBrush& brush);
+    bool Face(EditorBrush& brush, bool primitive);
+    bool Placement(EditorFace& face);
+    bool Faces(EditorBrush& brush, bool primitive);
 
     Lexer lexer;
     std::string fileName;
@@ -145,13 +147,35 @@ bool Reader::Point(Vec3& p) {
 // ( x y z ) ( x y z ) ( x y z ) TEXTURE, then either X-OFFSET Y-OFFSET
 // ROTATION X-SCALE Y-SCALE or [ UX UY UZ OFFSET ] [ VX VY VZ OFFSET ] ROTATION
 // X-SCALE Y-SCALE, then any numbers a game adds (content and surface flags).
-bool Reader::Face(EditorBrush& brush) {
+// A brush primitive's face has ( ( A B C ) ( D E F ) ) before the texture
+// and only the numbers a game adds after it.
+bool Reader::Face(EditorBrush& brush, bool primitive) {
     EditorFace face;
     for (Vec3& p : face.points)
         if (!Point(p)) return false;
+    if (primitive) {
+        face.primitive = true;
+        if (!Expect("(", "to open the texture matrix")) return false;
+        for (double* row : face.matrix)
+            if (!Expect("(", "to open a texture matrix row") || !Number(row[0]) || !Number(row[1]) ||
+                !Number(row[2]) || !Expect(")", "to close a texture matrix row"))
+                return false;
+        if (!Expect(")", "to close the texture matrix")) return false;
+    }
     const char next = lexer.Peek();
     if (next == '\0' || next == '}' || next == '(') return Fail("a face has no texture name");
     face.texture = lexer.TextureName();
+    if (!primitive && !Placement(face)) return false;
+    for (char c = lexer.Peek(); c != '\0' && c != '(' && c != '}'; c = lexer.Peek()) {
+        double ignored;
+        if (!Number(ignored)) return false;
+    }
+    brush.faces.push_back(face);
+    return true;
+}
+
+// The placement after a plain face's texture name, in either form.
+bool Reader::Placement(EditorFace& face) {
     if (lexer.Peek() == '[') {
         face.valve = true;
         for (int axis = 0; axis < 2; ++axis) {
@@ -163,13 +187,7 @@ bool Reader::Face(EditorBrush& brush) {
     } else if (!Number(face.offset[0]) || !Number(face.offset[1])) {
         return false;
     }
-    if (!Number(face.rotation) || !Number(face.scale[0]) || !Number(face.scale[1])) return false;
-    for (char c = lexer.Peek(); c != '\0' && c != '(' && c != '}'; c = lexer.Peek()) {
-        double ignored;
-        if (!Number(ignored)) return false;
-    }
-    brush.faces.push_back(face);
-    return true;
+    return Number(face.rotation) && Number(face.scale[0]) && Number(face.scale[1]);
 }
 
 // Skips to the brace that closes the brush, the opening one having been read.
@@ -186,6 +204,12 @@ bool Reader::SkipBlock(const std::string& kind) {
     return true;
 }
 
+bool Reader::Faces(EditorBrush& brush, bool primitive) {
+    while (lexer.Peek() == '(')
+        if (!Face(brush, primitive)) return false;
+    return Expect("}", "to close the brush");
+}
+
 bool Reader::Brush(EditorEntity& entity) {
     EditorBrush brush;
     brush.line = lexer.line;
@@ -193,11 +217,13 @@ bool Reader::Brush(EditorEntity& entity) {
     if (first != '(' && first != '}') {
         const std::string kind = lexer.Next();
         if (kind.empty()) return Fail("a brush has no closing '}'");
-        return SkipBlock(kind);
+        if (kind != "brushDef") return SkipBlock(kind);
+        if (!Expect("{", "to open the brush primitive") || !Faces(brush, true) ||
+            !Expect("}", "to close the brush primitive"))
+            return false;
+    } else if (!Faces(brush, false)) {
+        return false;
     }
-    while (lexer.Peek() == '(')
-        if (!Face(brush)) return false;
-    if (!Expect("}", "to close the brush")) return false;
     if (!brush.faces.empty()) entity.brushes.push_back(std::move(brush));
     return true;
 }

@@ -19,6 +19,10 @@ struct EditorFace {
     std::string texture;
     bool valve = false;   // explicit texture axes (Valve 220)
     Vec3 uAxis, vAxis;    // Valve 220 only
+    // Brush primitives: u and v (in repeats) as matrix · (x, y, 1), with x and
+    // y the point's coordinates on axes that the face's normal gives.
+    bool primitive = false;
+    double matrix[2][3] = {{0, 0, 0}, {0, 0, 0}};
     double offset[2] = {0, 0};
     double rotation = 0;  // degrees; the standard form only
     double scale[2] = {1, 1};
@@ -49,9 +53,9 @@ struct EditorMap {
 // start with a statement or a '#' comment).
 bool LooksLikeEditorMap(const std::string& text);
 
-// Reads the entities and their brushes. Brush primitives, patches and other
-// blocks inside an entity that are not plain brushes are left out, with one
-// warning per kind. False with "FILE:LINE: reason" for text that is not a map.
+// Reads the entities and their brushes, plain and as brush primitives
+// ("brushDef"). Patches and other blocks inside an entity that are not
+// brushes of face planes are left out, with one warning per kind. False with "FILE:LINE: reason" for text that is not a map.
 bool ReadEditorMap(const std::string& text, const std::string& fileName, EditorMap& map,
                    std::vector<std::string>& warnings, std::string& error);
 
