@@ -54,11 +54,17 @@ std::vector<double> AllNumbers(const std::string& value) {
 
 std::string Where(const std::string& fileName, int line) { return fileName + ":" + std::to_string(line) + ": "; }
 
+// "(X Y Z)" to a tenth of a unit, without a needless ".0" or "-0".
 std::string Format(Vec3 p) {
-    char text[96];
-    auto tidy = [](double v) { return std::fabs(v) < 0.05 ? 0.0 : std::round(v * 10) / 10; };
-    std::snprintf(text, sizeof text, "(%g %g %g)", tidy(p.x), tidy(p.y), tidy(p.z));
-    return text;
+    std::string out = "(";
+    for (double v : {p.x, p.y, p.z}) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
+        std::string number = text;
+        if (number.size() > 2 && number.compare(number.size() - 2, 2, ".0") == 0) number.resize(number.size() - 2);
+        out += (out.size() > 1 ? " " : "") + number;
+    }
+    return out + ")";
 }
 
 bool IsGrouping(const std::string& classname) {
