@@ -63,6 +63,12 @@ EditorCompiled CompileEditorMap(const std::string& text, const std::string& file
     return result;
 }
 
+// Texture coordinates that differ by whole repeats show the same spot.
+void ExpectSameSpot(double coordinate, double expected) {
+    const double d = coordinate - expected;
+    EXPECT_NEAR(d, std::round(d), 1e-4) << coordinate << " against " << expected;
+}
+
 Vector AsVector(Vec3 p) { return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)}; }
 
 // A level point as the engine asks it, given in editor coordinates.
@@ -160,8 +166,8 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
         ++floors;
         for (const ReadVertex& v : polygon->v) {
             const Vec3 e = t.ToEditor({v.position.x, v.position.y, v.position.z});
-            EXPECT_NEAR(v.texture[0], e.x / 64, 1e-4);
-            EXPECT_NEAR(v.texture[1], -e.y / 32, 1e-4);
+            ExpectSameSpot(v.texture[0], e.x / 64);
+            ExpectSameSpot(v.texture[1], -e.y / 32);
         }
     }
     EXPECT_GT(floors, 0);
@@ -195,8 +201,8 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
         ++tops;
         for (const ReadVertex& v : polygon->v) {
             const Vec3 e = c.imported.transform.ToEditor({v.position.x, v.position.y, v.position.z});
-            EXPECT_NEAR(v.texture[0], e.y / 64, 1e-4);
-            EXPECT_NEAR(v.texture[1], e.x / 64, 1e-4);
+            ExpectSameSpot(v.texture[0], e.y / 64);
+            ExpectSameSpot(v.texture[1], e.x / 64);
         }
     }
     EXPECT_GT(tops, 0);
@@ -208,8 +214,8 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
         ++walls;
         for (const ReadVertex& v : polygon->v) {
             const Vec3 e = c.imported.transform.ToEditor({v.position.x, v.position.y, v.position.z});
-            EXPECT_NEAR(v.texture[0], e.y / 64, 1e-4);
-            EXPECT_NEAR(v.texture[1], -e.z / 32, 1e-4);
+            ExpectSameSpot(v.texture[0], e.y / 64);
+            ExpectSameSpot(v.texture[1], -e.z / 32);
         }
     }
     EXPECT_GT(walls, 0);
@@ -244,15 +250,20 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
     EXPECT_EQ(CompileEditorMap(world + "{\n\"classname\" \"info_player_start\"\n\"origin\" \"400 0 24\"\n}\n").error,
               "m.map:86: no brush lies below the player start (400 0 24): it needs a floor");
 
-    // A brush of three faces and a light inside a wall are left out.
+    // A brush of three faces, a brush millions of units away and a light
+    // inside a wall are left out.
     const std::string broken = world +
                                "{\n\"classname\" \"func_detail\"\n{\n( 0 0 0 ) ( 0 1 0 ) ( 0 0 1 ) w 0 0 0 1 1\n"
-                               "( 0 0 0 ) ( 0 0 1 ) ( 1 0 0 ) w 0 0 0 1 1\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 ) w 0 0 0 1 1\n}\n}\n"
+                               "( 0 0 0 ) ( 0 0 1 ) ( 1 0 0 ) w 0 0 0 1 1\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 ) w 0 0 0 1 1\n}\n"
+                               "{\n( 9e6 0 0 ) ( 9e6 1 0 ) ( 9e6 0 1 ) w 0 0 0 1 1\n( 9e6 0 0 ) ( 9e6 0 1 ) ( 9000001 0 0 ) w 0 0 0 1 1\n"
+                               "( 9e6 0 0 ) ( 9000001 0 0 ) ( 9e6 1 0 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 9 8 ) ( 9000009 8 8 ) w 0 0 0 1 1\n"
+                               "( 9000008 8 8 ) ( 9000009 8 8 ) ( 9000008 8 9 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 8 9 ) ( 9000008 9 8 ) w 0 0 0 1 1\n}\n}\n"
                                "{\n\"classname\" \"light\"\n\"origin\" \"136 0 48\"\n}\n"
                                "{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
     const EditorCompiled c = CompileEditorMap(broken);
     EXPECT_EQ(c.error, "");
     EXPECT_TRUE(Contains(c.warnings, "m.map:88: brush is open: it needs at least four faces; left out"));
+    EXPECT_TRUE(Contains(c.warnings, "m.map: left out 1 brush(es) lying too far from the player start"));
     EXPECT_TRUE(Contains(c.warnings, ": the light lies in solid space or outside the map; left out"));
     EXPECT_TRUE(c.level.lights.empty());
 }

@@ -29,6 +29,13 @@ constexpr double kDefaultAmbient = 0.08;
 constexpr double kUnlitAmbient = 0.7;
 // A player start's origin this far inside the brush under it still stands on it.
 constexpr double kSunkenStart = 32;
+// Brushes and lights farther from the start than this, in level units, are
+// left out: the compiler's geometry holds a quarter of its working extent.
+constexpr double kMaxLevelDistance = kWorldExtent / 4;
+// A light's value and reach are taken up to this many editor units.
+constexpr double kMaxLightValue = 1e5;
+// Texture scales nearer 0 than this count as 1, as a scale of 0 does.
+constexpr double kMinTextureScale = 1e-6;
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -36,6 +43,13 @@ std::string Lower(std::string text) {
 }
 
 std::string ClassOf(const EditorEntity& entity) { return Lower(entity.Value("classname")); }
+
+double ScaleOf(double scale) { return std::fabs(scale) < kMinTextureScale ? 1 : scale; }
+
+bool WithinReach(Vec3 level) {
+    return std::fabs(level.x) <= kMaxLevelDistance && std::fabs(level.y) <= kMaxLevelDistance &&
+           std::fabs(level.z) <= kMaxLevelDistance;
+}
 
 // Numbers in a value, "x y z" and the like; false unless all `count` read.
 bool Numbers(const std::string& value, double* out, int count) {
@@ -156,8 +170,7 @@ void StandardAxes(const EditorFace& face, Vec3 axes[2]) {
         const double nt = sine * v[s] + cosine * v[t];
         v[s] = ns;
         v[t] = nt;
-        const double scale = face.scale[i] == 0 ? 1 : face.scale[i];
-        axes[i] = Vec3{v[0], v[1], v[2]} * (1 / scale);
+        axes[i] = Vec3{v[0], v[1], v[2]} * (1 / ScaleOf(face.scale[i]));
     }
 }
 
@@ -187,8 +200,8 @@ TextureProjection Projection(const EditorFace& face, const LevelTexture& texture
             size[i] = 1;
         }
     } else if (face.valve) {
-        axes[0] = face.uAxis * (1 / (face.scale[0] == 0 ? 1 : face.scale[0]));
-        axes[1] = face.vAxis * (1 / (face.scale[1] == 0 ? 1 : face.scale[1]));
+        axes[0] = face.uAxis * (1 / ScaleOf(face.scale[0]));
+        axes[1] = face.vAxis * (1 / ScaleOf(face.scale[1]));
     } else {
         StandardAxes(face, axes);
     }
@@ -206,8 +219,10 @@ TextureProjection Projection(const EditorFace& face, const LevelTexture& texture
     }
     projection.uAxis = level[0];
     projection.vAxis = level[1];
-    projection.offsetU = (Dot(transform.origin, axes[0]) + offset[0]) / size[0];
-    projection.offsetV = (Dot(transform.origin, axes[1]) + offset[1]) / size[1];
+    // Whole repeats of the offset change nothing: they are dropped, so that
+    // coordinates stay small however far the map lies from its origin.
+    projection.offsetU = std::fmod(Dot(transform.origin, axes[0]) + offset[0], size[0]) / size[0];
+    projection.offsetV = std::fmod(Dot(transform.origin, axes[1]) + offset[1], size[1]) / size[1];
     return projection;
 }
 
@@ -279,6 +294,7 @@ void AddLights(const EditorMap& editor, const std::string& fileName, const Edito
         if (Numbers(entity.Value(entity.Has("_color") ? "_color" : "color"), colour, 3))
             light.colour = {colour[0], colour[1], colour[2]};
         if (light.colour.x > 1 || light.colour.y > 1 || light.colour.z > 1) light.colour = light.colour * (1 / 255.0);
+        light.colour = {std::min(light.colour.x, 1.0), std::min(light.colour.y, 1.0), std::min(light.colour.z, 1.0)};
         if (light.colour.x < 0 || light.colour.y < 0 || light.colour.z < 0 || value <= 0) {
             warnings.push_back(where + " gives no light (its value or colour is not positive); left out");
             continue;
@@ -287,8 +303,13 @@ void AddLights(const EditorMap& editor, const std::string& fileName, const Edito
         // divided by "wait" when given.
         double wait = 1;
         if (Numbers(entity.Value("wait"), &wait, 1) && wait <= 0) wait = 1;
+        value = std::min(value, kMaxLightValue);
         light.intensity = value / kLightValueScale;
-        light.radius = value / wait * transform.unitsPerEditorUnit;
+        light.radius = std::min(value / wait, kMaxLightValue) * transform.unitsPerEditorUnit;
+        if (!WithinReach(light.position)) {
+            warnings.push_back(where + " lies too far from the player start; left out");
+            continue;
+        }
         map.lights.push_back(light);
     }
 }
@@ -397,23 +418,33 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
     map.lightmapDensity = kDensityEditorUnits * transform.unitsPerEditorUnit;
     map.dirtDistance = kDirtEditorUnits * transform.unitsPerEditorUnit;
 
-    int degenerate = 0;
+    int degenerate = 0, far = 0;
     for (const EditorBrush* brush : brushes) {
         MapBrush out;
         out.line = brush->line;
+        bool within = true;
         for (const EditorFace& face : brush->faces) {
             if (Length(EditorPlane(face).normal) < 0.5) {
                 ++degenerate;
                 continue;
             }
             MapFace mapFace;
-            for (int i = 0; i < 3; ++i) mapFace.points[i] = transform.ToLevel(face.points[i]);
+            for (int i = 0; i < 3; ++i) {
+                mapFace.points[i] = transform.ToLevel(face.points[i]);
+                within = within && WithinReach(mapFace.points[i]);
+            }
             const auto texture = textures.find(face.texture);
             mapFace.texture = Projection(face, texture == textures.end() ? LevelTexture{} : texture->second, transform);
             out.faces.push_back(mapFace);
         }
-        map.brushes.push_back(std::move(out));
+        if (within)
+            map.brushes.push_back(std::move(out));
+        else
+            ++far;
     }
+    if (far > 0)
+        warnings.push_back(fileName + ": left out " + std::to_string(far) +
+                           " brush(es) lying too far from the player start");
     if (degenerate > 0)
         warnings.push_back(fileName + ": left out " + std::to_string(degenerate) +
                            " face(s) whose three points lie on one line");
@@ -425,7 +456,7 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
     const EditorEntity& world = worldAt == editor.entities.end() ? editor.entities.front() : *worldAt;
     const bool asksAmbient = Numbers(world.Value(world.Has("_minlight") ? "_minlight" : "light"), &minimum, 1);
     if (asksAmbient) {
-        map.ambient = Vec3{1, 1, 1} * (std::max(0.0, minimum) / kLightValueScale);
+        map.ambient = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
     } else if (map.lights.empty()) {
         map.ambient = {kUnlitAmbient, kUnlitAmbient, kUnlitAmbient};
         warnings.push_back(fileName + ": the map has no lights; every surface gets an even light");
