@@ -407,7 +407,7 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
     transform.origin = {start.origin.x, start.origin.y, floor};
     transform.unitsPerEditorUnit = 1 / settings.editorUnitsPerUnit;
     // Editor yaw 90 (north, +y) is the engine's start view (+z).
-    const long quarter = std::lround(start.yaw / 90);
+    const long quarter = std::lround(std::fmod(start.yaw, 360) / 90);
     transform.quarterTurns = static_cast<int>(((1 - quarter) % 4 + 4) % 4);
 
     map.level = settings.level;

@@ -50,8 +50,9 @@ void WarnMissing(const std::vector<std::string>& missing, const MapSource& sourc
     if (missing.empty()) return;
     std::string list;
     for (const std::string& name : missing) list += (list.empty() ? "" : ", ") + name;
-    Warn(std::string(source.texturesDir.empty() ? "no texture folder given (--textures DIR)" : "the texture folder has no image") +
-         " for " + std::to_string(missing.size()) + " texture" + (missing.size() == 1 ? "" : "s") +
+    const std::string count = std::to_string(missing.size()) + " texture" + (missing.size() == 1 ? "" : "s");
+    Warn((source.texturesDir.empty() ? "no texture folder given (--textures DIR): " + count
+                                     : "the texture folder has no image for " + count) +
          ", drawn with a magenta placeholder: " + list);
 }
 
