@@ -119,19 +119,28 @@ bool BuildGeometry(const Map& map, const std::string& fileName, const CompileOpt
 bool FitCharts(const Map& map, const std::vector<Face>& faces, const PlaneSet& planes, const CompileOptions& options,
                Lightmaps& lightmaps, std::string& error) {
     if (!map.fitLightmaps) return LayOutCharts(faces, planes, map.lightmapDensity, map.lightmapPages, lightmaps, error);
-    for (double density = map.lightmapDensity;; density *= 2) {
-        for (int pages = 1; pages <= map.lightmapPages; ++pages) {
-            if (!LayOutCharts(faces, planes, density, pages, lightmaps, error)) continue;
-            if (density != map.lightmapDensity && options.warning) {
-                char text[120];
-                std::snprintf(text, sizeof text, "the lightmaps fit only with texels %g units wide", density);
-                options.warning(text);
-            }
-            error.clear();
-            return true;
-        }
+    double density = map.lightmapDensity;
+    if (LayOutCharts(faces, planes, density, 1, lightmaps, error)) return true;  // the usual case
+    while (!LayOutCharts(faces, planes, density, map.lightmapPages, lightmaps, error)) {
         if (density * 2 > kMaxLightmapDensity) return false;
+        density *= 2;
     }
+    if (density != map.lightmapDensity && options.warning) {
+        char text[120];
+        std::snprintf(text, sizeof text, "the lightmaps fit only with texels %g units wide", density);
+        options.warning(text);
+    }
+    // The fewest pages that hold the charts: all of them do; search below.
+    int fits = map.lightmapPages, fails = density == map.lightmapDensity ? 1 : 0;
+    while (fits - fails > 1) {
+        const int pages = (fits + fails) / 2;
+        if (LayOutCharts(faces, planes, density, pages, lightmaps, error))
+            fits = pages;
+        else
+            fails = pages;
+    }
+    error.clear();
+    return LayOutCharts(faces, planes, density, fits, lightmaps, error);
 }
 
 // The faces as the engine's triangles, in the leaves that hold them; returns their number.
