@@ -30,13 +30,13 @@ private:
     std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
 };
 
+}  // namespace
+
 std::string PageName(const std::string& level, int page) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "-lm%03d", page);
     return level + suffix;
 }
-
-}  // namespace
 
 void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, double uv[2]) {
     // Project along the normal's strongest axis: floors and ceilings use x and

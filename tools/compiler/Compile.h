@@ -37,6 +37,9 @@ struct CompiledLevel {
 bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
              std::string& error);
 
+// The name of a lightmap page: "LEVEL-lm000" ...
+std::string PageName(const std::string& level, int page);
+
 // Writes LEVEL.bsp and the pages as LEVEL-lmNNN.bmp into `directory`.
 bool WriteOutputs(const Map& map, const CompiledLevel& level, const std::string& directory, std::string& error);
 

@@ -67,7 +67,18 @@ bool ReadEditor(const MapSource& source, const std::string& text, const std::str
     TextureFolder folder;
     if (!source.texturesDir.empty() && !folder.Open(source.texturesDir, error)) return false;
     std::map<std::string, LevelTexture> table;
-    std::set<std::string> taken;
+    // Textures are written beside the level: none may take the name of a
+    // lightmap page or of the blank lightmap (the engine finds files ignoring case).
+    ImportSettings settings;
+    settings.editorUnitsPerUnit = source.editorUnitsPerUnit;
+    settings.level = levelName.empty() ? LevelNameOf(source.path) : levelName;
+    settings.lightmapPages = lightmapPages;
+    std::set<std::string> taken = {"lmblank"};
+    for (int page = 0; page < kMaxLightmapPages; ++page) {
+        std::string name = PageName(settings.level, page);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        taken.insert(name);
+    }
     std::vector<std::string> missing;
     for (const std::string& name : LevelTextureNames(editor)) {
         if (name.empty() || name == "__TB_empty") {  // the editor's "no texture"
@@ -85,10 +96,6 @@ bool ReadEditor(const MapSource& source, const std::string& text, const std::str
     }
     WarnMissing(missing, source);
 
-    ImportSettings settings;
-    settings.editorUnitsPerUnit = source.editorUnitsPerUnit;
-    settings.level = levelName.empty() ? LevelNameOf(source.path) : levelName;
-    settings.lightmapPages = lightmapPages;
     const bool ok = ImportEditorMap(editor, source.path, settings, table, imported, warnings, error);
     for (const std::string& warning : warnings) Warn(warning);
     built.map = imported.map;
