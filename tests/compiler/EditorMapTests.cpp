@@ -1,11 +1,11 @@
 // Maps saved by the level editors: reading them, turning them into the
 // compiler's maps, and the levels compiled from them.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <fstream>
 #include <set>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "compiler/CompileHelpers.h"
 #include "compiler/EditorImport.h"
@@ -97,9 +97,10 @@ TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
                             "one-room.map: left out 1 'brushDef3' block (only brushes of face planes are read)",
                             "one-room.map: left out 1 'patchDef2' block (only brushes of face planes are read)"}));
 
-    ASSERT_TRUE(ReadEditorMap("Version 2\n{ \"message\" \"say \\\"hi\\\"\" { ( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) {grate "
-                              "[ 1 0 0 16 ] [ 0 -1 0 8 ] 45 0.5 2 } }",
-                              "v.map", map, warnings, error))
+    ASSERT_TRUE(
+        ReadEditorMap("Version 2\n{ \"message\" \"say \\\"hi\\\"\" { ( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) {grate "
+                      "[ 1 0 0 16 ] [ 0 -1 0 8 ] 45 0.5 2 } }",
+                      "v.map", map, warnings, error))
         << error;
     EXPECT_EQ(map.entities[0].Value("message"), "say \"hi\"");
     const EditorFace& valve = map.entities[0].brushes[0].faces[0];
@@ -149,13 +150,13 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
 
     EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
     EXPECT_TRUE(c.read.IsPointSolid({0, -0.1f, 0}));
-    EXPECT_FALSE(SolidAtEditorPoint(c, {136, 0, 48}));    // the doorway
-    EXPECT_TRUE(SolidAtEditorPoint(c, {136, -64, 48}));   // the wall beside it
-    EXPECT_TRUE(SolidAtEditorPoint(c, {136, 0, 120}));    // the lintel
-    EXPECT_FALSE(SolidAtEditorPoint(c, {8, 0, 32}));      // the clip brush, left out
+    EXPECT_FALSE(SolidAtEditorPoint(c, {136, 0, 48}));      // the doorway
+    EXPECT_TRUE(SolidAtEditorPoint(c, {136, -64, 48}));     // the wall beside it
+    EXPECT_TRUE(SolidAtEditorPoint(c, {136, 0, 120}));      // the lintel
+    EXPECT_FALSE(SolidAtEditorPoint(c, {8, 0, 32}));        // the clip brush, left out
     EXPECT_FALSE(SolidAtEditorPoint(c, {-112, -112, 48}));  // the door, left out
-    EXPECT_TRUE(SolidAtEditorPoint(c, {-16, 80, 48}));    // the grouped pillar
-    EXPECT_TRUE(SolidAtEditorPoint(c, {390, 0, 60}));     // the top step
+    EXPECT_TRUE(SolidAtEditorPoint(c, {-16, 80, 48}));      // the grouped pillar
+    EXPECT_TRUE(SolidAtEditorPoint(c, {390, 0, 60}));       // the top step
 
     // Valve axes: the floor's u runs along editor x, v along −y, a texture 64 × 32.
     std::set<std::string> names;
@@ -184,8 +185,9 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
 TEST(EditorImport, StandardFormAndAFallbackStart) {
     const EditorCompiled c = CompileEditorMap(MapText("one-room.map"));
     ASSERT_EQ(c.error, "");
-    EXPECT_TRUE(Contains(c.warnings, "m.map: the map has no info_player_start; the player starts at the "
-                                     "info_player_deathmatch of line"));
+    EXPECT_TRUE(Contains(c.warnings,
+                         "m.map: the map has no info_player_start; the player starts at the "
+                         "info_player_deathmatch of line"));
     // Angle 90 (north) is the engine's own view: no turn.
     EXPECT_EQ(c.imported.transform.quarterTurns, 0);
     EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
@@ -252,14 +254,17 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
 
     // A brush of three faces, a brush millions of units away and a light
     // inside a wall are left out.
-    const std::string broken = world +
-                               "{\n\"classname\" \"func_detail\"\n{\n( 0 0 0 ) ( 0 1 0 ) ( 0 0 1 ) w 0 0 0 1 1\n"
-                               "( 0 0 0 ) ( 0 0 1 ) ( 1 0 0 ) w 0 0 0 1 1\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 ) w 0 0 0 1 1\n}\n"
-                               "{\n( 9e6 0 0 ) ( 9e6 1 0 ) ( 9e6 0 1 ) w 0 0 0 1 1\n( 9e6 0 0 ) ( 9e6 0 1 ) ( 9000001 0 0 ) w 0 0 0 1 1\n"
-                               "( 9e6 0 0 ) ( 9000001 0 0 ) ( 9e6 1 0 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 9 8 ) ( 9000009 8 8 ) w 0 0 0 1 1\n"
-                               "( 9000008 8 8 ) ( 9000009 8 8 ) ( 9000008 8 9 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 8 9 ) ( 9000008 9 8 ) w 0 0 0 1 1\n}\n}\n"
-                               "{\n\"classname\" \"light\"\n\"origin\" \"136 0 48\"\n}\n"
-                               "{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
+    const std::string broken =
+        world +
+        "{\n\"classname\" \"func_detail\"\n{\n( 0 0 0 ) ( 0 1 0 ) ( 0 0 1 ) w 0 0 0 1 1\n"
+        "( 0 0 0 ) ( 0 0 1 ) ( 1 0 0 ) w 0 0 0 1 1\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 ) w 0 0 0 1 1\n}\n"
+        "{\n( 9e6 0 0 ) ( 9e6 1 0 ) ( 9e6 0 1 ) w 0 0 0 1 1\n( 9e6 0 0 ) ( 9e6 0 1 ) ( 9000001 0 0 ) w 0 0 0 1 1\n"
+        "( 9e6 0 0 ) ( 9000001 0 0 ) ( 9e6 1 0 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 9 8 ) ( 9000009 8 8 ) w 0 0 0 "
+        "1 1\n"
+        "( 9000008 8 8 ) ( 9000009 8 8 ) ( 9000008 8 9 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 8 9 ) ( 9000008 9 8 ) "
+        "w 0 0 0 1 1\n}\n}\n"
+        "{\n\"classname\" \"light\"\n\"origin\" \"136 0 48\"\n}\n"
+        "{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
     const EditorCompiled c = CompileEditorMap(broken);
     EXPECT_EQ(c.error, "");
     EXPECT_TRUE(Contains(c.warnings, "m.map:88: brush is open: it needs at least four faces; left out"));

@@ -2,10 +2,9 @@
 // them, fitting them to the engine and naming them.
 #include <SDL.h>
 #include <SDL_image.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
-
-#include <gtest/gtest.h>
 
 #include "compiler/TextureImport.h"
 #include "support/TempDir.h"
@@ -50,10 +49,10 @@ TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
     std::string error;
     ASSERT_TRUE(folder.Open(dir.Path().string(), error)) << error;
     EXPECT_EQ(folder.Find("BASE/floor"), dir.File("base/Floor.png"));
-    EXPECT_EQ(folder.Find("floor"), dir.File("base/Floor.png"));      // the only "floor" below the folder
+    EXPECT_EQ(folder.Find("floor"), dir.File("base/Floor.png"));     // the only "floor" below the folder
     EXPECT_EQ(folder.Find("*lava"), dir.File("liquids/#lava.bmp"));  // '*' stored as '#'
     EXPECT_EQ(folder.Find("base/wall"), dir.File("base/wall.tga"));
-    EXPECT_EQ(folder.Find("door"), "");                               // two of that name
+    EXPECT_EQ(folder.Find("door"), "");  // two of that name
     EXPECT_EQ(folder.Find("base/none"), "");
     EXPECT_FALSE(TextureFolder().Open(dir.File("missing"), error));
     EXPECT_EQ(error.rfind("cannot read the texture folder '", 0), 0u) << error;

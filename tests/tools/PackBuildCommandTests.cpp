@@ -1,10 +1,10 @@
 // Runs "orvtool pack build" on editor maps and reads the pack as the engine does.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/Pack.h"
 #include "app/Unpack.h"
@@ -87,9 +87,12 @@ TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {
     EXPECT_EQ(TempDir::Read(dir.File("leak.pts")).rfind("0.000 0.000 60.000\n", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.zar")));
 
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"pack", "build", map}, {"pack", "build", "-o", "x.zar"}, {"pack", "build", map, "-o", "x", "--scale", "0"},
-             {"pack", "build", map, "-o", "x", "--textures"}, {"pack", "build", map, map, "-o", "x"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"pack", "build", map},
+                                               {"pack", "build", "-o", "x.zar"},
+                                               {"pack", "build", map, "-o", "x", "--scale", "0"},
+                                               {"pack", "build", map, "-o", "x", "--textures"},
+                                               {"pack", "build", map, map, "-o", "x"}}) {
         const ToolResult misuse = RunOrvtool(args);
         EXPECT_EQ(misuse.status, 2);
         ExpectOneLineFailure(misuse);

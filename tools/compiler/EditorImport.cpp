@@ -88,8 +88,8 @@ bool IsGrouping(const std::string& classname) {
 // The editors' tool textures, by the last part of their name with a "tools"
 // prefix taken off ("tools/toolsclip", "common/clip" and "clip" alike).
 bool IsToolBrush(const EditorBrush& brush) {
-    static const char* const kTools[] = {"clip",    "playerclip", "monsterclip", "botclip",  "weapclip", "fullclip",
-                                         "hint",    "hintskip",   "origin",      "trigger",  "areaportal"};
+    static const char* const kTools[] = {"clip", "playerclip", "monsterclip", "botclip", "weapclip",  "fullclip",
+                                         "hint", "hintskip",   "origin",      "trigger", "areaportal"};
     for (const EditorFace& face : brush.faces) {
         std::string name = Lower(face.texture.substr(face.texture.find_last_of('/') + 1));
         if (name.rfind("tools", 0) == 0 && name.size() > 5) name.erase(0, 5);
@@ -134,9 +134,9 @@ bool FloorBelow(const std::vector<const EditorBrush*>& brushes, Vec3 at, double&
 // the face (floors and ceilings x and −y, walls their horizontal axis and
 // −z), turned by the rotation and divided by the scales.
 void StandardAxes(const EditorFace& face, Vec3 axes[2]) {
-    static const Vec3 kBase[6][3] = {{{0, 0, 1}, {1, 0, 0}, {0, -1, 0}},  {{0, 0, -1}, {1, 0, 0}, {0, -1, 0}},
-                                     {{1, 0, 0}, {0, 1, 0}, {0, 0, -1}},  {{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}},
-                                     {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}},  {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}}};
+    static const Vec3 kBase[6][3] = {{{0, 0, 1}, {1, 0, 0}, {0, -1, 0}}, {{0, 0, -1}, {1, 0, 0}, {0, -1, 0}},
+                                     {{1, 0, 0}, {0, 1, 0}, {0, 0, -1}}, {{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}},
+                                     {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}, {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}}};
     const Vec3 normal = EditorPlane(face).normal;
     int best = 0;
     double bestDot = 0;
@@ -189,7 +189,8 @@ void PrimitiveAxes(Vec3 normal, Vec3& s, Vec3& t) {
 TextureProjection Projection(const EditorFace& face, const LevelTexture& texture, const EditorTransform& transform) {
     Vec3 axes[2];
     double offset[2] = {face.offset[0], face.offset[1]};
-    double size[2] = {static_cast<double>(std::max(1, texture.width)), static_cast<double>(std::max(1, texture.height))};
+    double size[2] = {static_cast<double>(std::max(1, texture.width)),
+                      static_cast<double>(std::max(1, texture.height))};
     if (face.primitive) {
         // Already in repeats: u = A x + B y + C.
         Vec3 s, t;
@@ -212,10 +213,10 @@ TextureProjection Projection(const EditorFace& face, const LevelTexture& texture
     Vec3 level[2];
     for (int i = 0; i < 2; ++i) {
         // editor s = a · p + offset, with p = ToEditor(q) = DirectionToEditor(q) + origin.
-        level[i] = Vec3{Dot(transform.DirectionToEditor(unit[0]), axes[i]),
-                        Dot(transform.DirectionToEditor(unit[1]), axes[i]),
-                        Dot(transform.DirectionToEditor(unit[2]), axes[i])} *
-                   (1 / size[i]);
+        level[i] =
+            Vec3{Dot(transform.DirectionToEditor(unit[0]), axes[i]), Dot(transform.DirectionToEditor(unit[1]), axes[i]),
+                 Dot(transform.DirectionToEditor(unit[2]), axes[i])} *
+            (1 / size[i]);
     }
     projection.uAxis = level[0];
     projection.vAxis = level[1];
@@ -365,15 +366,15 @@ std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::st
     }
     if (!warnings) return brushes;
     for (const auto& [classname, seen] : leftOut)
-        warnings->push_back(Where(fileName, seen.second) + "left out " + std::to_string(seen.first) +
-                            " brush entit" + (seen.first == 1 ? "y" : "ies") + " '" + classname +
+        warnings->push_back(Where(fileName, seen.second) + "left out " + std::to_string(seen.first) + " brush entit" +
+                            (seen.first == 1 ? "y" : "ies") + " '" + classname +
                             "': only the world's brushes, func_group and func_detail make the level");
     if (omitted > 0)
         warnings->push_back(fileName + ": left out " + std::to_string(omitted) +
                             " brush(es) of layers marked to be left out of the build");
     if (tools > 0)
-        warnings->push_back(fileName + ": left out " + std::to_string(tools) +
-                            " tool brush" + (tools == 1 ? "" : "es") + " (clip, hint, origin, trigger, areaportal)");
+        warnings->push_back(fileName + ": left out " + std::to_string(tools) + " tool brush" +
+                            (tools == 1 ? "" : "es") + " (clip, hint, origin, trigger, areaportal)");
     return brushes;
 }
 
@@ -496,8 +497,7 @@ std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, co
             nearest = &entity;
         }
     }
-    if (nearest)
-        message += ", near the " + ClassOf(*nearest) + " of line " + std::to_string(nearest->line);
+    if (nearest) message += ", near the " + ClassOf(*nearest) + " of line " + std::to_string(nearest->line);
     return message;
 }
 

@@ -37,14 +37,14 @@ struct EditorTransform {
 
 struct ImportSettings {
     double editorUnitsPerUnit = kEditorUnitsPerUnit;
-    std::string level;                         // the level's name (Map::level)
-    int lightmapPages = kMaxLightmapPages;     // at most this many pages
+    std::string level;                      // the level's name (Map::level)
+    int lightmapPages = kMaxLightmapPages;  // at most this many pages
 };
 
 // A texture as the level uses it.
 struct LevelTexture {
-    std::string name;              // the engine's name for it, "" for an untextured face
-    int width = 64, height = 64;   // the source image's size, which the face placement is measured in
+    std::string name;             // the engine's name for it, "" for an untextured face
+    int width = 64, height = 64;  // the source image's size, which the face placement is measured in
 };
 
 // The brushes that make the level: those of the world entity and of the

@@ -110,7 +110,8 @@ private:
     bool Expect(const char* token, const char* what) {
         const std::string got = lexer.Next();
         if (got == token) return true;
-        return Fail(std::string("expected '") + token + "' " + what + (got.empty() ? " before the end of the file" : ", not '" + got + "'"));
+        return Fail(std::string("expected '") + token + "' " + what +
+                    (got.empty() ? " before the end of the file" : ", not '" + got + "'"));
     }
     bool Number(double& value);
     bool Point(Vec3& p);
@@ -157,8 +158,8 @@ bool Reader::Face(EditorBrush& brush, bool primitive) {
         face.primitive = true;
         if (!Expect("(", "to open the texture matrix")) return false;
         for (double* row : face.matrix)
-            if (!Expect("(", "to open a texture matrix row") || !Number(row[0]) || !Number(row[1]) ||
-                !Number(row[2]) || !Expect(")", "to close a texture matrix row"))
+            if (!Expect("(", "to open a texture matrix row") || !Number(row[0]) || !Number(row[1]) || !Number(row[2]) ||
+                !Expect(")", "to close a texture matrix row"))
                 return false;
         if (!Expect(")", "to close the texture matrix")) return false;
     }
@@ -266,8 +267,8 @@ bool Reader::Run() {
         if (!Entity()) return false;
     }
     for (const auto& [kind, count] : skipped)
-        warnings.push_back(fileName + ": left out " + std::to_string(count) + " '" + kind +
-                           "' block" + (count == 1 ? "" : "s") + " (only brushes of face planes are read)");
+        warnings.push_back(fileName + ": left out " + std::to_string(count) + " '" + kind + "' block" +
+                           (count == 1 ? "" : "s") + " (only brushes of face planes are read)");
     return true;
 }
 

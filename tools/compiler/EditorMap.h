@@ -17,8 +17,8 @@ namespace orvcompile {
 struct EditorFace {
     Vec3 points[3];
     std::string texture;
-    bool valve = false;   // explicit texture axes (Valve 220)
-    Vec3 uAxis, vAxis;    // Valve 220 only
+    bool valve = false;  // explicit texture axes (Valve 220)
+    Vec3 uAxis, vAxis;   // Valve 220 only
     // Brush primitives: u and v (in repeats) as matrix · (x, y, 1), with x and
     // y the point's coordinates on axes that the face's normal gives.
     bool primitive = false;
@@ -55,7 +55,8 @@ bool LooksLikeEditorMap(const std::string& text);
 
 // Reads the entities and their brushes, plain and as brush primitives
 // ("brushDef"). Patches and other blocks inside an entity that are not
-// brushes of face planes are left out, with one warning per kind. False with "FILE:LINE: reason" for text that is not a map.
+// brushes of face planes are left out, with one warning per kind. False with "FILE:LINE: reason" for text that is not a
+// map.
 bool ReadEditorMap(const std::string& text, const std::string& fileName, EditorMap& map,
                    std::vector<std::string>& warnings, std::string& error);
 

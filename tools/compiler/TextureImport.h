@@ -30,7 +30,7 @@ public:
     std::string Find(const std::string& name) const;
 
 private:
-    std::map<std::string, std::string> byPath;             // "base/wall" → file
+    std::map<std::string, std::string> byPath;               // "base/wall" → file
     std::map<std::string, std::vector<std::string>> byName;  // "wall" → files
 };
 

@@ -11,9 +11,9 @@
 
 struct MapSource {
     std::string path;
-    std::string texturesDir;  // --textures: the editor's loose-texture folder
+    std::string texturesDir;                                      // --textures: the editor's loose-texture folder
     double editorUnitsPerUnit = orvcompile::kEditorUnitsPerUnit;  // --scale
-    int threads = 2;          // -j
+    int threads = 2;                                              // -j
 };
 
 // Takes the option at args[i] when it is one the two commands share (-j

@@ -67,7 +67,7 @@ Vec3 MeanColour(const Picture& picture) {
 }
 
 struct SlotAssignment {
-    std::map<std::string, std::string> slotOf;    // the level's texture name → the engine's
+    std::map<std::string, std::string> slotOf;      // the level's texture name → the engine's
     std::map<std::string, const Picture*> picture;  // the engine's name → the picture it gets
 };
 
@@ -79,9 +79,9 @@ SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::strin
     std::map<std::string, double> area;
     for (const auto& leaf : built.level.polygons)
         for (const LevelPolygon& polygon : leaf)
-            area[polygon.textureName] +=
-                Length(Cross(polygon.v[1].position - polygon.v[0].position,
-                             polygon.v[2].position - polygon.v[0].position)) / 2;
+            area[polygon.textureName] += Length(Cross(polygon.v[1].position - polygon.v[0].position,
+                                                      polygon.v[2].position - polygon.v[0].position)) /
+                                         2;
     std::vector<const LevelTexturePicture*> order;
     for (const LevelTexturePicture& texture : built.textures)
         if (area.count(texture.name)) order.push_back(&texture);
@@ -168,9 +168,8 @@ bool WriteRunFiles(const Options& options, const BuiltLevel& built, const Slots&
         Picture own;  // a name no texture takes keeps the engine's own picture
         const auto at = assignment.picture.find(slot);
         if (at == assignment.picture.end()) orvcontent::MakeTexture(slot, own);
-        if (!WriteFileAtomically(dir + "/" + slot + ".bmp", BmpBytes(at == assignment.picture.end() ? own : *at->second),
-                        error))
-            return false;
+        const Picture& picture = at == assignment.picture.end() ? own : *at->second;
+        if (!WriteFileAtomically(dir + "/" + slot + ".bmp", BmpBytes(picture), error)) return false;
     }
     Picture blank;
     orvcontent::MakeTexture("lmblank", blank);
@@ -180,14 +179,17 @@ bool WriteRunFiles(const Options& options, const BuiltLevel& built, const Slots&
     for (const auto& asset : kUnpackTable) {
         const std::string file = asset.file, to = dir + "/" + file;
         const std::string extension = file.substr(file.find('.'));
-        const std::string& given = extension == ".wav" ? options.sound : extension == ".mp3" ? options.music
-                                   : extension == ".mdl" ? options.model : std::string();
-        if (extension != ".wav" && extension != ".mp3" && extension != ".mdl") continue;
-        if (!given.empty()) {
-            if (!CopyFile(given, to, error)) return false;
+        const std::string* given = extension == ".wav"   ? &options.sound
+                                   : extension == ".mp3" ? &options.music
+                                   : extension == ".mdl" ? &options.model
+                                                         : nullptr;
+        if (!given) continue;  // the level, its pages and the textures are written above
+        if (!given->empty()) {
+            if (!CopyFile(*given, to, error)) return false;
         } else if (extension == ".mdl") {
             // The demo's lamp, pointed at the model patch of this level's first page.
-            if (!WriteFileAtomically(to, orvcontent::LampModelText(lightmaps.pageSize, lightmaps.pageSize), error)) return false;
+            const std::string model = orvcontent::LampModelText(lightmaps.pageSize, lightmaps.pageSize);
+            if (!WriteFileAtomically(to, model, error)) return false;
         } else if (!ExtractDemo(demo, asset.entry, to, error)) {
             return false;
         }
@@ -205,9 +207,12 @@ int PackBuildCommand(int argc, char** argv) {
         const int taken = TakeMapOption(args, i, options.source);
         if (taken < 0) return Fail(kUsage, 2);
         if (taken > 0) continue;
-        std::string* value = arg == "-o" ? &options.out : arg == "--demo" ? &options.demo
-                           : arg == "--model" ? &options.model : arg == "--sound" ? &options.sound
-                           : arg == "--music" ? &options.music : nullptr;
+        std::string* value = arg == "-o"        ? &options.out
+                             : arg == "--demo"  ? &options.demo
+                             : arg == "--model" ? &options.model
+                             : arg == "--sound" ? &options.sound
+                             : arg == "--music" ? &options.music
+                                                : nullptr;
         if (value && i + 1 < args.size() && !args[i + 1].empty()) {
             *value = args[++i];
         } else if (!value && options.source.path.empty() && !arg.empty() && arg[0] != '-') {
