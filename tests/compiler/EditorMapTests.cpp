@@ -112,6 +112,7 @@ TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
 
     EXPECT_TRUE(LooksLikeEditorMap("// comment\n\n  {"));
     EXPECT_TRUE(LooksLikeEditorMap("Version 2\n"));
+    EXPECT_TRUE(LooksLikeEditorMap("\xEF\xBB\xBF{"));
     EXPECT_FALSE(LooksLikeEditorMap(SampleMap()));
 }
 

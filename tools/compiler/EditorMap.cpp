@@ -16,7 +16,8 @@ bool IsPunctuation(char c) { return c == '{' || c == '}' || c == '(' || c == ')'
 // that runs to the end of the line.
 class Lexer {
 public:
-    explicit Lexer(const std::string& text) : text(text) {}
+    // A UTF-8 byte order mark, which some editors write first, is skipped.
+    explicit Lexer(const std::string& text) : text(text), at(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0) {}
 
     int line = 1;
 
@@ -91,7 +92,7 @@ private:
     }
 
     const std::string& text;
-    std::size_t at = 0;
+    std::size_t at;
 };
 
 class Reader {
