@@ -46,6 +46,14 @@ bool FindPicture(const std::string& name, const TextureFolder& folder, Picture& 
            orvcontent::MakeTexture(base, picture);
 }
 
+// FindPicture's picture, or the placeholder with the name noted as missing.
+Picture PictureFor(const std::string& name, const TextureFolder& folder, std::vector<std::string>& missing) {
+    Picture picture;
+    if (FindPicture(name, folder, picture)) return picture;
+    missing.push_back(name);
+    return PlaceholderTexture();
+}
+
 void WarnMissing(const std::vector<std::string>& missing, const MapSource& source) {
     if (missing.empty()) return;
     std::string list;
@@ -85,11 +93,7 @@ bool ReadEditor(const MapSource& source, const std::string& text, const std::str
             table[name] = LevelTexture{};
             continue;
         }
-        Picture picture;
-        if (!FindPicture(name, folder, picture)) {
-            missing.push_back(name);
-            picture = PlaceholderTexture();
-        }
+        const Picture picture = PictureFor(name, folder, missing);
         const LevelTexture texture{EngineTextureName(name, taken), picture.width, picture.height};
         table[name] = texture;
         built.textures.push_back({texture.name, FitForEngine(picture)});
@@ -113,12 +117,7 @@ bool OwnMapTextures(const MapSource& source, BuiltLevel& built, std::string& err
             if (name.empty() || std::any_of(built.textures.begin(), built.textures.end(),
                                             [&](const LevelTexturePicture& t) { return t.name == name; }))
                 continue;
-            Picture picture;
-            if (!FindPicture(name, folder, picture)) {
-                missing.push_back(name);
-                picture = PlaceholderTexture();
-            }
-            built.textures.push_back({name, FitForEngine(picture)});
+            built.textures.push_back({name, FitForEngine(PictureFor(name, folder, missing))});
         }
     WarnMissing(missing, source);
     return true;
