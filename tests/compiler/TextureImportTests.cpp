@@ -77,7 +77,7 @@ TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
 
 TEST(TextureImport, FitsPicturesToPowersOfTwoAndNamesThemForTheEngine) {
     Picture stripes{6, 3, {}};
-    for (int i = 0; i < 18; ++i) stripes.rgb.push_back(static_cast<std::uint8_t>((i / 3) % 2 ? 200 : 100));
+    for (int i = 0; i < 18; ++i) stripes.rgb.insert(stripes.rgb.end(), 3, static_cast<std::uint8_t>(i % 2 ? 200 : 100));
     const Picture small = FitForEngine(stripes);
     EXPECT_EQ(small.width, 8);
     EXPECT_EQ(small.height, 4);
