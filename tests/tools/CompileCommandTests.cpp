@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/LevelReader.h"
+#include "support/Bmp.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -74,12 +75,37 @@ TEST_F(CompileCommandTest, BadMapsFailWithOneLine) {
     EXPECT_EQ(unmade.err.rfind("orvtool: cannot make the directory '", 0), 0u) << unmade.err;
 }
 
+TEST_F(CompileCommandTest, EditorMapsGetTheirTexturesBesideTheLevel) {
+    const std::string out = dir.File("out");
+    std::filesystem::create_directories(dir.Path() / "out");
+    std::filesystem::create_directories(dir.Path() / "textures/base");
+    const std::string wall = MakeBmp24(16, 8, [](int, int) { return Rgb{10, 200, 30}; });
+    dir.Write("textures/base/wall.bmp", wall);
+    const RunResult result = Run(ORV_SOURCE_DIR "/tests/compiler/maps/two-rooms.map -o '" + out + "' --textures '" +
+                                 dir.File("textures") + "' --scale 16 -j 1");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("wrote 6 textures"), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find("orvtool: warning: "), std::string::npos);
+    EXPECT_EQ(TempDir::Read(out + "/wall.bmp"), wall);  // a power-of-two picture goes through unchanged
+    EXPECT_EQ(TempDir::Read(out + "/step.bmp").substr(0, 2), "BM");
+    std::string error;
+    const ReadLevel level = ReadLevel::Parse(TempDir::Read(out + "/two-rooms.bsp"), error);
+    EXPECT_EQ(error, "");
+    EXPECT_FALSE(level.IsPointSolid({0, 5, 0}));
+    EXPECT_TRUE(level.IsPointSolid({0, -0.1f, 0}));
+    // The lintel, 112 units up at x = 136, 200 units ahead of the start: at
+    // 16 editor units to one it is at (0, 7, 12.5).
+    EXPECT_TRUE(level.IsPointSolid({0, 7, 12.5f}));
+    EXPECT_FALSE(level.IsPointSolid({0, 5, 12.5f}));
+}
+
 TEST_F(CompileCommandTest, MisusedCommandLineFails) {
-    for (const char* args : {"", "a.map", "-o dir", "a.map -o", "a.map -o d -j 0", "a.map b.map -o d"}) {
+    for (const char* args : {"", "a.map", "-o dir", "a.map -o", "a.map -o d -j 0", "a.map b.map -o d",
+                             "a.map -o d --scale -1", "a.map -o d --textures"}) {
         SCOPED_TRACE(args);
         const RunResult result = Run(args);
         EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.err, "orvtool: usage: orvtool compile MAP -o DIR [-j THREADS]\n");
+        EXPECT_EQ(result.err, "orvtool: usage: orvtool compile MAP -o DIR [-j THREADS] [--textures DIR] [--scale UNITS]\n");
     }
 }
 

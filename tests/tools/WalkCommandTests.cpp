@@ -171,4 +171,18 @@ TEST_F(WalkCommandTest, AnEmptyScriptWalksNoFrame) {
     EXPECT_EQ(result.out, "");
 }
 
+// An editor map at the default scale: its 16-unit steps are climbed and its
+// doorway, 64 wide and 96 high, passed.
+TEST_F(WalkCommandTest, AnEditorMapsDoorwayAndStairsCanBeWalked) {
+    const ToolResult compiled =
+        RunOrvtool({"compile", ORV_SOURCE_DIR "/tests/compiler/maps/two-rooms.map", "-o", dir.Path().string()});
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    const auto frames = Walk(TempDir::Read(dir.File("two-rooms.bsp")), "w*150");
+    ASSERT_EQ(frames.size(), 150u);
+    // The far wall is 38.7 units ahead; the platform 64 / 12 units up.
+    EXPECT_NEAR(frames.back().z, 38.67f - 1.5f, 0.1f);
+    EXPECT_NEAR(frames.back().y, 64.0f / 12 + 5, 0.11f);
+    EXPECT_EQ(frames.back().airborne, 0);
+}
+
 }  // namespace

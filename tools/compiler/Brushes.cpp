@@ -64,55 +64,61 @@ int BrushOnPlaneSide(const Brush& brush, const Plane& plane) {
     return front && back ? 2 : back ? 1 : 0;
 }
 
-bool BuildBrushes(const Map& map, const std::string& fileName, BrushSet& set, std::string& error) {
+namespace {
+
+// One map brush as a convex solid; "" on success, else why it is not one.
+std::string BuildBrush(const MapBrush& mapBrush, BrushSet& set, Brush& brush) {
+    for (const MapFace& face : mapBrush.faces) {
+        BrushSide side;
+        side.plane = set.planes.Find(PlaneFromPoints(face.points[0], face.points[1], face.points[2]));
+        for (const BrushSide& other : brush.sides)
+            if (other.plane == side.plane) return "has two faces on one plane";
+        side.texture = static_cast<int>(set.textures.size());
+        set.textures.push_back(face.texture);
+        brush.sides.push_back(side);
+    }
+    if (brush.sides.size() < 4) return "is open: it needs at least four faces";
+    for (std::size_t i = 0; i < brush.sides.size(); ++i) {
+        BrushSide& side = brush.sides[i];
+        side.winding = BaseWinding(set.planes[side.plane]);
+        for (std::size_t j = 0; j < brush.sides.size() && !side.winding.empty(); ++j) {
+            if (i == j) continue;
+            // Keep the inside: the back of every other outward plane.
+            side.winding = ClipFront(side.winding, set.planes[brush.sides[j].plane ^ 1], 0);
+        }
+        if (side.winding.empty() || Area(side.winding) < kMinVolume)
+            return "is not a convex solid: face " + std::to_string(i + 1) +
+                   " does not bound it (it lies outside the other faces, or its points run the wrong way round)";
+    }
+    ComputeBounds(brush);
+    for (int axis = 0; axis < 3; ++axis)
+        if (Component(brush.bounds.max, axis) > kOpenExtent || Component(brush.bounds.min, axis) < -kOpenExtent)
+            return "is open: its faces do not enclose a volume";
+    if (Volume(brush) < kMinVolume) return "has no volume";
+    return "";
+}
+
+}  // namespace
+
+bool BuildBrushes(const Map& map, const std::string& fileName, BrushSet& set, std::string& error,
+                  const std::function<void(const std::string&)>& warn) {
     for (std::size_t b = 0; b < map.brushes.size(); ++b) {
         const MapBrush& mapBrush = map.brushes[b];
-        const std::string where = fileName + ":" + std::to_string(mapBrush.line) + ": brush ";
         Brush brush;
         brush.original = static_cast<int>(b);
-        for (const MapFace& face : mapBrush.faces) {
-            BrushSide side;
-            side.plane = set.planes.Find(PlaneFromPoints(face.points[0], face.points[1], face.points[2]));
-            for (const BrushSide& other : brush.sides) {
-                if (other.plane == side.plane) {
-                    error = where + "has two faces on one plane";
-                    return false;
-                }
-            }
-            side.texture = static_cast<int>(set.textures.size());
-            set.textures.push_back(face.texture);
-            brush.sides.push_back(side);
+        const std::size_t textures = set.textures.size();
+        const std::string problem = BuildBrush(mapBrush, set, brush);
+        if (problem.empty()) {
+            set.brushes.push_back(std::move(brush));
+            continue;
         }
-        if (brush.sides.size() < 4) {
-            error = where + "is open: it needs at least four faces";
+        const std::string message = fileName + ":" + std::to_string(mapBrush.line) + ": brush " + problem;
+        if (!map.lenient) {
+            error = message;
             return false;
         }
-        for (std::size_t i = 0; i < brush.sides.size(); ++i) {
-            BrushSide& side = brush.sides[i];
-            side.winding = BaseWinding(set.planes[side.plane]);
-            for (std::size_t j = 0; j < brush.sides.size() && !side.winding.empty(); ++j) {
-                if (i == j) continue;
-                // Keep the inside: the back of every other outward plane.
-                side.winding = ClipFront(side.winding, set.planes[brush.sides[j].plane ^ 1], 0);
-            }
-            if (side.winding.empty() || Area(side.winding) < kMinVolume) {
-                error = where + "is not a convex solid: face " + std::to_string(i + 1) +
-                        " does not bound it (it lies outside the other faces, or its points run the wrong way round)";
-                return false;
-            }
-        }
-        ComputeBounds(brush);
-        for (int axis = 0; axis < 3; ++axis) {
-            if (Component(brush.bounds.max, axis) > kOpenExtent || Component(brush.bounds.min, axis) < -kOpenExtent) {
-                error = where + "is open: its faces do not enclose a volume";
-                return false;
-            }
-        }
-        if (Volume(brush) < kMinVolume) {
-            error = where + "has no volume";
-            return false;
-        }
-        set.brushes.push_back(std::move(brush));
+        set.textures.resize(textures);  // the planes it added stay, unused
+        if (warn) warn(message + "; left out");
     }
     return true;
 }

@@ -30,13 +30,13 @@ private:
     std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
 };
 
+}  // namespace
+
 std::string PageName(const std::string& level, int page) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "-lm%03d", page);
     return level + suffix;
 }
-
-}  // namespace
 
 void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, double uv[2]) {
     // Project along the normal's strongest axis: floors and ceilings use x and
@@ -54,6 +54,11 @@ void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, d
         s = p.x;
         t = -p.y;
     }
+    if (texture.explicitAxes) {
+        uv[0] = Dot(p, texture.uAxis) + texture.offsetU;
+        uv[1] = Dot(p, texture.vAxis) + texture.offsetV;
+        return;
+    }
     const double angle = texture.rotation * std::numbers::pi / 180;
     const double c = std::cos(angle), d = std::sin(angle);
     uv[0] = (s * c - t * d) / texture.scaleU + texture.offsetU;
@@ -65,14 +70,18 @@ namespace {
 // Brushes, the tree (built twice: the second time splitting by the visible
 // faces first), flood and fill, the checks on the start and the lights, and
 // the faces.
-bool BuildGeometry(const Map& map, const std::string& fileName, Stopwatch& watch, CompiledLevel& level,
-                   std::string& error) {
-    if (!BuildBrushes(map, fileName, level.brushes, error)) return false;
+bool BuildGeometry(const Map& map, const std::string& fileName, const CompileOptions& options, Stopwatch& watch,
+                   CompiledLevel& level, std::string& error) {
+    if (!BuildBrushes(map, fileName, level.brushes, error, options.warning)) return false;
+    if (level.brushes.brushes.empty()) {
+        error = fileName + ": the map has no brushes that make a solid";
+        return false;
+    }
     watch.Done(std::to_string(level.brushes.brushes.size()) + " brushes");
 
     level.tree = BuildTree(level.brushes, {});
     watch.Done("tree of " + std::to_string(level.tree.nodes.size()) + " nodes");
-    if (!FloodAndFill(level.tree, level.brushes, map.start, error)) {
+    if (!FloodAndFill(level.tree, level.brushes, map.start, error, &level.leakPath)) {
         error = fileName + ": " + error;
         return false;
     }
@@ -82,15 +91,20 @@ bool BuildGeometry(const Map& map, const std::string& fileName, Stopwatch& watch
     for (const Face& face : MakeFaces(level.tree, level.brushes))
         visible[static_cast<std::size_t>(face.texture)] = 1;
     level.tree = BuildTree(level.brushes, visible);
-    if (!FloodAndFill(level.tree, level.brushes, map.start, error)) {
+    if (!FloodAndFill(level.tree, level.brushes, map.start, error, &level.leakPath)) {
         error = fileName + ": " + error;
         return false;
     }
     for (const MapLight& light : map.lights) {
         const int leaf = LeafAt(level.tree, level.brushes.planes, light.position);
-        if (level.tree.nodes[static_cast<std::size_t>(leaf)].reached) continue;
+        if (level.tree.nodes[static_cast<std::size_t>(leaf)].reached) {
+            level.lights.push_back(light);
+            continue;
+        }
         error = fileName + ":" + std::to_string(light.line) + ": the light lies in solid space or outside the map";
-        return false;
+        if (!map.lenient) return false;
+        if (options.warning) options.warning(error + "; left out");
+        error.clear();
     }
     level.faces = MakeFaces(level.tree, level.brushes);
     MergeFaces(level.faces, level.brushes.planes);
@@ -98,6 +112,35 @@ bool BuildGeometry(const Map& map, const std::string& fileName, Stopwatch& watch
     MergeSolidSiblings(level.tree);
     watch.Done("rebuilt from the visible faces: " + std::to_string(level.faces.size()) + " faces");
     return true;
+}
+
+// Lays out the charts into the map's pages; a map that asks for fitting gets
+// as few pages as hold them, and coarser texels while even all do not.
+bool FitCharts(const Map& map, const std::vector<Face>& faces, const PlaneSet& planes, const CompileOptions& options,
+               Lightmaps& lightmaps, std::string& error) {
+    if (!map.fitLightmaps) return LayOutCharts(faces, planes, map.lightmapDensity, map.lightmapPages, lightmaps, error);
+    double density = map.lightmapDensity;
+    if (LayOutCharts(faces, planes, density, 1, lightmaps, error)) return true;  // the usual case
+    while (!LayOutCharts(faces, planes, density, map.lightmapPages, lightmaps, error)) {
+        if (density * 2 > kMaxLightmapDensity) return false;
+        density *= 2;
+    }
+    if (density != map.lightmapDensity && options.warning) {
+        char text[120];
+        std::snprintf(text, sizeof text, "the lightmaps fit only with texels %g units wide", density);
+        options.warning(text);
+    }
+    // The fewest pages that hold the charts: all of them do; search below.
+    int fits = map.lightmapPages, fails = density == map.lightmapDensity ? 1 : 0;
+    while (fits - fails > 1) {
+        const int pages = (fits + fails) / 2;
+        if (LayOutCharts(faces, planes, density, pages, lightmaps, error))
+            fits = pages;
+        else
+            fails = pages;
+    }
+    error.clear();
+    return LayOutCharts(faces, planes, density, fits, lightmaps, error);
 }
 
 // The faces as the engine's triangles, in the leaves that hold them; returns their number.
@@ -131,20 +174,22 @@ bool Compile(const Map& map, const std::string& fileName, const CompileOptions& 
              std::string& error) {
     Stopwatch watch(options);
     level = CompiledLevel{};
-    if (!BuildGeometry(map, fileName, watch, level, error)) return false;
+    if (!BuildGeometry(map, fileName, options, watch, level, error)) return false;
 
     Lightmaps& lightmaps = level.lightmaps;
-    if (!LayOutCharts(level.faces, level.brushes.planes, map.lightmapDensity, map.lightmapPages, lightmaps, error)) {
+    if (!FitCharts(map, level.faces, level.brushes.planes, options, lightmaps, error)) {
         error = fileName + ": " + error;
         return false;
     }
-    watch.Done(std::to_string(lightmaps.charts.size()) + " lightmap charts on " + std::to_string(map.lightmapPages) +
+    watch.Done(std::to_string(lightmaps.charts.size()) + " lightmap charts on " + std::to_string(lightmaps.pageCount) +
                " pages of " + std::to_string(lightmaps.pageSize) + " x " + std::to_string(lightmaps.pageSize));
-    BakeLightmaps(level.faces, level.brushes.planes, level.tree, SettingsOf(map), options.threads, options.progress,
+    LightSettings settings = SettingsOf(map);
+    settings.lights = level.lights;
+    BakeLightmaps(level.faces, level.brushes.planes, level.tree, settings, options.threads, options.progress,
                   lightmaps);
     watch.Done("lightmaps");
 
-    for (int page = 0; page < map.lightmapPages; ++page) level.pageNames.push_back(PageName(map.level, page));
+    for (int page = 0; page < lightmaps.pageCount; ++page) level.pageNames.push_back(PageName(map.level, page));
     const std::size_t triangles = MakePolygons(level);
     level.levelText = LevelText(level.tree, level.brushes.planes, level.polygons, map.level);
     watch.Done(std::to_string(triangles) + " triangles");

@@ -18,6 +18,8 @@ struct CompileOptions {
     std::function<void(const std::string&)> progress;
     // Told each finished step's name and its time in seconds (the benchmarks time the steps).
     std::function<void(const std::string& step, double seconds)> stepDone;
+    // Told what a lenient map loses (Map::lenient) and how its lightmaps were fitted.
+    std::function<void(const std::string&)> warning;
 };
 
 struct CompiledLevel {
@@ -28,10 +30,15 @@ struct CompiledLevel {
     Lightmaps lightmaps;
     std::vector<std::string> pageNames;                // "LEVEL-lm000" ...
     std::string levelText;                             // the level file's content
+    std::vector<MapLight> lights;                      // the map's lights that light the level
+    std::vector<Vec3> leakPath;                        // after a leak: the way out (Tree.h)
 };
 
 bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
              std::string& error);
+
+// The name of a lightmap page: "LEVEL-lm000" ...
+std::string PageName(const std::string& level, int page);
 
 // Writes LEVEL.bsp and the pages as LEVEL-lmNNN.bmp into `directory`.
 bool WriteOutputs(const Map& map, const CompiledLevel& level, const std::string& directory, std::string& error);

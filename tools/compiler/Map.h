@@ -10,12 +10,15 @@
 namespace orvcompile {
 
 // How a texture lies on a face: world units per repeat, offset in repeats,
-// rotation in degrees. An empty name makes the face untextured.
+// rotation in degrees. An empty name makes the face untextured. Maps from the
+// editors give the axes themselves: u = uAxis · p + offsetU, v likewise.
 struct TextureProjection {
     std::string name;
     double scaleU = 16, scaleV = 16;
     double offsetU = 0, offsetV = 0;
     double rotation = 0;
+    bool explicitAxes = false;
+    Vec3 uAxis, vAxis;  // repeats per world unit, when explicitAxes
 };
 
 // One bounding plane of a brush, through three integer points; the cross rule
@@ -49,11 +52,20 @@ struct Map {
     Vec3 modelPatch{1, 1, 1};    // colour of the patch kept for the model in every page
     std::vector<MapBrush> brushes;
     std::vector<MapLight> lights;
+    // Maps from the editors: a brush that is not a convex solid, or a light
+    // in solid space or outside the level, is left out with a warning rather
+    // than refusing the map.
+    bool lenient = false;
+    // As few lightmap pages as hold the charts, up to lightmapPages, with
+    // coarser texels (density doubled) while even that many do not.
+    bool fitLightmaps = false;
 };
 
 // The longest level name: its lightmap names "LEVEL-lmNNN" must fit the
 // engine's 31-character names.
 constexpr std::size_t kMaxLevelName = 25;
+// The coarsest lightmap texels, in world units.
+constexpr double kMaxLightmapDensity = 1024;
 // The engine's lightmap table holds this many names.
 constexpr int kMaxLightmapPages = 32;
 

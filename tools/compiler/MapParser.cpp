@@ -244,7 +244,7 @@ bool Parser::Statement() {
     if (key == "start") return Once(seenStart, key) && Point(map.start, false) && ExpectEnd();
     if (key == "lightmap_density") {
         if (!Once(seenDensity, key) || !Number(map.lightmapDensity, "world units per luxel")) return false;
-        if (map.lightmapDensity < 0.25 || map.lightmapDensity > 1024)
+        if (map.lightmapDensity < 0.25 || map.lightmapDensity > kMaxLightmapDensity)
             return Fail("lightmap_density must lie between 0.25 and 1024 world units per luxel");
         return ExpectEnd();
     }

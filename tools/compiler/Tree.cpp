@@ -244,7 +244,7 @@ int LeafAt(const Tree& tree, const PlaneSet& planes, Vec3 p) {
     return index;
 }
 
-bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& error) {
+bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& error, std::vector<Vec3>* leakPath) {
     Bounds bounds;
     for (const Brush& brush : set.brushes) {
         bounds.Add(brush.bounds.min);
@@ -279,6 +279,16 @@ bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& erro
                 }
                 error = "leak: the map is not sealed; the outside can be reached from the player start " +
                         Format(start) + " by way of " + Format(point);
+                if (leakPath) {
+                    leakPath->assign(1, Centre(portal.winding));
+                    for (int at = leaf; via[static_cast<std::size_t>(at)] >= 0;) {
+                        const Portal& back = tree.portals[static_cast<std::size_t>(via[static_cast<std::size_t>(at)])];
+                        leakPath->push_back(Centre(back.winding));
+                        at = back.nodes[back.nodes[0] == at ? 1 : 0];
+                    }
+                    leakPath->push_back(start);
+                    std::reverse(leakPath->begin(), leakPath->end());
+                }
                 return false;
             }
             node.reached = true;

@@ -45,8 +45,11 @@ Tree BuildTree(const BrushSet& set, const std::vector<char>& visible);
 int LeafAt(const Tree& tree, const PlaneSet& planes, Vec3 p);
 
 // Portals, flood from `start`, and filling. False with a message when the start
-// is in solid space or when the flood reaches the outside (a leak).
-bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& error);
+// is in solid space or when the flood reaches the outside (a leak); for a leak,
+// `leakPath` (when given) gets the way out: the start, the centres of the
+// openings passed, and the last one, into the outside.
+bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& error,
+                  std::vector<Vec3>* leakPath = nullptr);
 
 // Collapses every node whose subtrees are all solid into one solid leaf.
 void MergeSolidSiblings(Tree& tree);

@@ -17,3 +17,10 @@ int Fail(const std::string& message, int status = 1);
 // A command line that `command` cannot take: its usage, on one line, on
 // standard error; returns 2.
 int UsageError(const std::string& command);
+
+// orvtool pack build, which PackCommand hands "build" to.
+int PackBuildCommand(int argc, char** argv);
+
+// Packs the files of the unpack table, found by their file names in `dir`,
+// into `out`, as "pack create" does; returns the exit status.
+int PackUnpackTable(const std::string& out, const std::string& dir);

@@ -139,6 +139,7 @@ int PackCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() >= 3 && args[0] == "create")
         return Create(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
+    if (!args.empty() && args[0] == "build") return PackBuildCommand(argc - 1, argv + 1);
     if (args.size() == 2 && args[0] == "list") return List(args[1]);
     if (args.size() == 4 && args[0] == "extract") return Extract(args[1], args[2], args[3]);
     return UsageError("pack");

@@ -15,12 +15,15 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
-    {"compile", CompileCommand, {"compile MAP -o DIR [-j THREADS]"}},
+    {"compile", CompileCommand, {"compile MAP -o DIR [-j THREADS] [--textures DIR] [--scale UNITS]"}},
     {"content", ContentCommand,
      {"content texture NAME OUT", "content jump OUT", "content music OUT", "content level MAP DIR",
       "content pack OUT DIR"}},
     {"model", ModelCommand, {"model info FILE"}},
-    {"pack", PackCommand, {"pack create OUT NAME=FILE...", "pack list PACK", "pack extract PACK NAME FILE"}},
+    {"pack", PackCommand,
+     {"pack create OUT NAME=FILE...", "pack list PACK", "pack extract PACK NAME FILE",
+      "pack build MAP -o PACK [--textures DIR] [--scale UNITS] [-j THREADS] [--demo PACK] [--model FILE] "
+      "[--sound FILE] [--music FILE]"}},
     {"level", LevelCommand, {"level info FILE", "level solid FILE X Y Z", "level order FILE X Y Z"}},
     {"walk", WalkCommand, {"walk LEVEL SCRIPT [--start X Y Z]"}},
 };

@@ -1,0 +1,277 @@
+// Maps saved by the level editors: reading them, turning them into the
+// compiler's maps, and the levels compiled from them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "compiler/CompileHelpers.h"
+#include "compiler/EditorImport.h"
+#include "compiler/EditorMap.h"
+
+using namespace orvcompile;
+
+namespace {
+
+std::string MapText(const std::string& name) {
+    std::ifstream in(ORV_SOURCE_DIR "/tests/compiler/maps/" + name);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string ReadError(const std::string& text) {
+    EditorMap map;
+    std::vector<std::string> warnings;
+    std::string error;
+    EXPECT_FALSE(ReadEditorMap(text, "bad.map", map, warnings, error));
+    return error;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& part) {
+    for (const std::string& line : lines)
+        if (line.find(part) != std::string::npos) return true;
+    return false;
+}
+
+// An editor map compiled as orvtool compiles it; every texture is 64 × 32.
+struct EditorCompiled {
+    EditorMap editor;
+    ImportedMap imported;
+    CompiledLevel level;
+    ReadLevel read;
+    std::vector<std::string> warnings;
+    std::string error;
+};
+
+EditorCompiled CompileEditorMap(const std::string& text, const std::string& fileName = "m.map") {
+    EditorCompiled result;
+    if (!ReadEditorMap(text, fileName, result.editor, result.warnings, result.error)) return result;
+    std::map<std::string, LevelTexture> textures;
+    std::set<std::string> taken;
+    for (const std::string& name : LevelTextureNames(result.editor)) textures[name] = {name, 64, 32};
+    ImportSettings settings;
+    settings.level = "m";
+    if (!ImportEditorMap(result.editor, fileName, settings, textures, result.imported, result.warnings, result.error))
+        return result;
+    CompileOptions options;
+    options.warning = [&](const std::string& line) { result.warnings.push_back(line); };
+    if (!Compile(result.imported.map, fileName, options, result.level, result.error)) return result;
+    result.read = ReadLevel::Parse(result.level.levelText, result.error);
+    return result;
+}
+
+// Texture coordinates that differ by whole repeats show the same spot.
+void ExpectSameSpot(double coordinate, double expected) {
+    const double d = coordinate - expected;
+    EXPECT_NEAR(d, std::round(d), 1e-4) << coordinate << " against " << expected;
+}
+
+Vector AsVector(Vec3 p) { return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)}; }
+
+// A level point as the engine asks it, given in editor coordinates.
+bool SolidAtEditorPoint(const EditorCompiled& c, Vec3 editorPoint) {
+    return c.read.IsPointSolid(AsVector(c.imported.transform.ToLevel(editorPoint)));
+}
+
+TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
+    EditorMap map;
+    std::vector<std::string> warnings;
+    std::string error;
+    ASSERT_TRUE(ReadEditorMap(MapText("one-room.map"), "one-room.map", map, warnings, error)) << error;
+    ASSERT_EQ(map.entities.size(), 3u);
+    EXPECT_EQ(map.entities[0].Value("wad"), "C:\\quake\\id1\\");  // a backslash before the closing quote
+    ASSERT_EQ(map.entities[0].brushes.size(), 7u);
+    const EditorFace& standard = map.entities[0].brushes[0].faces[0];
+    EXPECT_FALSE(standard.valve);
+    EXPECT_EQ(standard.texture, "floor0");
+    EXPECT_EQ(standard.points[1].y, -143);
+    EXPECT_EQ(map.entities[0].brushes[4].faces[0].texture, "*lava");
+    const EditorFace& primitive = map.entities[0].brushes[6].faces[0];
+    EXPECT_TRUE(primitive.primitive);
+    EXPECT_EQ(primitive.matrix[1][1], 0.015625);
+    EXPECT_EQ(primitive.texture, "base/crate");
+    EXPECT_EQ(warnings, (std::vector<std::string>{
+                            "one-room.map: left out 1 'brushDef3' block (only brushes of face planes are read)",
+                            "one-room.map: left out 1 'patchDef2' block (only brushes of face planes are read)"}));
+
+    ASSERT_TRUE(
+        ReadEditorMap("Version 2\n{ \"message\" \"say \\\"hi\\\"\" { ( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) {grate "
+                      "[ 1 0 0 16 ] [ 0 -1 0 8 ] 45 0.5 2 } }",
+                      "v.map", map, warnings, error))
+        << error;
+    EXPECT_EQ(map.entities[0].Value("message"), "say \"hi\"");
+    const EditorFace& valve = map.entities[0].brushes[0].faces[0];
+    EXPECT_TRUE(valve.valve);
+    EXPECT_EQ(valve.texture, "{grate");
+    EXPECT_EQ(valve.vAxis.y, -1);
+    EXPECT_EQ(valve.offset[0], 16);
+    EXPECT_EQ(valve.scale[1], 2);
+
+    EXPECT_TRUE(LooksLikeEditorMap("// comment\n\n  {"));
+    EXPECT_TRUE(LooksLikeEditorMap("Version 2\n"));
+    EXPECT_TRUE(LooksLikeEditorMap("\xEF\xBB\xBF{"));
+    EXPECT_FALSE(LooksLikeEditorMap(SampleMap()));
+}
+
+TEST(EditorMap, RefusesTextThatIsNoMapWithFileAndLine) {
+    EXPECT_EQ(ReadError("junk"), "bad.map:1: expected '{' to open an entity, not 'junk'");
+    EXPECT_EQ(ReadError("{\n\"classname\"\n}"), "bad.map:3: the key \"classname\" has no quoted value");
+    EXPECT_EQ(ReadError("{\n\"a\" \"b\"\n"), "bad.map:3: the entity that starts at line 1 has no closing '}'");
+    EXPECT_EQ(ReadError("{\n{\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 ) tex 0 0 0 1\n}\n}"), "bad.map:4: '}' is not a number");
+    EXPECT_EQ(ReadError("{\n{\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 x ) tex 0 0 0 1 1\n}\n}"), "bad.map:3: 'x' is not a number");
+    EXPECT_EQ(ReadError("{\n{\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 )\n}\n}"), "bad.map:4: a face has no texture name");
+    EXPECT_EQ(ReadError("{\n{\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 ) t 0 0 0 1 1 1e999\n}\n}"),
+              "bad.map:3: '1e999' is not a number");
+    EXPECT_EQ(ReadError("{\n{\npatchDef2\n{\n"), "bad.map:5: a 'patchDef2' block has no closing '}'");
+}
+
+TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
+    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map"), "two-rooms.map");
+    ASSERT_EQ(c.error, "");
+    EXPECT_TRUE(Contains(c.warnings, "left out 1 brush entity 'func_door'")) << c.warnings.size();
+    EXPECT_TRUE(Contains(c.warnings, "left out 1 tool brush"));
+    EXPECT_TRUE(Contains(c.warnings, "left out 1 brush(es) of layers marked to be left out of the build"));
+
+    // The eye 60 units above the floor under the start comes to (0, 5, 0),
+    // and the start's angle 0 (east) to the engine's view along +z.
+    const EditorTransform& t = c.imported.transform;
+    const Vec3 eye = t.ToLevel({-64, 0, 60});
+    EXPECT_NEAR(eye.x, 0, 1e-9);
+    EXPECT_NEAR(eye.y, 5, 1e-9);
+    EXPECT_NEAR(eye.z, 0, 1e-9);
+    const Vec3 east = t.ToLevel({-52, 0, 0});
+    EXPECT_NEAR(east.z, 1, 1e-9);
+    const Vec3 back = t.ToEditor(t.ToLevel({12.5, -7, 3}));
+    EXPECT_NEAR(back.x, 12.5, 1e-9);
+    EXPECT_NEAR(back.y, -7, 1e-9);
+    EXPECT_NEAR(back.z, 3, 1e-9);
+
+    EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
+    EXPECT_TRUE(c.read.IsPointSolid({0, -0.1f, 0}));
+    EXPECT_FALSE(SolidAtEditorPoint(c, {136, 0, 48}));      // the doorway
+    EXPECT_TRUE(SolidAtEditorPoint(c, {136, -64, 48}));     // the wall beside it
+    EXPECT_TRUE(SolidAtEditorPoint(c, {136, 0, 120}));      // the lintel
+    EXPECT_FALSE(SolidAtEditorPoint(c, {8, 0, 32}));        // the clip brush, left out
+    EXPECT_FALSE(SolidAtEditorPoint(c, {-112, -112, 48}));  // the door, left out
+    EXPECT_TRUE(SolidAtEditorPoint(c, {-16, 80, 48}));      // the grouped pillar
+    EXPECT_TRUE(SolidAtEditorPoint(c, {390, 0, 60}));       // the top step
+
+    // Valve axes: the floor's u runs along editor x, v along −y, a texture 64 × 32.
+    std::set<std::string> names;
+    int floors = 0;
+    for (const ReadPolygon* polygon : c.read.AllPolygons()) {
+        names.insert(polygon->textureName);
+        if (polygon->textureName != "base/floor") continue;
+        ++floors;
+        for (const ReadVertex& v : polygon->v) {
+            const Vec3 e = t.ToEditor({v.position.x, v.position.y, v.position.z});
+            ExpectSameSpot(v.texture[0], e.x / 64);
+            ExpectSameSpot(v.texture[1], -e.y / 32);
+        }
+    }
+    EXPECT_GT(floors, 0);
+    EXPECT_EQ(names, (std::set<std::string>{"base/ceiling", "base/floor", "base/lintel", "base/pillar", "base/wall",
+                                            "stairs/step"}));
+
+    ASSERT_EQ(c.level.lights.size(), 2u);
+    EXPECT_NEAR(c.level.lights[0].intensity, 250 / 255.0, 1e-12);
+    EXPECT_NEAR(c.level.lights[0].radius, 250 / 12.0, 1e-12);
+    EXPECT_NEAR(c.level.lights[1].colour.y, 200 / 255.0, 1e-12);
+    EXPECT_NEAR(c.level.lights[1].intensity, 300 / 255.0, 1e-12);
+}
+
+TEST(EditorImport, StandardFormAndAFallbackStart) {
+    const EditorCompiled c = CompileEditorMap(MapText("one-room.map"));
+    ASSERT_EQ(c.error, "");
+    EXPECT_TRUE(Contains(c.warnings,
+                         "m.map: the map has no info_player_start; the player starts at the "
+                         "info_player_deathmatch of line"));
+    // Angle 90 (north) is the engine's own view: no turn.
+    EXPECT_EQ(c.imported.transform.quarterTurns, 0);
+    EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
+    EXPECT_TRUE(c.read.IsPointSolid({0, -0.1f, 0}));
+    EXPECT_TRUE(SolidAtEditorPoint(c, {0, -136, 48}));  // the lava brush is a wall
+    EXPECT_TRUE(SolidAtEditorPoint(c, {80, 80, 16}));   // the crate, a brush primitive
+
+    // The crate's top: the primitive's axes for an upward face are editor y and
+    // x, its matrix 1/64 on each.
+    int tops = 0;
+    for (const ReadPolygon* polygon : c.read.AllPolygons()) {
+        if (polygon->textureName != "base/crate" || polygon->normal.y < 0.99f) continue;
+        ++tops;
+        for (const ReadVertex& v : polygon->v) {
+            const Vec3 e = c.imported.transform.ToEditor({v.position.x, v.position.y, v.position.z});
+            ExpectSameSpot(v.texture[0], e.y / 64);
+            ExpectSameSpot(v.texture[1], e.x / 64);
+        }
+    }
+    EXPECT_GT(tops, 0);
+
+    // The standard form on a wall facing −x: u along editor y, v along −z.
+    int walls = 0;
+    for (const ReadPolygon* polygon : c.read.AllPolygons()) {
+        if (polygon->textureName != "wall0" || polygon->normal.x < 0.99f) continue;
+        ++walls;
+        for (const ReadVertex& v : polygon->v) {
+            const Vec3 e = c.imported.transform.ToEditor({v.position.x, v.position.y, v.position.z});
+            ExpectSameSpot(v.texture[0], e.y / 64);
+            ExpectSameSpot(v.texture[1], -e.z / 32);
+        }
+    }
+    EXPECT_GT(walls, 0);
+    ASSERT_EQ(c.level.lights.size(), 1u);
+    EXPECT_NEAR(c.level.lights[0].colour.y, 128 / 255.0, 1e-12);
+    EXPECT_NEAR(c.level.lights[0].radius, 200 / 0.5 / 12, 1e-12);  // "wait" 0.5 doubles the reach
+}
+
+TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {
+    std::string text = MapText("one-room.map");
+    const std::size_t ceiling = text.rfind('{', text.find("ceiling0"));
+    text.erase(ceiling, text.find('}', ceiling) + 1 - ceiling);
+    const EditorCompiled c = CompileEditorMap(text);
+    ASSERT_NE(c.error, "");
+    ASSERT_GE(c.level.leakPath.size(), 2u);
+    const std::string message = LeakMessage(c.editor, c.imported, c.level.leakPath, "m.map");
+    EXPECT_EQ(message.rfind("m.map: leak: the map is not sealed; the outside can be reached from the eye above the "
+                            "player start (0 0 60) by way of (",
+                            0),
+              0u)
+        << message;
+    EXPECT_NE(message.find(", near the "), std::string::npos) << message;
+    const std::string points = PointFileText(c.imported, c.level.leakPath);
+    EXPECT_EQ(points.rfind("0.000 0.000 60.000\n", 0), 0u) << points;
+    EXPECT_EQ(std::count(points.begin(), points.end(), '\n'), static_cast<long>(c.level.leakPath.size()));
+}
+
+TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
+    const std::string room = MapText("one-room.map");
+    const std::string world = room.substr(0, room.find("{\n\"classname\" \"info_player_deathmatch\""));
+    EXPECT_EQ(CompileEditorMap(world).error, "m.map: the map has no player start (add an info_player_start entity)");
+    EXPECT_EQ(CompileEditorMap(world + "{\n\"classname\" \"info_player_start\"\n\"origin\" \"400 0 24\"\n}\n").error,
+              "m.map:86: no brush lies below the player start (400 0 24): it needs a floor");
+
+    // A brush of three faces, a brush millions of units away and a light
+    // inside a wall are left out.
+    const std::string broken =
+        world +
+        "{\n\"classname\" \"func_detail\"\n{\n( 0 0 0 ) ( 0 1 0 ) ( 0 0 1 ) w 0 0 0 1 1\n"
+        "( 0 0 0 ) ( 0 0 1 ) ( 1 0 0 ) w 0 0 0 1 1\n( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 ) w 0 0 0 1 1\n}\n"
+        "{\n( 9e6 0 0 ) ( 9e6 1 0 ) ( 9e6 0 1 ) w 0 0 0 1 1\n( 9e6 0 0 ) ( 9e6 0 1 ) ( 9000001 0 0 ) w 0 0 0 1 1\n"
+        "( 9e6 0 0 ) ( 9000001 0 0 ) ( 9e6 1 0 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 9 8 ) ( 9000009 8 8 ) w 0 0 0 "
+        "1 1\n"
+        "( 9000008 8 8 ) ( 9000009 8 8 ) ( 9000008 8 9 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 8 9 ) ( 9000008 9 8 ) "
+        "w 0 0 0 1 1\n}\n}\n"
+        "{\n\"classname\" \"light\"\n\"origin\" \"136 0 48\"\n}\n"
+        "{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
+    const EditorCompiled c = CompileEditorMap(broken);
+    EXPECT_EQ(c.error, "");
+    EXPECT_TRUE(Contains(c.warnings, "m.map:88: brush is open: it needs at least four faces; left out"));
+    EXPECT_TRUE(Contains(c.warnings, "m.map: left out 1 brush(es) lying too far from the player start"));
+    EXPECT_TRUE(Contains(c.warnings, ": the light lies in solid space or outside the map; left out"));
+    EXPECT_TRUE(c.level.lights.empty());
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// Texture images for the editors' maps: finding them in a folder, reading
+// them, fitting them to the engine and naming them.
+#include <SDL.h>
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "compiler/TextureImport.h"
+#include "support/TempDir.h"
+
+using namespace orvcompile;
+
+namespace {
+
+// A w × h surface of one colour.
+SDL_Surface* Filled(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, w, h, 24, SDL_PIXELFORMAT_RGB24);
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, r, g, b));
+    return surface;
+}
+
+// An uncompressed true-colour TGA, rows from the bottom, pixels blue, green, red.
+std::string Tga(int w, int h, Uint8 r, Uint8 g, Uint8 b) {
+    std::string bytes(18, '\0');
+    bytes[2] = 2;
+    bytes[12] = static_cast<char>(w), bytes[13] = static_cast<char>(w >> 8);
+    bytes[14] = static_cast<char>(h), bytes[15] = static_cast<char>(h >> 8);
+    bytes[16] = 24;
+    for (int i = 0; i < w * h; ++i) bytes += {static_cast<char>(b), static_cast<char>(g), static_cast<char>(r)};
+    return bytes;
+}
+
+TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "base");
+    std::filesystem::create_directories(dir.Path() / "liquids");
+    std::filesystem::create_directories(dir.Path() / "other");
+    SDL_Surface* red = Filled(64, 32, 200, 10, 20);
+    ASSERT_EQ(IMG_SavePNG(red, dir.File("base/Floor.png").c_str()), 0);
+    ASSERT_EQ(IMG_SaveJPG(red, dir.File("base/floor.jpg").c_str(), 95), 0);  // the PNG is preferred
+    ASSERT_EQ(SDL_SaveBMP(red, dir.File("liquids/#lava.bmp").c_str()), 0);
+    SDL_FreeSurface(red);
+    dir.Write("base/wall.tga", Tga(3, 5, 10, 200, 30));
+    dir.Write("base/door.png", "not a picture");
+    dir.Write("other/door.png", "");
+
+    TextureFolder folder;
+    std::string error;
+    ASSERT_TRUE(folder.Open(dir.Path().string(), error)) << error;
+    EXPECT_EQ(folder.Find("BASE/floor"), dir.File("base/Floor.png"));
+    EXPECT_EQ(folder.Find("floor"), dir.File("base/Floor.png"));     // the only "floor" below the folder
+    EXPECT_EQ(folder.Find("*lava"), dir.File("liquids/#lava.bmp"));  // '*' stored as '#'
+    EXPECT_EQ(folder.Find("base/wall"), dir.File("base/wall.tga"));
+    EXPECT_EQ(folder.Find("door"), "");  // two of that name
+    EXPECT_EQ(folder.Find("base/none"), "");
+    EXPECT_FALSE(TextureFolder().Open(dir.File("missing"), error));
+    EXPECT_EQ(error.rfind("cannot read the texture folder '", 0), 0u) << error;
+
+    for (const char* file : {"base/Floor.png", "base/floor.jpg", "liquids/#lava.bmp", "base/wall.tga"}) {
+        SCOPED_TRACE(file);
+        Picture picture;
+        ASSERT_TRUE(ReadImage(dir.File(file), picture, error)) << error;
+        const bool tga = std::string(file).ends_with(".tga");
+        EXPECT_EQ(picture.width, tga ? 3 : 64);
+        EXPECT_EQ(picture.height, tga ? 5 : 32);
+        ASSERT_EQ(picture.rgb.size(), static_cast<std::size_t>(picture.width * picture.height * 3));
+        const std::uint8_t expected[3] = {static_cast<std::uint8_t>(tga ? 10 : 200),
+                                          static_cast<std::uint8_t>(tga ? 200 : 10),
+                                          static_cast<std::uint8_t>(tga ? 30 : 20)};
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(picture.rgb[picture.rgb.size() - 3 + c], expected[c], 4);
+    }
+    Picture picture;
+    EXPECT_FALSE(ReadImage(dir.File("base/door.png"), picture, error));
+    EXPECT_EQ(error.rfind("cannot read the image '" + dir.File("base/door.png") + "': ", 0), 0u) << error;
+}
+
+TEST(TextureImport, FitsPicturesToPowersOfTwoAndNamesThemForTheEngine) {
+    Picture stripes{6, 3, {}};
+    for (int i = 0; i < 18; ++i) stripes.rgb.insert(stripes.rgb.end(), 3, static_cast<std::uint8_t>(i % 2 ? 200 : 100));
+    const Picture small = FitForEngine(stripes);
+    EXPECT_EQ(small.width, 8);
+    EXPECT_EQ(small.height, 4);
+    const Picture wide = FitForEngine(Picture{1000, 100, std::vector<std::uint8_t>(300000, 77)});
+    EXPECT_EQ(wide.width, 256);
+    EXPECT_EQ(wide.height, 128);
+    EXPECT_EQ(wide.rgb, std::vector<std::uint8_t>(256 * 128 * 3, 77));
+    EXPECT_EQ(FitForEngine(Picture{512, 512, std::vector<std::uint8_t>(512 * 512 * 3, 0)}).width, 256);
+    const Picture halved = FitForEngine(Picture{600, 8, [] {
+                                                    std::vector<std::uint8_t> rgb;
+                                                    for (int i = 0; i < 600 * 8; ++i)
+                                                        rgb.insert(rgb.end(), 3, i % 2 ? 200 : 0);
+                                                    return rgb;
+                                                }()});
+    EXPECT_EQ(halved.width, 256);
+    EXPECT_NEAR(halved.rgb[0], 100, 35);  // a mix, not one of the two
+
+    const Picture placeholder = PlaceholderTexture();
+    EXPECT_EQ(placeholder.width, 64);
+    EXPECT_EQ(std::vector<std::uint8_t>(placeholder.rgb.begin(), placeholder.rgb.begin() + 3),
+              (std::vector<std::uint8_t>{255, 0, 255}));
+
+    std::set<std::string> taken;
+    EXPECT_EQ(EngineTextureName("base/Wall", taken), "wall");
+    EXPECT_EQ(EngineTextureName("other/wall", taken), "wall-2");
+    EXPECT_EQ(EngineTextureName("*lava", taken), "_lava");
+    EXPECT_EQ(EngineTextureName("+0button", taken), "_0button");
+    const std::string longName(40, 'a');
+    EXPECT_EQ(EngineTextureName(longName, taken), std::string(31, 'a'));
+    EXPECT_EQ(EngineTextureName(longName, taken), std::string(29, 'a') + "-2");
+    EXPECT_EQ(EngineTextureName("dir/", taken), "texture");
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// Runs "orvtool pack build" on editor maps and reads the pack as the engine does.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Pack.h"
+#include "app/Unpack.h"
+#include "compiler/LevelReader.h"
+#include "support/Bmp.h"
+#include "support/Orvtool.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const std::string kMaps = ORV_SOURCE_DIR "/tests/compiler/maps/";
+
+// The bytes of one entry of a pack, or "<missing>".
+std::string Entry(const std::string& packPath, const char* name, const TempDir& dir) {
+    FILE* pack = OpenPack(packPath.c_str());
+    const std::string file = dir.File(std::string("entry-") + name);
+    const bool ok = pack && ExtractPackEntry(pack, name, file.c_str());
+    ClosePack(pack);
+    return ok ? TempDir::Read(file) : "<missing>";
+}
+
+TEST(PackBuildCommand, AnEditorMapBecomesAPackTheEngineUnpacks) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "textures/base");
+    const std::string wall = MakeBmp24(16, 8, [](int, int) { return Rgb{10, 200, 30}; });
+    dir.Write("textures/base/wall.bmp", wall);
+    const std::string out = dir.File("Orvanthelix.zar");
+    const ToolResult result =
+        RunOrvtool({"pack", "build", kMaps + "two-rooms.map", "-o", out, "--textures", dir.File("textures")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("orvtool: warning: the texture folder has no image for 5 textures"), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.out.find("wrote " + out), std::string::npos) << result.out;
+
+    FILE* pack = OpenPack(out.c_str());
+    ASSERT_NE(pack, nullptr);
+    EXPECT_EQ(g_PackEntryCount, static_cast<std::int32_t>(kUnpackTable.size()));
+    for (const auto& asset : kUnpackTable) EXPECT_NE(FindPackEntry(asset.entry), nullptr) << asset.entry;
+    ClosePack(pack);
+
+    std::string error;
+    const ReadLevel level = ReadLevel::Parse(Entry(out, "LEVELTEST", dir), error);
+    ASSERT_EQ(error, "");
+    EXPECT_FALSE(level.IsPointSolid({0, 5, 0}));
+    EXPECT_TRUE(level.IsPointSolid({0, -0.1f, 0}));
+    // Every texture the level names is one the engine unpacks, and the wall's
+    // picture is among them.
+    std::set<std::string> unpacked;
+    for (const auto& asset : kUnpackTable) unpacked.insert(std::string(asset.file));
+    std::set<std::string> named;
+    for (const ReadPolygon* polygon : level.AllPolygons()) {
+        EXPECT_EQ(polygon->lightmapName, "test-lm000");
+        if (polygon->textured) named.insert(polygon->textureName);
+    }
+    EXPECT_EQ(named.size(), 6u);
+    int walls = 0;
+    for (const std::string& name : named) {
+        EXPECT_TRUE(unpacked.count(name + ".bmp")) << name;
+        for (const auto& asset : kUnpackTable)
+            if (std::string(asset.file) == name + ".bmp" && Entry(out, asset.entry, dir) == wall) ++walls;
+    }
+    EXPECT_EQ(walls, 1);
+    EXPECT_EQ(Entry(out, "SOUNDJUMP", dir), Entry(ORV_PACK_PATH, "SOUNDJUMP", dir));
+    EXPECT_EQ(Entry(out, "MP3TEST", dir), Entry(ORV_PACK_PATH, "MP3TEST", dir));
+}
+
+// An axis-aligned brush in the standard form, each face with `texture`.
+std::string Box(int x1, int y1, int z1, int x2, int y2, int z2, const std::string& texture) {
+    auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
+        return "( " + std::to_string(ax) + " " + std::to_string(ay) + " " + std::to_string(az) + " ) ( " +
+               std::to_string(bx) + " " + std::to_string(by) + " " + std::to_string(bz) + " ) ( " +
+               std::to_string(cx) + " " + std::to_string(cy) + " " + std::to_string(cz) + " ) " + texture +
+               " 0 0 0 1 1\n";
+    };
+    return "{\n" + face(x1, y1, z1, x1, y1 + 1, z1, x1, y1, z1 + 1) + face(x1, y1, z1, x1, y1, z1 + 1, x1 + 1, y1, z1) +
+           face(x1, y1, z1, x1 + 1, y1, z1, x1, y1 + 1, z1) + face(x2, y2, z2, x2, y2 + 1, z2, x2 + 1, y2, z2) +
+           face(x2, y2, z2, x2 + 1, y2, z2, x2, y2, z2 + 1) + face(x2, y2, z2, x2, y2, z2 + 1, x2, y2 + 1, z2) + "}\n";
+}
+
+// More textures than the engine unpacks: the smallest share the picture of
+// the kept one nearest in colour.
+TEST(PackBuildCommand, TexturesBeyondTheEnginesNamesShareTheNearestInColour) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "textures");
+    std::string map = "{\n\"classname\" \"worldspawn\"\n" + Box(-272, -272, -16, 272, 272, 0, "floor") +
+                      Box(-272, -272, 128, 272, 272, 144, "floor") + Box(-272, -272, 0, -256, 272, 128, "floor") +
+                      Box(256, -272, 0, 272, 272, 128, "floor") + Box(-256, -272, 0, 256, -256, 128, "floor") +
+                      Box(-256, 256, 0, 256, 272, 128, "floor");
+    // Sixteen pillars of sixteen greys, the last one smallest and nearly white;
+    // of the pillars of one size the last one named gives way first.
+    for (int i = 0; i < 16; ++i) {
+        const int x = -240 + 30 * i, side = i == 15 ? 4 : 16;
+        map += Box(x, 200, 0, x + side, 200 + side, 128, "grey" + std::to_string(i));
+        const auto level = static_cast<std::uint8_t>(i == 15 ? 250 : 15 * i);
+        dir.Write("textures/grey" + std::to_string(i) + ".bmp",
+                  MakeBmp24(8, 8, [&](int, int) { return Rgb{level, level, level}; }));
+    }
+    map += "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
+    const std::string out = dir.File("out.zar");
+    const ToolResult result = RunOrvtool(
+        {"pack", "build", dir.Write("greys.map", map), "-o", out, "--textures", dir.File("textures")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("the level's 2 smallest of 17 share the picture of the one nearest in colour: "
+                              "grey14 as grey13, grey15 as grey13\n"),
+              std::string::npos)
+        << result.err;
+}
+
+TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {
+    TempDir dir;
+    std::string text = TempDir::Read(kMaps + "one-room.map");
+    const std::size_t ceiling = text.rfind('{', text.find("ceiling0"));
+    text.erase(ceiling, text.find('}', ceiling) + 1 - ceiling);
+    const std::string map = dir.Write("leak.map", text);
+    const ToolResult result = RunOrvtool({"pack", "build", map, "-o", dir.File("out.zar")});
+    EXPECT_EQ(result.status, 1);
+    const std::string last = result.err.substr(result.err.rfind("orvtool: "));
+    EXPECT_EQ(last.rfind("orvtool: " + map + ": leak: the map is not sealed; the outside can be reached from", 0), 0u)
+        << last;
+    EXPECT_NE(last.find("; the way out is in the point file '" + dir.File("leak.pts") + "'\n"), std::string::npos)
+        << last;
+    EXPECT_EQ(TempDir::Read(dir.File("leak.pts")).rfind("0.000 0.000 60.000\n", 0), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.zar")));
+
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"pack", "build", map},
+                                               {"pack", "build", "-o", "x.zar"},
+                                               {"pack", "build", map, "-o", "x", "--scale", "0"},
+                                               {"pack", "build", map, "-o", "x", "--textures"},
+                                               {"pack", "build", map, map, "-o", "x"}}) {
+        const ToolResult misuse = RunOrvtool(args);
+        EXPECT_EQ(misuse.status, 2);
+        ExpectOneLineFailure(misuse);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,520 @@
+#include "compiler/EditorImport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numbers>
+#include <set>
+#include <sstream>
+
+namespace orvcompile {
+
+namespace {
+
+// Reach of the ambient occlusion rays, in editor units: a corner darkens
+// over about the height of a step.
+constexpr double kDirtEditorUnits = 64;
+// Lightmap texels start this many editor units wide; a level too large for
+// its pages gets coarser texels.
+constexpr double kDensityEditorUnits = 24;
+// A light's "light" value when it gives none, as the editors' games take it.
+constexpr double kDefaultLightValue = 300;
+// Light values are on the 0..255 scale of an 8-bit lightmap.
+constexpr double kLightValueScale = 255;
+// Light everywhere when the map has lights but does not ask for any, and
+// when it has none at all (so that the level is not black).
+constexpr double kDefaultAmbient = 0.08;
+constexpr double kUnlitAmbient = 0.7;
+// A player start's origin this far inside the brush under it still stands on it.
+constexpr double kSunkenStart = 32;
+// Brushes and lights farther from the start than this, in level units, are
+// left out: the compiler's geometry holds a quarter of its working extent.
+constexpr double kMaxLevelDistance = kWorldExtent / 4;
+// A light's value and reach are taken up to this many editor units.
+constexpr double kMaxLightValue = 1e5;
+// Texture scales nearer 0 than this count as 1, as a scale of 0 does.
+constexpr double kMinTextureScale = 1e-6;
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string ClassOf(const EditorEntity& entity) { return Lower(entity.Value("classname")); }
+
+double ScaleOf(double scale) { return std::fabs(scale) < kMinTextureScale ? 1 : scale; }
+
+bool WithinReach(Vec3 level) {
+    return std::fabs(level.x) <= kMaxLevelDistance && std::fabs(level.y) <= kMaxLevelDistance &&
+           std::fabs(level.z) <= kMaxLevelDistance;
+}
+
+// Numbers in a value, "x y z" and the like; false unless all `count` read.
+bool Numbers(const std::string& value, double* out, int count) {
+    std::istringstream in(value);
+    for (int i = 0; i < count; ++i)
+        if (!(in >> out[i]) || !std::isfinite(out[i])) return false;
+    return true;
+}
+
+std::vector<double> AllNumbers(const std::string& value) {
+    std::istringstream in(value);
+    std::vector<double> out;
+    for (double v; in >> v && std::isfinite(v);) out.push_back(v);
+    return out;
+}
+
+std::string Where(const std::string& fileName, int line) { return fileName + ":" + std::to_string(line) + ": "; }
+
+// "(X Y Z)" to a tenth of a unit, without a needless ".0" or "-0".
+std::string Format(Vec3 p) {
+    std::string out = "(";
+    for (double v : {p.x, p.y, p.z}) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
+        std::string number = text;
+        if (number.size() > 2 && number.compare(number.size() - 2, 2, ".0") == 0) number.resize(number.size() - 2);
+        out += (out.size() > 1 ? " " : "") + number;
+    }
+    return out + ")";
+}
+
+bool IsGrouping(const std::string& classname) {
+    return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0;
+}
+
+// The editors' tool textures, by the last part of their name with a "tools"
+// prefix taken off ("tools/toolsclip", "common/clip" and "clip" alike).
+bool IsToolBrush(const EditorBrush& brush) {
+    static const char* const kTools[] = {"clip", "playerclip", "monsterclip", "botclip", "weapclip",  "fullclip",
+                                         "hint", "hintskip",   "origin",      "trigger", "areaportal"};
+    for (const EditorFace& face : brush.faces) {
+        std::string name = Lower(face.texture.substr(face.texture.find_last_of('/') + 1));
+        if (name.rfind("tools", 0) == 0 && name.size() > 5) name.erase(0, 5);
+        for (const char* tool : kTools)
+            if (name == tool) return true;
+    }
+    return false;
+}
+
+// The outward plane of an editor face: its points run the other way round
+// from the compiler's own rule.
+Plane EditorPlane(const EditorFace& face) { return PlaneFromPoints(face.points[0], face.points[2], face.points[1]); }
+
+// The height of the highest brush top on the vertical line through `at` that
+// lies below it, or a little above it when the brush holds `at` (a start
+// sunk into the floor).
+bool FloorBelow(const std::vector<const EditorBrush*>& brushes, Vec3 at, double& floor) {
+    bool found = false;
+    for (const EditorBrush* brush : brushes) {
+        double lo = -1e300, hi = 1e300;
+        for (const EditorFace& face : brush->faces) {
+            const Plane plane = EditorPlane(face);
+            if (Length(plane.normal) < 0.5) continue;  // three points on a line
+            const double rest = plane.dist - plane.normal.x * at.x - plane.normal.y * at.y;
+            if (std::fabs(plane.normal.z) < 1e-9) {
+                if (rest < -1e-6) hi = -1e300;  // the line misses the brush
+            } else if (plane.normal.z > 0) {
+                hi = std::min(hi, rest / plane.normal.z);
+            } else {
+                lo = std::max(lo, rest / plane.normal.z);
+            }
+        }
+        if (hi - lo > 1e-6 && lo < at.z && hi <= at.z + kSunkenStart && (!found || hi > floor)) {
+            floor = hi;
+            found = true;
+        }
+    }
+    return found;
+}
+
+// The standard form's texture axes: the world axes of the plane nearest to
+// the face (floors and ceilings x and −y, walls their horizontal axis and
+// −z), turned by the rotation and divided by the scales.
+void StandardAxes(const EditorFace& face, Vec3 axes[2]) {
+    static const Vec3 kBase[6][3] = {{{0, 0, 1}, {1, 0, 0}, {0, -1, 0}}, {{0, 0, -1}, {1, 0, 0}, {0, -1, 0}},
+                                     {{1, 0, 0}, {0, 1, 0}, {0, 0, -1}}, {{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}},
+                                     {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}, {{0, -1, 0}, {1, 0, 0}, {0, 0, -1}}};
+    const Vec3 normal = EditorPlane(face).normal;
+    int best = 0;
+    double bestDot = 0;
+    for (int i = 0; i < 6; ++i) {
+        const double d = Dot(normal, kBase[i][0]);
+        if (d > bestDot) {
+            bestDot = d;
+            best = i;
+        }
+    }
+    // Quarter turns exactly, so axial faces keep exact axes.
+    double sine, cosine;
+    const double rotation = std::fmod(std::fmod(face.rotation, 360) + 360, 360);
+    if (rotation == 0) {
+        sine = 0, cosine = 1;
+    } else if (rotation == 90) {
+        sine = 1, cosine = 0;
+    } else if (rotation == 180) {
+        sine = 0, cosine = -1;
+    } else if (rotation == 270) {
+        sine = -1, cosine = 0;
+    } else {
+        sine = std::sin(rotation * std::numbers::pi / 180);
+        cosine = std::cos(rotation * std::numbers::pi / 180);
+    }
+    auto axisOf = [](Vec3 v) { return v.x != 0 ? 0 : v.y != 0 ? 1 : 2; };
+    const int s = axisOf(kBase[best][1]), t = axisOf(kBase[best][2]);
+    for (int i = 0; i < 2; ++i) {
+        double v[3] = {kBase[best][i + 1].x, kBase[best][i + 1].y, kBase[best][i + 1].z};
+        const double ns = cosine * v[s] - sine * v[t];
+        const double nt = sine * v[s] + cosine * v[t];
+        v[s] = ns;
+        v[t] = nt;
+        axes[i] = Vec3{v[0], v[1], v[2]} * (1 / ScaleOf(face.scale[i]));
+    }
+}
+
+// A brush primitive's texture axes for a face with this normal: the normal
+// turned onto x, with (0, 1, 0) and (0, 0, −1) turned alike.
+void PrimitiveAxes(Vec3 normal, Vec3& s, Vec3& t) {
+    auto clean = [](double v) { return std::fabs(v) < 1e-6 ? 0.0 : v; };
+    normal = {clean(normal.x), clean(normal.y), clean(normal.z)};
+    const double rotY = -std::atan2(normal.z, std::sqrt(normal.x * normal.x + normal.y * normal.y));
+    const double rotZ = std::atan2(normal.y, normal.x);
+    s = {-std::sin(rotZ), std::cos(rotZ), 0};
+    t = {-std::sin(rotY) * std::cos(rotZ), -std::sin(rotY) * std::sin(rotZ), -std::cos(rotY)};
+}
+
+// The face's placement as level-space axes in repeats of the texture.
+TextureProjection Projection(const EditorFace& face, const LevelTexture& texture, const EditorTransform& transform) {
+    Vec3 axes[2];
+    double offset[2] = {face.offset[0], face.offset[1]};
+    double size[2] = {static_cast<double>(std::max(1, texture.width)),
+                      static_cast<double>(std::max(1, texture.height))};
+    if (face.primitive) {
+        // Already in repeats: u = A x + B y + C.
+        Vec3 s, t;
+        PrimitiveAxes(EditorPlane(face).normal, s, t);
+        for (int i = 0; i < 2; ++i) {
+            axes[i] = s * face.matrix[i][0] + t * face.matrix[i][1];
+            offset[i] = face.matrix[i][2];
+            size[i] = 1;
+        }
+    } else if (face.valve) {
+        axes[0] = face.uAxis * (1 / ScaleOf(face.scale[0]));
+        axes[1] = face.vAxis * (1 / ScaleOf(face.scale[1]));
+    } else {
+        StandardAxes(face, axes);
+    }
+    TextureProjection projection;
+    projection.name = texture.name;
+    projection.explicitAxes = true;
+    const Vec3 unit[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    Vec3 level[2];
+    for (int i = 0; i < 2; ++i) {
+        // editor s = a · p + offset, with p = ToEditor(q) = DirectionToEditor(q) + origin.
+        level[i] =
+            Vec3{Dot(transform.DirectionToEditor(unit[0]), axes[i]), Dot(transform.DirectionToEditor(unit[1]), axes[i]),
+                 Dot(transform.DirectionToEditor(unit[2]), axes[i])} *
+            (1 / size[i]);
+    }
+    projection.uAxis = level[0];
+    projection.vAxis = level[1];
+    // Whole repeats of the offset change nothing: they are dropped, so that
+    // coordinates stay small however far the map lies from its origin.
+    projection.offsetU = std::fmod(Dot(transform.origin, axes[0]) + offset[0], size[0]) / size[0];
+    projection.offsetV = std::fmod(Dot(transform.origin, axes[1]) + offset[1], size[1]) / size[1];
+    return projection;
+}
+
+struct Start {
+    const EditorEntity* entity = nullptr;
+    Vec3 origin;
+    double yaw = 0;  // east, as the editors' games take a start without an angle
+};
+
+bool FindStart(const EditorMap& editor, const std::string& fileName, Start& start, std::vector<std::string>& warnings,
+               std::string& error) {
+    static const char* const kStarts[] = {"info_player_start", "info_player_deathmatch", "info_player_coop",
+                                          "info_player_start2", "info_player_teamspawn"};
+    for (const char* kind : kStarts) {
+        int count = 0;
+        for (const EditorEntity& entity : editor.entities) {
+            if (ClassOf(entity) != kind) continue;
+            double origin[3];
+            if (!Numbers(entity.Value("origin"), origin, 3)) {
+                warnings.push_back(Where(fileName, entity.line) + "the " + kind + " has no usable origin; left out");
+                continue;
+            }
+            if (count++ > 0) continue;
+            start.entity = &entity;
+            start.origin = {origin[0], origin[1], origin[2]};
+            double angles[3];
+            if (Numbers(entity.Value("angles"), angles, 3))
+                start.yaw = angles[1];
+            else if (Numbers(entity.Value("angle"), angles, 1) && angles[0] >= 0)
+                start.yaw = angles[0];
+        }
+        if (count == 0) continue;
+        if (kind != kStarts[0])
+            warnings.push_back(fileName + ": the map has no info_player_start; the player starts at the " + kind +
+                               " of line " + std::to_string(start.entity->line));
+        else if (count > 1)
+            warnings.push_back(fileName + ": the map has " + std::to_string(count) +
+                               " info_player_start entities; the player starts at the first, line " +
+                               std::to_string(start.entity->line));
+        return true;
+    }
+    error = fileName + ": the map has no player start (add an info_player_start entity)";
+    return false;
+}
+
+void AddLights(const EditorMap& editor, const std::string& fileName, const EditorTransform& transform, Map& map,
+               std::vector<std::string>& warnings) {
+    for (const EditorEntity& entity : editor.entities) {
+        const std::string classname = ClassOf(entity);
+        if (classname != "light" && classname.rfind("light_", 0) != 0) continue;
+        const std::string where = Where(fileName, entity.line) + "the " + classname;
+        double origin[3];
+        if (!Numbers(entity.Value("origin"), origin, 3)) {
+            warnings.push_back(where + " has no usable origin; left out");
+            continue;
+        }
+        MapLight light;
+        light.line = entity.line;
+        light.position = transform.ToLevel({origin[0], origin[1], origin[2]});
+        double value = kDefaultLightValue;
+        // "light" VALUE, or "_light" as VALUE or R G B VALUE (colour 0..255).
+        const std::vector<double> numbers = AllNumbers(entity.Value(entity.Has("light") ? "light" : "_light"));
+        if (numbers.size() == 1) value = numbers[0];
+        if (numbers.size() >= 4) {
+            light.colour = Vec3{numbers[0], numbers[1], numbers[2]} * (1 / 255.0);
+            value = numbers[3];
+        }
+        double colour[3];
+        if (Numbers(entity.Value(entity.Has("_color") ? "_color" : "color"), colour, 3))
+            light.colour = {colour[0], colour[1], colour[2]};
+        if (light.colour.x > 1 || light.colour.y > 1 || light.colour.z > 1) light.colour = light.colour * (1 / 255.0);
+        light.colour = {std::min(light.colour.x, 1.0), std::min(light.colour.y, 1.0), std::min(light.colour.z, 1.0)};
+        if (light.colour.x < 0 || light.colour.y < 0 || light.colour.z < 0 || value <= 0) {
+            warnings.push_back(where + " gives no light (its value or colour is not positive); left out");
+            continue;
+        }
+        // The usual linear fall-off: the light reaches VALUE editor units,
+        // divided by "wait" when given.
+        double wait = 1;
+        if (Numbers(entity.Value("wait"), &wait, 1) && wait <= 0) wait = 1;
+        value = std::min(value, kMaxLightValue);
+        light.intensity = value / kLightValueScale;
+        light.radius = std::min(value / wait, kMaxLightValue) * transform.unitsPerEditorUnit;
+        if (!WithinReach(light.position)) {
+            warnings.push_back(where + " lies too far from the player start; left out");
+            continue;
+        }
+        map.lights.push_back(light);
+    }
+}
+
+}  // namespace
+
+Vec3 EditorTransform::ToLevel(Vec3 p) const {
+    const Vec3 d = (p - origin) * unitsPerEditorUnit;
+    Vec3 level{d.x, d.z, d.y};
+    for (int i = 0; i < quarterTurns; ++i) level = {-level.z, level.y, level.x};
+    return level;
+}
+
+Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
+    for (int i = 0; i < quarterTurns; ++i) v = {v.z, v.y, -v.x};
+    return Vec3{v.x, v.z, v.y} * (1 / unitsPerEditorUnit);
+}
+
+Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }
+
+std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::string& fileName,
+                                             std::vector<std::string>* warnings) {
+    std::vector<const EditorBrush*> brushes;
+    std::vector<std::pair<std::string, std::pair<int, int>>> leftOut;  // class, (count, first line)
+    int tools = 0, omitted = 0;
+    // TrenchBroom's layers marked to be left out of what is built, and what is in them.
+    std::set<std::string> omittedLayers;
+    for (const EditorEntity& entity : map.entities)
+        if (entity.Value("_tb_type") == "_tb_layer" && entity.Value("_tb_layer_omit_from_export") == "1")
+            omittedLayers.insert(entity.Value("_tb_id"));
+    for (const EditorEntity& entity : map.entities) {
+        if (entity.brushes.empty()) continue;
+        if ((entity.Value("_tb_type") == "_tb_layer" && omittedLayers.count(entity.Value("_tb_id"))) ||
+            (entity.Has("_tb_layer") && omittedLayers.count(entity.Value("_tb_layer")))) {
+            omitted += static_cast<int>(entity.brushes.size());
+            continue;
+        }
+        const std::string classname = ClassOf(entity);
+        if (!IsGrouping(classname) && !(classname.empty() && &entity == &map.entities.front())) {
+            auto at = std::find_if(leftOut.begin(), leftOut.end(), [&](const auto& e) { return e.first == classname; });
+            if (at == leftOut.end())
+                leftOut.push_back({classname, {1, entity.line}});
+            else
+                ++at->second.first;
+            continue;
+        }
+        for (const EditorBrush& brush : entity.brushes) {
+            if (IsToolBrush(brush))
+                ++tools;
+            else
+                brushes.push_back(&brush);
+        }
+    }
+    if (!warnings) return brushes;
+    for (const auto& [classname, seen] : leftOut)
+        warnings->push_back(Where(fileName, seen.second) + "left out " + std::to_string(seen.first) + " brush entit" +
+                            (seen.first == 1 ? "y" : "ies") + " '" + classname +
+                            "': only the world's brushes, func_group and func_detail make the level");
+    if (omitted > 0)
+        warnings->push_back(fileName + ": left out " + std::to_string(omitted) +
+                            " brush(es) of layers marked to be left out of the build");
+    if (tools > 0)
+        warnings->push_back(fileName + ": left out " + std::to_string(tools) + " tool brush" +
+                            (tools == 1 ? "" : "es") + " (clip, hint, origin, trigger, areaportal)");
+    return brushes;
+}
+
+std::vector<std::string> LevelTextureNames(const EditorMap& map) {
+    std::vector<std::string> names;
+    for (const EditorBrush* brush : LevelBrushes(map, "", nullptr))
+        for (const EditorFace& face : brush->faces)
+            if (std::find(names.begin(), names.end(), face.texture) == names.end()) names.push_back(face.texture);
+    return names;
+}
+
+bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const ImportSettings& settings,
+                     const std::map<std::string, LevelTexture>& textures, ImportedMap& imported,
+                     std::vector<std::string>& warnings, std::string& error) {
+    imported = ImportedMap{};
+    Map& map = imported.map;
+    EditorTransform& transform = imported.transform;
+    const std::vector<const EditorBrush*> brushes = LevelBrushes(editor, fileName, &warnings);
+    if (brushes.empty()) {
+        error = fileName + ": the map has no world brushes";
+        return false;
+    }
+    Start start;
+    if (!FindStart(editor, fileName, start, warnings, error)) return false;
+    double floor = 0;
+    if (!FloorBelow(brushes, start.origin, floor)) {
+        error = Where(fileName, start.entity->line) + "no brush lies below the player start " + Format(start.origin) +
+                ": it needs a floor";
+        return false;
+    }
+    transform.origin = {start.origin.x, start.origin.y, floor};
+    transform.unitsPerEditorUnit = 1 / settings.editorUnitsPerUnit;
+    // Editor yaw 90 (north, +y) is the engine's start view (+z).
+    const long quarter = std::lround(std::fmod(start.yaw, 360) / 90);
+    transform.quarterTurns = static_cast<int>(((1 - quarter) % 4 + 4) % 4);
+
+    map.level = settings.level;
+    map.start = {0, kEyeHeight, 0};
+    map.lenient = true;
+    map.fitLightmaps = true;
+    map.lightmapPages = settings.lightmapPages;
+    map.lightmapDensity = kDensityEditorUnits * transform.unitsPerEditorUnit;
+    map.dirtDistance = kDirtEditorUnits * transform.unitsPerEditorUnit;
+
+    int degenerate = 0, far = 0;
+    for (const EditorBrush* brush : brushes) {
+        MapBrush out;
+        out.line = brush->line;
+        bool within = true;
+        for (const EditorFace& face : brush->faces) {
+            if (Length(EditorPlane(face).normal) < 0.5) {
+                ++degenerate;
+                continue;
+            }
+            MapFace mapFace;
+            for (int i = 0; i < 3; ++i) {
+                mapFace.points[i] = transform.ToLevel(face.points[i]);
+                within = within && WithinReach(mapFace.points[i]);
+            }
+            const auto texture = textures.find(face.texture);
+            mapFace.texture = Projection(face, texture == textures.end() ? LevelTexture{} : texture->second, transform);
+            out.faces.push_back(mapFace);
+        }
+        if (within)
+            map.brushes.push_back(std::move(out));
+        else
+            ++far;
+    }
+    if (far > 0)
+        warnings.push_back(fileName + ": left out " + std::to_string(far) +
+                           " brush(es) lying too far from the player start");
+    if (degenerate > 0)
+        warnings.push_back(fileName + ": left out " + std::to_string(degenerate) +
+                           " face(s) whose three points lie on one line");
+
+    AddLights(editor, fileName, transform, map, warnings);
+    double minimum = 0;
+    const auto worldAt = std::find_if(editor.entities.begin(), editor.entities.end(),
+                                      [](const EditorEntity& e) { return ClassOf(e) == "worldspawn"; });
+    const EditorEntity& world = worldAt == editor.entities.end() ? editor.entities.front() : *worldAt;
+    const bool asksAmbient = Numbers(world.Value(world.Has("_minlight") ? "_minlight" : "light"), &minimum, 1);
+    if (asksAmbient) {
+        map.ambient = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
+    } else if (map.lights.empty()) {
+        map.ambient = {kUnlitAmbient, kUnlitAmbient, kUnlitAmbient};
+        warnings.push_back(fileName + ": the map has no lights; every surface gets an even light");
+    } else {
+        map.ambient = {kDefaultAmbient, kDefaultAmbient, kDefaultAmbient};
+    }
+    return true;
+}
+
+std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path,
+                        const std::string& fileName) {
+    std::string message = fileName + ": leak: the map is not sealed";
+    if (path.empty()) return message;
+    // The last point of the way out that still lies among the brushes.
+    Bounds bounds;
+    for (const EditorBrush* brush : LevelBrushes(editor, fileName, nullptr))
+        for (const EditorFace& face : brush->faces)
+            for (Vec3 p : face.points) bounds.Add(p);
+    Vec3 exit = imported.transform.ToEditor(path.back());
+    for (auto at = path.rbegin(); at != path.rend(); ++at) {
+        const Vec3 p = imported.transform.ToEditor(*at);
+        exit = p;
+        if (p.x >= bounds.min.x && p.y >= bounds.min.y && p.z >= bounds.min.z && p.x <= bounds.max.x &&
+            p.y <= bounds.max.y && p.z <= bounds.max.z)
+            break;
+    }
+    message += "; the outside can be reached from the eye above the player start " +
+               Format(imported.transform.ToEditor(path.front())) + " by way of " + Format(exit);
+    const EditorEntity* nearest = nullptr;
+    double best = 1e300;
+    for (const EditorEntity& entity : editor.entities) {
+        double origin[3];
+        if (!Numbers(entity.Value("origin"), origin, 3)) continue;
+        const double d = Length(Vec3{origin[0], origin[1], origin[2]} - exit);
+        if (d < best) {
+            best = d;
+            nearest = &entity;
+        }
+    }
+    if (nearest) message += ", near the " + ClassOf(*nearest) + " of line " + std::to_string(nearest->line);
+    return message;
+}
+
+std::string StartMessage(const ImportedMap& imported, const std::string& fileName) {
+    return fileName + ": the player's eye " + Format(imported.transform.ToEditor(imported.map.start)) +
+           " lies inside a brush or outside the map";
+}
+
+std::string PointFileText(const ImportedMap& imported, const std::vector<Vec3>& path) {
+    std::string text;
+    for (Vec3 p : path) {
+        const Vec3 e = imported.transform.ToEditor(p);
+        char line[96];
+        std::snprintf(line, sizeof line, "%.3f %.3f %.3f\n", e.x, e.y, e.z);
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace orvcompile

@@ -1,0 +1,84 @@
+// From an editor's map (EditorMap.h) to the compiler's Map: the brushes that
+// make the level, the player start, the lights, and the change from the
+// editor's z-up space in its own units to the level's y-up engine units.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "compiler/EditorMap.h"
+#include "compiler/Map.h"
+
+namespace orvcompile {
+
+// Editor units per engine unit by default: the editors' usual 16- to 18-unit
+// stairs become steps of 1.33 to 1.5 (the engine's player climbs 1.5), and
+// the player's eye, 5 units above the feet, sits 60 editor units up.
+constexpr double kEditorUnitsPerUnit = 12;
+// The eye's height above the floor, in engine units.
+constexpr double kEyeHeight = 5;
+
+// Editor space to level space: moved so that `origin` (the floor under the
+// player start) comes to (0, 0, 0), scaled, y made the up axis (which also
+// turns the editor's right-handed space into the engine's left-handed one,
+// so nothing is mirrored on screen), then turned about the vertical by
+// quarter turns so that the player starts looking the start's way.
+struct EditorTransform {
+    Vec3 origin;
+    double unitsPerEditorUnit = 1 / kEditorUnitsPerUnit;
+    int quarterTurns = 0;
+
+    Vec3 ToLevel(Vec3 editorPoint) const;
+    Vec3 ToEditor(Vec3 levelPoint) const;
+    // A direction in the level as an editor direction (no move).
+    Vec3 DirectionToEditor(Vec3 levelDirection) const;
+};
+
+struct ImportSettings {
+    double editorUnitsPerUnit = kEditorUnitsPerUnit;
+    std::string level;                      // the level's name (Map::level)
+    int lightmapPages = kMaxLightmapPages;  // at most this many pages
+};
+
+// A texture as the level uses it.
+struct LevelTexture {
+    std::string name;             // the engine's name for it, "" for an untextured face
+    int width = 64, height = 64;  // the source image's size, which the face placement is measured in
+};
+
+// The brushes that make the level: those of the world entity and of the
+// grouping entities (func_group, func_detail...), less the editors' tool
+// brushes (clip, hint, origin, trigger, areaportal). Warns, when `warnings`
+// is given, about the entities and brushes left out.
+std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::string& fileName,
+                                             std::vector<std::string>* warnings);
+
+// The texture names the level's brushes use, in order of first use.
+std::vector<std::string> LevelTextureNames(const EditorMap& map);
+
+struct ImportedMap {
+    Map map;
+    EditorTransform transform;
+};
+
+// Makes the Map, with every texture in `textures`. False with a message when
+// the map has no player start or no floor below it.
+bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const ImportSettings& settings,
+                     const std::map<std::string, LevelTexture>& textures, ImportedMap& imported,
+                     std::vector<std::string>& warnings, std::string& error);
+
+// What a leak message says in the editor's terms: the way out in editor
+// coordinates and the entity nearest to it. `path` runs in level space from
+// the player start to the outside, as the compiler found it.
+std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path,
+                        const std::string& fileName);
+
+// What a compiler's refusal of the player start says in the editor's terms.
+std::string StartMessage(const ImportedMap& imported, const std::string& fileName);
+
+// The path as a point file (one "X Y Z" line per point, editor space), which
+// the editors draw as a line through the map.
+std::string PointFileText(const ImportedMap& imported, const std::vector<Vec3>& path);
+
+}  // namespace orvcompile

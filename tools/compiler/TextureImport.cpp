@@ -1,0 +1,170 @@
+#include "compiler/TextureImport.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+
+namespace orvcompile {
+
+namespace {
+
+// Images are read in this order of preference when one name has several.
+const char* const kExtensions[] = {".png", ".tga", ".jpg", ".jpeg", ".bmp"};
+// Larger images are refused rather than decoded.
+constexpr int kMaxImageSide = 16384;
+constexpr int kMinTextureSide = 4;
+constexpr std::size_t kMaxNameLength = 31;
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+int Preference(const std::string& extension) {
+    for (int i = 0; i < 5; ++i)
+        if (extension == kExtensions[i]) return i;
+    return -1;
+}
+
+int NearestPowerOfTwo(int side) {
+    int best = kMinTextureSide;
+    for (int p = kMinTextureSide; p <= kMaxTextureSide; p *= 2)
+        if (std::fabs(std::log2(static_cast<double>(side)) - std::log2(static_cast<double>(p))) <
+            std::fabs(std::log2(static_cast<double>(side)) - std::log2(static_cast<double>(best))))
+            best = p;
+    return best;
+}
+
+}  // namespace
+
+bool TextureFolder::Open(const std::string& directory, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code code;
+    fs::recursive_directory_iterator it(directory, fs::directory_options::skip_permission_denied, code);
+    if (code) {
+        error = "cannot read the texture folder '" + directory + "': " + code.message();
+        return false;
+    }
+    std::map<std::string, int> chosen;  // key → preference of the file taken
+    for (; it != fs::recursive_directory_iterator(); it.increment(code)) {
+        if (code) break;
+        if (!it->is_regular_file(code)) continue;
+        const fs::path path = it->path();
+        const int preference = Preference(Lower(path.extension().string()));
+        if (preference < 0) continue;
+        fs::path relative = path.lexically_relative(directory);
+        relative.replace_extension();
+        const std::string key = Lower(relative.generic_string());
+        const auto at = chosen.find(key);
+        if (at != chosen.end() && at->second <= preference) continue;
+        chosen[key] = preference;
+        byPath[key] = path.string();
+    }
+    for (const auto& [key, file] : byPath) byName[key.substr(key.find_last_of('/') + 1)].push_back(file);
+    return true;
+}
+
+std::string TextureFolder::Find(const std::string& name) const {
+    std::string key = Lower(name);
+    std::replace(key.begin(), key.end(), '\\', '/');
+    for (int variant = 0; variant < 2; ++variant) {
+        if (variant == 1) std::replace(key.begin(), key.end(), '*', '#');
+        const auto at = byPath.find(key);
+        if (at != byPath.end()) return at->second;
+        const auto named = byName.find(key.substr(key.find_last_of('/') + 1));
+        if (named != byName.end() && named->second.size() == 1) return named->second.front();
+    }
+    return "";
+}
+
+bool ReadImage(const std::string& path, Picture& picture, std::string& error) {
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    if (!file) {
+        error = "cannot read '" + path + "': " + SDL_GetError();
+        return false;
+    }
+    // TGA has no signature to know it by; the others are told by their bytes.
+    const bool tga = Lower(std::filesystem::path(path).extension().string()) == ".tga";
+    SDL_Surface* image = tga ? IMG_LoadTyped_RW(file, 1, "TGA") : IMG_Load_RW(file, 1);
+    if (!image) {
+        error = "cannot read the image '" + path + "': " + IMG_GetError();
+        return false;
+    }
+    if (image->w < 1 || image->h < 1 || image->w > kMaxImageSide || image->h > kMaxImageSide) {
+        error = "the image '" + path + "' is " + std::to_string(image->w) + " x " + std::to_string(image->h) +
+                " pixels; sides from 1 to " + std::to_string(kMaxImageSide) + " are read";
+        SDL_FreeSurface(image);
+        return false;
+    }
+    SDL_Surface* rgb = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_RGB24, 0);
+    SDL_FreeSurface(image);
+    if (!rgb) {
+        error = "cannot convert the image '" + path + "': " + SDL_GetError();
+        return false;
+    }
+    picture = Picture{rgb->w, rgb->h, {}};
+    picture.rgb.resize(static_cast<std::size_t>(rgb->w) * rgb->h * 3);
+    for (int row = 0; row < rgb->h; ++row) {
+        const auto* from = static_cast<const std::uint8_t*>(rgb->pixels) + static_cast<std::size_t>(row) * rgb->pitch;
+        std::copy(from, from + rgb->w * 3, picture.rgb.begin() + static_cast<std::ptrdiff_t>(row) * rgb->w * 3);
+    }
+    SDL_FreeSurface(rgb);
+    return true;
+}
+
+Picture FitForEngine(const Picture& picture) {
+    Picture out{NearestPowerOfTwo(picture.width), NearestPowerOfTwo(picture.height), {}};
+    out.rgb.resize(static_cast<std::size_t>(out.width) * out.height * 3);
+    for (int y = 0; y < out.height; ++y) {
+        const int y0 = y * picture.height / out.height;
+        const int y1 = std::max(y0 + 1, (y + 1) * picture.height / out.height);
+        for (int x = 0; x < out.width; ++x) {
+            const int x0 = x * picture.width / out.width;
+            const int x1 = std::max(x0 + 1, (x + 1) * picture.width / out.width);
+            for (int channel = 0; channel < 3; ++channel) {
+                long sum = 0;
+                for (int sy = y0; sy < y1; ++sy)
+                    for (int sx = x0; sx < x1; ++sx)
+                        sum += picture.rgb[(static_cast<std::size_t>(sy) * picture.width + sx) * 3 + channel];
+                const long count = static_cast<long>(y1 - y0) * (x1 - x0);
+                out.rgb[(static_cast<std::size_t>(y) * out.width + x) * 3 + channel] =
+                    static_cast<std::uint8_t>((sum + count / 2) / count);
+            }
+        }
+    }
+    return out;
+}
+
+Picture PlaceholderTexture() {
+    constexpr int kSide = 64, kCheck = 8;
+    Picture picture{kSide, kSide, std::vector<std::uint8_t>(kSide * kSide * 3, 0)};
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x)
+            if ((x / kCheck + y / kCheck) % 2 == 0) {
+                std::uint8_t* pixel = &picture.rgb[(static_cast<std::size_t>(y) * kSide + x) * 3];
+                pixel[0] = 255;
+                pixel[2] = 255;
+            }
+    return picture;
+}
+
+std::string EngineTextureName(const std::string& editorName, std::set<std::string>& taken) {
+    std::string name = Lower(editorName.substr(editorName.find_last_of("/\\") + 1));
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') c = '_';
+    if (name.empty()) name = "texture";
+    name.resize(std::min(name.size(), kMaxNameLength));
+    std::string unique = name;
+    for (int n = 2; taken.count(unique); ++n) {
+        const std::string suffix = "-" + std::to_string(n);
+        unique = name.substr(0, kMaxNameLength - suffix.size()) + suffix;
+    }
+    taken.insert(unique);
+    return unique;
+}
+
+}  // namespace orvcompile

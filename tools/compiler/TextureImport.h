@@ -1,0 +1,53 @@
+// Textures for maps drawn in the editors: their images found in a texture
+// folder, read with SDL_image (PNG, TGA, JPEG, BMP), and made into pictures
+// the engine takes (24-bit, power-of-two sides up to 256) under names that
+// fit its 31 characters.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "compiler/LevelFile.h"
+
+namespace orvcompile {
+
+// The largest texture side the engine is given.
+constexpr int kMaxTextureSide = 256;
+
+// The images under a folder, by their path below it without the extension,
+// ignoring case: the editors name a loose texture "base/wall" for
+// "base/wall.png".
+class TextureFolder {
+public:
+    TextureFolder() = default;
+    // False with a message when the folder cannot be listed.
+    bool Open(const std::string& directory, std::string& error);
+    // The image file for an editor's texture name, or "" when there is none:
+    // the path itself, with '*' written as '#' as some games store liquids, or
+    // else the only image of that file name anywhere below the folder.
+    std::string Find(const std::string& name) const;
+
+private:
+    std::map<std::string, std::string> byPath;               // "base/wall" → file
+    std::map<std::string, std::vector<std::string>> byName;  // "wall" → files
+};
+
+// Reads an image as red, green, blue rows from the top. False with a message
+// for a file that is not a readable image.
+bool ReadImage(const std::string& path, Picture& picture, std::string& error);
+
+// The picture scaled (averaging the pixels each new one covers) to sides that
+// are powers of two from 4 to kMaxTextureSide, each the nearest to the old.
+Picture FitForEngine(const Picture& picture);
+
+// A picture that cannot be mistaken for a texture: magenta and black checks.
+Picture PlaceholderTexture();
+
+// A name for the engine from an editor's texture name: the last part of its
+// path, lower case, characters other than letters, digits, '_' and '-' made
+// '_', at most 31 characters, and none of `taken` (which it joins).
+std::string EngineTextureName(const std::string& editorName, std::set<std::string>& taken);
+
+}  // namespace orvcompile

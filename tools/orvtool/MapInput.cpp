@@ -1,0 +1,196 @@
+#include "orvtool/MapInput.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "compiler/EditorMap.h"
+#include "compiler/TextureImport.h"
+#include "content/Textures.h"
+
+using namespace orvcompile;
+
+namespace {
+
+void Warn(const std::string& message) { std::fprintf(stderr, "orvtool: warning: %s\n", message.c_str()); }
+
+// The level's name from the map file's: letters, digits, '_' and '-', at most 25.
+std::string LevelNameOf(const std::string& path) {
+    std::string name = std::filesystem::path(path).stem().string();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') c = '_';
+    name.resize(std::min(name.size(), kMaxLevelName));
+    return name.empty() ? "level" : name;
+}
+
+// The picture for a texture name: its image in the folder, else the engine's
+// own texture of that name; false when neither exists.
+bool FindPicture(const std::string& name, const TextureFolder& folder, Picture& picture) {
+    const std::string file = folder.Find(name);
+    if (!file.empty()) {
+        std::string error;
+        if (ReadImage(file, picture, error)) return true;
+        Warn(error);
+    }
+    std::string base = name.substr(name.find_last_of('/') + 1);
+    std::transform(base.begin(), base.end(), base.begin(), [](unsigned char c) { return std::tolower(c); });
+    const auto& own = orvcontent::TextureNames();
+    return base != "lmblank" && std::find(own.begin(), own.end(), base) != own.end() &&
+           orvcontent::MakeTexture(base, picture);
+}
+
+// FindPicture's picture, or the placeholder with the name noted as missing.
+Picture PictureFor(const std::string& name, const TextureFolder& folder, std::vector<std::string>& missing) {
+    Picture picture;
+    if (FindPicture(name, folder, picture)) return picture;
+    missing.push_back(name);
+    return PlaceholderTexture();
+}
+
+void WarnMissing(const std::vector<std::string>& missing, const MapSource& source) {
+    if (missing.empty()) return;
+    std::string list;
+    for (const std::string& name : missing) list += (list.empty() ? "" : ", ") + name;
+    const std::string count = std::to_string(missing.size()) + " texture" + (missing.size() == 1 ? "" : "s");
+    Warn((source.texturesDir.empty() ? "no texture folder given (--textures DIR): " + count
+                                     : "the texture folder has no image for " + count) +
+         ", drawn with a magenta placeholder: " + list);
+}
+
+bool ReadEditor(const MapSource& source, const std::string& text, const std::string& levelName, int lightmapPages,
+                EditorMap& editor, ImportedMap& imported, BuiltLevel& built, std::string& error) {
+    std::vector<std::string> warnings;
+    const bool read = ReadEditorMap(text, source.path, editor, warnings, error);
+    for (const std::string& warning : warnings) Warn(warning);
+    if (!read) return false;
+    warnings.clear();
+
+    TextureFolder folder;
+    if (!source.texturesDir.empty() && !folder.Open(source.texturesDir, error)) return false;
+    std::map<std::string, LevelTexture> table;
+    // Textures are written beside the level: none may take the name of a
+    // lightmap page or of the blank lightmap (the engine finds files ignoring case).
+    ImportSettings settings;
+    settings.editorUnitsPerUnit = source.editorUnitsPerUnit;
+    settings.level = levelName.empty() ? LevelNameOf(source.path) : levelName;
+    settings.lightmapPages = lightmapPages;
+    std::set<std::string> taken = {"lmblank"};
+    for (int page = 0; page < kMaxLightmapPages; ++page) {
+        std::string name = PageName(settings.level, page);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        taken.insert(name);
+    }
+    std::vector<std::string> missing;
+    for (const std::string& name : LevelTextureNames(editor)) {
+        if (name.empty() || name == "__TB_empty") {  // the editor's "no texture"
+            table[name] = LevelTexture{};
+            continue;
+        }
+        const Picture picture = PictureFor(name, folder, missing);
+        const LevelTexture texture{EngineTextureName(name, taken), picture.width, picture.height};
+        table[name] = texture;
+        built.textures.push_back({texture.name, FitForEngine(picture)});
+    }
+    WarnMissing(missing, source);
+
+    const bool ok = ImportEditorMap(editor, source.path, settings, table, imported, warnings, error);
+    for (const std::string& warning : warnings) Warn(warning);
+    built.map = imported.map;
+    return ok;
+}
+
+// Own maps name the engine's textures; for a pack each gets its picture.
+bool OwnMapTextures(const MapSource& source, BuiltLevel& built, std::string& error) {
+    TextureFolder folder;
+    if (!source.texturesDir.empty() && !folder.Open(source.texturesDir, error)) return false;
+    std::vector<std::string> missing;
+    for (const MapBrush& brush : built.map.brushes)
+        for (const MapFace& face : brush.faces) {
+            const std::string& name = face.texture.name;
+            if (name.empty() || std::any_of(built.textures.begin(), built.textures.end(),
+                                            [&](const LevelTexturePicture& t) { return t.name == name; }))
+                continue;
+            built.textures.push_back({name, FitForEngine(PictureFor(name, folder, missing))});
+        }
+    WarnMissing(missing, source);
+    return true;
+}
+
+std::string PointFilePath(const std::string& mapPath) {
+    std::filesystem::path path(mapPath);
+    path.replace_extension(".pts");
+    return path.string();
+}
+
+}  // namespace
+
+int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSource& source) {
+    const std::string& arg = args[i];
+    if (arg != "-j" && arg != "--textures" && arg != "--scale") return 0;
+    if (i + 1 >= args.size()) return -1;
+    const std::string& value = args[++i];
+    if (arg == "--textures") {
+        source.texturesDir = value;
+        return value.empty() ? -1 : 1;
+    }
+    char* end = nullptr;
+    if (arg == "-j") {
+        const long threads = std::strtol(value.c_str(), &end, 10);
+        if (end == value.c_str() || *end != '\0' || threads < 1 || threads > 64) return -1;
+        source.threads = static_cast<int>(threads);
+        return 1;
+    }
+    const double scale = std::strtod(value.c_str(), &end);
+    if (end == value.c_str() || *end != '\0' || !std::isfinite(scale) || scale < 0.01 || scale > 1000) return -1;
+    source.editorUnitsPerUnit = scale;
+    return 1;
+}
+
+bool BuildLevel(const MapSource& source, const std::string& level, int lightmapPages, bool allTextures,
+                BuiltLevel& built, std::string& error) {
+    built = BuiltLevel{};
+    std::ifstream in(source.path, std::ios::binary);
+    if (!in) {
+        error = "cannot read '" + source.path + "': " + std::strerror(errno);
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+
+    EditorMap editor;
+    ImportedMap imported;
+    built.fromEditor = LooksLikeEditorMap(text.str());
+    if (built.fromEditor) {
+        if (!ReadEditor(source, text.str(), level, lightmapPages, editor, imported, built, error)) return false;
+    } else {
+        if (!ParseMap(text.str(), source.path, built.map, error)) return false;
+        if (!level.empty()) built.map.level = level;
+        if (allTextures && !OwnMapTextures(source, built, error)) return false;
+    }
+
+    CompileOptions options;
+    options.threads = source.threads;
+    options.progress = [](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    };
+    options.warning = Warn;
+    if (Compile(built.map, source.path, options, built.level, error)) return true;
+    if (built.fromEditor && error.find(": the player start ") != std::string::npos)
+        error = StartMessage(imported, source.path);
+    if (built.fromEditor && !built.level.leakPath.empty()) {
+        error = LeakMessage(editor, imported, built.level.leakPath, source.path);
+        const std::string points = PointFilePath(source.path);
+        std::string ignored;
+        if (WriteFileAtomically(points, PointFileText(imported, built.level.leakPath), ignored))
+            error += "; the way out is in the point file '" + points + "'";
+    }
+    return false;
+}
