@@ -5,6 +5,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -37,10 +38,10 @@ BitmapObject* LiveBitmap(HGDIOBJ object) {
 }
 
 // Width and height from a BMP's headers, before anything is allocated for it.
-bool SizeIsDecodable(const std::vector<std::uint8_t>& bytes) {
+bool SizeIsDecodable(std::string_view bytes) {
     auto read = [&](std::size_t at, int count) {
         std::uint32_t value = 0;
-        for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[at + i];
+        for (int i = count - 1; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(bytes[at + i]);
         return value;
     };
     if (bytes.size() < 14 + 12) return false;
@@ -57,7 +58,7 @@ bool SizeIsDecodable(const std::vector<std::uint8_t>& bytes) {
     return width > 0 && height > 0 && width <= kLargestImage && height <= kLargestImage;
 }
 
-std::shared_ptr<Picture> Decode(const std::vector<std::uint8_t>& bytes) {
+std::shared_ptr<Picture> Decode(std::string_view bytes) {
     if (!SizeIsDecodable(bytes)) return nullptr;
     SDL_Surface* decoded = SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
     if (!decoded) return nullptr;
@@ -82,19 +83,20 @@ std::shared_ptr<Picture> Decode(const std::vector<std::uint8_t>& bytes) {
 std::shared_ptr<Picture> PictureOfFile(const char* name) {
     FILE* file = OpenFile(name, "rb");
     if (!file) return nullptr;
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t block[65536];
-    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.insert(bytes.end(), block, block + got);
+    // The bytes are read straight into the key: they are looked up, and kept
+    // only for a picture decoded for the first time.
+    std::string bytes;
+    char block[65536];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.append(block, got);
     const bool read = !std::ferror(file);
     CloseFile(file);
     if (!read) return nullptr;
-    std::string key(bytes.begin(), bytes.end());
-    if (auto known = g_Decoded.find(key); known != g_Decoded.end())
+    if (auto known = g_Decoded.find(bytes); known != g_Decoded.end())
         if (auto picture = known->second.lock()) return picture;
     std::shared_ptr<Picture> picture = Decode(bytes);
     // Forget the contents whose pictures are gone, then remember this one.
     std::erase_if(g_Decoded, [](const auto& entry) { return entry.second.expired(); });
-    if (picture) g_Decoded[std::move(key)] = picture;
+    if (picture) g_Decoded[std::move(bytes)] = picture;
     return picture;
 }
 

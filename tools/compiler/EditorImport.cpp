@@ -37,11 +37,6 @@ constexpr double kMaxLightValue = 1e5;
 // Texture scales nearer 0 than this count as 1, as a scale of 0 does.
 constexpr double kMinTextureScale = 1e-6;
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 std::string ClassOf(const EditorEntity& entity) { return Lower(entity.Value("classname")); }
 
 double ScaleOf(double scale) { return std::fabs(scale) < kMinTextureScale ? 1 : scale; }

@@ -1,5 +1,6 @@
 #include "compiler/EditorMap.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -285,6 +286,11 @@ bool EditorEntity::Has(const std::string& key) const {
     for (const auto& pair : keys)
         if (pair.first == key) return true;
     return false;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
 bool LooksLikeEditorMap(const std::string& text) {

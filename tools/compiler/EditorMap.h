@@ -53,6 +53,10 @@ struct EditorMap {
 // start with a statement or a '#' comment).
 bool LooksLikeEditorMap(const std::string& text);
 
+// TEXT in lower case: the editors' names (class names, textures, files)
+// compare ignoring case.
+std::string Lower(std::string text);
+
 // Reads the entities and their brushes, plain and as brush primitives
 // ("brushDef"). Patches and other blocks inside an entity that are not
 // brushes of face planes are left out, with one warning per kind. False with "FILE:LINE: reason" for text that is not a

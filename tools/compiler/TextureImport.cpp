@@ -8,6 +8,8 @@
 #include <cmath>
 #include <filesystem>
 
+#include "compiler/EditorMap.h"
+
 namespace orvcompile {
 
 namespace {
@@ -18,11 +20,6 @@ const char* const kExtensions[] = {".png", ".tga", ".jpg", ".jpeg", ".bmp"};
 constexpr int kMaxImageSide = 16384;
 constexpr int kMinTextureSide = 4;
 constexpr std::size_t kMaxNameLength = 31;
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 int Preference(const std::string& extension) {
     for (int i = 0; i < 5; ++i)

@@ -1,11 +1,7 @@
 // orvtool content: the generators of the demo asset pack (textures, the jump
 // sound, the music, the level with its model) and the pack itself, in the
 // unpack table's entry order.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +15,7 @@
 #include "content/Music.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
+#include "orvtool/MapInput.h"
 
 namespace {
 
@@ -31,13 +28,10 @@ int Write(const std::string& path, const std::string& bytes) {
 // painted into every page's model patch (whichever page the engine binds
 // first, the lamp finds its skin there), and the lamp as LEVEL.mdl.
 int Level(const std::string& mapPath, const std::string& dir) {
-    std::ifstream in(mapPath, std::ios::binary);
-    if (!in) return Fail("cannot read '" + mapPath + "': " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text, error;
+    if (!ReadMapText(mapPath, text, error)) return Fail(error);
     orvcompile::Map map;
-    std::string error;
-    if (!orvcompile::ParseMap(text.str(), mapPath, map, error)) return Fail(error);
+    if (!orvcompile::ParseMap(text, mapPath, map, error)) return Fail(error);
     map.lights.push_back(orvcontent::BulbLight());
     orvcompile::CompiledLevel level;
     if (!orvcompile::Compile(map, mapPath, {}, level, error)) return Fail(error);

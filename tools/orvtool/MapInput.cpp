@@ -39,8 +39,7 @@ bool FindPicture(const std::string& name, const TextureFolder& folder, Picture& 
         if (ReadImage(file, picture, error)) return true;
         Warn(error);
     }
-    std::string base = name.substr(name.find_last_of('/') + 1);
-    std::transform(base.begin(), base.end(), base.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string base = Lower(name.substr(name.find_last_of('/') + 1));
     const auto& own = orvcontent::TextureNames();
     return base != "lmblank" && std::find(own.begin(), own.end(), base) != own.end() &&
            orvcontent::MakeTexture(base, picture);
@@ -83,9 +82,7 @@ bool ReadEditor(const MapSource& source, const std::string& text, const std::str
     settings.lightmapPages = lightmapPages;
     std::set<std::string> taken = {"lmblank"};
     for (int page = 0; page < kMaxLightmapPages; ++page) {
-        std::string name = PageName(settings.level, page);
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-        taken.insert(name);
+        taken.insert(Lower(PageName(settings.level, page)));
     }
     std::vector<std::string> missing;
     for (const std::string& name : LevelTextureNames(editor)) {
@@ -153,24 +150,31 @@ int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSourc
     return 1;
 }
 
+bool ReadMapText(const std::string& path, std::string& text, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    std::ostringstream read;
+    read << in.rdbuf();
+    text = read.str();
+    return true;
+}
+
 bool BuildLevel(const MapSource& source, const std::string& level, int lightmapPages, bool allTextures,
                 BuiltLevel& built, std::string& error) {
     built = BuiltLevel{};
-    std::ifstream in(source.path, std::ios::binary);
-    if (!in) {
-        error = "cannot read '" + source.path + "': " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text;
+    if (!ReadMapText(source.path, text, error)) return false;
 
     EditorMap editor;
     ImportedMap imported;
-    built.fromEditor = LooksLikeEditorMap(text.str());
+    built.fromEditor = LooksLikeEditorMap(text);
     if (built.fromEditor) {
-        if (!ReadEditor(source, text.str(), level, lightmapPages, editor, imported, built, error)) return false;
+        if (!ReadEditor(source, text, level, lightmapPages, editor, imported, built, error)) return false;
     } else {
-        if (!ParseMap(text.str(), source.path, built.map, error)) return false;
+        if (!ParseMap(text, source.path, built.map, error)) return false;
         if (!level.empty()) built.map.level = level;
         if (allTextures && !OwnMapTextures(source, built, error)) return false;
     }

@@ -21,6 +21,9 @@ struct MapSource {
 // taken, 0 when args[i] is not one of them, -1 when it is misused.
 int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSource& source);
 
+// The whole text of the map file at PATH; false with the reason.
+bool ReadMapText(const std::string& path, std::string& text, std::string& error);
+
 struct LevelTexturePicture {
     std::string name;  // as the level names it
     orvcompile::Picture picture;
