@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/DisplayObjects.h"
+#include "platform/graphics/internal/DisplayObjects.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/Gl.h"
+#include "platform/display/Gl.h"
 #include "render/Renderer.h"
 #include "render/d3d/D3DRenderer.h"
 #include "render/gl/OpenGLRenderer.h"

@@ -11,7 +11,7 @@
 #include "Figures.h"
 #include "IdealDraw.h"
 #include "Session.h"
-#include "platform/VirtualDisplay.h"
+#include "platform/display/VirtualDisplay.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "Session.h"
-#include "platform/VirtualDisplay.h"
+#include "platform/display/VirtualDisplay.h"
 
 namespace {
 

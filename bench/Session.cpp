@@ -12,9 +12,9 @@
 #include "app/Unpack.h"
 #include "app/WinMain.h"
 #include "level/Bsp.h"
-#include "platform/VirtualDisplay.h"
-#include "platform/Window.h"
-#include "platform/WindowObject.h"
+#include "platform/display/VirtualDisplay.h"
+#include "platform/window/Window.h"
+#include "platform/window/WindowObject.h"
 #include "player/Player.h"
 
 std::string g_PackDirectory;

@@ -14,8 +14,8 @@
 #include "Benchmarks.h"
 #include "Figures.h"
 #include "level/BspWalk.h"
-#include "platform/DisplayObjects.h"
-#include "platform/Files.h"
+#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/core/Files.h"
 
 namespace {
 

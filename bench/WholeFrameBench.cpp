@@ -8,8 +8,8 @@
 #include "Benchmarks.h"
 #include "Figures.h"
 #include "Session.h"
-#include "platform/Gl.h"
-#include "platform/VirtualDisplay.h"
+#include "platform/display/Gl.h"
+#include "platform/display/VirtualDisplay.h"
 
 namespace {
 

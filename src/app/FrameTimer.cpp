@@ -1,6 +1,6 @@
 #include "app/FrameTimer.h"
 
-#include "platform/System.h"
+#include "platform/core/System.h"
 
 std::uint32_t FrameTimer::Now() { return GetTickCount(); }
 

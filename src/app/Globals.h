@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/FrameTimer.h"
-#include "platform/Types.h"
+#include "platform/core/Types.h"
 
 extern HWND g_Window;
 extern FrameTimer g_FrameTimer;

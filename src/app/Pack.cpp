@@ -6,7 +6,7 @@
 #include <limits>
 #include <memory>
 
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 std::int32_t g_PackEntryCount = 0;
 PackEntry* g_PackEntries = nullptr;

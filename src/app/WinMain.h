@@ -1,7 +1,7 @@
 // The entry routine: start-up, the polling main loop and shut-down.
 #pragma once
 
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 
 // Owns the whole run. Returns the WM_QUIT's wParam, or 1 when the run failed
 // unseen: it ended before the main loop (COM, class registration or window

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "app/Globals.h"
-#include "platform/Mmio.h"
+#include "platform/sound/Mmio.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "audio/SoundManager.h"
-#include "platform/DirectSound.h"
+#include "platform/sound/DirectSound.h"
 
 constexpr int kSoundSlotCount = 64;
 

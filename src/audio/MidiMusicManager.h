@@ -1,12 +1,12 @@
 // The second music manager: standard MIDI files played through the MIDI
-// performance (platform/DirectMusic.h) on the first port it offers. Built
+// performance (platform/music/DirectMusic.h) on the first port it offers. Built
 // beside the stream music manager and never made current.
 #pragma once
 
 #include <cstdint>
 
 #include "audio/MusicManager.h"
-#include "platform/DirectMusic.h"
+#include "platform/music/DirectMusic.h"
 
 constexpr int kMidiSegmentCount = 64;
 

@@ -1,12 +1,12 @@
 // The music manager in use: each track is a file rendered into a media graph
-// of its own (platform/DirectShow.h), played by the platform on its own
+// of its own (platform/music/DirectShow.h), played by the platform on its own
 // threads and polled once a frame, which restarts it whenever it has ended.
 #pragma once
 
 #include <cstdint>
 
 #include "audio/MusicManager.h"
-#include "platform/DirectShow.h"
+#include "platform/music/DirectShow.h"
 
 constexpr int kMusicTrackCount = 64;
 

@@ -6,7 +6,7 @@
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
 #include "level/Facing.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 Bsp g_Bsp;
 

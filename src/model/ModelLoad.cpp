@@ -12,7 +12,7 @@
 #include "model/Model.h"
 #include "data/TokenReader.h"
 #include "level/Facing.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 namespace {
 

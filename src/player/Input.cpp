@@ -2,7 +2,7 @@
 #include "player/Input.h"
 
 #include "app/Globals.h"
-#include "platform/System.h"
+#include "platform/core/System.h"
 
 namespace {
 

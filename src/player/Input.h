@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "platform/DirectInput.h"
-#include "platform/Types.h"
+#include "platform/input/DirectInput.h"
+#include "platform/core/Types.h"
 
 class Input {
 public:

@@ -12,8 +12,8 @@
 #include "audio/SoundManager.h"
 #include "level/Bsp.h"
 #include "math/Vector.h"
-#include "platform/System.h"
-#include "platform/Window.h"
+#include "platform/core/System.h"
+#include "platform/window/Window.h"
 #include "player/Input.h"
 #include "player/Player.h"
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/DirectInput.h"
+#include "platform/input/DirectInput.h"
 
 class ScriptedControls final : public IDirectInputDeviceA {
 public:

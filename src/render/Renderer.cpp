@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 Renderer* g_pRenderer = nullptr;
 Texture* g_pBlankTexture = nullptr;

@@ -6,7 +6,7 @@
 #include <variant>
 
 #include "math/Matrix.h"
-#include "platform/Types.h"
+#include "platform/core/Types.h"
 
 // The display's surface type; the renderer that draws on surfaces defines it.
 struct IDirectDrawSurface7;

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "app/Unpack.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/AssetPack.h"
 #include "support/TempDir.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "model/Entity.h"
-#include "platform/VirtualDisplay.h"
+#include "platform/display/VirtualDisplay.h"
 #include "support/DemoScene.h"
 #include "support/TempDir.h"
 #include "support/TestWindow.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "level/LevelTest.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "player/Player.h"
 #include "support/Bmp.h"
 #include "support/LevelFiles.h"

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "../support/TestSeam.h"
-#include "platform/Com.h"
-#include "platform/DirectMusic.h"
-#include "platform/DirectShow.h"
-#include "platform/WideText.h"
+#include "platform/core/Com.h"
+#include "platform/music/DirectMusic.h"
+#include "platform/music/DirectShow.h"
+#include "platform/core/WideText.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include "../support/TestSeam.h"
 #include "app/Globals.h"
-#include "platform/DisplayObjects.h"
-#include "platform/VirtualDisplay.h"
+#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/display/VirtualDisplay.h"
 #include "render/d3d/D3DRenderer.h"
 #include "support/Bmp.h"
 #include "support/TempDir.h"

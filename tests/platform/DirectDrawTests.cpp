@@ -4,9 +4,9 @@
 
 #include "../support/TestSeam.h"
 #include "app/Globals.h"
-#include "platform/DisplayObjects.h"
-#include "platform/Gl.h"
-#include "platform/VirtualDisplay.h"
+#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/display/Gl.h"
+#include "platform/display/VirtualDisplay.h"
 #include "support/TestWindow.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "../support/TestSeam.h"
-#include "platform/DirectShow.h"
+#include "platform/music/DirectShow.h"
 #include "support/AudioCapture.h"
 #include "support/Mp3File.h"
 #include "support/TempDir.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "../support/TestSeam.h"
-#include "platform/DirectSound.h"
+#include "platform/sound/DirectSound.h"
 #include "support/AudioCapture.h"
 
 namespace {

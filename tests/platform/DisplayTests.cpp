@@ -7,12 +7,12 @@
 #include <cstdlib>
 
 #include "../support/TestSeam.h"
-#include "platform/Gl.h"
-#include "platform/GlContext.h"
-#include "platform/VirtualDisplay.h"
-#include "platform/Window.h"
-#include "platform/WindowImage.h"
-#include "platform/WindowObject.h"
+#include "platform/display/Gl.h"
+#include "platform/display/GlContext.h"
+#include "platform/display/VirtualDisplay.h"
+#include "platform/window/Window.h"
+#include "platform/display/WindowImage.h"
+#include "platform/window/WindowObject.h"
 #include "support/TestWindow.h"
 
 // Last: Xlib's macros (None among them) would rename the engine's names.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/TempDir.h"
 
 namespace {

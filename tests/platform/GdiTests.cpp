@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "../support/TestSeam.h"
-#include "platform/DisplayObjects.h"
-#include "platform/Font.h"
-#include "platform/Gdi.h"
+#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/graphics/Font.h"
+#include "platform/graphics/Gdi.h"
 #include "support/Bmp.h"
 #include "support/TempDir.h"
 

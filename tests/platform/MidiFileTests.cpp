@@ -1,8 +1,8 @@
 // Reading standard MIDI files into timed channel messages.
 #include <gtest/gtest.h>
 
-#include "platform/MidiFile.h"
-#include "platform/Mixer.h"
+#include "platform/music/MidiFile.h"
+#include "platform/sound/Mixer.h"
 #include "support/MidiBytes.h"
 
 namespace {

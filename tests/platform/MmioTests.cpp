@@ -4,8 +4,8 @@
 #include <string>
 
 #include "../support/TestSeam.h"
-#include "platform/Files.h"
-#include "platform/Mmio.h"
+#include "platform/core/Files.h"
+#include "platform/sound/Mmio.h"
 #include "support/TempDir.h"
 #include "support/WavFile.h"
 

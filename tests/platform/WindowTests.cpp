@@ -8,8 +8,8 @@
 
 #include "../support/TestSeam.h"
 #include "app/WinMain.h"
-#include "platform/Sdl.h"
-#include "platform/Window.h"
+#include "platform/window/Sdl.h"
+#include "platform/window/Window.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "audio/Audio.h"
 #include "audio/DirectSoundManager.h"
 #include "level/Bsp.h"
-#include "platform/System.h"
+#include "platform/core/System.h"
 #include "player/Input.h"
 #include "player/Player.h"
 #include "player/ScriptedControls.h"

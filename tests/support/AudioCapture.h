@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/Mixer.h"
+#include "platform/sound/Mixer.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "app/Globals.h"
-#include "platform/VirtualDisplay.h"
-#include "platform/Window.h"
+#include "platform/display/VirtualDisplay.h"
+#include "platform/window/Window.h"
 #include "player/Player.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "math/Vector.h"
-#include "platform/Types.h"
+#include "platform/core/Types.h"
 #include "render/Renderer.h"
 #include "support/Bmp.h"
 

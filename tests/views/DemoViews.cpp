@@ -12,7 +12,7 @@
 
 #include "app/Globals.h"
 #include "app/WinMain.h"
-#include "platform/Window.h"
+#include "platform/window/Window.h"
 #include "support/DemoScene.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "model/Model.h"
 #include "orvtool/Commands.h"
 #include "orvtool/InputFile.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "level/Bsp.h"
 #include "orvtool/Commands.h"
 #include "orvtool/InputFile.h"
-#include "platform/System.h"
+#include "platform/core/System.h"
 #include "player/Input.h"
 #include "player/Player.h"
 #include "player/ScriptedControls.h"

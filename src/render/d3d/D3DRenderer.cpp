@@ -6,8 +6,8 @@
 #include "app/Globals.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
-#include "platform/Gdi.h"
-#include "platform/Window.h"
+#include "platform/graphics/Gdi.h"
+#include "platform/window/Window.h"
 #include "player/Player.h"
 
 namespace {

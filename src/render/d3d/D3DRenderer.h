@@ -7,7 +7,7 @@
 
 #include "math/Matrix.h"
 #include "math/MatrixStack.h"
-#include "platform/Direct3D.h"
+#include "platform/graphics/Direct3D.h"
 #include "render/Overlay.h"
 #include "render/Renderer.h"
 

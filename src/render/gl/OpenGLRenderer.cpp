@@ -10,8 +10,8 @@
 
 #include "app/Globals.h"
 #include "level/Bsp.h"
-#include "platform/Files.h"
-#include "platform/Gl.h"
+#include "platform/core/Files.h"
+#include "platform/display/Gl.h"
 #include "player/Player.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // through a GL context on the main window and the virtual 640x480 display.
 #pragma once
 
-#include "platform/GlContext.h"
+#include "platform/display/GlContext.h"
 #include "render/Renderer.h"
 #include "render/gl/SharedTextures.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/Mixer.h"
+#include "platform/sound/Mixer.h"
 #include "support/Samples.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include "CloseWindow.h"
 #include "PictureChecks.h"
 #include "SoundChecks.h"
-#include "platform/Mixer.h"
-#include "platform/Mmio.h"
-#include "platform/Mp3Stream.h"
+#include "platform/sound/Mixer.h"
+#include "platform/sound/Mmio.h"
+#include "platform/music/Mp3Stream.h"
 
 namespace {
 

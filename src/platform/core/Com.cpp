@@ -1,0 +1,54 @@
+#include "platform/core/Com.h"
+
+#include <string>
+
+#include "platform/core/ComClasses.h"
+#include "platform/music/DirectMusic.h"
+#include "platform/music/DirectShow.h"
+#include "platform/core/Seam.h"
+
+namespace {
+
+int g_ComInitCount = 0;
+
+struct ComClass {
+    const GUID* clsid;
+    const char* name;
+    HRESULT (*create)(const GUID& iid, void** object);
+};
+
+const ComClass kClasses[] = {
+    {&CLSID_FilterGraph, "FilterGraph", CreateFilterGraph},
+    {&CLSID_DirectMusicPerformance, "DirectMusicPerformance", CreateDirectMusicPerformance},
+    {&CLSID_DirectMusicLoader, "DirectMusicLoader", CreateDirectMusicLoader},
+};
+
+}  // namespace
+
+HRESULT CoInitialize(void*) {
+    seam::Record("CoInitialize");
+    if (auto failure = seam::Failure("CoInitialize")) return static_cast<HRESULT>(*failure);
+    return g_ComInitCount++ == 0 ? S_OK : S_FALSE;
+}
+
+void CoUninitialize() {
+    seam::Record("CoUninitialize");
+    if (g_ComInitCount > 0) --g_ComInitCount;
+}
+
+HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, const GUID& iid, void** object) {
+    const ComClass* found = nullptr;
+    for (const ComClass& known : kClasses)
+        if (*known.clsid == clsid) found = &known;
+    const std::string name = found ? found->name : "unknown class";
+    seam::Record("CoCreateInstance", name + " " + std::to_string(context));
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    // Armed for every class, or for one class by its name.
+    if (auto failure = seam::Failure("CoCreateInstance")) return static_cast<HRESULT>(*failure);
+    if (auto failure = seam::Failure(("CoCreateInstance " + name).c_str())) return static_cast<HRESULT>(*failure);
+    if (g_ComInitCount == 0) return CO_E_NOTINITIALIZED;
+    if (!found || !(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return found->create(iid, object);
+}

@@ -1,0 +1,42 @@
+#include "platform/core/MessageBox.h"
+
+#include <cstdio>
+#include <string>
+
+#include "platform/window/Sdl.h"
+#include "platform/core/Seam.h"
+
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
+    seam::Record("MessageBoxA", std::string(caption) + ": " + text);
+    if (auto answer = seam::NextMessageBoxAnswer()) return *answer;
+
+    static const SDL_MessageBoxButtonData okButtons[] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"},
+    };
+    // SDL lays buttons out right to left; listed this way they read Abort, Retry, Ignore.
+    static const SDL_MessageBoxButtonData abortRetryIgnoreButtons[] = {
+        {0, IDIGNORE, "Ignore"},
+        {0, IDRETRY, "Retry"},
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDABORT, "Abort"},
+    };
+    bool abortRetryIgnore = (type & 0xF) == MB_ABORTRETRYIGNORE;
+    SDL_MessageBoxData box{};
+    box.flags = SDL_MESSAGEBOX_ERROR | SDL_MESSAGEBOX_BUTTONS_RIGHT_TO_LEFT;
+    box.window = SdlWindowOf(owner);
+    box.title = caption;
+    box.message = text;
+    box.numbuttons = abortRetryIgnore ? 3 : 1;
+    box.buttons = abortRetryIgnore ? abortRetryIgnoreButtons : okButtons;
+
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+        // Never a failure that nobody sees: the text goes to standard error.
+        std::fprintf(stderr, "orvanthelix: %s: %s (no message box could be shown: %s)\n", caption, text,
+                     SDL_GetError());
+        return 0;
+    }
+    // Closing a plain box counts as its only button; an Abort/Retry/Ignore box
+    // closed without a choice has no answer.
+    if (pressed < 0) return abortRetryIgnore ? 0 : IDOK;
+    return pressed;
+}

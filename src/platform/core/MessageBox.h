@@ -1,0 +1,17 @@
+// Message boxes, shown with SDL_ShowMessageBox over the owner window.
+#pragma once
+
+#include "platform/core/Types.h"
+
+constexpr UINT MB_OK = 0x0000;
+constexpr UINT MB_ABORTRETRYIGNORE = 0x0002;
+
+constexpr int IDOK = 1;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
+
+// Returns the pressed button's ID, or 0 when no box could be shown or it was
+// closed without an answer. A box that cannot be shown writes its caption and
+// text to standard error as one line instead.
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);

@@ -1,0 +1,130 @@
+#include "platform/display/GlContext.h"
+
+#include <string>
+
+#include "platform/core/Seam.h"
+#include "platform/display/VirtualDisplay.h"
+#include "platform/window/WindowObject.h"
+
+struct GlContextObject {
+    SDL_GLContext sdl;
+    SDL_Window* window;
+};
+
+namespace {
+
+// The one pixel format there is: RGBA, double-buffered, 16 colour and 16 depth bits.
+constexpr int kPixelFormat = 1;
+
+bool Fails(const char* call) { return seam::Failure(call).has_value(); }
+
+}  // namespace
+
+SDL_GLContext CreateWindowGlContext(SDL_Window* window) {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GLContext context = SDL_GL_CreateContext(window);  // also makes it current
+    if (context) SDL_GL_MakeCurrent(window, nullptr);
+    return context;
+}
+
+bool ActivateWindowGlContext(SDL_Window* window, SDL_GLContext context) {
+    if (SDL_GL_MakeCurrent(window, context) != 0) return false;
+    // Vsync where the driver offers it; the virtual display paces presents anyway.
+    SDL_GL_SetSwapInterval(1);
+    return !display::IsSelected() || display::Attach(window);
+}
+
+void DeleteWindowGlContext(SDL_Window* window, SDL_GLContext context) {
+    if (SDL_GL_GetCurrentContext() == context) {
+        display::Detach();
+        SDL_GL_MakeCurrent(window, nullptr);
+    }
+    SDL_GL_DeleteContext(context);
+}
+
+LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
+    seam::Record("ChangeDisplaySettingsA", mode ? std::to_string(mode->dmPelsWidth) + "x" +
+                                                      std::to_string(mode->dmPelsHeight) + "x" +
+                                                      std::to_string(mode->dmBitsPerPel)
+                                                : "null");
+    if (auto failure = seam::Failure("ChangeDisplaySettingsA")) return static_cast<LONG>(*failure);
+    if (!mode) {
+        display::Select(false);
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    constexpr DWORD kNeeded = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    if ((mode->dmFields & kNeeded) != kNeeded || mode->dmPelsWidth != display::kWidth ||
+        mode->dmPelsHeight != display::kHeight || mode->dmBitsPerPel != 16)
+        return DISP_CHANGE_BADMODE;
+    display::Select(true);
+    return DISP_CHANGE_SUCCESSFUL;
+}
+
+HDC GetDC(HWND window) {
+    seam::Record("GetDC");
+    if (Fails("GetDC") || !window || window->destroyed) return nullptr;
+    return &window->dc;
+}
+
+int ReleaseDC(HWND window, HDC dc) {
+    seam::Record("ReleaseDC");
+    if (Fails("ReleaseDC") || !window || dc != &window->dc) return 0;
+    return 1;
+}
+
+int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
+    seam::Record("ChoosePixelFormat");
+    if (Fails("ChoosePixelFormat") || !dc || !descriptor) return 0;
+    constexpr DWORD kNeeded = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    if ((descriptor->dwFlags & kNeeded) != kNeeded || descriptor->iPixelType != PFD_TYPE_RGBA) return 0;
+    return kPixelFormat;
+}
+
+BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
+    seam::Record("SetPixelFormat");
+    if (Fails("SetPixelFormat") || !dc || format != kPixelFormat) return FALSE;
+    dc->pixelFormat = format;
+    return TRUE;
+}
+
+HGLRC wglCreateContext(HDC dc) {
+    seam::Record("wglCreateContext");
+    if (Fails("wglCreateContext") || !dc || !dc->pixelFormat) return nullptr;
+    SDL_Window* window = dc->window->sdl;
+    if (!window) return nullptr;
+    SDL_GLContext context = CreateWindowGlContext(window);
+    if (!context) return nullptr;
+    return new GlContextObject{context, window};
+}
+
+BOOL wglMakeCurrent(HDC dc, HGLRC context) {
+    seam::Record("wglMakeCurrent", context ? "context" : "null");
+    if (Fails("wglMakeCurrent")) return FALSE;
+    if (!context) {
+        display::Detach();
+        SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
+        return TRUE;
+    }
+    if (!dc || dc->window->sdl != context->window) return FALSE;
+    return ActivateWindowGlContext(context->window, context->sdl) ? TRUE : FALSE;
+}
+
+BOOL wglDeleteContext(HGLRC context) {
+    seam::Record("wglDeleteContext");
+    if (Fails("wglDeleteContext") || !context) return FALSE;
+    DeleteWindowGlContext(context->window, context->sdl);
+    delete context;
+    return TRUE;
+}
+
+BOOL SwapBuffers(HDC dc) {
+    if (!dc || !dc->window->sdl) return FALSE;
+    if (display::IsSelected()) {
+        display::Present();
+    } else {
+        SDL_GL_SwapWindow(dc->window->sdl);
+    }
+    return TRUE;
+}

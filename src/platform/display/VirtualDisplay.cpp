@@ -1,0 +1,234 @@
+#include "platform/display/VirtualDisplay.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/display/Gl.h"
+#include "platform/core/Seam.h"
+#include "platform/display/ShmPresent.h"
+#include "platform/display/WindowImage.h"
+
+namespace display {
+namespace {
+
+struct State {
+    bool selected = false;
+    SDL_Window* window = nullptr;
+    GlEntryPoints gl{};
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    GLuint depth = 0;
+    RefreshSchedule schedule;
+    Pacing pacing = Pacing::Refresh;
+    bool swapIntervalSet = false;  // the context's swap interval follows `pacing`
+    // Under a software rasteriser the window's image is made on the processor
+    // and put into the window through shared memory (docs/PERFORMANCE.md).
+    ShmPresent shm;
+    bool throughShm = false;
+    PictureScaler scaler;
+    std::vector<std::uint16_t> picture;  // read back for the scaler
+};
+
+State g_State;
+
+void WaitForRefresh() {
+    const auto wakeAt = g_State.schedule.Next(std::chrono::steady_clock::now());
+    std::this_thread::sleep_until(wakeAt);
+}
+
+}  // namespace
+
+RefreshSchedule::Clock::time_point RefreshSchedule::Next(Clock::time_point now) {
+    if (now < slot) {
+        const Clock::time_point wakeAt = slot;
+        slot += kPeriod;
+        return wakeAt;
+    }
+    // A little late: the slot is kept, so one slow frame is made up by the
+    // next quick one. A whole period or more behind: the schedule starts
+    // afresh instead of rushing frames out to catch up.
+    slot = now - slot < kPeriod ? slot + kPeriod : now + kPeriod;
+    return now;
+}
+
+void Select(bool selected) { g_State.selected = selected; }
+
+void SetPacing(Pacing pacing) {
+    g_State.pacing = pacing;
+    g_State.swapIntervalSet = false;
+}
+
+bool IsSelected() { return g_State.selected; }
+
+bool Attach(SDL_Window* window) {
+    Detach();
+    GlEntryPoints gl{};
+    if (!LoadGlEntryPoints(gl)) return false;
+    GLuint framebuffer = 0, colour = 0, depth = 0;
+    gl.GenFramebuffers(1, &framebuffer);
+    gl.GenRenderbuffers(1, &colour);
+    gl.GenRenderbuffers(1, &depth);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, depth);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, colour);
+    // RGB565 where the driver has it; otherwise the nearest 16-bit format.
+    for (GLenum format : {GLenum(GL_RGB565), GLenum(GL_RGB5)}) {
+        gl.RenderbufferStorage(GL_RENDERBUFFER, format, kWidth, kHeight);
+        gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+        if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+            g_State.window = window;
+            g_State.gl = gl;
+            g_State.framebuffer = framebuffer;
+            g_State.colour = colour;
+            g_State.depth = depth;
+            g_State.swapIntervalSet = false;  // a new context starts with vsync
+            g_State.throughShm = SoftwareRasteriser() && !seam::Failure("ShmPresent.Open") && g_State.shm.Open(window);
+            return true;
+        }
+    }
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.DeleteFramebuffers(1, &framebuffer);
+    gl.DeleteRenderbuffers(1, &colour);
+    gl.DeleteRenderbuffers(1, &depth);
+    return false;
+}
+
+void Detach() {
+    if (!g_State.framebuffer) return;
+    auto& gl = g_State.gl;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.DeleteFramebuffers(1, &g_State.framebuffer);
+    gl.DeleteRenderbuffers(1, &g_State.colour);
+    gl.DeleteRenderbuffers(1, &g_State.depth);
+    g_State.framebuffer = g_State.colour = g_State.depth = 0;
+    g_State.window = nullptr;
+    g_State.shm.Close();
+    g_State.throughShm = false;
+}
+
+bool SetDepthBuffer(int depthBits, int stencilBits) {
+    if (!g_State.framebuffer) return false;
+    GLenum format = 0;
+    if (stencilBits == 0 && depthBits == 16) format = GL_DEPTH_COMPONENT16;
+    if (stencilBits == 0 && depthBits == 24) format = GL_DEPTH_COMPONENT24;
+    if (stencilBits == 0 && depthBits == 32) format = GL_DEPTH_COMPONENT32;
+    if (stencilBits == 8 && depthBits == 24) format = GL_DEPTH24_STENCIL8;
+    if (!format) return false;
+    auto& gl = g_State.gl;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, g_State.depth);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, format, kWidth, kHeight);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g_State.depth);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                               stencilBits ? g_State.depth : 0);
+    if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
+    // Back to the format every context holds.
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    return false;
+}
+
+SDL_Rect PictureRect(int windowWidth, int windowHeight) {
+    int width = windowWidth;
+    int height = windowWidth * 3 / 4;
+    if (height > windowHeight) {
+        height = windowHeight;
+        width = windowHeight * 4 / 3;
+    }
+    return {(windowWidth - width) / 2, (windowHeight - height) / 2, width, height};
+}
+
+namespace {
+
+// The picture scaled into the shared window image, placed as GL would place
+// it (GL's rows go up, the window's down); the bars stay as the image was
+// made. False when no image of the window's size can be had.
+bool ComposeShmImage(int windowWidth, int windowHeight) {
+    std::uint8_t* image = g_State.shm.Image(windowWidth, windowHeight);
+    if (!image) return false;
+    const SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+    const int stride = g_State.shm.Stride();
+    g_State.picture.resize(kWidth * kHeight);
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    // Rows of 1280 bytes: any pack alignment the renderer left fits them.
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
+    const int top = windowHeight - picture.y - picture.h;
+    g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h,
+                         image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
+    return true;
+}
+
+}  // namespace
+
+bool ComposesOnProcessor() { return g_State.throughShm; }
+
+void ComposeWindowImage() {
+    if (!g_State.framebuffer) return;
+    auto& gl = g_State.gl;
+    int windowWidth = 0, windowHeight = 0;
+    SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
+    if (g_State.throughShm) {
+        if (ComposeShmImage(windowWidth, windowHeight)) return;
+        // Out of shared memory for a new size, say: GL composes from now on.
+        g_State.shm.Close();
+        g_State.throughShm = false;
+    }
+    SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    // The clear colour belongs to the renderer; borrow it for the bars only.
+    GLfloat clearColour[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, g_State.framebuffer);
+    gl.BlitFramebuffer(0, 0, kWidth, kHeight, picture.x, picture.y, picture.x + picture.w,
+                       picture.y + picture.h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void ShowWindowImage() {
+    if (!g_State.framebuffer) return;
+    if (g_State.throughShm) {
+        g_State.shm.Put();
+    } else {
+        if (!g_State.swapIntervalSet) {
+            // Paced: adaptive vsync where the driver has it, so that a frame
+            // that misses a refresh shows at once instead of a whole refresh
+            // later (which would halve the rate); plain vsync otherwise.
+            if (g_State.pacing == Pacing::None)
+                SDL_GL_SetSwapInterval(0);
+            else if (SDL_GL_SetSwapInterval(-1) != 0)
+                SDL_GL_SetSwapInterval(1);
+            g_State.swapIntervalSet = true;
+        }
+        SDL_GL_SwapWindow(g_State.window);
+    }
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+}
+
+void Present() {
+    if (!g_State.framebuffer) return;
+    ComposeWindowImage();
+    ShowWindowImage();
+    if (g_State.pacing == Pacing::Refresh) WaitForRefresh();
+}
+
+std::vector<std::uint8_t> ReadPixels() {
+    if (!g_State.framebuffer) return {};
+    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    std::vector<std::uint8_t> bottomUp(kWidth * kHeight * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    std::vector<std::uint8_t> topDown(bottomUp.size());
+    const int row = kWidth * 3;
+    for (int y = 0; y < kHeight; ++y)
+        std::copy_n(&bottomUp[(kHeight - 1 - y) * row], row, &topDown[y * row]);
+    return topDown;
+}
+
+}  // namespace display

@@ -1,0 +1,91 @@
+#include "platform/display/WindowImage.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/display/VirtualDisplay.h"
+
+namespace display {
+
+// Where each of `to` pixels samples `from` texels: at its centre, mapped
+// back, between the two nearest texel centres, clamped at the edges (what
+// GL's linear filter does for a blit).
+std::vector<PictureScaler::Tap> PictureScaler::Taps(int from, int to) {
+    std::vector<Tap> taps(static_cast<std::size_t>(to));
+    for (int i = 0; i < to; ++i) {
+        const double at = (i + 0.5) * from / to - 0.5;
+        if (at <= 0.0) {
+            taps[i] = {0, 0, 0};
+            continue;
+        }
+        int first = static_cast<int>(at);
+        int weight = static_cast<int>(std::lround((at - first) * 256.0));
+        if (weight == 256) {
+            ++first;
+            weight = 0;
+        }
+        first = std::min(first, from - 1);
+        taps[i] = {first, std::min(first + 1, from - 1), weight};
+    }
+    return taps;
+}
+
+// One picture row scaled across, rounded to 8 bits a channel: 0x00RRGGBB
+// words. Red and blue are weighed together in one word, green in another.
+void PictureScaler::ScaleRow(const std::uint16_t* row, std::uint32_t* into) const {
+    std::uint32_t expanded[kWidth];
+    for (int x = 0; x < kWidth; ++x) {
+        const std::uint32_t pixel = row[x];
+        const std::uint32_t r = pixel >> 11, g = (pixel >> 5) & 63, b = pixel & 31;
+        expanded[x] = (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
+    }
+    for (int x = 0; x < width; ++x) {
+        const Tap& tap = columns[x];
+        const std::uint32_t first = expanded[tap.first], second = expanded[tap.second];
+        const std::uint32_t w = static_cast<std::uint32_t>(tap.weight), v = 256 - w;
+        const std::uint32_t redBlue = ((first & 0xff00ff) * v + (second & 0xff00ff) * w + 0x800080) >> 8;
+        const std::uint32_t green = ((first & 0xff00) * v + (second & 0xff00) * w + 0x8000) >> 8;
+        into[x] = (redBlue & 0xff00ff) | (green & 0xff00);
+    }
+}
+
+void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeight, std::uint8_t* out, int stride) {
+    if (toWidth <= 0 || toHeight <= 0) return;
+    if (toWidth != width || toHeight != height) {
+        width = toWidth;
+        height = toHeight;
+        columns = Taps(kWidth, width);
+        rows = Taps(kHeight, height);
+        upper.assign(static_cast<std::size_t>(width), 0);
+        lower.assign(static_cast<std::size_t>(width), 0);
+    }
+    // Rows go out from the top, so the picture's rows (from the bottom) are
+    // read downwards; each is scaled across once and kept while it is needed.
+    int upperRow = -1, lowerRow = -1;
+    const std::size_t count = static_cast<std::size_t>(width) * 4;
+    for (int y = 0; y < height; ++y) {
+        const Tap& tap = rows[height - 1 - y];
+        if (upperRow != tap.second) {
+            if (lowerRow == tap.second) {
+                upper.swap(lower);
+                lowerRow = -1;
+            } else {
+                ScaleRow(&picture[tap.second * kWidth], upper.data());
+            }
+            upperRow = tap.second;
+        }
+        if (lowerRow != tap.first) {
+            ScaleRow(&picture[tap.first * kWidth], lower.data());
+            lowerRow = tap.first;
+        }
+        // Byte by byte, with nothing aliased, so that the compiler vectorises it.
+        const auto* __restrict from = reinterpret_cast<const std::uint8_t*>(lower.data());
+        const auto* __restrict to = reinterpret_cast<const std::uint8_t*>(upper.data());
+        std::uint8_t* __restrict row = out + static_cast<std::ptrdiff_t>(y) * stride;
+        const std::uint16_t w = static_cast<std::uint16_t>(tap.weight), v = static_cast<std::uint16_t>(256 - w);
+        for (std::size_t i = 0; i < count; ++i)
+            row[i] = static_cast<std::uint8_t>((from[i] * v + to[i] * w + 128) >> 8);
+    }
+}
+
+}  // namespace display

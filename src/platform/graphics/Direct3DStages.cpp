@@ -1,0 +1,108 @@
+// The device's texture stages: their states and textures, and their making
+// into GL texture units that combine as the stages say.
+#include <string>
+
+#include "platform/graphics/internal/Direct3DObjects.h"
+
+namespace {
+
+GLenum GlSource(DWORD argument) {
+    switch (argument) {
+        case D3DTA_DIFFUSE: return GL_PRIMARY_COLOR;
+        case D3DTA_TEXTURE: return GL_TEXTURE;
+        default: return GL_PREVIOUS;  // the current colour; at the first stage, the diffuse one
+    }
+}
+
+}  // namespace
+
+HRESULT DeviceObject::SetTextureStageState(DWORD index, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
+    seam::Record("SetTextureStageState", std::to_string(index) + ":" + std::to_string(state) + "=" +
+                                             std::to_string(value));
+    if (index >= kStageCount) return DDERR_INVALIDPARAMS;
+    DeviceStage& stage = stages[index];
+    DWORD* field = nullptr;
+    bool valid = true;
+    switch (state) {
+        case D3DTSS_COLOROP:
+            field = &stage.colorOp;
+            valid = value >= D3DTOP_DISABLE && value <= D3DTOP_MODULATE;
+            break;
+        case D3DTSS_COLORARG1:
+        case D3DTSS_COLORARG2:
+            field = state == D3DTSS_COLORARG1 ? &stage.colorArg1 : &stage.colorArg2;
+            valid = value <= D3DTA_TEXTURE;
+            break;
+        case D3DTSS_TEXCOORDINDEX: field = &stage.texCoordIndex; break;
+        case D3DTSS_MAGFILTER: field = &stage.magFilter; break;
+        case D3DTSS_MINFILTER: field = &stage.minFilter; break;
+        case D3DTSS_MIPFILTER: field = &stage.mipFilter; break;
+        default: return D3D_OK;  // the alpha operations keep their defaults
+    }
+    if (!valid) return DDERR_UNSUPPORTED;
+    if (*field != value) dirty |= kStages;
+    *field = value;
+    return D3D_OK;
+}
+
+HRESULT DeviceObject::SetTexture(DWORD index, IDirectDrawSurface7* surface) {
+    auto* texture = static_cast<SurfaceObject*>(surface);
+    if (index >= kStageCount || (texture && texture->kind != SurfaceKind::Texture)) return DDERR_INVALIDPARAMS;
+    DeviceStage& stage = stages[index];
+    if (stage.texture == texture) return D3D_OK;
+    // Surfaces sharing one picture draw alike: no reason to end the batch.
+    const Picture* before = stage.texture ? stage.texture->picture.get() : nullptr;
+    const Picture* after = texture ? texture->picture.get() : nullptr;
+    if (before != after) dirty |= kStages;
+    if (texture) texture->AddRef();
+    if (stage.texture) stage.texture->Unreference();
+    stage.texture = texture;
+    return D3D_OK;
+}
+
+// Each stage is one GL texture unit combining as the stage says. The first
+// disabled stage ends the cascade; a stage that would use a texture it does
+// not have is a disabled unit, which passes its input through.
+void DeviceObject::ApplyStages() {
+    const GlEntryPoints& gl = Gl();
+    bool cascadeEnded = false;
+    for (int unit = 0; unit < units; ++unit) {
+        const DeviceStage& stage = stages[unit];
+        gl.ActiveTexture(GL_TEXTURE0 + unit);
+        cascadeEnded = cascadeEnded || stage.colorOp == D3DTOP_DISABLE;
+        Picture* picture = stage.texture ? stage.texture->picture.get() : nullptr;
+        if (cascadeEnded || (stage.UsesTexture() && !picture)) {
+            glDisable(GL_TEXTURE_2D);
+            coordinateSet[unit] = -1;
+            continue;
+        }
+        glEnable(GL_TEXTURE_2D);
+        if (picture) {
+            picture->Texture();
+        } else {
+            glBindTexture(GL_TEXTURE_2D, white);
+        }
+        const bool linearMin = stage.minFilter != D3DTFN_POINT;
+        GLenum minFilter = linearMin ? GL_LINEAR : GL_NEAREST;
+        if (stage.mipFilter == D3DTFP_POINT) minFilter = linearMin ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+        if (stage.mipFilter == D3DTFP_LINEAR) minFilter = linearMin ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+        gl.BindSampler(unit, samplers[unit]);
+        gl.SamplerParameteri(samplers[unit], GL_TEXTURE_MIN_FILTER, static_cast<GLint>(minFilter));
+        gl.SamplerParameteri(samplers[unit], GL_TEXTURE_MAG_FILTER,
+                             stage.magFilter == D3DTFG_POINT ? GL_NEAREST : GL_LINEAR);
+
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, stage.colorOp == D3DTOP_MODULATE ? GL_MODULATE : GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB,
+                  static_cast<GLint>(GlSource(stage.colorOp == D3DTOP_SELECTARG2 ? stage.colorArg2 : stage.colorArg1)));
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, static_cast<GLint>(GlSource(stage.colorArg2)));
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+        // Alpha as the device has it by default: the first stage's texture, passed on.
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, unit == 0 ? GL_TEXTURE : GL_PREVIOUS);
+        glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+        coordinateSet[unit] = stage.texCoordIndex < kCoordinateSets ? static_cast<int>(stage.texCoordIndex) : -1;
+    }
+    gl.ActiveTexture(GL_TEXTURE0);
+}
