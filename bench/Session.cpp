@@ -12,6 +12,7 @@
 #include "app/Unpack.h"
 #include "app/WinMain.h"
 #include "level/Bsp.h"
+#include "pack/UnpackTable.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowObject.h"

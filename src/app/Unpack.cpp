@@ -10,35 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Pack.h"
-
-const std::array<UnpackedAsset, 25> kUnpackTable = {{
-    {"TEXTUREBOX0", "box0.bmp"},
-    {"TEXTURECEILING0", "ceiling0.bmp"},
-    {"TEXTUREDOOR0", "door0.bmp"},
-    {"TEXTUREDOOR1", "door1.bmp"},
-    {"TEXTUREFLOOR0", "floor0.bmp"},
-    {"TEXTUREFLOOR1", "floor1.bmp"},
-    {"SOUNDJUMP", "jump.wav"},
-    {"LMAPLMBLANK", "lmblank.bmp"},
-    {"TEXTUREMFRAME0", "mainframe0.bmp"},
-    {"TEXTURERAMP0", "ramp0.bmp"},
-    {"TEXTURESTAIR0", "stair0.bmp"},
-    {"LEVELTEST", "test.bsp"},
-    {"MODELTEST", "test.mdl"},
-    {"MP3TEST", "test.mp3"},
-    {"LMAPTEST-LM000", "test-lm000.bmp"},
-    {"LMAPTEST-LM001", "test-lm001.bmp"},
-    {"LMAPTEST-LM002", "test-lm002.bmp"},
-    {"LMAPTEST-LM003", "test-lm003.bmp"},
-    {"LMAPTEST-LM004", "test-lm004.bmp"},
-    {"TEXTUREWALL0", "wall0.bmp"},
-    {"TEXTUREWALL1", "wall1.bmp"},
-    {"TEXTUREWALL2", "wall2.bmp"},
-    {"TEXTUREWALL3", "wall3.bmp"},
-    {"TEXTUREWALL4", "wall4.bmp"},
-    {"TEXTUREWALL5", "wall5.bmp"},
-}};
+#include "pack/Pack.h"
+#include "pack/UnpackTable.h"
 
 namespace {
 

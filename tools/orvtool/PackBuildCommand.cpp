@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Pack.h"
-#include "app/Unpack.h"
 #include "compiler/LevelFile.h"
 #include "content/LampModel.h"
 #include "content/LampSkin.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
+#include "pack/Pack.h"
+#include "pack/UnpackTable.h"
 
 using namespace orvcompile;
 
