@@ -8,9 +8,9 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/Globals.h"
 #include "app/Unpack.h"
 #include "app/WinMain.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "pack/UnpackTable.h"
 #include "platform/display/VirtualDisplay.h"

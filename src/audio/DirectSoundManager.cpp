@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "platform/sound/Mmio.h"
 
 namespace {

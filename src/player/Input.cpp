@@ -1,7 +1,7 @@
 // Starting and releasing the input devices.
 #include "player/Input.h"
 
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "platform/core/System.h"
 
 namespace {

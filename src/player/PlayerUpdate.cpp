@@ -8,8 +8,8 @@
 #error "the player update relies on not-a-number comparisons: build it without -ffast-math"
 #endif
 
-#include "app/Globals.h"
 #include "audio/SoundManager.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "math/Vector.h"
 #include "platform/core/System.h"

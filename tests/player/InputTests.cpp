@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "../support/TestSeam.h"
-#include "app/Globals.h"
 #include "app/WinMain.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "platform/input/DirectInput.h"
 #include "platform/window/Sdl.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
 #include "audio/Audio.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "orvtool/Commands.h"
 #include "orvtool/InputFile.h"
