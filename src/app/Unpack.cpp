@@ -11,6 +11,7 @@
 #include <string>
 
 #include "pack/Pack.h"
+#include "pack/TempDirectory.h"
 #include "pack/UnpackTable.h"
 
 namespace {
@@ -73,8 +74,7 @@ bool EnterRunDirectory() {
     g_StartDirectory = start;
     std::free(start);
 
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = tmp && *tmp ? tmp : "/tmp";
+    const std::string base = TempDirectory();
     RemoveAbandonedRunDirectories(base);
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::string pattern = base + "/" + kRunDirectoryPrefix + "XXXXXX";

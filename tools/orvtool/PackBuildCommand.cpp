@@ -19,6 +19,7 @@
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
 #include "pack/Pack.h"
+#include "pack/TempDirectory.h"
 #include "pack/UnpackTable.h"
 
 using namespace orvcompile;
@@ -239,8 +240,7 @@ int PackBuildCommand(int argc, char** argv) {
             if (!polygon.textureName.empty()) polygon.textureName = assignment.slotOf.at(polygon.textureName);
     built.level.levelText = LevelText(built.level.tree, built.level.brushes.planes, built.level.polygons, slots.level);
 
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvtool-pack-XXXXXX";
+    std::string dir = TempDirectory() + "/orvtool-pack-XXXXXX";
     if (!mkdtemp(dir.data())) return Fail("cannot make a working directory under '" + dir + "'");
     const bool written = WriteRunFiles(options, built, slots, assignment, dir, error);
     const int status = written ? PackUnpackTable(options.out, dir) : Fail(error);
