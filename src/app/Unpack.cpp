@@ -18,12 +18,12 @@ namespace {
 
 constexpr const char* kRunDirectoryPrefix = "orvanthelix-";
 
-std::string g_StartDirectory;
-std::string g_RunDirectory;  // empty while there is none
+std::string startDirectory;
+std::string runDirectory;  // empty while there is none
 // The run directory, opened and locked for the whole run. The system drops
 // the lock when the process ends however it ends, which is how a later start
 // tells a directory whose run is gone from one whose run still lives.
-int g_RunDirectoryLock = -1;
+int runDirectoryLock = -1;
 
 // "orvanthelix-" and the six characters mkdtemp put in.
 bool IsRunDirectoryName(const std::string& name) {
@@ -71,7 +71,7 @@ bool IsStillAt(int fd, const std::string& path) {
 bool EnterRunDirectory() {
     char* start = getcwd(nullptr, 0);
     if (!start) return false;
-    g_StartDirectory = start;
+    startDirectory = start;
     std::free(start);
 
     const std::string base = TempDirectory();
@@ -81,8 +81,8 @@ bool EnterRunDirectory() {
         if (!mkdtemp(pattern.data())) return false;
         int fd = OpenAndLock(pattern);
         if (fd >= 0 && IsStillAt(fd, pattern) && fchdir(fd) == 0) {
-            g_RunDirectory = pattern;
-            g_RunDirectoryLock = fd;
+            runDirectory = pattern;
+            runDirectoryLock = fd;
             return true;
         }
         if (fd >= 0) close(fd);
@@ -104,12 +104,12 @@ void UnpackAssets() {
 void DeleteUnpackedAssets() {
     // Without a run directory nothing was extracted, and the current directory
     // is the user's own: nothing there is ours to delete.
-    if (g_RunDirectory.empty()) return;
+    if (runDirectory.empty()) return;
     for (const auto& asset : kUnpackTable) std::remove(asset.file);
     std::error_code ignored;  // the absolute path below removes it from anywhere
-    std::filesystem::current_path(g_StartDirectory, ignored);
-    rmdir(g_RunDirectory.c_str());  // only when empty: a stray file of another's stays
-    close(g_RunDirectoryLock);
-    g_RunDirectoryLock = -1;
-    g_RunDirectory.clear();
+    std::filesystem::current_path(startDirectory, ignored);
+    rmdir(runDirectory.c_str());  // only when empty: a stray file of another's stays
+    close(runDirectoryLock);
+    runDirectoryLock = -1;
+    runDirectory.clear();
 }

@@ -19,7 +19,7 @@ float g_MouseSumX = 0.0f;
 float g_MouseSumY = 0.0f;
 std::int32_t g_MouseFrame = 0;
 
-bool (*g_KeyDown)(int virtualKey) = AsyncKeyDown;
+bool (*KeyDown)(int virtualKey) = AsyncKeyDown;
 
 bool Input::Start(HINSTANCE instance) {
     if (FAILED(DirectInputCreateA(instance, DIRECTINPUT_VERSION, &g_pDirectInput, nullptr)) ||

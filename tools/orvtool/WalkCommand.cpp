@@ -157,7 +157,7 @@ int WalkCommand(int argc, char** argv) {
             controls.motionY = group.motionY;
             g_Input.Update();
             PrintFrame(++frame);
-            escaped = g_KeyDown(VK_ESCAPE);
+            escaped = KeyDown(VK_ESCAPE);
         }
         if (escaped) break;
     }
