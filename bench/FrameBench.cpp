@@ -17,10 +17,10 @@ namespace {
 
 constexpr int kWarmUpFrames = 5;
 
-std::string g_PictureDirectory;  // empty: no pictures written
+std::string pictureDirectory;  // empty: no pictures written
 
 void WritePicture(const std::string& name, const std::vector<std::uint8_t>& rgb) {
-    std::ofstream out(g_PictureDirectory + "/" + name + ".ppm", std::ios::binary);
+    std::ofstream out(pictureDirectory + "/" + name + ".ppm", std::ios::binary);
     out << "P6\n" << display::kWidth << " " << display::kHeight << "\n255\n";
     out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
 }
@@ -97,7 +97,7 @@ void FrameCost(benchmark::State& state, RendererKind kind, const Viewpoint& view
     const std::vector<std::uint8_t> idealPicture = display::ReadPixels();
     TimedEngineFrame();
     const std::vector<std::uint8_t> enginePicture = display::ReadPixels();
-    if (!g_PictureDirectory.empty()) {
+    if (!pictureDirectory.empty()) {
         const std::string name = std::string(NameOf(kind)) + "-" + viewpoint.name;
         WritePicture(name + "-engine", enginePicture);
         WritePicture(name + "-ideal", idealPicture);
@@ -117,8 +117,8 @@ void FrameCost(benchmark::State& state, RendererKind kind, const Viewpoint& view
 
 }  // namespace
 
-void RegisterFrameBenchmarks(RendererKind kind, int frames, const std::string& pictureDirectory) {
-    g_PictureDirectory = pictureDirectory;
+void RegisterFrameBenchmarks(RendererKind kind, int frames, const std::string& directory) {
+    pictureDirectory = directory;
     for (const Viewpoint& viewpoint : kViewpoints)
         benchmark::RegisterBenchmark((std::string("Frame/") + NameOf(kind) + "/" + viewpoint.name).c_str(),
                                      [kind, &viewpoint](benchmark::State& state) { FrameCost(state, kind, viewpoint); })

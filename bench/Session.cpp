@@ -8,10 +8,11 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/Globals.h"
 #include "app/Unpack.h"
 #include "app/WinMain.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
+#include "pack/UnpackTable.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowObject.h"
@@ -29,14 +30,14 @@ const std::array<Viewpoint, 3> kViewpoints = {{
 
 namespace {
 
-Capturing<D3DRenderer> g_D3d;
-Capturing<OpenGLRenderer> g_Gl;
-Renderer* g_Running = nullptr;
-bool g_Started = false;
+Capturing<D3DRenderer> d3dRenderer;
+Capturing<OpenGLRenderer> glRenderer;
+Renderer* running = nullptr;
+bool started = false;
 
 void Start() {
-    if (g_Started) return;
-    g_Started = true;
+    if (started) return;
+    started = true;
     display::SetPacing(display::Pacing::None);
     std::error_code error;
     std::filesystem::current_path(g_PackDirectory, error);
@@ -56,14 +57,14 @@ void Start() {
 // As the shut-down does, then forgets the blank texture and the lightmap
 // table, whose handles belong to the renderer just shut down.
 void StopRunning() {
-    if (!g_Running) return;
+    if (!running) return;
     g_Bsp.FreeTree(&g_Bsp.root);
-    g_Running->Shutdown();
-    delete g_Running->lightmapTable;
-    g_Running->lightmapTable = nullptr;
+    running->Shutdown();
+    delete running->lightmapTable;
+    running->lightmapTable = nullptr;
     delete g_pBlankTexture;
     g_pBlankTexture = nullptr;
-    g_Running = nullptr;
+    running = nullptr;
 }
 
 }  // namespace
@@ -76,13 +77,13 @@ void Fail(const std::string& message) {
 const char* NameOf(RendererKind kind) { return kind == RendererKind::D3d ? "d3d" : "gl"; }
 
 Renderer& UseRenderer(RendererKind kind) {
-    Renderer* wanted = kind == RendererKind::D3d ? static_cast<Renderer*>(&g_D3d) : &g_Gl;
-    if (g_Running == wanted) return *wanted;
+    Renderer* wanted = kind == RendererKind::D3d ? static_cast<Renderer*>(&d3dRenderer) : &glRenderer;
+    if (running == wanted) return *wanted;
     Start();
     StopRunning();
     g_pRenderer = wanted;
     if (!wanted->Initialize() || !wanted->Setup()) Fail(std::string("renderer start: ") + g_ErrorText);
-    g_Running = wanted;
+    running = wanted;
     if (!g_Bsp.Load("Test.bsp")) Fail("the demo level does not load");
     StartModel();
     return *wanted;
@@ -90,7 +91,7 @@ Renderer& UseRenderer(RendererKind kind) {
 
 void EndSession() {
     StopRunning();
-    if (g_Started) DeleteUnpackedAssets();
+    if (started) DeleteUnpackedAssets();
 }
 
 void PlaceCamera(const Viewpoint& viewpoint) {
@@ -122,7 +123,7 @@ double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::n
 
 double TimedEngineFrame() {
     const double start = Now();
-    g_Running->RenderFrame();
+    running->RenderFrame();
     glFinish();
     return Now() - start;
 }
@@ -135,15 +136,15 @@ std::vector<CapturedTriangle> CaptureFrame() {
         renderer.capturing = false;
         return std::move(renderer.triangles);
     };
-    return g_Running == &g_D3d ? capture(g_D3d) : capture(g_Gl);
+    return running == &d3dRenderer ? capture(d3dRenderer) : capture(glRenderer);
 }
 
 void LevelMatrices(GLfloat projection[16], GLfloat view[16]) {
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     // The device's view alone (its model-view ends the frame with the model's
     // world matrix in it); the OpenGL renderer's model-view is its view.
-    if (g_Running == &g_D3d)
-        std::memcpy(view, g_D3d.view.m, sizeof g_D3d.view.m);
+    if (running == &d3dRenderer)
+        std::memcpy(view, d3dRenderer.view.m, sizeof d3dRenderer.view.m);
     else
         glGetFloatv(GL_MODELVIEW_MATRIX, view);
 }

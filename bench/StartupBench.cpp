@@ -48,7 +48,7 @@ public:
     }
 };
 
-StartupProbe g_Probe;
+StartupProbe probe;
 
 struct StartupTimes {
     double packToFlip;  // milliseconds
@@ -103,15 +103,15 @@ void Startup(benchmark::State& state, const std::string& program) {
 
 }  // namespace
 
-Renderer* ChosenRenderer() { return &g_Probe; }
+Renderer* ChosenRenderer() { return &probe; }
 
 int RunStartupChild() {
     const double start = Now();
     WinMain(nullptr, nullptr, nullptr, 0);  // nothing looks at the instance handle
-    if (g_Probe.firstFlip == 0.0) return 1;
-    std::printf("%.3f %.3f %.3f\n", (g_Probe.firstFlip - g_Probe.setupDone) * 1000.0,
-                (g_Probe.firstFlip - start) * 1000.0,
-                (g_Probe.firstFlipProcessor - g_Probe.setupDoneProcessor) * 1000.0);
+    if (probe.firstFlip == 0.0) return 1;
+    std::printf("%.3f %.3f %.3f\n", (probe.firstFlip - probe.setupDone) * 1000.0,
+                (probe.firstFlip - start) * 1000.0,
+                (probe.firstFlipProcessor - probe.setupDoneProcessor) * 1000.0);
     return 0;
 }
 

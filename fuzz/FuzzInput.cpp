@@ -6,12 +6,13 @@
 #include <map>
 #include <string>
 
+#include "pack/TempDirectory.h"
+
 namespace fuzz {
 namespace {
 
 std::filesystem::path MakeDirectory() {
-    const char* parent = std::getenv("TMPDIR");
-    std::string pattern = std::string(parent && *parent ? parent : "/tmp") + "/orvfuzz.XXXXXX";
+    std::string pattern = TempDirectory() + "/orvfuzz.XXXXXX";
     if (!mkdtemp(pattern.data())) {
         std::perror("fuzz: cannot make a private directory");
         std::abort();

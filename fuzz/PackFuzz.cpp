@@ -1,8 +1,8 @@
 // The pack reader: the header, then the extraction of every entry the engine
 // unpacks, as a run's start-up does.
 #include "FuzzInput.h"
-#include "app/Pack.h"
-#include "app/Unpack.h"
+#include "pack/Pack.h"
+#include "pack/UnpackTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FILE* pack = OpenPack(fuzz::WriteInput(data, size));

@@ -10,46 +10,20 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Pack.h"
-
-const std::array<UnpackedAsset, 25> kUnpackTable = {{
-    {"TEXTUREBOX0", "box0.bmp"},
-    {"TEXTURECEILING0", "ceiling0.bmp"},
-    {"TEXTUREDOOR0", "door0.bmp"},
-    {"TEXTUREDOOR1", "door1.bmp"},
-    {"TEXTUREFLOOR0", "floor0.bmp"},
-    {"TEXTUREFLOOR1", "floor1.bmp"},
-    {"SOUNDJUMP", "jump.wav"},
-    {"LMAPLMBLANK", "lmblank.bmp"},
-    {"TEXTUREMFRAME0", "mainframe0.bmp"},
-    {"TEXTURERAMP0", "ramp0.bmp"},
-    {"TEXTURESTAIR0", "stair0.bmp"},
-    {"LEVELTEST", "test.bsp"},
-    {"MODELTEST", "test.mdl"},
-    {"MP3TEST", "test.mp3"},
-    {"LMAPTEST-LM000", "test-lm000.bmp"},
-    {"LMAPTEST-LM001", "test-lm001.bmp"},
-    {"LMAPTEST-LM002", "test-lm002.bmp"},
-    {"LMAPTEST-LM003", "test-lm003.bmp"},
-    {"LMAPTEST-LM004", "test-lm004.bmp"},
-    {"TEXTUREWALL0", "wall0.bmp"},
-    {"TEXTUREWALL1", "wall1.bmp"},
-    {"TEXTUREWALL2", "wall2.bmp"},
-    {"TEXTUREWALL3", "wall3.bmp"},
-    {"TEXTUREWALL4", "wall4.bmp"},
-    {"TEXTUREWALL5", "wall5.bmp"},
-}};
+#include "pack/Pack.h"
+#include "pack/TempDirectory.h"
+#include "pack/UnpackTable.h"
 
 namespace {
 
 constexpr const char* kRunDirectoryPrefix = "orvanthelix-";
 
-std::string g_StartDirectory;
-std::string g_RunDirectory;  // empty while there is none
+std::string startDirectory;
+std::string runDirectory;  // empty while there is none
 // The run directory, opened and locked for the whole run. The system drops
 // the lock when the process ends however it ends, which is how a later start
 // tells a directory whose run is gone from one whose run still lives.
-int g_RunDirectoryLock = -1;
+int runDirectoryLock = -1;
 
 // "orvanthelix-" and the six characters mkdtemp put in.
 bool IsRunDirectoryName(const std::string& name) {
@@ -97,19 +71,18 @@ bool IsStillAt(int fd, const std::string& path) {
 bool EnterRunDirectory() {
     char* start = getcwd(nullptr, 0);
     if (!start) return false;
-    g_StartDirectory = start;
+    startDirectory = start;
     std::free(start);
 
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = tmp && *tmp ? tmp : "/tmp";
+    const std::string base = TempDirectory();
     RemoveAbandonedRunDirectories(base);
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::string pattern = base + "/" + kRunDirectoryPrefix + "XXXXXX";
         if (!mkdtemp(pattern.data())) return false;
         int fd = OpenAndLock(pattern);
         if (fd >= 0 && IsStillAt(fd, pattern) && fchdir(fd) == 0) {
-            g_RunDirectory = pattern;
-            g_RunDirectoryLock = fd;
+            runDirectory = pattern;
+            runDirectoryLock = fd;
             return true;
         }
         if (fd >= 0) close(fd);
@@ -131,12 +104,12 @@ void UnpackAssets() {
 void DeleteUnpackedAssets() {
     // Without a run directory nothing was extracted, and the current directory
     // is the user's own: nothing there is ours to delete.
-    if (g_RunDirectory.empty()) return;
+    if (runDirectory.empty()) return;
     for (const auto& asset : kUnpackTable) std::remove(asset.file);
     std::error_code ignored;  // the absolute path below removes it from anywhere
-    std::filesystem::current_path(g_StartDirectory, ignored);
-    rmdir(g_RunDirectory.c_str());  // only when empty: a stray file of another's stays
-    close(g_RunDirectoryLock);
-    g_RunDirectoryLock = -1;
-    g_RunDirectory.clear();
+    std::filesystem::current_path(startDirectory, ignored);
+    rmdir(runDirectory.c_str());  // only when empty: a stray file of another's stays
+    close(runDirectoryLock);
+    runDirectoryLock = -1;
+    runDirectory.clear();
 }

@@ -6,22 +6,11 @@
 // its directory; a start removes the directories of runs that were killed.
 #pragma once
 
-#include <array>
-
-struct UnpackedAsset {
-    const char* entry;  // name in the pack
-    const char* file;   // loose file it is written to
-};
-
-// In the order of extraction and of deletion.
-extern const std::array<UnpackedAsset, 25> kUnpackTable;
-
-constexpr const char* kPackFileName = "Orvanthelix.zar";
-
 // Opens the pack in the current directory, removes the run directories that
 // killed runs left under $TMPDIR (else /tmp), enters a new private directory
-// there, locked for the run, and extracts every entry of the table into it,
-// ignoring each result. Without a private directory nothing is extracted.
+// there, locked for the run, and extracts every entry of the unpack table
+// (pack/UnpackTable.h) into it, ignoring each result. Without a private
+// directory nothing is extracted.
 void UnpackAssets();
 
 // Removes the table's files from the private directory in table order (a

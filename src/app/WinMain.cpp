@@ -36,7 +36,7 @@ namespace {
 
 // Set when a start failure ended the run and its box could not be shown: the
 // user learnt of it only from standard error, so the exit status tells it too.
-bool g_FailureUnseen = false;
+bool failureUnseen = false;
 
 // A start that ends before the main loop has shown the user nothing: one line
 // on standard error says what failed, why and what to check, and the exit
@@ -50,7 +50,7 @@ int StartFailed(const char* what, const char* check = "") {
 
 // The box of a start failure that ends the run.
 void ShowStartFailure(const char* text, const char* caption) {
-    if (MessageBoxA(g_Window, text, caption, MB_OK) == 0) g_FailureUnseen = true;
+    if (MessageBoxA(g_Window, text, caption, MB_OK) == 0) failureUnseen = true;
 }
 
 // Shows the Abort/Retry/Ignore box until the start succeeds or the user gives
@@ -152,7 +152,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     g_SoundEnabled = 1;
     g_InvertMouseY = 1;
     StartupCode startupCode = kStartedOk;
-    g_FailureUnseen = false;
+    failureUnseen = false;
 
     if (FAILED(CoInitialize(nullptr))) return StartFailed("COM could not be started");
 
@@ -229,5 +229,5 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed)
         g_pRenderer->Shutdown();
     CoUninitialize();
-    return g_FailureUnseen ? 1 : static_cast<int>(message.wParam);
+    return failureUnseen ? 1 : static_cast<int>(message.wParam);
 }

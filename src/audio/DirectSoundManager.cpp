@@ -5,13 +5,13 @@
 #include <memory>
 #include <new>
 
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "platform/sound/Mmio.h"
 
 namespace {
 
 // Set until the device set-up of DSound_Init has succeeded once in this process.
-bool g_DeviceSetUpPending = true;
+bool deviceSetUpPending = true;
 
 constexpr std::uint8_t kSilence = 0x80;  // 8-bit unsigned PCM's zero line
 
@@ -77,7 +77,7 @@ SoundSlot::~SoundSlot() {
 }
 
 bool DirectSoundManager::DSound_Init() {
-    if (g_DeviceSetUpPending) {
+    if (deviceSetUpPending) {
         // No slot can hold a buffer yet: none can be made before the first set-up succeeds.
         for (SoundSlot& slot : slots) Empty(slot, 0);
         // A device left by an earlier attempt whose cooperative level failed
@@ -88,7 +88,7 @@ bool DirectSoundManager::DSound_Init() {
         }
         if (FAILED(DirectSoundCreate(nullptr, &device, nullptr))) return false;
         if (FAILED(device->SetCooperativeLevel(g_Window, DSSCL_NORMAL))) return false;
-        g_DeviceSetUpPending = false;
+        deviceSetUpPending = false;
     }
     for (int index = 0; index < kSoundSlotCount; ++index) {
         SoundSlot& slot = slots[index];

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "app/Globals.h"
+#include "globals/Globals.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Starting and releasing the input devices.
 #include "player/Input.h"
 
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "platform/core/System.h"
 
 namespace {
@@ -19,7 +19,7 @@ float g_MouseSumX = 0.0f;
 float g_MouseSumY = 0.0f;
 std::int32_t g_MouseFrame = 0;
 
-bool (*g_KeyDown)(int virtualKey) = AsyncKeyDown;
+bool (*KeyDown)(int virtualKey) = AsyncKeyDown;
 
 bool Input::Start(HINSTANCE instance) {
     if (FAILED(DirectInputCreateA(instance, DIRECTINPUT_VERSION, &g_pDirectInput, nullptr)) ||

@@ -43,4 +43,4 @@ extern std::int32_t g_MouseFrame;
 // How the update reads a key (a virtual-key code): true while it is down.
 // The engine reads the platform's asynchronous key state; ScriptedControls
 // (orvtool walk, the tests) gives keys of its own instead.
-extern bool (*g_KeyDown)(int virtualKey);
+extern bool (*KeyDown)(int virtualKey);

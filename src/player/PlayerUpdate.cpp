@@ -8,8 +8,8 @@
 #error "the player update relies on not-a-number comparisons: build it without -ffast-math"
 #endif
 
-#include "app/Globals.h"
 #include "audio/SoundManager.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "math/Vector.h"
 #include "platform/core/System.h"
@@ -71,7 +71,7 @@ bool FindStepHeight(float x, float eyeY, float z, float& t) {
 void Input::Update() {
     Player& player = g_Player;
 
-    if (g_KeyDown(VK_ESCAPE)) {
+    if (KeyDown(VK_ESCAPE)) {
         PostQuitMessage(0);
         return;
     }
@@ -100,18 +100,18 @@ void Input::Update() {
     const float friction = player.airborne ? kAirFriction : kGroundFriction;
     const float push = friction + kImpulse;
 
-    if (g_KeyDown(VK_UP) || g_KeyDown('W')) Push(player, 90.0f, push);
-    if (g_KeyDown(VK_DOWN) || g_KeyDown('S')) Push(player, -90.0f, push);
+    if (KeyDown(VK_UP) || KeyDown('W')) Push(player, 90.0f, push);
+    if (KeyDown(VK_DOWN) || KeyDown('S')) Push(player, -90.0f, push);
 
-    if (g_KeyDown(VK_LEFT)) player.yaw += kTurnRate;
-    if (g_KeyDown(VK_RIGHT)) player.yaw -= kTurnRate;
+    if (KeyDown(VK_LEFT)) player.yaw += kTurnRate;
+    if (KeyDown(VK_RIGHT)) player.yaw -= kTurnRate;
 
     const float sideways = push / kSidewaysDivisor;
-    if (g_KeyDown('A')) {
+    if (KeyDown('A')) {
         player.velocity.x -= sideways * std::cos(player.yaw);
         player.velocity.z -= sideways * std::sin(player.yaw);
     }
-    if (g_KeyDown('D')) {
+    if (KeyDown('D')) {
         player.velocity.x += sideways * std::cos(player.yaw);
         player.velocity.z += sideways * std::sin(player.yaw);
     }
@@ -207,7 +207,7 @@ void Input::Update() {
     }
 
     // A jump needs a fresh press of Space.
-    if (g_KeyDown(VK_SPACE)) {
+    if (KeyDown(VK_SPACE)) {
         if (!player.airborne && !player.jumpHeld) {
             player.velocity.y = kJumpSpeed;
             player.airborne = 1;

@@ -7,11 +7,11 @@
 
 namespace {
 
-const ScriptedControls* g_Installed = nullptr;
-bool (*g_DeviceKeys)(int virtualKey) = nullptr;  // the keyboard before Install
+const ScriptedControls* installed = nullptr;
+bool (*deviceKeys)(int virtualKey) = nullptr;  // the keyboard before Install
 
 bool ScriptedKeyDown(int virtualKey) {
-    const std::vector<int>& keys = g_Installed->keys;
+    const std::vector<int>& keys = installed->keys;
     return std::find(keys.begin(), keys.end(), virtualKey) != keys.end();
 }
 
@@ -19,16 +19,16 @@ bool ScriptedKeyDown(int virtualKey) {
 
 ScriptedControls::~ScriptedControls() {
     if (g_pMouse == this) g_pMouse = nullptr;
-    if (g_Installed == this) {
-        g_KeyDown = g_DeviceKeys;
-        g_Installed = nullptr;
+    if (installed == this) {
+        KeyDown = deviceKeys;
+        installed = nullptr;
     }
 }
 
 void ScriptedControls::Install() {
-    if (!g_Installed) g_DeviceKeys = g_KeyDown;
-    g_Installed = this;
-    g_KeyDown = ScriptedKeyDown;
+    if (!installed) deviceKeys = KeyDown;
+    installed = this;
+    KeyDown = ScriptedKeyDown;
     g_pMouse = this;
 }
 

@@ -19,7 +19,7 @@ public:
     LONG motionY = 0;
     int reads = 0;
 
-    // From now on g_KeyDown reads `keys` and g_pMouse is this device.
+    // From now on KeyDown reads `keys` and g_pMouse is this device.
     void Install();
 
     // A device that is always acquired; reads never fail. Its owner frees

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/FrameTimer.h"
+#include "globals/FrameTimer.h"
 #include "render/Renderer.h"
 
 // Counts frames per completed period of at least one second.

@@ -20,6 +20,7 @@
 #include "audio/StreamMusicManager.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
+#include "pack/UnpackTable.h"
 #include "platform/sound/DirectSound.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Seam.h"

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "app/Unpack.h"
+#include "pack/UnpackTable.h"
 #include "platform/core/Files.h"
 #include "support/AssetPack.h"
 #include "support/TempDir.h"
@@ -17,19 +18,40 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The entries and the files they go to, in the order of extraction and
-// deletion, written out here: the test pack and the demo pack are both made
-// from the engine's own table, so a typo there would pass unseen.
-const std::pair<const char*, const char*> kEntriesAndFiles[25] = {
-    {"TEXTUREBOX0", "box0.bmp"},           {"TEXTURECEILING0", "ceiling0.bmp"}, {"TEXTUREDOOR0", "door0.bmp"},
-    {"TEXTUREDOOR1", "door1.bmp"},         {"TEXTUREFLOOR0", "floor0.bmp"},     {"TEXTUREFLOOR1", "floor1.bmp"},
-    {"SOUNDJUMP", "jump.wav"},             {"LMAPLMBLANK", "lmblank.bmp"},      {"TEXTUREMFRAME0", "mainframe0.bmp"},
-    {"TEXTURERAMP0", "ramp0.bmp"},         {"TEXTURESTAIR0", "stair0.bmp"},     {"LEVELTEST", "test.bsp"},
-    {"MODELTEST", "test.mdl"},             {"MP3TEST", "test.mp3"},             {"LMAPTEST-LM000", "test-lm000.bmp"},
-    {"LMAPTEST-LM001", "test-lm001.bmp"},  {"LMAPTEST-LM002", "test-lm002.bmp"}, {"LMAPTEST-LM003", "test-lm003.bmp"},
-    {"LMAPTEST-LM004", "test-lm004.bmp"},  {"TEXTUREWALL0", "wall0.bmp"},       {"TEXTUREWALL1", "wall1.bmp"},
-    {"TEXTUREWALL2", "wall2.bmp"},         {"TEXTUREWALL3", "wall3.bmp"},       {"TEXTUREWALL4", "wall4.bmp"},
-    {"TEXTUREWALL5", "wall5.bmp"},
+// The entries, the files they go to and their kinds, in the order of
+// extraction and deletion, written out here: the test pack and the demo pack
+// are both made from the engine's own table, so a typo there would pass unseen.
+struct ExpectedAsset {
+    const char* entry;
+    const char* file;
+    AssetKind kind;
+};
+const ExpectedAsset kExpectedAssets[25] = {
+    {"TEXTUREBOX0", "box0.bmp", AssetKind::Texture},
+    {"TEXTURECEILING0", "ceiling0.bmp", AssetKind::Texture},
+    {"TEXTUREDOOR0", "door0.bmp", AssetKind::Texture},
+    {"TEXTUREDOOR1", "door1.bmp", AssetKind::Texture},
+    {"TEXTUREFLOOR0", "floor0.bmp", AssetKind::Texture},
+    {"TEXTUREFLOOR1", "floor1.bmp", AssetKind::Texture},
+    {"SOUNDJUMP", "jump.wav", AssetKind::Sound},
+    {"LMAPLMBLANK", "lmblank.bmp", AssetKind::BlankLightmap},
+    {"TEXTUREMFRAME0", "mainframe0.bmp", AssetKind::Texture},
+    {"TEXTURERAMP0", "ramp0.bmp", AssetKind::Texture},
+    {"TEXTURESTAIR0", "stair0.bmp", AssetKind::Texture},
+    {"LEVELTEST", "test.bsp", AssetKind::Level},
+    {"MODELTEST", "test.mdl", AssetKind::Model},
+    {"MP3TEST", "test.mp3", AssetKind::Music},
+    {"LMAPTEST-LM000", "test-lm000.bmp", AssetKind::LightmapPage},
+    {"LMAPTEST-LM001", "test-lm001.bmp", AssetKind::LightmapPage},
+    {"LMAPTEST-LM002", "test-lm002.bmp", AssetKind::LightmapPage},
+    {"LMAPTEST-LM003", "test-lm003.bmp", AssetKind::LightmapPage},
+    {"LMAPTEST-LM004", "test-lm004.bmp", AssetKind::LightmapPage},
+    {"TEXTUREWALL0", "wall0.bmp", AssetKind::Texture},
+    {"TEXTUREWALL1", "wall1.bmp", AssetKind::Texture},
+    {"TEXTUREWALL2", "wall2.bmp", AssetKind::Texture},
+    {"TEXTUREWALL3", "wall3.bmp", AssetKind::Texture},
+    {"TEXTUREWALL4", "wall4.bmp", AssetKind::Texture},
+    {"TEXTUREWALL5", "wall5.bmp", AssetKind::Texture},
 };
 
 class UnpackTest : public ::testing::Test {
@@ -55,10 +77,13 @@ TEST_F(UnpackTest, EntriesGoToAPrivateDirectoryThatIsGoneAfterwards) {
     fs::path run = fs::current_path();
     EXPECT_EQ(run.parent_path(), tmp.Path());
     EXPECT_EQ(EntriesIn(run), 25);
-    for (const auto& [entry, file] : kEntriesAndFiles) EXPECT_EQ(TempDir::Read(file), TestAssetBytes(entry)) << file;
+    for (const auto& [entry, file, kind] : kExpectedAssets)
+        EXPECT_EQ(TempDir::Read(file), TestAssetBytes(entry)) << file;
+    ASSERT_EQ(kUnpackTable.size(), std::size(kExpectedAssets));
     for (std::size_t i = 0; i < kUnpackTable.size(); ++i) {  // the order of extraction and deletion
-        EXPECT_STREQ(kUnpackTable[i].entry, kEntriesAndFiles[i].first) << i;
-        EXPECT_STREQ(kUnpackTable[i].file, kEntriesAndFiles[i].second) << i;
+        EXPECT_STREQ(kUnpackTable[i].entry, kExpectedAssets[i].entry) << i;
+        EXPECT_STREQ(kUnpackTable[i].file, kExpectedAssets[i].file) << i;
+        EXPECT_EQ(kUnpackTable[i].kind, kExpectedAssets[i].kind) << i;
     }
     EXPECT_EQ(ResolveFileName("Test.bsp"), "test.bsp");  // as the level loader names it
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "../support/TestSeam.h"
-#include "app/Globals.h"
 #include "audio/Audio.h"
 #include "audio/DirectSoundManager.h"
 #include "support/TempDir.h"

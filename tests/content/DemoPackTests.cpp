@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Pack.h"
-#include "app/Unpack.h"
 #include "content/Music.h"
 #include "content/Textures.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "model/Model.h"
+#include "pack/Pack.h"
+#include "pack/UnpackTable.h"
 #include "support/Orvtool.h"
 #include "support/RecordingRenderer.h"
 #include "support/TempDir.h"

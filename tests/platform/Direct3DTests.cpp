@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../support/TestSeam.h"
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "platform/graphics/internal/DisplayObjects.h"
 #include "platform/display/VirtualDisplay.h"
 #include "render/d3d/D3DRenderer.h"

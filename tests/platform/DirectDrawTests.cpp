@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/TestSeam.h"
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "platform/graphics/internal/DisplayObjects.h"
 #include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"

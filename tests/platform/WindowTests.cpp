@@ -13,10 +13,10 @@
 
 namespace {
 
-std::vector<UINT> g_Seen;  // messages the recording procedure was given
+std::vector<UINT> seen;  // messages the recording procedure was given
 
 LRESULT RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    g_Seen.push_back(message);
+    seen.push_back(message);
     return WindowProc(window, message, wParam, lParam);
 }
 
@@ -24,7 +24,7 @@ class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         seam::Reset();
-        g_Seen.clear();
+        seen.clear();
         WNDCLASSEXA windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = RecordingProc;
@@ -62,8 +62,8 @@ protected:
 };
 
 TEST_F(WindowTest, ProcedureAnswersCreatePaintAndDestroyWithZero) {
-    ASSERT_FALSE(g_Seen.empty());
-    EXPECT_EQ(g_Seen.front(), WM_CREATE);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), WM_CREATE);
     EXPECT_EQ(WindowProc(window, WM_CREATE, 0, 0), 0);
 
     MSG message{};
@@ -102,7 +102,7 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheLoopThroughDestroy) {
     auto taken = RunLoopUntilQuit();
     ASSERT_FALSE(taken.empty());
     EXPECT_EQ(taken.back(), WM_QUIT);
-    EXPECT_EQ(std::count(g_Seen.begin(), g_Seen.end(), WM_DESTROY), 1);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), WM_DESTROY), 1);
     EXPECT_EQ(SdlWindowOf(window), nullptr) << "the default handling of WM_CLOSE destroys the window";
 }
 
@@ -112,7 +112,7 @@ TEST_F(WindowTest, SigtermEndsTheLoopThroughDestroy) {
     ASSERT_FALSE(taken.empty());
     EXPECT_EQ(taken.back(), WM_QUIT);
     EXPECT_EQ(std::count(taken.begin(), taken.end(), WM_CLOSE), 1);
-    EXPECT_EQ(std::count(g_Seen.begin(), g_Seen.end(), WM_DESTROY), 1);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), WM_DESTROY), 1);
 }
 
 TEST_F(WindowTest, WindowCoversTheRequestedRectangleWithItsTitle) {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "../support/TestSeam.h"
-#include "app/Globals.h"
 #include "app/WinMain.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "platform/input/DirectInput.h"
 #include "platform/window/Sdl.h"
@@ -205,7 +205,7 @@ TEST_F(InputTest, AFailedReadReleasesTheDevicesAsksToQuitAndTheFrameGoesOnWithTh
     ASSERT_TRUE(g_Bsp.ReadTree(dir.Write("floor.bsp", kFloorLevel).c_str(), nodes));
     StartPlayer();
     g_InvertMouseY = 1;
-    g_KeyDown = [](int key) { return key == 'W'; };
+    KeyDown = [](int key) { return key == 'W'; };
     ASSERT_TRUE(g_Input.Start(nullptr));
     g_MouseState.lX = 30;  // the last good reading
 

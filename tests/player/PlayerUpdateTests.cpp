@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "../support/TestSeam.h"
-#include "app/Globals.h"
 #include "audio/Audio.h"
 #include "audio/DirectSoundManager.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "platform/core/System.h"
 #include "player/Input.h"

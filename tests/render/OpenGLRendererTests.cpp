@@ -5,7 +5,7 @@
 #include <string>
 
 #include "../support/TestSeam.h"
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"

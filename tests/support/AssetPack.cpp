@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "app/Unpack.h"
+#include "pack/UnpackTable.h"
 #include "support/Mp3File.h"
 #include "support/TempDir.h"
 #include "support/WavFile.h"

@@ -9,17 +9,17 @@
 
 namespace {
 
-bool g_Unpacked = false;
-bool g_RendererStarted = false;
+bool unpacked = false;
+bool rendererStarted = false;
 
 }  // namespace
 
 bool StartDemo(std::string& error) {
     UnpackAssets();
-    g_Unpacked = true;
+    unpacked = true;
     g_pRenderer = &g_D3DRenderer;
-    g_RendererStarted = g_D3DRenderer.Initialize();
-    if (!g_RendererStarted || !g_D3DRenderer.Setup()) {
+    rendererStarted = g_D3DRenderer.Initialize();
+    if (!rendererStarted || !g_D3DRenderer.Setup()) {
         error = std::string("renderer: ") + g_ErrorText;
         return false;
     }
@@ -43,9 +43,9 @@ void DrawDemoFrom(Vector position, float yaw, float pitch) {
 
 void EndDemo() {
     if (g_Bsp.root) g_Bsp.FreeTree(&g_Bsp.root);
-    if (g_RendererStarted) g_D3DRenderer.Shutdown();
-    g_RendererStarted = false;
+    if (rendererStarted) g_D3DRenderer.Shutdown();
+    rendererStarted = false;
     g_pRenderer = nullptr;
-    if (g_Unpacked) DeleteUnpackedAssets();
-    g_Unpacked = false;
+    if (unpacked) DeleteUnpackedAssets();
+    unpacked = false;
 }

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
 #include "player/Player.h"

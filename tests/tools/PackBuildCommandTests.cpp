@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Pack.h"
-#include "app/Unpack.h"
 #include "compiler/LevelReader.h"
+#include "pack/Pack.h"
+#include "pack/UnpackTable.h"
 #include "support/Bmp.h"
 #include "support/Orvtool.h"
 #include "support/TempDir.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Pack.h"
+#include "pack/Pack.h"
 #include "support/Orvtool.h"
 #include "support/TempDir.h"
 

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Globals.h"
 #include "app/WinMain.h"
+#include "globals/Globals.h"
 #include "platform/window/Window.h"
 #include "support/DemoScene.h"
 

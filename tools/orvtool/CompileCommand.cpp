@@ -36,7 +36,7 @@ int CompileCommand(int argc, char** argv) {
     if (made) return Fail("cannot make the directory '" + outDir + "': " + made.message());
     BuiltLevel built;
     std::string error;
-    if (!BuildLevel(source, "", orvcompile::kMaxLightmapPages, false, built, error)) {
+    if (!BuildLevel(source, "", orvcompile::kMaxLightmapPages, TexturePictures::EditorMapsOnly, built, error)) {
         if (!existed) std::filesystem::remove(outDir, made);
         return Fail(error);
     }

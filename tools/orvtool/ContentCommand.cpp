@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Unpack.h"
 #include "compiler/Compile.h"
 #include "compiler/LevelFile.h"
 #include "compiler/Lighting.h"
@@ -16,6 +15,7 @@
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
+#include "pack/UnpackTable.h"
 
 namespace {
 

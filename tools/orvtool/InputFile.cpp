@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "pack/TempDirectory.h"
+
 InputFile::InputFile(const std::string& given) {
     struct stat info;
     if (stat(given.c_str(), &info) != 0 || S_ISREG(info.st_mode)) {
@@ -19,8 +21,7 @@ InputFile::InputFile(const std::string& given) {
         error = "cannot read '" + given + "': " + std::strerror(errno);
         return;
     }
-    const char* tmp = std::getenv("TMPDIR");
-    std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvtool-XXXXXX";
+    std::string name = TempDirectory() + "/orvtool-XXXXXX";
     const int fd = mkstemp(name.data());
     if (fd < 0) {
         error = "cannot make a temporary copy of '" + given + "': " + std::strerror(errno);

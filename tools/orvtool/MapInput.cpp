@@ -162,7 +162,7 @@ bool ReadMapText(const std::string& path, std::string& text, std::string& error)
     return true;
 }
 
-bool BuildLevel(const MapSource& source, const std::string& level, int lightmapPages, bool allTextures,
+bool BuildLevel(const MapSource& source, const std::string& level, int lightmapPages, TexturePictures pictures,
                 BuiltLevel& built, std::string& error) {
     built = BuiltLevel{};
     std::string text;
@@ -176,7 +176,7 @@ bool BuildLevel(const MapSource& source, const std::string& level, int lightmapP
     } else {
         if (!ParseMap(text, source.path, built.map, error)) return false;
         if (!level.empty()) built.map.level = level;
-        if (allTextures && !OwnMapTextures(source, built, error)) return false;
+        if (pictures == TexturePictures::EveryMap && !OwnMapTextures(source, built, error)) return false;
     }
 
     CompileOptions options;

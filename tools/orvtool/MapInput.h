@@ -34,14 +34,17 @@ struct BuiltLevel {
     orvcompile::CompiledLevel level;
     bool fromEditor = false;
     // Every texture the level names, ready for the engine. Own maps name the
-    // engine's textures and get them only when `allTextures` is asked for.
+    // engine's textures and get them only for TexturePictures::EveryMap.
     std::vector<LevelTexturePicture> textures;
 };
+
+// Which maps' textures BuildLevel reads into pictures.
+enum class TexturePictures { EditorMapsOnly, EveryMap };
 
 // Reads and compiles the map, printing the steps on standard output and
 // warnings on standard error. `level` names an editor map's level (empty:
 // after the file) and replaces an own map's; `lightmapPages` bounds an editor
 // map's pages. A leak in an editor map writes the way out as a point file
 // beside the map. False with the message.
-bool BuildLevel(const MapSource& source, const std::string& level, int lightmapPages, bool allTextures,
+bool BuildLevel(const MapSource& source, const std::string& level, int lightmapPages, TexturePictures pictures,
                 BuiltLevel& built, std::string& error);

@@ -1,25 +1,29 @@
 // orvtool pack build: from a map to a pack the engine runs. The level is
 // compiled under the name the engine loads, its textures take the texture
 // names the engine unpacks, and the sound, the music and the model come from
-// the demo pack (or files given).
+// the demo pack (or files given). The unpack table's kinds say which file of
+// the pack is which.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/Pack.h"
-#include "app/Unpack.h"
 #include "compiler/LevelFile.h"
 #include "content/LampModel.h"
 #include "content/LampSkin.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
+#include "pack/Pack.h"
+#include "pack/TempDirectory.h"
+#include "pack/UnpackTable.h"
 
 using namespace orvcompile;
 
@@ -30,25 +34,75 @@ struct Options {
     std::string out, demo, model, sound, music;
 };
 
-// What the engine unpacks, by kind: the level file's name without ".bsp", its
-// lightmap page files and texture names (file names without ".bmp").
+// The words after "build"; none when they are not a command line the command takes.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const int taken = TakeMapOption(args, i, options.source);
+        if (taken < 0) return std::nullopt;
+        if (taken > 0) continue;
+        std::string* value = arg == "-o"        ? &options.out
+                             : arg == "--demo"  ? &options.demo
+                             : arg == "--model" ? &options.model
+                             : arg == "--sound" ? &options.sound
+                             : arg == "--music" ? &options.music
+                                                : nullptr;
+        if (value && i + 1 < args.size() && !args[i + 1].empty()) {
+            *value = args[++i];
+        } else if (!value && options.source.path.empty() && !arg.empty() && arg[0] != '-') {
+            options.source.path = arg;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (options.source.path.empty() || options.out.empty()) return std::nullopt;
+    return options;
+}
+
+// The file name without its extension: the name the engine knows the level
+// and a texture by.
+std::string Stem(const char* file) {
+    const std::string name = file;
+    return name.substr(0, name.find('.'));
+}
+
+// What the engine unpacks of the level: its name, its number of lightmap
+// pages and its texture names.
 struct Slots {
     std::string level;
-    std::vector<std::string> pages;
+    int pages = 0;
     std::vector<std::string> textures;
 };
 
 Slots UnpackSlots() {
     Slots slots;
-    for (const auto& asset : kUnpackTable) {
-        const std::string entry = asset.entry, file = asset.file;
-        const std::string stem = file.substr(0, file.find('.'));
-        if (entry.rfind("LEVEL", 0) == 0) slots.level = stem;
-        if (entry.rfind("TEXTURE", 0) == 0) slots.textures.push_back(stem);
+    for (const UnpackedAsset& asset : kUnpackTable) {
+        if (asset.kind == AssetKind::Level) slots.level = Stem(asset.file);
+        if (asset.kind == AssetKind::LightmapPage) ++slots.pages;
+        if (asset.kind == AssetKind::Texture) slots.textures.push_back(Stem(asset.file));
     }
-    for (const auto& asset : kUnpackTable)
-        if (std::string(asset.file).rfind(slots.level + "-lm", 0) == 0) slots.pages.push_back(asset.file);
     return slots;
+}
+
+// The map compiled under the engine's level name, with the pictures of all
+// its textures; false when it does not compile or needs more lightmap pages
+// than the engine unpacks.
+bool CompileForEngine(const Options& options, const Slots& slots, BuiltLevel& built, std::string& error) {
+    if (!BuildLevel(options.source, slots.level, slots.pages, TexturePictures::EveryMap, built, error)) return false;
+    if (built.level.lightmaps.pages.size() <= static_cast<std::size_t>(slots.pages)) return true;
+    error = options.source.path + ": the level has " + std::to_string(built.level.lightmaps.pages.size()) +
+            " lightmap pages; the engine unpacks " + std::to_string(slots.pages);
+    return false;
+}
+
+// The demo's lamp, which a level without a model of its own gets: its skin is
+// lit where it stands in this level and painted into every page's model
+// patch, as the demo level's is.
+void PaintLampSkinIntoPages(const Options& options, BuiltLevel& built) {
+    const Picture skin = orvcontent::PaintLampSkin(SettingsOf(built.map), built.level.tree,
+                                                   built.level.brushes.planes, options.source.threads);
+    for (Picture& page : built.level.lightmaps.pages) orvcontent::PutSkin(skin, page);
 }
 
 Vec3 MeanColour(const Picture& picture) {
@@ -58,16 +112,9 @@ Vec3 MeanColour(const Picture& picture) {
     return sum * (1.0 / std::max<std::size_t>(1, picture.rgb.size() / 3));
 }
 
-struct SlotAssignment {
-    std::map<std::string, std::string> slotOf;      // the level's texture name → the engine's
-    std::map<std::string, const Picture*> picture;  // the engine's name → the picture it gets
-};
-
-// Gives every texture of the level one of the engine's texture names: a
-// texture already named so keeps it, the others take the free names by the
-// area they cover, largest first; when there are more textures than names,
-// the rest share the name of the kept texture nearest in colour.
-SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::string>& slots) {
+// The level's textures that cover some area, largest first (equal areas in
+// the level's order).
+std::vector<const LevelTexturePicture*> TexturesByArea(const BuiltLevel& built) {
     std::map<std::string, double> area;
     for (const auto& leaf : built.level.polygons)
         for (const LevelPolygon& polygon : leaf)
@@ -79,7 +126,37 @@ SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::strin
         if (area.count(texture.name)) order.push_back(&texture);
     std::stable_sort(order.begin(), order.end(),
                      [&](const auto* a, const auto* b) { return area[a->name] > area[b->name]; });
+    return order;
+}
 
+struct SlotAssignment {
+    std::map<std::string, std::string> slotOf;      // the level's texture name → the engine's
+    std::map<std::string, const Picture*> picture;  // the engine's name → the picture it gets
+};
+
+// Gives each of `rest` the engine's name of the texture of `kept` nearest in
+// colour; returns the list of them ("a as b, ...").
+std::string ShareNearestInColour(const std::vector<const LevelTexturePicture*>& kept,
+                                 const std::vector<const LevelTexturePicture*>& rest, SlotAssignment& assignment) {
+    std::string shared;
+    for (const LevelTexturePicture* texture : rest) {
+        const Vec3 colour = MeanColour(texture->picture);
+        const LevelTexturePicture* nearest = kept.front();
+        for (const LevelTexturePicture* other : kept)
+            if (Length(MeanColour(other->picture) - colour) < Length(MeanColour(nearest->picture) - colour))
+                nearest = other;
+        assignment.slotOf[texture->name] = assignment.slotOf[nearest->name];
+        shared += (shared.empty() ? "" : ", ") + texture->name + " as " + nearest->name;
+    }
+    return shared;
+}
+
+// Gives every texture of the level one of the engine's texture names: a
+// texture already named so keeps it, the others take the free names by the
+// area they cover, largest first; when there are more textures than names,
+// the rest share the name of the kept texture nearest in colour.
+SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::string>& slots) {
+    const std::vector<const LevelTexturePicture*> order = TexturesByArea(built);
     SlotAssignment assignment;
     std::map<std::string, std::string>& slotOf = assignment.slotOf;
     std::vector<std::string> free;
@@ -103,22 +180,49 @@ SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::strin
         kept.push_back(texture);
         assignment.picture[slotOf[texture->name]] = &texture->picture;
     }
-    std::string shared;
-    for (const LevelTexturePicture* texture : rest) {
-        const Vec3 colour = MeanColour(texture->picture);
-        const LevelTexturePicture* nearest = kept.front();
-        for (const LevelTexturePicture* other : kept)
-            if (Length(MeanColour(other->picture) - colour) < Length(MeanColour(nearest->picture) - colour))
-                nearest = other;
-        slotOf[texture->name] = slotOf[nearest->name];
-        shared += (shared.empty() ? "" : ", ") + texture->name + " as " + nearest->name;
-    }
+    const std::string shared = ShareNearestInColour(kept, rest, assignment);
     if (!rest.empty())
         std::fprintf(stderr,
                      "orvtool: warning: the engine unpacks %zu textures; the level's %zu smallest of %zu share "
                      "the picture of the one nearest in colour: %s\n",
                      slots.size(), rest.size(), order.size(), shared.c_str());
     return assignment;
+}
+
+// Renames the level's textures to the engine's names and writes its level
+// text again with them.
+void RenameTextures(const SlotAssignment& assignment, const std::string& level, BuiltLevel& built) {
+    for (auto& leaf : built.level.polygons)
+        for (LevelPolygon& polygon : leaf)
+            if (!polygon.textureName.empty()) polygon.textureName = assignment.slotOf.at(polygon.textureName);
+    built.level.levelText = LevelText(built.level.tree, built.level.brushes.planes, built.level.polygons, level);
+}
+
+// The engine's own picture of the texture `name`, as a BMP file.
+std::string EngineTextureBmp(const std::string& name) {
+    Picture picture;
+    orvcontent::MakeTexture(name, picture);
+    return BmpBytes(picture);
+}
+
+// The picture the level gave the engine's texture name `slot`; a name no
+// texture takes keeps the engine's own picture.
+std::string TextureBmp(const SlotAssignment& assignment, const std::string& slot) {
+    const auto at = assignment.picture.find(slot);
+    return at == assignment.picture.end() ? EngineTextureBmp(slot) : BmpBytes(*at->second);
+}
+
+// Lightmap page number `page`; pages the level does not use hold one white
+// texel block.
+std::string PageBmp(const Lightmaps& lightmaps, std::size_t page) {
+    if (page < lightmaps.pages.size()) return BmpBytes(lightmaps.pages[page]);
+    return BmpBytes(Picture{4, 4, std::vector<std::uint8_t>(4 * 4 * 3, 255)});
+}
+
+// The demo's lamp, pointed at the model patch of the pages, where its skin is
+// painted.
+std::string LampModel(const Lightmaps& lightmaps) {
+    return orvcontent::LampModelText(lightmaps.pageSize, lightmaps.pageSize);
 }
 
 bool CopyFile(const std::string& from, const std::string& to, std::string& error) {
@@ -145,107 +249,77 @@ bool ExtractDemo(const std::string& demo, const char* entry, const std::string& 
     return ok;
 }
 
-// Writes every file of the unpack table into `dir`.
-bool WriteRunFiles(const Options& options, const BuiltLevel& built, const Slots& slots,
-                   const SlotAssignment& assignment, const std::string& dir, std::string& error) {
-    const Lightmaps& lightmaps = built.level.lightmaps;
-    if (!WriteFileAtomically(dir + "/" + slots.level + ".bsp", built.level.levelText, error)) return false;
-    for (std::size_t page = 0; page < slots.pages.size(); ++page) {
-        // Pages the level does not use hold one white texel block.
-        const Picture unused{4, 4, std::vector<std::uint8_t>(4 * 4 * 3, 255)};
-        const Picture& picture = page < lightmaps.pages.size() ? lightmaps.pages[page] : unused;
-        if (!WriteFileAtomically(dir + "/" + slots.pages[page], BmpBytes(picture), error)) return false;
-    }
-    for (const std::string& slot : slots.textures) {
-        Picture own;  // a name no texture takes keeps the engine's own picture
-        const auto at = assignment.picture.find(slot);
-        if (at == assignment.picture.end()) orvcontent::MakeTexture(slot, own);
-        const Picture& picture = at == assignment.picture.end() ? own : *at->second;
-        if (!WriteFileAtomically(dir + "/" + slot + ".bmp", BmpBytes(picture), error)) return false;
-    }
-    Picture blank;
-    orvcontent::MakeTexture("lmblank", blank);
-    if (!WriteFileAtomically(dir + "/lmblank.bmp", BmpBytes(blank), error)) return false;
+// The file given for the asset, else the demo pack's entry.
+bool CopyOrExtract(const std::string& given, const std::string& demo, const char* entry, const std::string& to,
+                   std::string& error) {
+    return given.empty() ? ExtractDemo(demo, entry, to, error) : CopyFile(given, to, error);
+}
 
+// Writes every file of the unpack table into `dir`, each made as its kind
+// asks.
+bool WriteRunFiles(const Options& options, const BuiltLevel& built, const SlotAssignment& assignment,
+                   const std::string& dir, std::string& error) {
+    const Lightmaps& lightmaps = built.level.lightmaps;
     const std::string demo = options.demo.empty() ? DefaultDemoPack() : options.demo;
-    for (const auto& asset : kUnpackTable) {
-        const std::string file = asset.file, to = dir + "/" + file;
-        const std::string extension = file.substr(file.find('.'));
-        const std::string* given = extension == ".wav"   ? &options.sound
-                                   : extension == ".mp3" ? &options.music
-                                   : extension == ".mdl" ? &options.model
-                                                         : nullptr;
-        if (!given) continue;  // the level, its pages and the textures are written above
-        if (!given->empty()) {
-            if (!CopyFile(*given, to, error)) return false;
-        } else if (extension == ".mdl") {
-            // The demo's lamp, pointed at the model patch of the pages, where its skin is painted.
-            const std::string model = orvcontent::LampModelText(lightmaps.pageSize, lightmaps.pageSize);
-            if (!WriteFileAtomically(to, model, error)) return false;
-        } else if (!ExtractDemo(demo, asset.entry, to, error)) {
-            return false;
+    std::size_t page = 0;
+    for (const UnpackedAsset& asset : kUnpackTable) {
+        const std::string to = dir + "/" + asset.file;
+        bool written = false;
+        switch (asset.kind) {
+            case AssetKind::Level:
+                written = WriteFileAtomically(to, built.level.levelText, error);
+                break;
+            case AssetKind::LightmapPage:
+                written = WriteFileAtomically(to, PageBmp(lightmaps, page++), error);
+                break;
+            case AssetKind::BlankLightmap:
+                written = WriteFileAtomically(to, EngineTextureBmp(Stem(asset.file)), error);
+                break;
+            case AssetKind::Texture:
+                written = WriteFileAtomically(to, TextureBmp(assignment, Stem(asset.file)), error);
+                break;
+            case AssetKind::Model:
+                written = options.model.empty() ? WriteFileAtomically(to, LampModel(lightmaps), error)
+                                                : CopyFile(options.model, to, error);
+                break;
+            case AssetKind::Sound:
+                written = CopyOrExtract(options.sound, demo, asset.entry, to, error);
+                break;
+            case AssetKind::Music:
+                written = CopyOrExtract(options.music, demo, asset.entry, to, error);
+                break;
         }
+        if (!written) return false;
     }
     return true;
 }
 
-}  // namespace
-
-int PackBuildCommand(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    Options options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const int taken = TakeMapOption(args, i, options.source);
-        if (taken < 0) return UsageError("pack");
-        if (taken > 0) continue;
-        std::string* value = arg == "-o"        ? &options.out
-                             : arg == "--demo"  ? &options.demo
-                             : arg == "--model" ? &options.model
-                             : arg == "--sound" ? &options.sound
-                             : arg == "--music" ? &options.music
-                                                : nullptr;
-        if (value && i + 1 < args.size() && !args[i + 1].empty()) {
-            *value = args[++i];
-        } else if (!value && options.source.path.empty() && !arg.empty() && arg[0] != '-') {
-            options.source.path = arg;
-        } else {
-            return UsageError("pack");
-        }
-    }
-    if (options.source.path.empty() || options.out.empty()) return UsageError("pack");
-
-    const Slots slots = UnpackSlots();
-    BuiltLevel built;
-    std::string error;
-    if (!BuildLevel(options.source, slots.level, static_cast<int>(slots.pages.size()), true, built, error))
-        return Fail(error);
-    if (built.level.lightmaps.pages.size() > slots.pages.size())
-        return Fail(options.source.path + ": the level has " + std::to_string(built.level.lightmaps.pages.size()) +
-                    " lightmap pages; the engine unpacks " + std::to_string(slots.pages.size()));
-
-    // Without a model of its own the level gets the demo's lamp, whose skin is
-    // lit where it stands in this level and painted into every page's model
-    // patch, as the demo level's is.
-    if (options.model.empty()) {
-        const Picture skin = orvcontent::PaintLampSkin(SettingsOf(built.map), built.level.tree,
-                                                       built.level.brushes.planes, options.source.threads);
-        for (Picture& page : built.level.lightmaps.pages) orvcontent::PutSkin(skin, page);
-    }
-
-    const SlotAssignment assignment = AssignSlots(built, slots.textures);
-    for (auto& leaf : built.level.polygons)
-        for (LevelPolygon& polygon : leaf)
-            if (!polygon.textureName.empty()) polygon.textureName = assignment.slotOf.at(polygon.textureName);
-    built.level.levelText = LevelText(built.level.tree, built.level.brushes.planes, built.level.polygons, slots.level);
-
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/orvtool-pack-XXXXXX";
+// Writes the run files into a working directory of their own and packs them
+// into the output; returns the exit status.
+int WritePack(const Options& options, const BuiltLevel& built, const SlotAssignment& assignment) {
+    std::string dir = TempDirectory() + "/orvtool-pack-XXXXXX";
     if (!mkdtemp(dir.data())) return Fail("cannot make a working directory under '" + dir + "'");
-    const bool written = WriteRunFiles(options, built, slots, assignment, dir, error);
+    std::string error;
+    const bool written = WriteRunFiles(options, built, assignment, dir, error);
     const int status = written ? PackUnpackTable(options.out, dir) : Fail(error);
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
     if (status == 0) std::printf("wrote %s\n", options.out.c_str());
     return status;
+}
+
+}  // namespace
+
+int PackBuildCommand(int argc, char** argv) {
+    const std::optional<Options> options = ParseOptions({argv + 1, argv + argc});
+    if (!options) return UsageError("pack");
+
+    const Slots slots = UnpackSlots();
+    BuiltLevel built;
+    std::string error;
+    if (!CompileForEngine(*options, slots, built, error)) return Fail(error);
+    if (options->model.empty()) PaintLampSkinIntoPages(*options, built);
+    const SlotAssignment assignment = AssignSlots(built, slots.textures);
+    RenameTextures(assignment, slots.level, built);
+    return WritePack(*options, built, assignment);
 }

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/Pack.h"
 #include "orvtool/InputFile.h"
+#include "pack/Pack.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Globals.h"
 #include "audio/Audio.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "orvtool/Commands.h"
 #include "orvtool/InputFile.h"
@@ -157,7 +157,7 @@ int WalkCommand(int argc, char** argv) {
             controls.motionY = group.motionY;
             g_Input.Update();
             PrintFrame(++frame);
-            escaped = g_KeyDown(VK_ESCAPE);
+            escaped = KeyDown(VK_ESCAPE);
         }
         if (escaped) break;
     }

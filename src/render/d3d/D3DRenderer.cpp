@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "platform/graphics/Gdi.h"

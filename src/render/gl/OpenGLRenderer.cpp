@@ -8,7 +8,7 @@
 #include <memory>
 #include <new>
 
-#include "app/Globals.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "platform/core/Files.h"
 #include "platform/display/Gl.h"

@@ -1,4 +1,4 @@
-#include "app/Pack.h"
+#include "pack/Pack.h"
 
 #include <algorithm>
 #include <cctype>

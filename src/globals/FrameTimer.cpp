@@ -1,4 +1,4 @@
-#include "app/FrameTimer.h"
+#include "globals/FrameTimer.h"
 
 #include "platform/core/System.h"
 
