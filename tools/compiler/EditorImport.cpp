@@ -61,8 +61,6 @@ std::vector<double> AllNumbers(const std::string& value) {
     return out;
 }
 
-std::string Where(const std::string& fileName, int line) { return fileName + ":" + std::to_string(line) + ": "; }
-
 // "(X Y Z)" to a tenth of a unit, without a needless ".0" or "-0".
 std::string Format(Vec3 p) {
     std::string out = "(";
@@ -228,8 +226,7 @@ struct Start {
     double yaw = 0;  // east, as the editors' games take a start without an angle
 };
 
-bool FindStart(const EditorMap& editor, const std::string& fileName, Start& start, std::vector<std::string>& warnings,
-               std::string& error) {
+bool FindStart(const EditorMap& editor, Start& start, Reporter& reporter) {
     static const char* const kStarts[] = {"info_player_start", "info_player_deathmatch", "info_player_coop",
                                           "info_player_start2", "info_player_teamspawn"};
     for (const char* kind : kStarts) {
@@ -238,7 +235,7 @@ bool FindStart(const EditorMap& editor, const std::string& fileName, Start& star
             if (ClassOf(entity) != kind) continue;
             double origin[3];
             if (!Numbers(entity.Value("origin"), origin, 3)) {
-                warnings.push_back(Where(fileName, entity.line) + "the " + kind + " has no usable origin; left out");
+                reporter.Warn(entity.line, std::string("the ") + kind + " has no usable origin; left out");
                 continue;
             }
             if (count++ > 0) continue;
@@ -252,27 +249,25 @@ bool FindStart(const EditorMap& editor, const std::string& fileName, Start& star
         }
         if (count == 0) continue;
         if (kind != kStarts[0])
-            warnings.push_back(fileName + ": the map has no info_player_start; the player starts at the " + kind +
-                               " of line " + std::to_string(start.entity->line));
+            reporter.Warn(std::string("the map has no info_player_start; the player starts at the ") + kind +
+                          " of line " + std::to_string(start.entity->line));
         else if (count > 1)
-            warnings.push_back(fileName + ": the map has " + std::to_string(count) +
-                               " info_player_start entities; the player starts at the first, line " +
-                               std::to_string(start.entity->line));
+            reporter.Warn("the map has " + std::to_string(count) +
+                          " info_player_start entities; the player starts at the first, line " +
+                          std::to_string(start.entity->line));
         return true;
     }
-    error = fileName + ": the map has no player start (add an info_player_start entity)";
-    return false;
+    return reporter.Fail("the map has no player start (add an info_player_start entity)");
 }
 
-void AddLights(const EditorMap& editor, const std::string& fileName, const EditorTransform& transform, Map& map,
-               std::vector<std::string>& warnings) {
+void AddLights(const EditorMap& editor, const EditorTransform& transform, Map& map, Reporter& reporter) {
     for (const EditorEntity& entity : editor.entities) {
         const std::string classname = ClassOf(entity);
         if (classname != "light" && classname.rfind("light_", 0) != 0) continue;
-        const std::string where = Where(fileName, entity.line) + "the " + classname;
+        const std::string subject = "the " + classname;
         double origin[3];
         if (!Numbers(entity.Value("origin"), origin, 3)) {
-            warnings.push_back(where + " has no usable origin; left out");
+            reporter.Warn(entity.line, subject + " has no usable origin; left out");
             continue;
         }
         MapLight light;
@@ -292,7 +287,7 @@ void AddLights(const EditorMap& editor, const std::string& fileName, const Edito
         if (light.colour.x > 1 || light.colour.y > 1 || light.colour.z > 1) light.colour = light.colour * (1 / 255.0);
         light.colour = {std::min(light.colour.x, 1.0), std::min(light.colour.y, 1.0), std::min(light.colour.z, 1.0)};
         if (light.colour.x < 0 || light.colour.y < 0 || light.colour.z < 0 || value <= 0) {
-            warnings.push_back(where + " gives no light (its value or colour is not positive); left out");
+            reporter.Warn(entity.line, subject + " gives no light (its value or colour is not positive); left out");
             continue;
         }
         // The usual linear fall-off: the light reaches VALUE editor units,
@@ -303,7 +298,7 @@ void AddLights(const EditorMap& editor, const std::string& fileName, const Edito
         light.intensity = value / kLightValueScale;
         light.radius = std::min(value / wait, kMaxLightValue) * transform.unitsPerEditorUnit;
         if (!WithinReach(light.position)) {
-            warnings.push_back(where + " lies too far from the player start; left out");
+            reporter.Warn(entity.line, subject + " lies too far from the player start; left out");
             continue;
         }
         map.lights.push_back(light);
@@ -326,8 +321,7 @@ Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
 
 Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }
 
-std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::string& fileName,
-                                             std::vector<std::string>* warnings) {
+std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, Reporter* reporter) {
     std::vector<const EditorBrush*> brushes;
     std::vector<std::pair<std::string, std::pair<int, int>>> leftOut;  // class, (count, first line)
     int tools = 0, omitted = 0;
@@ -359,47 +353,41 @@ std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::st
                 brushes.push_back(&brush);
         }
     }
-    if (!warnings) return brushes;
+    if (!reporter) return brushes;
     for (const auto& [classname, seen] : leftOut)
-        warnings->push_back(Where(fileName, seen.second) + "left out " + std::to_string(seen.first) + " brush entit" +
-                            (seen.first == 1 ? "y" : "ies") + " '" + classname +
-                            "': only the world's brushes, func_group and func_detail make the level");
+        reporter->Warn(seen.second, "left out " + Counted(seen.first, "brush entity", "brush entities") + " '" +
+                                        classname +
+                                        "': only the world's brushes, func_group and func_detail make the level");
     if (omitted > 0)
-        warnings->push_back(fileName + ": left out " + std::to_string(omitted) +
-                            " brush(es) of layers marked to be left out of the build");
+        reporter->Warn("left out " + Counted(omitted, "brush", "brushes") +
+                       " of layers marked to be left out of the build");
     if (tools > 0)
-        warnings->push_back(fileName + ": left out " + std::to_string(tools) + " tool brush" +
-                            (tools == 1 ? "" : "es") + " (clip, hint, origin, trigger, areaportal)");
+        reporter->Warn("left out " + Counted(tools, "tool brush", "tool brushes") +
+                       " (clip, hint, origin, trigger, areaportal)");
     return brushes;
 }
 
 std::vector<std::string> LevelTextureNames(const EditorMap& map) {
     std::vector<std::string> names;
-    for (const EditorBrush* brush : LevelBrushes(map, "", nullptr))
+    for (const EditorBrush* brush : LevelBrushes(map, nullptr))
         for (const EditorFace& face : brush->faces)
             if (std::find(names.begin(), names.end(), face.texture) == names.end()) names.push_back(face.texture);
     return names;
 }
 
-bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const ImportSettings& settings,
-                     const std::map<std::string, LevelTexture>& textures, ImportedMap& imported,
-                     std::vector<std::string>& warnings, std::string& error) {
+bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
+                     const std::map<std::string, LevelTexture>& textures, ImportedMap& imported, Reporter& reporter) {
     imported = ImportedMap{};
     Map& map = imported.map;
     EditorTransform& transform = imported.transform;
-    const std::vector<const EditorBrush*> brushes = LevelBrushes(editor, fileName, &warnings);
-    if (brushes.empty()) {
-        error = fileName + ": the map has no world brushes";
-        return false;
-    }
+    const std::vector<const EditorBrush*> brushes = LevelBrushes(editor, &reporter);
+    if (brushes.empty()) return reporter.Fail("the map has no world brushes");
     Start start;
-    if (!FindStart(editor, fileName, start, warnings, error)) return false;
+    if (!FindStart(editor, start, reporter)) return false;
     double floor = 0;
-    if (!FloorBelow(brushes, start.origin, floor)) {
-        error = Where(fileName, start.entity->line) + "no brush lies below the player start " + Format(start.origin) +
-                ": it needs a floor";
-        return false;
-    }
+    if (!FloorBelow(brushes, start.origin, floor))
+        return reporter.Fail(start.entity->line,
+                             "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
     transform.origin = {start.origin.x, start.origin.y, floor};
     transform.unitsPerEditorUnit = 1 / settings.editorUnitsPerUnit;
     // Editor yaw 90 (north, +y) is the engine's start view (+z).
@@ -438,14 +426,11 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
         else
             ++far;
     }
-    if (far > 0)
-        warnings.push_back(fileName + ": left out " + std::to_string(far) +
-                           " brush(es) lying too far from the player start");
+    if (far > 0) reporter.Warn("left out " + Counted(far, "brush", "brushes") + " lying too far from the player start");
     if (degenerate > 0)
-        warnings.push_back(fileName + ": left out " + std::to_string(degenerate) +
-                           " face(s) whose three points lie on one line");
+        reporter.Warn("left out " + Counted(degenerate, "face", "faces") + " whose three points lie on one line");
 
-    AddLights(editor, fileName, transform, map, warnings);
+    AddLights(editor, transform, map, reporter);
     double minimum = 0;
     const auto worldAt = std::find_if(editor.entities.begin(), editor.entities.end(),
                                       [](const EditorEntity& e) { return ClassOf(e) == "worldspawn"; });
@@ -455,20 +440,19 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
         map.ambient = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
     } else if (map.lights.empty()) {
         map.ambient = {kUnlitAmbient, kUnlitAmbient, kUnlitAmbient};
-        warnings.push_back(fileName + ": the map has no lights; every surface gets an even light");
+        reporter.Warn("the map has no lights; every surface gets an even light");
     } else {
         map.ambient = {kDefaultAmbient, kDefaultAmbient, kDefaultAmbient};
     }
     return true;
 }
 
-std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path,
-                        const std::string& fileName) {
-    std::string message = fileName + ": leak: the map is not sealed";
+std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path) {
+    std::string message = "leak: the map is not sealed";
     if (path.empty()) return message;
     // The last point of the way out that still lies among the brushes.
     Bounds bounds;
-    for (const EditorBrush* brush : LevelBrushes(editor, fileName, nullptr))
+    for (const EditorBrush* brush : LevelBrushes(editor, nullptr))
         for (const EditorFace& face : brush->faces)
             for (Vec3 p : face.points) bounds.Add(p);
     Vec3 exit = imported.transform.ToEditor(path.back());
@@ -496,8 +480,8 @@ std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, co
     return message;
 }
 
-std::string StartMessage(const ImportedMap& imported, const std::string& fileName) {
-    return fileName + ": the player's eye " + Format(imported.transform.ToEditor(imported.map.start)) +
+std::string StartMessage(const ImportedMap& imported) {
+    return "the player's eye " + Format(imported.transform.ToEditor(imported.map.start)) +
            " lies inside a brush or outside the map";
 }
 
