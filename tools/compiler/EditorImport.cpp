@@ -92,6 +92,67 @@ bool IsToolBrush(const EditorBrush& brush) {
     return false;
 }
 
+// The brushes that make the level, and what was left out of it, for the
+// warnings.
+struct BrushSelection {
+    struct LeftOutClass {
+        std::string classname;
+        int count = 0;
+        int firstLine = 0;
+    };
+    std::vector<const EditorBrush*> brushes;
+    std::vector<LeftOutClass> entities;  // brush entities of other classes, by class in order of first use
+    int inOmittedLayers = 0;             // brushes of TrenchBroom layers left out of the build
+    int tools = 0;                       // the editors' tool brushes
+};
+
+BrushSelection SelectBrushes(const EditorMap& map) {
+    BrushSelection selection;
+    // TrenchBroom's layers marked to be left out of what is built, and what is in them.
+    std::set<std::string> omittedLayers;
+    for (const EditorEntity& entity : map.entities)
+        if (entity.Value("_tb_type") == "_tb_layer" && entity.Value("_tb_layer_omit_from_export") == "1")
+            omittedLayers.insert(entity.Value("_tb_id"));
+    for (const EditorEntity& entity : map.entities) {
+        if (entity.brushes.empty()) continue;
+        if ((entity.Value("_tb_type") == "_tb_layer" && omittedLayers.count(entity.Value("_tb_id"))) ||
+            (entity.Has("_tb_layer") && omittedLayers.count(entity.Value("_tb_layer")))) {
+            selection.inOmittedLayers += static_cast<int>(entity.brushes.size());
+            continue;
+        }
+        const std::string classname = ClassOf(entity);
+        if (!IsGrouping(classname) && !(classname.empty() && &entity == &map.entities.front())) {
+            auto& entities = selection.entities;
+            auto at =
+                std::find_if(entities.begin(), entities.end(), [&](const auto& e) { return e.classname == classname; });
+            if (at == entities.end())
+                entities.push_back({classname, 1, entity.line});
+            else
+                ++at->count;
+            continue;
+        }
+        for (const EditorBrush& brush : entity.brushes) {
+            if (IsToolBrush(brush))
+                ++selection.tools;
+            else
+                selection.brushes.push_back(&brush);
+        }
+    }
+    return selection;
+}
+
+void WarnLeftOut(const BrushSelection& selection, Reporter& reporter) {
+    for (const auto& [classname, count, firstLine] : selection.entities)
+        reporter.Warn(firstLine, "left out " + Counted(count, "brush entity", "brush entities") + " '" + classname +
+                                     "': only the world's brushes, func_group and func_detail make the level");
+    if (selection.inOmittedLayers > 0)
+        reporter.Warn("left out " + Counted(selection.inOmittedLayers, "brush", "brushes") +
+                      " of layers marked to be left out of the build");
+    if (selection.tools > 0)
+        reporter.Warn("left out " + Counted(selection.tools, "tool brush", "tool brushes") +
+                      " (clip, hint, origin, trigger, areaportal)");
+}
+
 // The outward plane of an editor face: its points run the other way round
 // from the compiler's own rule.
 Plane EditorPlane(const EditorFace& face) { return PlaneFromPoints(face.points[0], face.points[2], face.points[1]); }
@@ -321,55 +382,9 @@ Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
 
 Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }
 
-std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, Reporter* reporter) {
-    std::vector<const EditorBrush*> brushes;
-    std::vector<std::pair<std::string, std::pair<int, int>>> leftOut;  // class, (count, first line)
-    int tools = 0, omitted = 0;
-    // TrenchBroom's layers marked to be left out of what is built, and what is in them.
-    std::set<std::string> omittedLayers;
-    for (const EditorEntity& entity : map.entities)
-        if (entity.Value("_tb_type") == "_tb_layer" && entity.Value("_tb_layer_omit_from_export") == "1")
-            omittedLayers.insert(entity.Value("_tb_id"));
-    for (const EditorEntity& entity : map.entities) {
-        if (entity.brushes.empty()) continue;
-        if ((entity.Value("_tb_type") == "_tb_layer" && omittedLayers.count(entity.Value("_tb_id"))) ||
-            (entity.Has("_tb_layer") && omittedLayers.count(entity.Value("_tb_layer")))) {
-            omitted += static_cast<int>(entity.brushes.size());
-            continue;
-        }
-        const std::string classname = ClassOf(entity);
-        if (!IsGrouping(classname) && !(classname.empty() && &entity == &map.entities.front())) {
-            auto at = std::find_if(leftOut.begin(), leftOut.end(), [&](const auto& e) { return e.first == classname; });
-            if (at == leftOut.end())
-                leftOut.push_back({classname, {1, entity.line}});
-            else
-                ++at->second.first;
-            continue;
-        }
-        for (const EditorBrush& brush : entity.brushes) {
-            if (IsToolBrush(brush))
-                ++tools;
-            else
-                brushes.push_back(&brush);
-        }
-    }
-    if (!reporter) return brushes;
-    for (const auto& [classname, seen] : leftOut)
-        reporter->Warn(seen.second, "left out " + Counted(seen.first, "brush entity", "brush entities") + " '" +
-                                        classname +
-                                        "': only the world's brushes, func_group and func_detail make the level");
-    if (omitted > 0)
-        reporter->Warn("left out " + Counted(omitted, "brush", "brushes") +
-                       " of layers marked to be left out of the build");
-    if (tools > 0)
-        reporter->Warn("left out " + Counted(tools, "tool brush", "tool brushes") +
-                       " (clip, hint, origin, trigger, areaportal)");
-    return brushes;
-}
-
 std::vector<std::string> LevelTextureNames(const EditorMap& map) {
     std::vector<std::string> names;
-    for (const EditorBrush* brush : LevelBrushes(map, nullptr))
+    for (const EditorBrush* brush : SelectBrushes(map).brushes)
         for (const EditorFace& face : brush->faces)
             if (std::find(names.begin(), names.end(), face.texture) == names.end()) names.push_back(face.texture);
     return names;
@@ -380,8 +395,13 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
     imported = ImportedMap{};
     Map& map = imported.map;
     EditorTransform& transform = imported.transform;
-    const std::vector<const EditorBrush*> brushes = LevelBrushes(editor, &reporter);
+    const BrushSelection selection = SelectBrushes(editor);
+    WarnLeftOut(selection, reporter);
+    const std::vector<const EditorBrush*>& brushes = selection.brushes;
     if (brushes.empty()) return reporter.Fail("the map has no world brushes");
+    for (const EditorBrush* brush : brushes)
+        for (const EditorFace& face : brush->faces)
+            for (Vec3 p : face.points) imported.brushBounds.Add(p);
     Start start;
     if (!FindStart(editor, start, reporter)) return false;
     double floor = 0;
@@ -451,10 +471,7 @@ std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, co
     std::string message = "leak: the map is not sealed";
     if (path.empty()) return message;
     // The last point of the way out that still lies among the brushes.
-    Bounds bounds;
-    for (const EditorBrush* brush : LevelBrushes(editor, nullptr))
-        for (const EditorFace& face : brush->faces)
-            for (Vec3 p : face.points) bounds.Add(p);
+    const Bounds& bounds = imported.brushBounds;
     Vec3 exit = imported.transform.ToEditor(path.back());
     for (auto at = path.rbegin(); at != path.rend(); ++at) {
         const Vec3 p = imported.transform.ToEditor(*at);

@@ -47,22 +47,21 @@ struct LevelTexture {
     int width = 64, height = 64;  // the source image's size, which the face placement is measured in
 };
 
-// The brushes that make the level: those of the world entity and of the
-// grouping entities (func_group, func_detail...), less the editors' tool
-// brushes (clip, hint, origin, trigger, areaportal). Warns, when `reporter`
-// is given, about the entities and brushes left out.
-std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, Reporter* reporter);
-
-// The texture names the level's brushes use, in order of first use.
+// The texture names the level's brushes use, in order of first use. The
+// level's brushes are those of the world entity and of the grouping entities
+// (func_group, func_detail...), less the editors' tool brushes (clip, hint,
+// origin, trigger, areaportal) and those of TrenchBroom layers left out of
+// the build.
 std::vector<std::string> LevelTextureNames(const EditorMap& map);
 
 struct ImportedMap {
     Map map;
     EditorTransform transform;
+    Bounds brushBounds;  // the level's brushes in editor space, which a leak's way out leaves
 };
 
-// Makes the Map, with every texture in `textures`, warning about what it
-// leaves out. False when the map has no player start or no floor below it.
+// Makes the Map from the level's brushes, with every texture in `textures`,
+// warning about what it leaves out. False when the map has no player start or no floor below it.
 bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
                      const std::map<std::string, LevelTexture>& textures, ImportedMap& imported, Reporter& reporter);
 
