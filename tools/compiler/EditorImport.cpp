@@ -153,6 +153,14 @@ void WarnLeftOut(const BrushSelection& selection, Reporter& reporter) {
                       " (clip, hint, origin, trigger, areaportal)");
 }
 
+Bounds BoundsOf(const std::vector<const EditorBrush*>& brushes) {
+    Bounds bounds;
+    for (const EditorBrush* brush : brushes)
+        for (const EditorFace& face : brush->faces)
+            for (Vec3 p : face.points) bounds.Add(p);
+    return bounds;
+}
+
 // The outward plane of an editor face: its points run the other way round
 // from the compiler's own rule.
 Plane EditorPlane(const EditorFace& face) { return PlaneFromPoints(face.points[0], face.points[2], face.points[1]); }
@@ -321,6 +329,70 @@ bool FindStart(const EditorMap& editor, Start& start, Reporter& reporter) {
     return reporter.Fail("the map has no player start (add an info_player_start entity)");
 }
 
+// The move from the editor's space to the level's: the floor under the player
+// start to the origin, turned so that the player looks the start's way.
+// False when the map has no start or no floor below it.
+bool PlaceAtStart(const EditorMap& editor, const std::vector<const EditorBrush*>& brushes, double editorUnitsPerUnit,
+                  EditorTransform& transform, Reporter& reporter) {
+    Start start;
+    if (!FindStart(editor, start, reporter)) return false;
+    double floor = 0;
+    if (!FloorBelow(brushes, start.origin, floor))
+        return reporter.Fail(start.entity->line,
+                             "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
+    transform.origin = {start.origin.x, start.origin.y, floor};
+    transform.unitsPerEditorUnit = 1 / editorUnitsPerUnit;
+    // Editor yaw 90 (north, +y) is the engine's start view (+z).
+    const long quarter = std::lround(std::fmod(start.yaw, 360) / 90);
+    transform.quarterTurns = static_cast<int>(((1 - quarter) % 4 + 4) % 4);
+    return true;
+}
+
+// The level's name, the start and what the compiler is asked for editor maps,
+// its lengths in editor units made level units.
+void SetCompileSettings(const ImportSettings& settings, const EditorTransform& transform, Map& map) {
+    map.level = settings.level;
+    map.start = {0, kEyeHeight, 0};
+    map.lenient = true;
+    map.fitLightmaps = true;
+    map.lightmapPages = settings.lightmapPages;
+    map.lightmapDensity = kDensityEditorUnits * transform.unitsPerEditorUnit;
+    map.dirtDistance = kDirtEditorUnits * transform.unitsPerEditorUnit;
+}
+
+// The brushes in level space with their textures placed, less faces whose
+// points lie on a line and brushes beyond the compiler's reach.
+void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<std::string, LevelTexture>& textures,
+                const EditorTransform& transform, Map& map, Reporter& reporter) {
+    int degenerate = 0, far = 0;
+    for (const EditorBrush* brush : brushes) {
+        MapBrush out;
+        out.line = brush->line;
+        bool within = true;
+        for (const EditorFace& face : brush->faces) {
+            if (Length(EditorPlane(face).normal) < 0.5) {
+                ++degenerate;
+                continue;
+            }
+            MapFace mapFace;
+            for (int i = 0; i < 3; ++i) {
+                mapFace.points[i] = transform.ToLevel(face.points[i]);
+                within = within && WithinReach(mapFace.points[i]);
+            }
+            const auto texture = textures.find(face.texture);
+            mapFace.texture = Projection(face, texture == textures.end() ? LevelTexture{} : texture->second, transform);
+            out.faces.push_back(mapFace);
+        }
+        if (within)
+            map.brushes.push_back(std::move(out));
+        else
+            ++far;
+    }
+    if (far > 0) reporter.Warn("left out " + Counted(far, "brush", "brushes") + " lying too far from the player start");
+    if (degenerate > 0)
+        reporter.Warn("left out " + Counted(degenerate, "face", "faces") + " whose three points lie on one line");
+}
+
 void AddLights(const EditorMap& editor, const EditorTransform& transform, Map& map, Reporter& reporter) {
     for (const EditorEntity& entity : editor.entities) {
         const std::string classname = ClassOf(entity);
@@ -366,6 +438,25 @@ void AddLights(const EditorMap& editor, const EditorTransform& transform, Map& m
     }
 }
 
+// The world's ambient light when it asks for one; else a faint one beside
+// lights, and an even one for a map without any (so that the level is not
+// black). Called once the lights are in.
+void SetAmbient(const EditorMap& editor, Map& map, Reporter& reporter) {
+    double minimum = 0;
+    const auto worldAt = std::find_if(editor.entities.begin(), editor.entities.end(),
+                                      [](const EditorEntity& e) { return ClassOf(e) == "worldspawn"; });
+    const EditorEntity& world = worldAt == editor.entities.end() ? editor.entities.front() : *worldAt;
+    const bool asksAmbient = Numbers(world.Value(world.Has("_minlight") ? "_minlight" : "light"), &minimum, 1);
+    if (asksAmbient) {
+        map.ambient = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
+    } else if (map.lights.empty()) {
+        map.ambient = {kUnlitAmbient, kUnlitAmbient, kUnlitAmbient};
+        reporter.Warn("the map has no lights; every surface gets an even light");
+    } else {
+        map.ambient = {kDefaultAmbient, kDefaultAmbient, kDefaultAmbient};
+    }
+}
+
 }  // namespace
 
 Vec3 EditorTransform::ToLevel(Vec3 p) const {
@@ -393,77 +484,16 @@ std::vector<std::string> LevelTextureNames(const EditorMap& map) {
 bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
                      const std::map<std::string, LevelTexture>& textures, ImportedMap& imported, Reporter& reporter) {
     imported = ImportedMap{};
-    Map& map = imported.map;
-    EditorTransform& transform = imported.transform;
     const BrushSelection selection = SelectBrushes(editor);
     WarnLeftOut(selection, reporter);
-    const std::vector<const EditorBrush*>& brushes = selection.brushes;
-    if (brushes.empty()) return reporter.Fail("the map has no world brushes");
-    for (const EditorBrush* brush : brushes)
-        for (const EditorFace& face : brush->faces)
-            for (Vec3 p : face.points) imported.brushBounds.Add(p);
-    Start start;
-    if (!FindStart(editor, start, reporter)) return false;
-    double floor = 0;
-    if (!FloorBelow(brushes, start.origin, floor))
-        return reporter.Fail(start.entity->line,
-                             "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
-    transform.origin = {start.origin.x, start.origin.y, floor};
-    transform.unitsPerEditorUnit = 1 / settings.editorUnitsPerUnit;
-    // Editor yaw 90 (north, +y) is the engine's start view (+z).
-    const long quarter = std::lround(std::fmod(start.yaw, 360) / 90);
-    transform.quarterTurns = static_cast<int>(((1 - quarter) % 4 + 4) % 4);
-
-    map.level = settings.level;
-    map.start = {0, kEyeHeight, 0};
-    map.lenient = true;
-    map.fitLightmaps = true;
-    map.lightmapPages = settings.lightmapPages;
-    map.lightmapDensity = kDensityEditorUnits * transform.unitsPerEditorUnit;
-    map.dirtDistance = kDirtEditorUnits * transform.unitsPerEditorUnit;
-
-    int degenerate = 0, far = 0;
-    for (const EditorBrush* brush : brushes) {
-        MapBrush out;
-        out.line = brush->line;
-        bool within = true;
-        for (const EditorFace& face : brush->faces) {
-            if (Length(EditorPlane(face).normal) < 0.5) {
-                ++degenerate;
-                continue;
-            }
-            MapFace mapFace;
-            for (int i = 0; i < 3; ++i) {
-                mapFace.points[i] = transform.ToLevel(face.points[i]);
-                within = within && WithinReach(mapFace.points[i]);
-            }
-            const auto texture = textures.find(face.texture);
-            mapFace.texture = Projection(face, texture == textures.end() ? LevelTexture{} : texture->second, transform);
-            out.faces.push_back(mapFace);
-        }
-        if (within)
-            map.brushes.push_back(std::move(out));
-        else
-            ++far;
-    }
-    if (far > 0) reporter.Warn("left out " + Counted(far, "brush", "brushes") + " lying too far from the player start");
-    if (degenerate > 0)
-        reporter.Warn("left out " + Counted(degenerate, "face", "faces") + " whose three points lie on one line");
-
-    AddLights(editor, transform, map, reporter);
-    double minimum = 0;
-    const auto worldAt = std::find_if(editor.entities.begin(), editor.entities.end(),
-                                      [](const EditorEntity& e) { return ClassOf(e) == "worldspawn"; });
-    const EditorEntity& world = worldAt == editor.entities.end() ? editor.entities.front() : *worldAt;
-    const bool asksAmbient = Numbers(world.Value(world.Has("_minlight") ? "_minlight" : "light"), &minimum, 1);
-    if (asksAmbient) {
-        map.ambient = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
-    } else if (map.lights.empty()) {
-        map.ambient = {kUnlitAmbient, kUnlitAmbient, kUnlitAmbient};
-        reporter.Warn("the map has no lights; every surface gets an even light");
-    } else {
-        map.ambient = {kDefaultAmbient, kDefaultAmbient, kDefaultAmbient};
-    }
+    if (selection.brushes.empty()) return reporter.Fail("the map has no world brushes");
+    if (!PlaceAtStart(editor, selection.brushes, settings.editorUnitsPerUnit, imported.transform, reporter))
+        return false;
+    imported.brushBounds = BoundsOf(selection.brushes);
+    SetCompileSettings(settings, imported.transform, imported.map);
+    AddBrushes(selection.brushes, textures, imported.transform, imported.map, reporter);
+    AddLights(editor, imported.transform, imported.map, reporter);
+    SetAmbient(editor, imported.map, reporter);
     return true;
 }
 
