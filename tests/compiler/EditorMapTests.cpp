@@ -257,8 +257,8 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
     EXPECT_EQ(CompileEditorMap(world + "{\n\"classname\" \"info_player_start\"\n\"origin\" \"400 0 24\"\n}\n").error,
               "m.map:86: no brush lies below the player start (400 0 24): it needs a floor");
 
-    // A brush of three faces, a brush millions of units away and a light
-    // inside a wall are left out.
+    // A brush of three faces, a brush millions of units away, a tool brush
+    // named with a backslash and a light inside a wall are left out.
     const std::string broken =
         world +
         "{\n\"classname\" \"func_detail\"\n{\n( 0 0 0 ) ( 0 1 0 ) ( 0 0 1 ) w 0 0 0 1 1\n"
@@ -267,13 +267,15 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
         "( 9e6 0 0 ) ( 9000001 0 0 ) ( 9e6 1 0 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 9 8 ) ( 9000009 8 8 ) w 0 0 0 "
         "1 1\n"
         "( 9000008 8 8 ) ( 9000009 8 8 ) ( 9000008 8 9 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 8 9 ) ( 9000008 9 8 ) "
-        "w 0 0 0 1 1\n}\n}\n"
+        "w 0 0 0 1 1\n}\n"
+        "{\n( 0 0 0 ) ( 0 1 0 ) ( 0 0 1 ) tools\\toolsclip 0 0 0 1 1\n}\n}\n"
         "{\n\"classname\" \"light\"\n\"origin\" \"136 0 48\"\n}\n"
         "{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
     const EditorCompiled c = CompileEditorMap(broken);
     EXPECT_EQ(c.error, "");
     EXPECT_TRUE(Contains(c.warnings, "m.map:88: brush is open: it needs at least four faces; left out"));
     EXPECT_TRUE(Contains(c.warnings, "m.map: left out 1 brush lying too far from the player start"));
+    EXPECT_TRUE(Contains(c.warnings, "m.map: left out 1 tool brush"));
     EXPECT_TRUE(Contains(c.warnings, ": the light lies in solid space or outside the map; left out"));
     EXPECT_TRUE(c.level.lights.empty());
 }

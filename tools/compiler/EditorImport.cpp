@@ -84,7 +84,7 @@ bool IsToolBrush(const EditorBrush& brush) {
     static const char* const kTools[] = {"clip", "playerclip", "monsterclip", "botclip", "weapclip",  "fullclip",
                                          "hint", "hintskip",   "origin",      "trigger", "areaportal"};
     for (const EditorFace& face : brush.faces) {
-        std::string name = Lower(face.texture.substr(face.texture.find_last_of('/') + 1));
+        std::string name = Lower(BaseName(face.texture));
         if (name.rfind("tools", 0) == 0 && name.size() > 5) name.erase(0, 5);
         for (const char* tool : kTools)
             if (name == tool) return true;

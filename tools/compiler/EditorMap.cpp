@@ -287,6 +287,8 @@ std::string Lower(std::string text) {
     return text;
 }
 
+std::string BaseName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+
 bool LooksLikeEditorMap(const std::string& text) {
     Lexer lexer(text);
     return lexer.Peek() == '{' || lexer.Next() == "Version";

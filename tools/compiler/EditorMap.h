@@ -58,6 +58,10 @@ bool LooksLikeEditorMap(const std::string& text);
 // compare ignoring case.
 std::string Lower(std::string text);
 
+// The last part of an editor's name or path, after its last '/' or '\\' (the
+// editors write either).
+std::string BaseName(const std::string& path);
+
 // Reads the entities and their brushes, plain and as brush primitives
 // ("brushDef"). Patches and other blocks inside an entity that are not
 // brushes of face planes are left out, with one warning per kind. False for

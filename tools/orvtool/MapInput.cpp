@@ -38,7 +38,7 @@ bool FindPicture(const std::string& name, const TextureFolder& folder, Picture& 
         if (ReadImage(file, picture, error)) return true;
         reporter.WarnAsIs(error);
     }
-    const std::string base = Lower(name.substr(name.find_last_of('/') + 1));
+    const std::string base = Lower(BaseName(name));
     const auto& own = orvcontent::TextureNames();
     return base != "lmblank" && std::find(own.begin(), own.end(), base) != own.end() &&
            orvcontent::MakeTexture(base, picture);
