@@ -61,7 +61,8 @@ struct ImportedMap {
 };
 
 // Makes the Map from the level's brushes, with every texture in `textures`,
-// warning about what it leaves out. False when the map has no player start or no floor below it.
+// warning about what it leaves out. False when the map has no player start
+// or no floor below it.
 bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
                      const std::map<std::string, LevelTexture>& textures, ImportedMap& imported, Reporter& reporter);
 
