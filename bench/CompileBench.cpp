@@ -16,9 +16,9 @@ void CompileLevel(benchmark::State& state, const std::string& mapPath) {
     std::ifstream in(mapPath, std::ios::binary);
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     orvcompile::Map map;
-    std::string error;
-    if (!orvcompile::ParseMap(text, mapPath, map, error)) {
-        state.SkipWithError(error.c_str());
+    orvcompile::Reporter reporter(mapPath);
+    if (!orvcompile::ParseMap(text, map, reporter)) {
+        state.SkipWithError(reporter.Error().c_str());
         return;
     }
     std::vector<std::string> order;
@@ -30,8 +30,8 @@ void CompileLevel(benchmark::State& state, const std::string& mapPath) {
     };
     for (auto _ : state) {
         orvcompile::CompiledLevel level;
-        if (!orvcompile::Compile(map, mapPath, options, level, error)) {
-            state.SkipWithError(error.c_str());
+        if (!orvcompile::Compile(map, options, level, reporter)) {
+            state.SkipWithError(reporter.Error().c_str());
             return;
         }
     }

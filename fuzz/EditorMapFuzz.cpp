@@ -14,14 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace orvcompile;
     const std::string text(reinterpret_cast<const char*>(data), size);
     EditorMap editor;
-    std::vector<std::string> warnings;
-    std::string error;
-    if (!ReadEditorMap(text, "fuzz.map", editor, warnings, error)) return 0;
+    Reporter reporter("fuzz.map");
+    if (!ReadEditorMap(text, editor, reporter)) return 0;
     std::map<std::string, LevelTexture> textures;
     for (const std::string& name : LevelTextureNames(editor)) textures[name] = {"t", 64, 64};
     ImportedMap imported;
-    if (!ImportEditorMap(editor, "fuzz.map", ImportSettings{}, textures, imported, warnings, error)) return 0;
+    if (!ImportEditorMap(editor, ImportSettings{}, textures, imported, reporter)) return 0;
     BrushSet brushes;
-    BuildBrushes(imported.map, "fuzz.map", brushes, error, [](const std::string&) {});
+    BuildBrushes(imported.map, brushes, reporter);
     return 0;
 }

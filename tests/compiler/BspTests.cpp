@@ -80,8 +80,8 @@ RandomRoom MakeRandomRoom(unsigned seed, bool wedges = false) {
         for (int c : b) brushes += " " + std::to_string(c);
         brushes += wedge ? std::string(" ") + "+-"[between(0, 1)] + "xz"[between(0, 1)] + " ramp0\n" : " box0\n";
     }
-    std::string error;
-    EXPECT_TRUE(ParseMap("level r\nstart 0 0 0\n" + brushes, "r", room.map, error)) << error;
+    Reporter reporter("r");
+    EXPECT_TRUE(ParseMap("level r\nstart 0 0 0\n" + brushes, room.map, reporter)) << reporter.Error();
     const std::size_t cells = static_cast<std::size_t>(room.size[0]) * room.size[1] * room.size[2];
     room.blocked.assign(cells, 0);
     room.reachable.assign(cells, 0);

@@ -5,10 +5,14 @@
 
 Compiled CompileText(const std::string& text, int threads) {
     Compiled result;
-    if (!orvcompile::ParseMap(text, "test.map", result.map, result.error)) return result;
+    orvcompile::Reporter reporter("test.map");
     orvcompile::CompileOptions options;
     options.threads = threads;
-    if (!orvcompile::Compile(result.map, "test.map", options, result.level, result.error)) return result;
+    if (!orvcompile::ParseMap(text, result.map, reporter) ||
+        !orvcompile::Compile(result.map, options, result.level, reporter)) {
+        result.error = reporter.Error();
+        return result;
+    }
     std::string readError;
     result.read = ReadLevel::Parse(result.level.levelText, readError);
     if (!readError.empty()) result.error = "reading back: " + readError;

@@ -24,10 +24,9 @@ std::string MapText(const std::string& name) {
 
 std::string ReadError(const std::string& text) {
     EditorMap map;
-    std::vector<std::string> warnings;
-    std::string error;
-    EXPECT_FALSE(ReadEditorMap(text, "bad.map", map, warnings, error));
-    return error;
+    Reporter reporter("bad.map");
+    EXPECT_FALSE(ReadEditorMap(text, map, reporter));
+    return reporter.Error();
 }
 
 bool Contains(const std::vector<std::string>& lines, const std::string& part) {
@@ -46,20 +45,25 @@ struct EditorCompiled {
     std::string error;
 };
 
-EditorCompiled CompileEditorMap(const std::string& text, const std::string& fileName = "m.map") {
-    EditorCompiled result;
-    if (!ReadEditorMap(text, fileName, result.editor, result.warnings, result.error)) return result;
+// The steps up to the compiled level; false when one refuses the map.
+bool CompileEditorMap(const std::string& text, EditorCompiled& result, Reporter& reporter) {
+    if (!ReadEditorMap(text, result.editor, reporter)) return false;
     std::map<std::string, LevelTexture> textures;
-    std::set<std::string> taken;
     for (const std::string& name : LevelTextureNames(result.editor)) textures[name] = {name, 64, 32};
     ImportSettings settings;
     settings.level = "m";
-    if (!ImportEditorMap(result.editor, fileName, settings, textures, result.imported, result.warnings, result.error))
-        return result;
-    CompileOptions options;
-    options.warning = [&](const std::string& line) { result.warnings.push_back(line); };
-    if (!Compile(result.imported.map, fileName, options, result.level, result.error)) return result;
-    result.read = ReadLevel::Parse(result.level.levelText, result.error);
+    return ImportEditorMap(result.editor, settings, textures, result.imported, reporter) &&
+           Compile(result.imported.map, {}, result.level, reporter);
+}
+
+EditorCompiled CompileEditorMap(const std::string& text, const std::string& fileName = "m.map") {
+    EditorCompiled result;
+    Reporter reporter(fileName);
+    if (CompileEditorMap(text, result, reporter))
+        result.read = ReadLevel::Parse(result.level.levelText, result.error);
+    else
+        result.error = reporter.Error();
+    result.warnings = reporter.Warnings();
     return result;
 }
 
@@ -78,9 +82,8 @@ bool SolidAtEditorPoint(const EditorCompiled& c, Vec3 editorPoint) {
 
 TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
     EditorMap map;
-    std::vector<std::string> warnings;
-    std::string error;
-    ASSERT_TRUE(ReadEditorMap(MapText("one-room.map"), "one-room.map", map, warnings, error)) << error;
+    Reporter reporter("one-room.map");
+    ASSERT_TRUE(ReadEditorMap(MapText("one-room.map"), map, reporter)) << reporter.Error();
     ASSERT_EQ(map.entities.size(), 3u);
     EXPECT_EQ(map.entities[0].Value("wad"), "C:\\quake\\id1\\");  // a backslash before the closing quote
     ASSERT_EQ(map.entities[0].brushes.size(), 7u);
@@ -93,15 +96,16 @@ TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
     EXPECT_TRUE(primitive.primitive);
     EXPECT_EQ(primitive.matrix[1][1], 0.015625);
     EXPECT_EQ(primitive.texture, "base/crate");
-    EXPECT_EQ(warnings, (std::vector<std::string>{
-                            "one-room.map: left out 1 'brushDef3' block (only brushes of face planes are read)",
-                            "one-room.map: left out 1 'patchDef2' block (only brushes of face planes are read)"}));
+    EXPECT_EQ(reporter.Warnings(),
+              (std::vector<std::string>{
+                  "one-room.map: left out 1 'brushDef3' block (only brushes of face planes are read)",
+                  "one-room.map: left out 1 'patchDef2' block (only brushes of face planes are read)"}));
 
-    ASSERT_TRUE(
-        ReadEditorMap("Version 2\n{ \"message\" \"say \\\"hi\\\"\" { ( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) {grate "
-                      "[ 1 0 0 16 ] [ 0 -1 0 8 ] 45 0.5 2 } }",
-                      "v.map", map, warnings, error))
-        << error;
+    Reporter valveReporter("v.map");
+    ASSERT_TRUE(ReadEditorMap("Version 2\n{ \"message\" \"say \\\"hi\\\"\" { ( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) {grate "
+                              "[ 1 0 0 16 ] [ 0 -1 0 8 ] 45 0.5 2 } }",
+                              map, valveReporter))
+        << valveReporter.Error();
     EXPECT_EQ(map.entities[0].Value("message"), "say \"hi\"");
     const EditorFace& valve = map.entities[0].brushes[0].faces[0];
     EXPECT_TRUE(valve.valve);
@@ -133,7 +137,7 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
     ASSERT_EQ(c.error, "");
     EXPECT_TRUE(Contains(c.warnings, "left out 1 brush entity 'func_door'")) << c.warnings.size();
     EXPECT_TRUE(Contains(c.warnings, "left out 1 tool brush"));
-    EXPECT_TRUE(Contains(c.warnings, "left out 1 brush(es) of layers marked to be left out of the build"));
+    EXPECT_TRUE(Contains(c.warnings, "left out 1 brush of layers marked to be left out of the build"));
 
     // The eye 60 units above the floor under the start comes to (0, 5, 0),
     // and the start's angle 0 (east) to the engine's view along +z.
@@ -234,9 +238,9 @@ TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {
     const EditorCompiled c = CompileEditorMap(text);
     ASSERT_NE(c.error, "");
     ASSERT_GE(c.level.leakPath.size(), 2u);
-    const std::string message = LeakMessage(c.editor, c.imported, c.level.leakPath, "m.map");
-    EXPECT_EQ(message.rfind("m.map: leak: the map is not sealed; the outside can be reached from the eye above the "
-                            "player start (0 0 60) by way of (",
+    const std::string message = LeakMessage(c.editor, c.imported, c.level.leakPath);
+    EXPECT_EQ(message.rfind("leak: the map is not sealed; the outside can be reached from the eye above the player "
+                            "start (0 0 60) by way of (",
                             0),
               0u)
         << message;
@@ -253,8 +257,8 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
     EXPECT_EQ(CompileEditorMap(world + "{\n\"classname\" \"info_player_start\"\n\"origin\" \"400 0 24\"\n}\n").error,
               "m.map:86: no brush lies below the player start (400 0 24): it needs a floor");
 
-    // A brush of three faces, a brush millions of units away and a light
-    // inside a wall are left out.
+    // A brush of three faces, a brush millions of units away, a tool brush
+    // named with a backslash and a light inside a wall are left out.
     const std::string broken =
         world +
         "{\n\"classname\" \"func_detail\"\n{\n( 0 0 0 ) ( 0 1 0 ) ( 0 0 1 ) w 0 0 0 1 1\n"
@@ -263,13 +267,15 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
         "( 9e6 0 0 ) ( 9000001 0 0 ) ( 9e6 1 0 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 9 8 ) ( 9000009 8 8 ) w 0 0 0 "
         "1 1\n"
         "( 9000008 8 8 ) ( 9000009 8 8 ) ( 9000008 8 9 ) w 0 0 0 1 1\n( 9000008 8 8 ) ( 9000008 8 9 ) ( 9000008 9 8 ) "
-        "w 0 0 0 1 1\n}\n}\n"
+        "w 0 0 0 1 1\n}\n"
+        "{\n( 0 0 0 ) ( 0 1 0 ) ( 0 0 1 ) tools\\toolsclip 0 0 0 1 1\n}\n}\n"
         "{\n\"classname\" \"light\"\n\"origin\" \"136 0 48\"\n}\n"
         "{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
     const EditorCompiled c = CompileEditorMap(broken);
     EXPECT_EQ(c.error, "");
     EXPECT_TRUE(Contains(c.warnings, "m.map:88: brush is open: it needs at least four faces; left out"));
-    EXPECT_TRUE(Contains(c.warnings, "m.map: left out 1 brush(es) lying too far from the player start"));
+    EXPECT_TRUE(Contains(c.warnings, "m.map: left out 1 brush lying too far from the player start"));
+    EXPECT_TRUE(Contains(c.warnings, "m.map: left out 1 tool brush"));
     EXPECT_TRUE(Contains(c.warnings, ": the light lies in solid space or outside the map; left out"));
     EXPECT_TRUE(c.level.lights.empty());
 }

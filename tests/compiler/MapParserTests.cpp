@@ -10,9 +10,9 @@ namespace {
 
 std::string ParseError(const std::string& text) {
     Map map;
-    std::string error;
-    EXPECT_FALSE(ParseMap(text, "bad.map", map, error));
-    return error;
+    Reporter reporter("bad.map");
+    EXPECT_FALSE(ParseMap(text, map, reporter));
+    return reporter.Error();
 }
 
 const std::string kHead = "level l\nstart 0 5 0\n";
@@ -20,8 +20,8 @@ const std::string kBox = "box -8 -8 -8 8 8 8 wall0\n";
 
 TEST(MapParser, ReadsTheSampleMap) {
     Map map;
-    std::string error;
-    ASSERT_TRUE(ParseMap(SampleMap(), "sample.map", map, error)) << error;
+    Reporter reporter("sample.map");
+    ASSERT_TRUE(ParseMap(SampleMap(), map, reporter)) << reporter.Error();
     EXPECT_EQ(map.level, "sample");
     EXPECT_EQ(map.start.y, 5);
     EXPECT_EQ(map.lightmapPages, 2);
@@ -35,10 +35,10 @@ TEST(MapParser, ReadsTheSampleMap) {
 
 TEST(MapParser, BoxesAndWedgesHaveOutwardFaces) {
     Map map;
-    std::string error;
-    ASSERT_TRUE(ParseMap(kHead + "box 0 0 0 4 2 6 a rotate 90\nwedge 0 0 0 8 4 2 +x b\nwedge 0 0 0 8 4 2 -z b\n",
-                         "m", map, error))
-        << error;
+    Reporter reporter("m");
+    ASSERT_TRUE(ParseMap(kHead + "box 0 0 0 4 2 6 a rotate 90\nwedge 0 0 0 8 4 2 +x b\nwedge 0 0 0 8 4 2 -z b\n", map,
+                         reporter))
+        << reporter.Error();
     ASSERT_EQ(map.brushes.size(), 3u);
     EXPECT_EQ(map.brushes[0].faces.size(), 6u);
     EXPECT_EQ(map.brushes[1].faces.size(), 5u);
@@ -59,11 +59,11 @@ TEST(MapParser, BoxesAndWedgesHaveOutwardFaces) {
 
 TEST(MapParser, CommentsBlankLinesAndUntexturedFaces) {
     Map map;
-    std::string error;
-    ASSERT_TRUE(ParseMap("# a map\n\n level l  # name\nstart 1.5 5 -2.25\n" + kBox.substr(0, kBox.size() - 6) +
-                             "- \n",
-                         "m", map, error))
-        << error;
+    Reporter reporter("m");
+    ASSERT_TRUE(
+        ParseMap("# a map\n\n level l  # name\nstart 1.5 5 -2.25\n" + kBox.substr(0, kBox.size() - 6) + "- \n", map,
+                 reporter))
+        << reporter.Error();
     EXPECT_EQ(map.start.x, 1.5);
     EXPECT_EQ(map.brushes[0].faces[0].texture.name, "");
 }

@@ -52,6 +52,8 @@ TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
     EXPECT_EQ(folder.Find("floor"), dir.File("base/Floor.png"));     // the only "floor" below the folder
     EXPECT_EQ(folder.Find("*lava"), dir.File("liquids/#lava.bmp"));  // '*' stored as '#'
     EXPECT_EQ(folder.Find("base/wall"), dir.File("base/wall.tga"));
+    EXPECT_EQ(folder.Find("base\\wall"), dir.File("base/wall.tga"));  // the editors write either separator
+    EXPECT_EQ(folder.Find("other\\floor"), dir.File("base/Floor.png"));
     EXPECT_EQ(folder.Find("door"), "");  // two of that name
     EXPECT_EQ(folder.Find("base/none"), "");
     EXPECT_FALSE(TextureFolder().Open(dir.File("missing"), error));
@@ -103,6 +105,7 @@ TEST(TextureImport, FitsPicturesToPowersOfTwoAndNamesThemForTheEngine) {
     std::set<std::string> taken;
     EXPECT_EQ(EngineTextureName("base/Wall", taken), "wall");
     EXPECT_EQ(EngineTextureName("other/wall", taken), "wall-2");
+    EXPECT_EQ(EngineTextureName("third\\Wall", taken), "wall-3");
     EXPECT_EQ(EngineTextureName("*lava", taken), "_lava");
     EXPECT_EQ(EngineTextureName("+0button", taken), "_0button");
     const std::string longName(40, 'a');

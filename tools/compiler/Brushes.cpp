@@ -100,8 +100,7 @@ std::string BuildBrush(const MapBrush& mapBrush, BrushSet& set, Brush& brush) {
 
 }  // namespace
 
-bool BuildBrushes(const Map& map, const std::string& fileName, BrushSet& set, std::string& error,
-                  const std::function<void(const std::string&)>& warn) {
+bool BuildBrushes(const Map& map, BrushSet& set, Reporter& reporter) {
     for (std::size_t b = 0; b < map.brushes.size(); ++b) {
         const MapBrush& mapBrush = map.brushes[b];
         Brush brush;
@@ -112,13 +111,9 @@ bool BuildBrushes(const Map& map, const std::string& fileName, BrushSet& set, st
             set.brushes.push_back(std::move(brush));
             continue;
         }
-        const std::string message = fileName + ":" + std::to_string(mapBrush.line) + ": brush " + problem;
-        if (!map.lenient) {
-            error = message;
-            return false;
-        }
+        if (!map.lenient) return reporter.Fail(mapBrush.line, "brush " + problem);
         set.textures.resize(textures);  // the planes it added stay, unused
-        if (warn) warn(message + "; left out");
+        reporter.Warn(mapBrush.line, "brush " + problem + "; left out");
     }
     return true;
 }

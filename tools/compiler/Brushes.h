@@ -3,7 +3,6 @@
 // invalid) and cutting a brush in two.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,11 +45,10 @@ struct BrushSet {
     std::vector<Brush> brushes;
 };
 
-// Builds the map's brushes; false with a message naming the brush's line when
-// a brush is open, has no volume or has a face that does not bound it. For a
-// lenient map that brush is left out instead, the message handed to `warn`.
-bool BuildBrushes(const Map& map, const std::string& fileName, BrushSet& set, std::string& error,
-                  const std::function<void(const std::string&)>& warn = nullptr);
+// Builds the map's brushes; false, with the brush's line, when a brush is
+// open, has no volume or has a face that does not bound it. For a lenient map
+// that brush is left out instead, with a warning.
+bool BuildBrushes(const Map& map, BrushSet& set, Reporter& reporter);
 
 // Cuts `brush` by plane `planeIndex`. A side that misses a piece leaves that
 // piece empty (no sides); pieces too thin to matter are dropped.

@@ -70,41 +70,31 @@ namespace {
 // Brushes, the tree (built twice: the second time splitting by the visible
 // faces first), flood and fill, the checks on the start and the lights, and
 // the faces.
-bool BuildGeometry(const Map& map, const std::string& fileName, const CompileOptions& options, Stopwatch& watch,
-                   CompiledLevel& level, std::string& error) {
-    if (!BuildBrushes(map, fileName, level.brushes, error, options.warning)) return false;
-    if (level.brushes.brushes.empty()) {
-        error = fileName + ": the map has no brushes that make a solid";
-        return false;
-    }
+bool BuildGeometry(const Map& map, Stopwatch& watch, CompiledLevel& level, Reporter& reporter) {
+    if (!BuildBrushes(map, level.brushes, reporter)) return false;
+    if (level.brushes.brushes.empty()) return reporter.Fail("the map has no brushes that make a solid");
     watch.Done(std::to_string(level.brushes.brushes.size()) + " brushes");
 
     level.tree = BuildTree(level.brushes, {});
     watch.Done("tree of " + std::to_string(level.tree.nodes.size()) + " nodes");
-    if (!FloodAndFill(level.tree, level.brushes, map.start, error, &level.leakPath)) {
-        error = fileName + ": " + error;
-        return false;
-    }
+    std::string error;
+    if (!FloodAndFill(level.tree, level.brushes, map.start, error, &level.leakPath)) return reporter.Fail(error);
     watch.Done(std::to_string(level.tree.portals.size()) + " portals, flood and fill");
 
     std::vector<char> visible(level.brushes.textures.size(), 0);
     for (const Face& face : MakeFaces(level.tree, level.brushes))
         visible[static_cast<std::size_t>(face.texture)] = 1;
     level.tree = BuildTree(level.brushes, visible);
-    if (!FloodAndFill(level.tree, level.brushes, map.start, error, &level.leakPath)) {
-        error = fileName + ": " + error;
-        return false;
-    }
+    if (!FloodAndFill(level.tree, level.brushes, map.start, error, &level.leakPath)) return reporter.Fail(error);
     for (const MapLight& light : map.lights) {
         const int leaf = LeafAt(level.tree, level.brushes.planes, light.position);
         if (level.tree.nodes[static_cast<std::size_t>(leaf)].reached) {
             level.lights.push_back(light);
             continue;
         }
-        error = fileName + ":" + std::to_string(light.line) + ": the light lies in solid space or outside the map";
-        if (!map.lenient) return false;
-        if (options.warning) options.warning(error + "; left out");
-        error.clear();
+        const std::string problem = "the light lies in solid space or outside the map";
+        if (!map.lenient) return reporter.Fail(light.line, problem);
+        reporter.Warn(light.line, problem + "; left out");
     }
     level.faces = MakeFaces(level.tree, level.brushes);
     MergeFaces(level.faces, level.brushes.planes);
@@ -116,8 +106,8 @@ bool BuildGeometry(const Map& map, const std::string& fileName, const CompileOpt
 
 // Lays out the charts into the map's pages; a map that asks for fitting gets
 // as few pages as hold them, and coarser texels while even all do not.
-bool FitCharts(const Map& map, const std::vector<Face>& faces, const PlaneSet& planes, const CompileOptions& options,
-               Lightmaps& lightmaps, std::string& error) {
+bool FitCharts(const Map& map, const std::vector<Face>& faces, const PlaneSet& planes, Lightmaps& lightmaps,
+               Reporter& reporter, std::string& error) {
     if (!map.fitLightmaps) return LayOutCharts(faces, planes, map.lightmapDensity, map.lightmapPages, lightmaps, error);
     double density = map.lightmapDensity;
     if (LayOutCharts(faces, planes, density, 1, lightmaps, error)) return true;  // the usual case
@@ -125,10 +115,10 @@ bool FitCharts(const Map& map, const std::vector<Face>& faces, const PlaneSet& p
         if (density * 2 > kMaxLightmapDensity) return false;
         density *= 2;
     }
-    if (density != map.lightmapDensity && options.warning) {
+    if (density != map.lightmapDensity) {
         char text[120];
         std::snprintf(text, sizeof text, "the lightmaps fit only with texels %g units wide", density);
-        options.warning(text);
+        reporter.WarnAsIs(text);
     }
     // The fewest pages that hold the charts: all of them do; search below.
     int fits = map.lightmapPages, fails = density == map.lightmapDensity ? 1 : 0;
@@ -170,17 +160,14 @@ std::size_t MakePolygons(CompiledLevel& level) {
 
 }  // namespace
 
-bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
-             std::string& error) {
+bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level, Reporter& reporter) {
     Stopwatch watch(options);
     level = CompiledLevel{};
-    if (!BuildGeometry(map, fileName, options, watch, level, error)) return false;
+    if (!BuildGeometry(map, watch, level, reporter)) return false;
 
     Lightmaps& lightmaps = level.lightmaps;
-    if (!FitCharts(map, level.faces, level.brushes.planes, options, lightmaps, error)) {
-        error = fileName + ": " + error;
-        return false;
-    }
+    std::string error;
+    if (!FitCharts(map, level.faces, level.brushes.planes, lightmaps, reporter, error)) return reporter.Fail(error);
     watch.Done(std::to_string(lightmaps.charts.size()) + " lightmap charts on " + std::to_string(lightmaps.pageCount) +
                " pages of " + std::to_string(lightmaps.pageSize) + " x " + std::to_string(lightmaps.pageSize));
     LightSettings settings = SettingsOf(map);

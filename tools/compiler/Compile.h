@@ -18,8 +18,6 @@ struct CompileOptions {
     std::function<void(const std::string&)> progress;
     // Told each finished step's name and its time in seconds (the benchmarks time the steps).
     std::function<void(const std::string& step, double seconds)> stepDone;
-    // Told what a lenient map loses (Map::lenient) and how its lightmaps were fitted.
-    std::function<void(const std::string&)> warning;
 };
 
 struct CompiledLevel {
@@ -34,8 +32,10 @@ struct CompiledLevel {
     std::vector<Vec3> leakPath;                        // after a leak: the way out (Tree.h)
 };
 
-bool Compile(const Map& map, const std::string& fileName, const CompileOptions& options, CompiledLevel& level,
-             std::string& error);
+// False when the map makes no level (a leak, a brush that is no solid...),
+// with the reason. `reporter` is also told what a lenient map loses
+// (Map::lenient) and how its lightmaps were fitted.
+bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level, Reporter& reporter);
 
 // The name of a lightmap page: "LEVEL-lm000" ...
 std::string PageName(const std::string& level, int page);

@@ -61,8 +61,6 @@ std::vector<double> AllNumbers(const std::string& value) {
     return out;
 }
 
-std::string Where(const std::string& fileName, int line) { return fileName + ":" + std::to_string(line) + ": "; }
-
 // "(X Y Z)" to a tenth of a unit, without a needless ".0" or "-0".
 std::string Format(Vec3 p) {
     std::string out = "(";
@@ -86,12 +84,81 @@ bool IsToolBrush(const EditorBrush& brush) {
     static const char* const kTools[] = {"clip", "playerclip", "monsterclip", "botclip", "weapclip",  "fullclip",
                                          "hint", "hintskip",   "origin",      "trigger", "areaportal"};
     for (const EditorFace& face : brush.faces) {
-        std::string name = Lower(face.texture.substr(face.texture.find_last_of('/') + 1));
+        std::string name = Lower(BaseName(face.texture));
         if (name.rfind("tools", 0) == 0 && name.size() > 5) name.erase(0, 5);
         for (const char* tool : kTools)
             if (name == tool) return true;
     }
     return false;
+}
+
+// The brushes that make the level, and what was left out of it, for the
+// warnings.
+struct BrushSelection {
+    struct LeftOutClass {
+        std::string classname;
+        int count = 0;
+        int firstLine = 0;
+    };
+    std::vector<const EditorBrush*> brushes;
+    std::vector<LeftOutClass> entities;  // brush entities of other classes, by class in order of first use
+    int inOmittedLayers = 0;             // brushes of TrenchBroom layers left out of the build
+    int tools = 0;                       // the editors' tool brushes
+};
+
+BrushSelection SelectBrushes(const EditorMap& map) {
+    BrushSelection selection;
+    // TrenchBroom's layers marked to be left out of what is built, and what is in them.
+    std::set<std::string> omittedLayers;
+    for (const EditorEntity& entity : map.entities)
+        if (entity.Value("_tb_type") == "_tb_layer" && entity.Value("_tb_layer_omit_from_export") == "1")
+            omittedLayers.insert(entity.Value("_tb_id"));
+    for (const EditorEntity& entity : map.entities) {
+        if (entity.brushes.empty()) continue;
+        if ((entity.Value("_tb_type") == "_tb_layer" && omittedLayers.count(entity.Value("_tb_id"))) ||
+            (entity.Has("_tb_layer") && omittedLayers.count(entity.Value("_tb_layer")))) {
+            selection.inOmittedLayers += static_cast<int>(entity.brushes.size());
+            continue;
+        }
+        const std::string classname = ClassOf(entity);
+        if (!IsGrouping(classname) && !(classname.empty() && &entity == &map.entities.front())) {
+            auto& entities = selection.entities;
+            auto at =
+                std::find_if(entities.begin(), entities.end(), [&](const auto& e) { return e.classname == classname; });
+            if (at == entities.end())
+                entities.push_back({classname, 1, entity.line});
+            else
+                ++at->count;
+            continue;
+        }
+        for (const EditorBrush& brush : entity.brushes) {
+            if (IsToolBrush(brush))
+                ++selection.tools;
+            else
+                selection.brushes.push_back(&brush);
+        }
+    }
+    return selection;
+}
+
+void WarnLeftOut(const BrushSelection& selection, Reporter& reporter) {
+    for (const auto& [classname, count, firstLine] : selection.entities)
+        reporter.Warn(firstLine, "left out " + Counted(count, "brush entity", "brush entities") + " '" + classname +
+                                     "': only the world's brushes, func_group and func_detail make the level");
+    if (selection.inOmittedLayers > 0)
+        reporter.Warn("left out " + Counted(selection.inOmittedLayers, "brush", "brushes") +
+                      " of layers marked to be left out of the build");
+    if (selection.tools > 0)
+        reporter.Warn("left out " + Counted(selection.tools, "tool brush", "tool brushes") +
+                      " (clip, hint, origin, trigger, areaportal)");
+}
+
+Bounds BoundsOf(const std::vector<const EditorBrush*>& brushes) {
+    Bounds bounds;
+    for (const EditorBrush* brush : brushes)
+        for (const EditorFace& face : brush->faces)
+            for (Vec3 p : face.points) bounds.Add(p);
+    return bounds;
 }
 
 // The outward plane of an editor face: its points run the other way round
@@ -228,8 +295,7 @@ struct Start {
     double yaw = 0;  // east, as the editors' games take a start without an angle
 };
 
-bool FindStart(const EditorMap& editor, const std::string& fileName, Start& start, std::vector<std::string>& warnings,
-               std::string& error) {
+bool FindStart(const EditorMap& editor, Start& start, Reporter& reporter) {
     static const char* const kStarts[] = {"info_player_start", "info_player_deathmatch", "info_player_coop",
                                           "info_player_start2", "info_player_teamspawn"};
     for (const char* kind : kStarts) {
@@ -238,7 +304,7 @@ bool FindStart(const EditorMap& editor, const std::string& fileName, Start& star
             if (ClassOf(entity) != kind) continue;
             double origin[3];
             if (!Numbers(entity.Value("origin"), origin, 3)) {
-                warnings.push_back(Where(fileName, entity.line) + "the " + kind + " has no usable origin; left out");
+                reporter.Warn(entity.line, std::string("the ") + kind + " has no usable origin; left out");
                 continue;
             }
             if (count++ > 0) continue;
@@ -252,160 +318,39 @@ bool FindStart(const EditorMap& editor, const std::string& fileName, Start& star
         }
         if (count == 0) continue;
         if (kind != kStarts[0])
-            warnings.push_back(fileName + ": the map has no info_player_start; the player starts at the " + kind +
-                               " of line " + std::to_string(start.entity->line));
+            reporter.Warn(std::string("the map has no info_player_start; the player starts at the ") + kind +
+                          " of line " + std::to_string(start.entity->line));
         else if (count > 1)
-            warnings.push_back(fileName + ": the map has " + std::to_string(count) +
-                               " info_player_start entities; the player starts at the first, line " +
-                               std::to_string(start.entity->line));
+            reporter.Warn("the map has " + std::to_string(count) +
+                          " info_player_start entities; the player starts at the first, line " +
+                          std::to_string(start.entity->line));
         return true;
     }
-    error = fileName + ": the map has no player start (add an info_player_start entity)";
-    return false;
+    return reporter.Fail("the map has no player start (add an info_player_start entity)");
 }
 
-void AddLights(const EditorMap& editor, const std::string& fileName, const EditorTransform& transform, Map& map,
-               std::vector<std::string>& warnings) {
-    for (const EditorEntity& entity : editor.entities) {
-        const std::string classname = ClassOf(entity);
-        if (classname != "light" && classname.rfind("light_", 0) != 0) continue;
-        const std::string where = Where(fileName, entity.line) + "the " + classname;
-        double origin[3];
-        if (!Numbers(entity.Value("origin"), origin, 3)) {
-            warnings.push_back(where + " has no usable origin; left out");
-            continue;
-        }
-        MapLight light;
-        light.line = entity.line;
-        light.position = transform.ToLevel({origin[0], origin[1], origin[2]});
-        double value = kDefaultLightValue;
-        // "light" VALUE, or "_light" as VALUE or R G B VALUE (colour 0..255).
-        const std::vector<double> numbers = AllNumbers(entity.Value(entity.Has("light") ? "light" : "_light"));
-        if (numbers.size() == 1) value = numbers[0];
-        if (numbers.size() >= 4) {
-            light.colour = Vec3{numbers[0], numbers[1], numbers[2]} * (1 / 255.0);
-            value = numbers[3];
-        }
-        double colour[3];
-        if (Numbers(entity.Value(entity.Has("_color") ? "_color" : "color"), colour, 3))
-            light.colour = {colour[0], colour[1], colour[2]};
-        if (light.colour.x > 1 || light.colour.y > 1 || light.colour.z > 1) light.colour = light.colour * (1 / 255.0);
-        light.colour = {std::min(light.colour.x, 1.0), std::min(light.colour.y, 1.0), std::min(light.colour.z, 1.0)};
-        if (light.colour.x < 0 || light.colour.y < 0 || light.colour.z < 0 || value <= 0) {
-            warnings.push_back(where + " gives no light (its value or colour is not positive); left out");
-            continue;
-        }
-        // The usual linear fall-off: the light reaches VALUE editor units,
-        // divided by "wait" when given.
-        double wait = 1;
-        if (Numbers(entity.Value("wait"), &wait, 1) && wait <= 0) wait = 1;
-        value = std::min(value, kMaxLightValue);
-        light.intensity = value / kLightValueScale;
-        light.radius = std::min(value / wait, kMaxLightValue) * transform.unitsPerEditorUnit;
-        if (!WithinReach(light.position)) {
-            warnings.push_back(where + " lies too far from the player start; left out");
-            continue;
-        }
-        map.lights.push_back(light);
-    }
-}
-
-}  // namespace
-
-Vec3 EditorTransform::ToLevel(Vec3 p) const {
-    const Vec3 d = (p - origin) * unitsPerEditorUnit;
-    Vec3 level{d.x, d.z, d.y};
-    for (int i = 0; i < quarterTurns; ++i) level = {-level.z, level.y, level.x};
-    return level;
-}
-
-Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
-    for (int i = 0; i < quarterTurns; ++i) v = {v.z, v.y, -v.x};
-    return Vec3{v.x, v.z, v.y} * (1 / unitsPerEditorUnit);
-}
-
-Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }
-
-std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::string& fileName,
-                                             std::vector<std::string>* warnings) {
-    std::vector<const EditorBrush*> brushes;
-    std::vector<std::pair<std::string, std::pair<int, int>>> leftOut;  // class, (count, first line)
-    int tools = 0, omitted = 0;
-    // TrenchBroom's layers marked to be left out of what is built, and what is in them.
-    std::set<std::string> omittedLayers;
-    for (const EditorEntity& entity : map.entities)
-        if (entity.Value("_tb_type") == "_tb_layer" && entity.Value("_tb_layer_omit_from_export") == "1")
-            omittedLayers.insert(entity.Value("_tb_id"));
-    for (const EditorEntity& entity : map.entities) {
-        if (entity.brushes.empty()) continue;
-        if ((entity.Value("_tb_type") == "_tb_layer" && omittedLayers.count(entity.Value("_tb_id"))) ||
-            (entity.Has("_tb_layer") && omittedLayers.count(entity.Value("_tb_layer")))) {
-            omitted += static_cast<int>(entity.brushes.size());
-            continue;
-        }
-        const std::string classname = ClassOf(entity);
-        if (!IsGrouping(classname) && !(classname.empty() && &entity == &map.entities.front())) {
-            auto at = std::find_if(leftOut.begin(), leftOut.end(), [&](const auto& e) { return e.first == classname; });
-            if (at == leftOut.end())
-                leftOut.push_back({classname, {1, entity.line}});
-            else
-                ++at->second.first;
-            continue;
-        }
-        for (const EditorBrush& brush : entity.brushes) {
-            if (IsToolBrush(brush))
-                ++tools;
-            else
-                brushes.push_back(&brush);
-        }
-    }
-    if (!warnings) return brushes;
-    for (const auto& [classname, seen] : leftOut)
-        warnings->push_back(Where(fileName, seen.second) + "left out " + std::to_string(seen.first) + " brush entit" +
-                            (seen.first == 1 ? "y" : "ies") + " '" + classname +
-                            "': only the world's brushes, func_group and func_detail make the level");
-    if (omitted > 0)
-        warnings->push_back(fileName + ": left out " + std::to_string(omitted) +
-                            " brush(es) of layers marked to be left out of the build");
-    if (tools > 0)
-        warnings->push_back(fileName + ": left out " + std::to_string(tools) + " tool brush" +
-                            (tools == 1 ? "" : "es") + " (clip, hint, origin, trigger, areaportal)");
-    return brushes;
-}
-
-std::vector<std::string> LevelTextureNames(const EditorMap& map) {
-    std::vector<std::string> names;
-    for (const EditorBrush* brush : LevelBrushes(map, "", nullptr))
-        for (const EditorFace& face : brush->faces)
-            if (std::find(names.begin(), names.end(), face.texture) == names.end()) names.push_back(face.texture);
-    return names;
-}
-
-bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const ImportSettings& settings,
-                     const std::map<std::string, LevelTexture>& textures, ImportedMap& imported,
-                     std::vector<std::string>& warnings, std::string& error) {
-    imported = ImportedMap{};
-    Map& map = imported.map;
-    EditorTransform& transform = imported.transform;
-    const std::vector<const EditorBrush*> brushes = LevelBrushes(editor, fileName, &warnings);
-    if (brushes.empty()) {
-        error = fileName + ": the map has no world brushes";
-        return false;
-    }
+// The move from the editor's space to the level's: the floor under the player
+// start to the origin, turned so that the player looks the start's way.
+// False when the map has no start or no floor below it.
+bool PlaceAtStart(const EditorMap& editor, const std::vector<const EditorBrush*>& brushes, double editorUnitsPerUnit,
+                  EditorTransform& transform, Reporter& reporter) {
     Start start;
-    if (!FindStart(editor, fileName, start, warnings, error)) return false;
+    if (!FindStart(editor, start, reporter)) return false;
     double floor = 0;
-    if (!FloorBelow(brushes, start.origin, floor)) {
-        error = Where(fileName, start.entity->line) + "no brush lies below the player start " + Format(start.origin) +
-                ": it needs a floor";
-        return false;
-    }
+    if (!FloorBelow(brushes, start.origin, floor))
+        return reporter.Fail(start.entity->line,
+                             "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
     transform.origin = {start.origin.x, start.origin.y, floor};
-    transform.unitsPerEditorUnit = 1 / settings.editorUnitsPerUnit;
+    transform.unitsPerEditorUnit = 1 / editorUnitsPerUnit;
     // Editor yaw 90 (north, +y) is the engine's start view (+z).
     const long quarter = std::lround(std::fmod(start.yaw, 360) / 90);
     transform.quarterTurns = static_cast<int>(((1 - quarter) % 4 + 4) % 4);
+    return true;
+}
 
+// The level's name, the start and what the compiler is asked for editor maps,
+// its lengths in editor units made level units.
+void SetCompileSettings(const ImportSettings& settings, const EditorTransform& transform, Map& map) {
     map.level = settings.level;
     map.start = {0, kEyeHeight, 0};
     map.lenient = true;
@@ -413,7 +358,12 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
     map.lightmapPages = settings.lightmapPages;
     map.lightmapDensity = kDensityEditorUnits * transform.unitsPerEditorUnit;
     map.dirtDistance = kDirtEditorUnits * transform.unitsPerEditorUnit;
+}
 
+// The brushes in level space with their textures placed, less faces whose
+// points lie on a line and brushes beyond the compiler's reach.
+void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<std::string, LevelTexture>& textures,
+                const EditorTransform& transform, Map& map, Reporter& reporter) {
     int degenerate = 0, far = 0;
     for (const EditorBrush* brush : brushes) {
         MapBrush out;
@@ -438,14 +388,60 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
         else
             ++far;
     }
-    if (far > 0)
-        warnings.push_back(fileName + ": left out " + std::to_string(far) +
-                           " brush(es) lying too far from the player start");
+    if (far > 0) reporter.Warn("left out " + Counted(far, "brush", "brushes") + " lying too far from the player start");
     if (degenerate > 0)
-        warnings.push_back(fileName + ": left out " + std::to_string(degenerate) +
-                           " face(s) whose three points lie on one line");
+        reporter.Warn("left out " + Counted(degenerate, "face", "faces") + " whose three points lie on one line");
+}
 
-    AddLights(editor, fileName, transform, map, warnings);
+void AddLights(const EditorMap& editor, const EditorTransform& transform, Map& map, Reporter& reporter) {
+    for (const EditorEntity& entity : editor.entities) {
+        const std::string classname = ClassOf(entity);
+        if (classname != "light" && classname.rfind("light_", 0) != 0) continue;
+        const std::string subject = "the " + classname;
+        double origin[3];
+        if (!Numbers(entity.Value("origin"), origin, 3)) {
+            reporter.Warn(entity.line, subject + " has no usable origin; left out");
+            continue;
+        }
+        MapLight light;
+        light.line = entity.line;
+        light.position = transform.ToLevel({origin[0], origin[1], origin[2]});
+        double value = kDefaultLightValue;
+        // "light" VALUE, or "_light" as VALUE or R G B VALUE (colour 0..255).
+        const std::vector<double> numbers = AllNumbers(entity.Value(entity.Has("light") ? "light" : "_light"));
+        if (numbers.size() == 1) value = numbers[0];
+        if (numbers.size() >= 4) {
+            light.colour = Vec3{numbers[0], numbers[1], numbers[2]} * (1 / 255.0);
+            value = numbers[3];
+        }
+        double colour[3];
+        if (Numbers(entity.Value(entity.Has("_color") ? "_color" : "color"), colour, 3))
+            light.colour = {colour[0], colour[1], colour[2]};
+        if (light.colour.x > 1 || light.colour.y > 1 || light.colour.z > 1) light.colour = light.colour * (1 / 255.0);
+        light.colour = {std::min(light.colour.x, 1.0), std::min(light.colour.y, 1.0), std::min(light.colour.z, 1.0)};
+        if (light.colour.x < 0 || light.colour.y < 0 || light.colour.z < 0 || value <= 0) {
+            reporter.Warn(entity.line, subject + " gives no light (its value or colour is not positive); left out");
+            continue;
+        }
+        // The usual linear fall-off: the light reaches VALUE editor units,
+        // divided by "wait" when given.
+        double wait = 1;
+        if (Numbers(entity.Value("wait"), &wait, 1) && wait <= 0) wait = 1;
+        value = std::min(value, kMaxLightValue);
+        light.intensity = value / kLightValueScale;
+        light.radius = std::min(value / wait, kMaxLightValue) * transform.unitsPerEditorUnit;
+        if (!WithinReach(light.position)) {
+            reporter.Warn(entity.line, subject + " lies too far from the player start; left out");
+            continue;
+        }
+        map.lights.push_back(light);
+    }
+}
+
+// The world's ambient light when it asks for one; else a faint one beside
+// lights, and an even one for a map without any (so that the level is not
+// black). Called once the lights are in.
+void SetAmbient(const EditorMap& editor, Map& map, Reporter& reporter) {
     double minimum = 0;
     const auto worldAt = std::find_if(editor.entities.begin(), editor.entities.end(),
                                       [](const EditorEntity& e) { return ClassOf(e) == "worldspawn"; });
@@ -455,22 +451,57 @@ bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const
         map.ambient = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
     } else if (map.lights.empty()) {
         map.ambient = {kUnlitAmbient, kUnlitAmbient, kUnlitAmbient};
-        warnings.push_back(fileName + ": the map has no lights; every surface gets an even light");
+        reporter.Warn("the map has no lights; every surface gets an even light");
     } else {
         map.ambient = {kDefaultAmbient, kDefaultAmbient, kDefaultAmbient};
     }
+}
+
+}  // namespace
+
+Vec3 EditorTransform::ToLevel(Vec3 p) const {
+    const Vec3 d = (p - origin) * unitsPerEditorUnit;
+    Vec3 level{d.x, d.z, d.y};
+    for (int i = 0; i < quarterTurns; ++i) level = {-level.z, level.y, level.x};
+    return level;
+}
+
+Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
+    for (int i = 0; i < quarterTurns; ++i) v = {v.z, v.y, -v.x};
+    return Vec3{v.x, v.z, v.y} * (1 / unitsPerEditorUnit);
+}
+
+Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }
+
+std::vector<std::string> LevelTextureNames(const EditorMap& map) {
+    std::vector<std::string> names;
+    for (const EditorBrush* brush : SelectBrushes(map).brushes)
+        for (const EditorFace& face : brush->faces)
+            if (std::find(names.begin(), names.end(), face.texture) == names.end()) names.push_back(face.texture);
+    return names;
+}
+
+bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
+                     const std::map<std::string, LevelTexture>& textures, ImportedMap& imported, Reporter& reporter) {
+    imported = ImportedMap{};
+    const BrushSelection selection = SelectBrushes(editor);
+    WarnLeftOut(selection, reporter);
+    if (selection.brushes.empty()) return reporter.Fail("the map has no world brushes");
+    if (!PlaceAtStart(editor, selection.brushes, settings.editorUnitsPerUnit, imported.transform, reporter))
+        return false;
+    imported.brushBounds = BoundsOf(selection.brushes);
+    SetCompileSettings(settings, imported.transform, imported.map);
+    AddBrushes(selection.brushes, textures, imported.transform, imported.map, reporter);
+    AddLights(editor, imported.transform, imported.map, reporter);
+    SetAmbient(editor, imported.map, reporter);
     return true;
 }
 
-std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path,
-                        const std::string& fileName) {
-    std::string message = fileName + ": leak: the map is not sealed";
+std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path) {
+    std::string message = "leak: the map is not sealed";
     if (path.empty()) return message;
     // The last point of the way out that still lies among the brushes.
-    Bounds bounds;
-    for (const EditorBrush* brush : LevelBrushes(editor, fileName, nullptr))
-        for (const EditorFace& face : brush->faces)
-            for (Vec3 p : face.points) bounds.Add(p);
+    const Bounds& bounds = imported.brushBounds;
     Vec3 exit = imported.transform.ToEditor(path.back());
     for (auto at = path.rbegin(); at != path.rend(); ++at) {
         const Vec3 p = imported.transform.ToEditor(*at);
@@ -496,8 +527,8 @@ std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, co
     return message;
 }
 
-std::string StartMessage(const ImportedMap& imported, const std::string& fileName) {
-    return fileName + ": the player's eye " + Format(imported.transform.ToEditor(imported.map.start)) +
+std::string StartMessage(const ImportedMap& imported) {
+    return "the player's eye " + Format(imported.transform.ToEditor(imported.map.start)) +
            " lies inside a brush or outside the map";
 }
 

@@ -47,35 +47,32 @@ struct LevelTexture {
     int width = 64, height = 64;  // the source image's size, which the face placement is measured in
 };
 
-// The brushes that make the level: those of the world entity and of the
-// grouping entities (func_group, func_detail...), less the editors' tool
-// brushes (clip, hint, origin, trigger, areaportal). Warns, when `warnings`
-// is given, about the entities and brushes left out.
-std::vector<const EditorBrush*> LevelBrushes(const EditorMap& map, const std::string& fileName,
-                                             std::vector<std::string>* warnings);
-
-// The texture names the level's brushes use, in order of first use.
+// The texture names the level's brushes use, in order of first use. The
+// level's brushes are those of the world entity and of the grouping entities
+// (func_group, func_detail...), less the editors' tool brushes (clip, hint,
+// origin, trigger, areaportal) and those of TrenchBroom layers left out of
+// the build.
 std::vector<std::string> LevelTextureNames(const EditorMap& map);
 
 struct ImportedMap {
     Map map;
     EditorTransform transform;
+    Bounds brushBounds;  // the level's brushes in editor space, which a leak's way out leaves
 };
 
-// Makes the Map, with every texture in `textures`. False with a message when
-// the map has no player start or no floor below it.
-bool ImportEditorMap(const EditorMap& editor, const std::string& fileName, const ImportSettings& settings,
-                     const std::map<std::string, LevelTexture>& textures, ImportedMap& imported,
-                     std::vector<std::string>& warnings, std::string& error);
+// Makes the Map from the level's brushes, with every texture in `textures`,
+// warning about what it leaves out. False when the map has no player start
+// or no floor below it.
+bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
+                     const std::map<std::string, LevelTexture>& textures, ImportedMap& imported, Reporter& reporter);
 
-// What a leak message says in the editor's terms: the way out in editor
-// coordinates and the entity nearest to it. `path` runs in level space from
-// the player start to the outside, as the compiler found it.
-std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path,
-                        const std::string& fileName);
+// What a leak message says in the editor's terms (for Reporter::Restate):
+// the way out in editor coordinates and the entity nearest to it. `path` runs
+// in level space from the player start to the outside, as the compiler found it.
+std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path);
 
 // What a compiler's refusal of the player start says in the editor's terms.
-std::string StartMessage(const ImportedMap& imported, const std::string& fileName);
+std::string StartMessage(const ImportedMap& imported);
 
 // The path as a point file (one "X Y Z" line per point, editor space), which
 // the editors draw as a line through the map.

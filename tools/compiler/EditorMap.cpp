@@ -98,17 +98,12 @@ private:
 
 class Reader {
 public:
-    Reader(const std::string& text, const std::string& fileName, EditorMap& map, std::vector<std::string>& warnings)
-        : lexer(text), fileName(fileName), map(map), warnings(warnings) {}
+    Reader(const std::string& text, EditorMap& map, Reporter& reporter) : lexer(text), map(map), reporter(reporter) {}
 
     bool Run();
-    std::string error;
 
 private:
-    bool Fail(const std::string& message) {
-        if (error.empty()) error = fileName + ":" + std::to_string(lexer.line) + ": " + message;
-        return false;
-    }
+    bool Fail(const std::string& message) { return reporter.Fail(lexer.line, message); }
     bool Expect(const char* token, const char* what) {
         const std::string got = lexer.Next();
         if (got == token) return true;
@@ -125,9 +120,8 @@ private:
     bool Faces(EditorBrush& brush, bool primitive);
 
     Lexer lexer;
-    std::string fileName;
     EditorMap& map;
-    std::vector<std::string>& warnings;
+    Reporter& reporter;
     std::map<std::string, int> skipped;  // blocks left out, by kind
 };
 
@@ -269,8 +263,8 @@ bool Reader::Run() {
         if (!Entity()) return false;
     }
     for (const auto& [kind, count] : skipped)
-        warnings.push_back(fileName + ": left out " + std::to_string(count) + " '" + kind + "' block" +
-                           (count == 1 ? "" : "s") + " (only brushes of face planes are read)");
+        reporter.Warn("left out " + Counted(count, "'" + kind + "' block", "'" + kind + "' blocks") +
+                      " (only brushes of face planes are read)");
     return true;
 }
 
@@ -293,18 +287,16 @@ std::string Lower(std::string text) {
     return text;
 }
 
+std::string BaseName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+
 bool LooksLikeEditorMap(const std::string& text) {
     Lexer lexer(text);
     return lexer.Peek() == '{' || lexer.Next() == "Version";
 }
 
-bool ReadEditorMap(const std::string& text, const std::string& fileName, EditorMap& map,
-                   std::vector<std::string>& warnings, std::string& error) {
+bool ReadEditorMap(const std::string& text, EditorMap& map, Reporter& reporter) {
     map = EditorMap{};
-    Reader reader(text, fileName, map, warnings);
-    const bool ok = reader.Run();
-    error = reader.error;
-    return ok;
+    return Reader(text, map, reporter).Run();
 }
 
 }  // namespace orvcompile

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compiler/Geometry.h"
+#include "compiler/Reporter.h"
 
 namespace orvcompile {
 
@@ -57,11 +58,14 @@ bool LooksLikeEditorMap(const std::string& text);
 // compare ignoring case.
 std::string Lower(std::string text);
 
+// The last part of an editor's name or path, after its last '/' or '\\' (the
+// editors write either).
+std::string BaseName(const std::string& path);
+
 // Reads the entities and their brushes, plain and as brush primitives
 // ("brushDef"). Patches and other blocks inside an entity that are not
-// brushes of face planes are left out, with one warning per kind. False with "FILE:LINE: reason" for text that is not a
-// map.
-bool ReadEditorMap(const std::string& text, const std::string& fileName, EditorMap& map,
-                   std::vector<std::string>& warnings, std::string& error);
+// brushes of face planes are left out, with one warning per kind. False for
+// text that is not a map, with the reason and its line.
+bool ReadEditorMap(const std::string& text, EditorMap& map, Reporter& reporter);
 
 }  // namespace orvcompile

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "compiler/Geometry.h"
+#include "compiler/Reporter.h"
 
 namespace orvcompile {
 
@@ -69,8 +70,8 @@ constexpr double kMaxLightmapDensity = 1024;
 // The engine's lightmap table holds this many names.
 constexpr int kMaxLightmapPages = 32;
 
-// Reads a map from its text; on failure returns false with
-// "FILE:LINE: reason" in `error`.
-bool ParseMap(const std::string& text, const std::string& fileName, Map& map, std::string& error);
+// Reads a map from its text; false when it is not a map, with the reason
+// and its line given to `reporter`.
+bool ParseMap(const std::string& text, Map& map, Reporter& reporter);
 
 }  // namespace orvcompile

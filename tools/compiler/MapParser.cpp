@@ -17,16 +17,12 @@ constexpr double kMaxCoordinate = 65536;
 
 class Parser {
 public:
-    Parser(const std::string& fileName, Map& map) : fileName(fileName), map(map) {}
+    Parser(Map& map, Reporter& reporter) : map(map), reporter(reporter) {}
 
     bool Run(const std::string& text);
-    std::string error;
 
 private:
-    bool Fail(const std::string& message) {
-        if (error.empty()) error = fileName + ":" + std::to_string(line) + ": " + message;
-        return false;
-    }
+    bool Fail(const std::string& message) { return reporter.Fail(line, message); }
     bool Statement();
     bool Number(double& value, const char* what);
     bool Integer(int& value, const char* what);
@@ -44,8 +40,8 @@ private:
         return true;
     }
 
-    std::string fileName;
     Map& map;
+    Reporter& reporter;
     int line = 0;
     std::vector<std::string> tokens;
     std::size_t next = 0;
@@ -290,12 +286,9 @@ bool Parser::Statement() {
 
 }  // namespace
 
-bool ParseMap(const std::string& text, const std::string& fileName, Map& map, std::string& error) {
+bool ParseMap(const std::string& text, Map& map, Reporter& reporter) {
     map = Map{};
-    Parser parser(fileName, map);
-    const bool ok = parser.Run(text);
-    error = parser.error;
-    return ok;
+    return Parser(map, reporter).Run(text);
 }
 
 }  // namespace orvcompile

@@ -61,7 +61,7 @@ bool TextureFolder::Open(const std::string& directory, std::string& error) {
         chosen[key] = preference;
         byPath[key] = path.string();
     }
-    for (const auto& [key, file] : byPath) byName[key.substr(key.find_last_of('/') + 1)].push_back(file);
+    for (const auto& [key, file] : byPath) byName[BaseName(key)].push_back(file);
     return true;
 }
 
@@ -72,7 +72,7 @@ std::string TextureFolder::Find(const std::string& name) const {
         if (variant == 1) std::replace(key.begin(), key.end(), '*', '#');
         const auto at = byPath.find(key);
         if (at != byPath.end()) return at->second;
-        const auto named = byName.find(key.substr(key.find_last_of('/') + 1));
+        const auto named = byName.find(BaseName(key));
         if (named != byName.end() && named->second.size() == 1) return named->second.front();
     }
     return "";
@@ -150,7 +150,7 @@ Picture PlaceholderTexture() {
 }
 
 std::string EngineTextureName(const std::string& editorName, std::set<std::string>& taken) {
-    std::string name = Lower(editorName.substr(editorName.find_last_of("/\\") + 1));
+    std::string name = Lower(BaseName(editorName));
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') c = '_';
     if (name.empty()) name = "texture";

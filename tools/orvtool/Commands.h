@@ -14,6 +14,9 @@ int WalkCommand(int argc, char** argv);
 // "orvtool: MESSAGE" on standard error; returns `status`.
 int Fail(const std::string& message, int status = 1);
 
+// "orvtool: warning: MESSAGE" on standard error.
+void Warn(const std::string& message);
+
 // A command line that `command` cannot take: its usage, on one line, on
 // standard error; returns 2.
 int UsageError(const std::string& command);

@@ -30,11 +30,12 @@ int Write(const std::string& path, const std::string& bytes) {
 int Level(const std::string& mapPath, const std::string& dir) {
     std::string text, error;
     if (!ReadMapText(mapPath, text, error)) return Fail(error);
+    orvcompile::Reporter reporter(mapPath, Warn);
     orvcompile::Map map;
-    if (!orvcompile::ParseMap(text, mapPath, map, error)) return Fail(error);
+    if (!orvcompile::ParseMap(text, map, reporter)) return Fail(reporter.Error());
     map.lights.push_back(orvcontent::BulbLight());
     orvcompile::CompiledLevel level;
-    if (!orvcompile::Compile(map, mapPath, {}, level, error)) return Fail(error);
+    if (!orvcompile::Compile(map, {}, level, reporter)) return Fail(reporter.Error());
     const orvcompile::Picture skin =
         orvcontent::PaintLampSkin(orvcompile::SettingsOf(map), level.tree, level.brushes.planes, 2);
     for (orvcompile::Picture& page : level.lightmaps.pages) orvcontent::PutSkin(skin, page);

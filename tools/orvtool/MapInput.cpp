@@ -14,12 +14,11 @@
 #include "compiler/EditorMap.h"
 #include "compiler/TextureImport.h"
 #include "content/Textures.h"
+#include "orvtool/Commands.h"
 
 using namespace orvcompile;
 
 namespace {
-
-void Warn(const std::string& message) { std::fprintf(stderr, "orvtool: warning: %s\n", message.c_str()); }
 
 // The level's name from the map file's: letters, digits, '_' and '-', at most 25.
 std::string LevelNameOf(const std::string& path) {
@@ -32,47 +31,50 @@ std::string LevelNameOf(const std::string& path) {
 
 // The picture for a texture name: its image in the folder, else the engine's
 // own texture of that name; false when neither exists.
-bool FindPicture(const std::string& name, const TextureFolder& folder, Picture& picture) {
+bool FindPicture(const std::string& name, const TextureFolder& folder, Picture& picture, Reporter& reporter) {
     const std::string file = folder.Find(name);
     if (!file.empty()) {
         std::string error;
         if (ReadImage(file, picture, error)) return true;
-        Warn(error);
+        reporter.WarnAsIs(error);
     }
-    const std::string base = Lower(name.substr(name.find_last_of('/') + 1));
+    const std::string base = Lower(BaseName(name));
     const auto& own = orvcontent::TextureNames();
     return base != "lmblank" && std::find(own.begin(), own.end(), base) != own.end() &&
            orvcontent::MakeTexture(base, picture);
 }
 
 // FindPicture's picture, or the placeholder with the name noted as missing.
-Picture PictureFor(const std::string& name, const TextureFolder& folder, std::vector<std::string>& missing) {
+Picture PictureFor(const std::string& name, const TextureFolder& folder, std::vector<std::string>& missing,
+                   Reporter& reporter) {
     Picture picture;
-    if (FindPicture(name, folder, picture)) return picture;
+    if (FindPicture(name, folder, picture, reporter)) return picture;
     missing.push_back(name);
     return PlaceholderTexture();
 }
 
-void WarnMissing(const std::vector<std::string>& missing, const MapSource& source) {
+void WarnMissing(const std::vector<std::string>& missing, const MapSource& source, Reporter& reporter) {
     if (missing.empty()) return;
     std::string list;
     for (const std::string& name : missing) list += (list.empty() ? "" : ", ") + name;
-    const std::string count = std::to_string(missing.size()) + " texture" + (missing.size() == 1 ? "" : "s");
-    Warn((source.texturesDir.empty() ? "no texture folder given (--textures DIR): " + count
-                                     : "the texture folder has no image for " + count) +
-         ", drawn with a magenta placeholder: " + list);
+    const std::string count = Counted(static_cast<long>(missing.size()), "texture", "textures");
+    reporter.WarnAsIs((source.texturesDir.empty() ? "no texture folder given (--textures DIR): " + count
+                                                  : "the texture folder has no image for " + count) +
+                      ", drawn with a magenta placeholder: " + list);
+}
+
+// The texture folder, when one is given.
+bool OpenFolder(const MapSource& source, TextureFolder& folder, Reporter& reporter) {
+    std::string error;
+    return source.texturesDir.empty() || folder.Open(source.texturesDir, error) || reporter.FailAsIs(error);
 }
 
 bool ReadEditor(const MapSource& source, const std::string& text, const std::string& levelName, int lightmapPages,
-                EditorMap& editor, ImportedMap& imported, BuiltLevel& built, std::string& error) {
-    std::vector<std::string> warnings;
-    const bool read = ReadEditorMap(text, source.path, editor, warnings, error);
-    for (const std::string& warning : warnings) Warn(warning);
-    if (!read) return false;
-    warnings.clear();
+                EditorMap& editor, ImportedMap& imported, BuiltLevel& built, Reporter& reporter) {
+    if (!ReadEditorMap(text, editor, reporter)) return false;
 
     TextureFolder folder;
-    if (!source.texturesDir.empty() && !folder.Open(source.texturesDir, error)) return false;
+    if (!OpenFolder(source, folder, reporter)) return false;
     std::map<std::string, LevelTexture> table;
     // Textures are written beside the level: none may take the name of a
     // lightmap page or of the blank lightmap (the engine finds files ignoring case).
@@ -90,23 +92,22 @@ bool ReadEditor(const MapSource& source, const std::string& text, const std::str
             table[name] = LevelTexture{};
             continue;
         }
-        const Picture picture = PictureFor(name, folder, missing);
+        const Picture picture = PictureFor(name, folder, missing, reporter);
         const LevelTexture texture{EngineTextureName(name, taken), picture.width, picture.height};
         table[name] = texture;
         built.textures.push_back({texture.name, FitForEngine(picture)});
     }
-    WarnMissing(missing, source);
+    WarnMissing(missing, source, reporter);
 
-    const bool ok = ImportEditorMap(editor, source.path, settings, table, imported, warnings, error);
-    for (const std::string& warning : warnings) Warn(warning);
+    const bool ok = ImportEditorMap(editor, settings, table, imported, reporter);
     built.map = imported.map;
     return ok;
 }
 
 // Own maps name the engine's textures; for a pack each gets its picture.
-bool OwnMapTextures(const MapSource& source, BuiltLevel& built, std::string& error) {
+bool OwnMapTextures(const MapSource& source, BuiltLevel& built, Reporter& reporter) {
     TextureFolder folder;
-    if (!source.texturesDir.empty() && !folder.Open(source.texturesDir, error)) return false;
+    if (!OpenFolder(source, folder, reporter)) return false;
     std::vector<std::string> missing;
     for (const MapBrush& brush : built.map.brushes)
         for (const MapFace& face : brush.faces) {
@@ -114,9 +115,9 @@ bool OwnMapTextures(const MapSource& source, BuiltLevel& built, std::string& err
             if (name.empty() || std::any_of(built.textures.begin(), built.textures.end(),
                                             [&](const LevelTexturePicture& t) { return t.name == name; }))
                 continue;
-            built.textures.push_back({name, FitForEngine(PictureFor(name, folder, missing))});
+            built.textures.push_back({name, FitForEngine(PictureFor(name, folder, missing, reporter))});
         }
-    WarnMissing(missing, source);
+    WarnMissing(missing, source, reporter);
     return true;
 }
 
@@ -124,6 +125,40 @@ std::string PointFilePath(const std::string& mapPath) {
     std::filesystem::path path(mapPath);
     path.replace_extension(".pts");
     return path.string();
+}
+
+// BuildLevel once the map's text is read.
+bool BuildFromText(const MapSource& source, const std::string& text, const std::string& level, int lightmapPages,
+                   TexturePictures pictures, BuiltLevel& built, Reporter& reporter) {
+    EditorMap editor;
+    ImportedMap imported;
+    built.fromEditor = LooksLikeEditorMap(text);
+    if (built.fromEditor) {
+        if (!ReadEditor(source, text, level, lightmapPages, editor, imported, built, reporter)) return false;
+    } else {
+        if (!ParseMap(text, built.map, reporter)) return false;
+        if (!level.empty()) built.map.level = level;
+        if (pictures == TexturePictures::EveryMap && !OwnMapTextures(source, built, reporter)) return false;
+    }
+
+    CompileOptions options;
+    options.threads = source.threads;
+    options.progress = [](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    };
+    if (Compile(built.map, options, built.level, reporter)) return true;
+    if (built.fromEditor && reporter.Error().find(": the player start ") != std::string::npos)
+        reporter.Restate(StartMessage(imported));
+    if (built.fromEditor && !built.level.leakPath.empty()) {
+        std::string message = LeakMessage(editor, imported, built.level.leakPath);
+        const std::string points = PointFilePath(source.path);
+        std::string ignored;
+        if (WriteFileAtomically(points, PointFileText(imported, built.level.leakPath), ignored))
+            message += "; the way out is in the point file '" + points + "'";
+        reporter.Restate(message);
+    }
+    return false;
 }
 
 }  // namespace
@@ -167,34 +202,8 @@ bool BuildLevel(const MapSource& source, const std::string& level, int lightmapP
     built = BuiltLevel{};
     std::string text;
     if (!ReadMapText(source.path, text, error)) return false;
-
-    EditorMap editor;
-    ImportedMap imported;
-    built.fromEditor = LooksLikeEditorMap(text);
-    if (built.fromEditor) {
-        if (!ReadEditor(source, text, level, lightmapPages, editor, imported, built, error)) return false;
-    } else {
-        if (!ParseMap(text, source.path, built.map, error)) return false;
-        if (!level.empty()) built.map.level = level;
-        if (pictures == TexturePictures::EveryMap && !OwnMapTextures(source, built, error)) return false;
-    }
-
-    CompileOptions options;
-    options.threads = source.threads;
-    options.progress = [](const std::string& line) {
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
-    };
-    options.warning = Warn;
-    if (Compile(built.map, source.path, options, built.level, error)) return true;
-    if (built.fromEditor && error.find(": the player start ") != std::string::npos)
-        error = StartMessage(imported, source.path);
-    if (built.fromEditor && !built.level.leakPath.empty()) {
-        error = LeakMessage(editor, imported, built.level.leakPath, source.path);
-        const std::string points = PointFilePath(source.path);
-        std::string ignored;
-        if (WriteFileAtomically(points, PointFileText(imported, built.level.leakPath), ignored))
-            error += "; the way out is in the point file '" + points + "'";
-    }
+    Reporter reporter(source.path, Warn);
+    if (BuildFromText(source, text, level, lightmapPages, pictures, built, reporter)) return true;
+    error = reporter.Error();
     return false;
 }

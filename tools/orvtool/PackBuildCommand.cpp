@@ -182,10 +182,9 @@ SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::strin
     }
     const std::string shared = ShareNearestInColour(kept, rest, assignment);
     if (!rest.empty())
-        std::fprintf(stderr,
-                     "orvtool: warning: the engine unpacks %zu textures; the level's %zu smallest of %zu share "
-                     "the picture of the one nearest in colour: %s\n",
-                     slots.size(), rest.size(), order.size(), shared.c_str());
+        Warn("the engine unpacks " + std::to_string(slots.size()) + " textures; the level's " +
+             std::to_string(rest.size()) + " smallest of " + std::to_string(order.size()) +
+             " share the picture of the one nearest in colour: " + shared);
     return assignment;
 }
 

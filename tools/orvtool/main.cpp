@@ -62,6 +62,8 @@ int Fail(const std::string& message, int status) {
     return status;
 }
 
+void Warn(const std::string& message) { std::fprintf(stderr, "orvtool: warning: %s\n", message.c_str()); }
+
 int UsageError(const std::string& command) {
     std::string line = "usage:";
     const char* separator = " ";
