@@ -22,7 +22,6 @@
 #include "model/Entity.h"
 #include "platform/sound/DirectSound.h"
 #include "platform/core/MessageBox.h"
-#include "platform/core/Seam.h"
 #include "player/Input.h"
 #include "player/Player.h"
 #include "render/Renderer.h"

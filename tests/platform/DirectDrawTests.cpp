@@ -178,7 +178,7 @@ TEST_F(DirectDrawTest, TexturesAndPlainSurfacesTakeTheDisplaysFormatAndSensibleS
     description.dwFlags |= DDSD_PIXELFORMAT;
     EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DDERR_INVALIDPIXELFORMAT);
     description.dwFlags &= ~DDSD_PIXELFORMAT;
-    seam::ArmFailure("CreateSurface.texture", DDERR_OUTOFVIDEOMEMORY);
+    seam::ArmFailure("CreateSurface texture", DDERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DDERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(surface, nullptr);
     ASSERT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DD_OK);

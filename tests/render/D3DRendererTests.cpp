@@ -16,7 +16,6 @@
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "platform/graphics/internal/DisplayObjects.h"
-#include "platform/core/Seam.h"
 #include "platform/display/VirtualDisplay.h"
 #include "player/Player.h"
 #include "render/d3d/D3DRenderer.h"
@@ -118,17 +117,17 @@ TEST_F(D3DRendererTest, EachInitializeFailureLeavesItsText) {
         {"DirectDrawCreateEx", DDERR_GENERIC, 1, "Could not create a DirectDraw object."},
         {"SetCooperativeLevel", DDERR_GENERIC, 1, "Could not set the DirectDraw cooperative level requested."},
         {"SetDisplayMode", DDERR_INVALIDMODE, 1, "Could not set the requested display mode."},
-        {"CreateSurface.primary", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create a primary surface."},
+        {"CreateSurface primary", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create a primary surface."},
         {"GetAttachedSurface", DDERR_NOTFOUND, 1, "Could not retrieve a pointer to attached surface."},
         // Anything but plain success fails, even a result that is no failure by its sign.
         {"QueryInterface", S_FALSE, 1, "Could not retrieve a pointer to Direct3D."},
         {"CreateDevice", DDERR_NO3D, 2, "No suitable device available."},
         // A driver whose z-buffer formats all have a stencil part.
         {"EnumZBufferFormats.onlyStencil", 1, 1, "No suitable z-buffer available."},
-        {"CreateSurface.zbuffer", DDERR_NOZBUFFERHW, 1,
+        {"CreateSurface z-buffer", DDERR_NOZBUFFERHW, 1,
          "Could not create the z-buffer: Hardware z-buffering is unsupported on this video card."},
-        {"CreateSurface.zbuffer", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create the z-buffer: Not enough video memory."},
-        {"CreateSurface.zbuffer", DDERR_GENERIC, 1,
+        {"CreateSurface z-buffer", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create the z-buffer: Not enough video memory."},
+        {"CreateSurface z-buffer", DDERR_GENERIC, 1,
          "Could not create the z-buffer: An unusual error has occurred. Please phone tech. support."},
         {"AddAttachedSurface", DDERR_SURFACEALREADYATTACHED, 1, "Could not add attached surface."},
     };

@@ -26,13 +26,12 @@ const ComClass kClasses[] = {
 }  // namespace
 
 HRESULT CoInitialize(void*) {
-    seam::Record("CoInitialize");
-    if (auto failure = seam::Failure("CoInitialize")) return static_cast<HRESULT>(*failure);
+    if (auto failure = SeamCall("CoInitialize")) return static_cast<HRESULT>(*failure);
     return g_ComInitCount++ == 0 ? S_OK : S_FALSE;
 }
 
 void CoUninitialize() {
-    seam::Record("CoUninitialize");
+    SeamCall("CoUninitialize");
     if (g_ComInitCount > 0) --g_ComInitCount;
 }
 
@@ -41,12 +40,11 @@ HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, cons
     for (const ComClass& known : kClasses)
         if (*known.clsid == clsid) found = &known;
     const std::string name = found ? found->name : "unknown class";
-    seam::Record("CoCreateInstance", name + " " + std::to_string(context));
+    // Armed for every class, or for one class by its name (the first word recorded).
+    const auto failure = SeamCall("CoCreateInstance", name + " " + std::to_string(context));
     if (!object) return E_POINTER;
     *object = nullptr;
-    // Armed for every class, or for one class by its name.
-    if (auto failure = seam::Failure("CoCreateInstance")) return static_cast<HRESULT>(*failure);
-    if (auto failure = seam::Failure(("CoCreateInstance " + name).c_str())) return static_cast<HRESULT>(*failure);
+    if (failure) return static_cast<HRESULT>(*failure);
     if (g_ComInitCount == 0) return CO_E_NOTINITIALIZED;
     if (!found || !(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
     if (outer) return CLASS_E_NOAGGREGATION;

@@ -16,8 +16,6 @@ namespace {
 // The one pixel format there is: RGBA, double-buffered, 16 colour and 16 depth bits.
 constexpr int kPixelFormat = 1;
 
-bool Fails(const char* call) { return seam::Failure(call).has_value(); }
-
 }  // namespace
 
 SDL_GLContext CreateWindowGlContext(SDL_Window* window) {
@@ -45,11 +43,10 @@ void DeleteWindowGlContext(SDL_Window* window, SDL_GLContext context) {
 }
 
 LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
-    seam::Record("ChangeDisplaySettingsA", mode ? std::to_string(mode->dmPelsWidth) + "x" +
-                                                      std::to_string(mode->dmPelsHeight) + "x" +
-                                                      std::to_string(mode->dmBitsPerPel)
-                                                : "null");
-    if (auto failure = seam::Failure("ChangeDisplaySettingsA")) return static_cast<LONG>(*failure);
+    const std::string asked = mode ? std::to_string(mode->dmPelsWidth) + "x" + std::to_string(mode->dmPelsHeight) +
+                                         "x" + std::to_string(mode->dmBitsPerPel)
+                                   : "null";
+    if (auto failure = SeamCall("ChangeDisplaySettingsA", asked)) return static_cast<LONG>(*failure);
     if (!mode) {
         display::Select(false);
         return DISP_CHANGE_SUCCESSFUL;
@@ -63,35 +60,30 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
 }
 
 HDC GetDC(HWND window) {
-    seam::Record("GetDC");
-    if (Fails("GetDC") || !window || window->destroyed) return nullptr;
+    if (SeamCall("GetDC") || !window || window->destroyed) return nullptr;
     return &window->dc;
 }
 
 int ReleaseDC(HWND window, HDC dc) {
-    seam::Record("ReleaseDC");
-    if (Fails("ReleaseDC") || !window || dc != &window->dc) return 0;
+    if (SeamCall("ReleaseDC") || !window || dc != &window->dc) return 0;
     return 1;
 }
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
-    seam::Record("ChoosePixelFormat");
-    if (Fails("ChoosePixelFormat") || !dc || !descriptor) return 0;
+    if (SeamCall("ChoosePixelFormat") || !dc || !descriptor) return 0;
     constexpr DWORD kNeeded = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     if ((descriptor->dwFlags & kNeeded) != kNeeded || descriptor->iPixelType != PFD_TYPE_RGBA) return 0;
     return kPixelFormat;
 }
 
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
-    seam::Record("SetPixelFormat");
-    if (Fails("SetPixelFormat") || !dc || format != kPixelFormat) return FALSE;
+    if (SeamCall("SetPixelFormat") || !dc || format != kPixelFormat) return FALSE;
     dc->pixelFormat = format;
     return TRUE;
 }
 
 HGLRC wglCreateContext(HDC dc) {
-    seam::Record("wglCreateContext");
-    if (Fails("wglCreateContext") || !dc || !dc->pixelFormat) return nullptr;
+    if (SeamCall("wglCreateContext") || !dc || !dc->pixelFormat) return nullptr;
     SDL_Window* window = dc->window->sdl;
     if (!window) return nullptr;
     SDL_GLContext context = CreateWindowGlContext(window);
@@ -100,8 +92,7 @@ HGLRC wglCreateContext(HDC dc) {
 }
 
 BOOL wglMakeCurrent(HDC dc, HGLRC context) {
-    seam::Record("wglMakeCurrent", context ? "context" : "null");
-    if (Fails("wglMakeCurrent")) return FALSE;
+    if (SeamCall("wglMakeCurrent", context ? "context" : "null")) return FALSE;
     if (!context) {
         display::Detach();
         SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
@@ -112,8 +103,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
 }
 
 BOOL wglDeleteContext(HGLRC context) {
-    seam::Record("wglDeleteContext");
-    if (Fails("wglDeleteContext") || !context) return FALSE;
+    if (SeamCall("wglDeleteContext") || !context) return FALSE;
     DeleteWindowGlContext(context->window, context->sdl);
     delete context;
     return TRUE;

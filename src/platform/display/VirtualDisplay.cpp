@@ -85,7 +85,7 @@ bool Attach(SDL_Window* window) {
             g_State.colour = colour;
             g_State.depth = depth;
             g_State.swapIntervalSet = false;  // a new context starts with vsync
-            g_State.throughShm = SoftwareRasteriser() && !seam::Failure("ShmPresent.Open") && g_State.shm.Open(window);
+            g_State.throughShm = SoftwareRasteriser() && !SeamArmed("ShmPresent.Open") && g_State.shm.Open(window);
             return true;
         }
     }

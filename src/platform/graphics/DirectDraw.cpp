@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/core/Seam.h"
 #include "platform/display/GlContext.h"
 #include "platform/window/Sdl.h"
 #include "platform/display/VirtualDisplay.h"
@@ -75,8 +76,7 @@ GLuint Picture::Texture() {
 
 HRESULT DirectDrawCreateEx(GUID* driver, void** directDraw, REFIID iid, void*) {
     if (directDraw) *directDraw = nullptr;
-    seam::Record("DirectDrawCreateEx");
-    if (auto failure = ArmedResult("DirectDrawCreateEx")) return *failure;
+    if (auto failure = SeamCall("DirectDrawCreateEx")) return static_cast<HRESULT>(*failure);
     if (!directDraw || driver || !(iid == IID_IDirectDraw7)) return DDERR_INVALIDPARAMS;
     if (!EnsureVideo()) return DDERR_GENERIC;
     *directDraw = static_cast<IDirectDraw7*>(new DirectDrawObject);
@@ -93,7 +93,7 @@ DirectDrawObject::~DirectDrawObject() {
 }
 
 ULONG DirectDrawObject::Release() {
-    seam::Record("Release", "display");
+    SeamCall("Release", "display");
     return Unreference();
 }
 
@@ -105,8 +105,7 @@ ULONG DirectDrawObject::Unreference() {
 
 HRESULT DirectDrawObject::QueryInterface(REFIID iid, void** object) {
     if (object) *object = nullptr;
-    seam::Record("QueryInterface");
-    if (auto failure = ArmedResult("QueryInterface")) return *failure;
+    if (auto failure = SeamCall("QueryInterface")) return static_cast<HRESULT>(*failure);
     if (!object) return DDERR_INVALIDPARAMS;
     if (!(iid == IID_IDirect3D7)) return E_NOINTERFACE;
     *object = NewDirect3D(this);
@@ -114,8 +113,7 @@ HRESULT DirectDrawObject::QueryInterface(REFIID iid, void** object) {
 }
 
 HRESULT DirectDrawObject::SetCooperativeLevel(HWND newWindow, DWORD flags) {
-    seam::Record("SetCooperativeLevel", std::to_string(flags));
-    if (auto failure = ArmedResult("SetCooperativeLevel")) return *failure;
+    if (auto failure = SeamCall("SetCooperativeLevel", std::to_string(flags))) return static_cast<HRESULT>(*failure);
     // Exclusive use goes with full screen, and needs a live window.
     if (!SdlWindowOf(newWindow) || !(flags & DDSCL_FULLSCREEN) != !(flags & DDSCL_EXCLUSIVE))
         return DDERR_INVALIDPARAMS;
@@ -125,9 +123,9 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND newWindow, DWORD flags) {
 }
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate, DWORD) {
-    seam::Record("SetDisplayMode", std::to_string(width) + "x" + std::to_string(height) + "x" +
-                                       std::to_string(bitsPerPixel));
-    if (auto failure = ArmedResult("SetDisplayMode")) return *failure;
+    const std::string mode =
+        std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bitsPerPixel);
+    if (auto failure = SeamCall("SetDisplayMode", mode)) return static_cast<HRESULT>(*failure);
     if (!exclusive) return DDERR_NOEXCLUSIVEMODE;
     if (width != display::kWidth || height != display::kHeight || bitsPerPixel != 16 ||
         (refreshRate != 0 && refreshRate != 60))
@@ -162,8 +160,7 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
     const bool pixelFormat = (description->dwFlags & DDSD_PIXELFORMAT) != 0;
 
     if (caps & DDSCAPS_PRIMARYSURFACE) {
-        seam::Record("CreateSurface", "primary");
-        if (auto failure = ArmedResult("CreateSurface.primary")) return *failure;
+        if (auto failure = SeamCall("CreateSurface", "primary")) return static_cast<HRESULT>(*failure);
         // Only the flipping chain with one back buffer that the engine asks for.
         constexpr DWORD kChain = DDSCAPS_FLIP | DDSCAPS_COMPLEX;
         if ((caps & kChain) != kChain || !(description->dwFlags & DDSD_BACKBUFFERCOUNT) ||
@@ -179,8 +176,7 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
         return DD_OK;
     }
     if (caps & DDSCAPS_ZBUFFER) {
-        seam::Record("CreateSurface", "z-buffer");
-        if (auto failure = ArmedResult("CreateSurface.zbuffer")) return *failure;
+        if (auto failure = SeamCall("CreateSurface", "z-buffer")) return static_cast<HRESULT>(*failure);
         int depthBits = 0, stencilBits = 0;
         if (!sized || width < 1 || height < 1 || width > kLargestSurface || height > kLargestSurface)
             return DDERR_INVALIDPARAMS;
@@ -192,8 +188,7 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
         return DD_OK;
     }
     const bool texture = (caps & DDSCAPS_TEXTURE) != 0;
-    seam::Record("CreateSurface", texture ? "texture" : "plain");
-    if (auto failure = ArmedResult(texture ? "CreateSurface.texture" : "CreateSurface.plain")) return *failure;
+    if (auto failure = SeamCall("CreateSurface", texture ? "texture" : "plain")) return static_cast<HRESULT>(*failure);
     // Texture and plain surfaces take the display's 16-bit format.
     if (pixelFormat) return DDERR_INVALIDPIXELFORMAT;
     if (!sized || width < 1 || height < 1 || width > kLargestSurface || height > kLargestSurface ||
@@ -232,7 +227,7 @@ SurfaceObject::~SurfaceObject() {
 }
 
 ULONG SurfaceObject::Release() {
-    seam::Record("Release", KindName(kind));
+    SeamCall("Release", KindName(kind));
     return Unreference();
 }
 
@@ -244,8 +239,7 @@ ULONG SurfaceObject::Unreference() {
 
 HRESULT SurfaceObject::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) {
     if (surface) *surface = nullptr;
-    seam::Record("GetAttachedSurface");
-    if (auto failure = ArmedResult("GetAttachedSurface")) return *failure;
+    if (auto failure = SeamCall("GetAttachedSurface")) return static_cast<HRESULT>(*failure);
     if (!caps || !surface) return DDERR_INVALIDPARAMS;
     const bool wanted = attached && (((caps->dwCaps & DDSCAPS_BACKBUFFER) && attached->kind == SurfaceKind::BackBuffer) ||
                                      ((caps->dwCaps & DDSCAPS_ZBUFFER) && attached->kind == SurfaceKind::ZBuffer));
@@ -256,8 +250,7 @@ HRESULT SurfaceObject::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** 
 }
 
 HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
-    seam::Record("AddAttachedSurface");
-    if (auto failure = ArmedResult("AddAttachedSurface")) return *failure;
+    if (auto failure = SeamCall("AddAttachedSurface")) return static_cast<HRESULT>(*failure);
     auto* zBuffer = static_cast<SurfaceObject*>(surface);
     if (!zBuffer || kind != SurfaceKind::BackBuffer || zBuffer->kind != SurfaceKind::ZBuffer ||
         zBuffer->owner != owner || zBuffer->width != width || zBuffer->height != height)
@@ -273,8 +266,7 @@ HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
 }
 
 HRESULT SurfaceObject::Flip(IDirectDrawSurface7*, DWORD) {
-    seam::Record("Flip");
-    if (auto failure = ArmedResult("Flip")) return *failure;
+    if (auto failure = SeamCall("Flip")) return static_cast<HRESULT>(*failure);
     if (kind != SurfaceKind::Primary || !attached) return DDERR_NOTFLIPPABLE;
     owner->FlushDrawing();
     display::Present();
@@ -283,8 +275,7 @@ HRESULT SurfaceObject::Flip(IDirectDrawSurface7*, DWORD) {
 
 HRESULT SurfaceObject::GetDC(HDC* result) {
     if (result) *result = nullptr;
-    seam::Record("Surface.GetDC");
-    if (auto failure = ArmedResult("Surface.GetDC")) return *failure;
+    if (auto failure = SeamCall("Surface.GetDC")) return static_cast<HRESULT>(*failure);
     if (!result) return DDERR_INVALIDPARAMS;
     if (!HasPixels()) return DDERR_CANTCREATEDC;
     if (dcTaken) return DDERR_DCALREADYCREATED;
@@ -297,7 +288,7 @@ HRESULT SurfaceObject::GetDC(HDC* result) {
 }
 
 HRESULT SurfaceObject::ReleaseDC(HDC given) {
-    seam::Record("Surface.ReleaseDC");
+    SeamCall("Surface.ReleaseDC");
     if (!dcTaken || given != &dc) return DDERR_INVALIDPARAMS;
     dc.surface = nullptr;
     dcTaken = false;

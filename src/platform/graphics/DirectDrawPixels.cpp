@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/core/Seam.h"
 #include "platform/graphics/Font.h"
 
 namespace {
@@ -76,8 +77,8 @@ std::uint16_t Rgb565Of(COLORREF colour) { return Rgb565(colour & 0xFF, colour >>
 
 HRESULT SurfaceObject::Blt(RECT* rect, IDirectDrawSurface7* sourceSurface, RECT* sourceRect, DWORD flags,
                            DDBLTFX* fx) {
-    seam::Record("Blt", (flags & DDBLT_COLORFILL) ? "fill" : "copy");
-    if (auto failure = ArmedResult("Blt")) return *failure;
+    if (auto failure = SeamCall("Blt", (flags & DDBLT_COLORFILL) ? "fill" : "copy"))
+        return static_cast<HRESULT>(*failure);
     if (!HasPixels()) return DDERR_UNSUPPORTED;
     RECT target = rect ? *rect : RECT{0, 0, width, height};
     if (!Inside(target, width, height)) return DDERR_INVALIDRECT;

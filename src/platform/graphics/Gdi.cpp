@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/core/Seam.h"
 #include "platform/core/Files.h"
 #include "platform/graphics/Font.h"
 
@@ -103,15 +104,14 @@ std::shared_ptr<Picture> PictureOfFile(const char* name) {
 }  // namespace
 
 HDC CreateCompatibleDC(HDC) {
-    seam::Record("CreateCompatibleDC");
-    if (seam::Failure("CreateCompatibleDC")) return nullptr;
+    if (SeamCall("CreateCompatibleDC")) return nullptr;
     auto* dc = new DeviceContextObject;
     dc->memory = true;
     return dc;
 }
 
 BOOL DeleteDC(HDC dc) {
-    seam::Record("DeleteDC");
+    SeamCall("DeleteDC");
     if (!dc || !dc->memory) return FALSE;
     if (dc->bitmap) dc->bitmap->selectedInto = nullptr;
     delete dc;
@@ -119,8 +119,7 @@ BOOL DeleteDC(HDC dc) {
 }
 
 HGDIOBJ LoadImageA(HINSTANCE, const char* name, UINT type, int, int, UINT flags) {
-    seam::Record("LoadImageA", name ? name : "");
-    if (seam::Failure("LoadImageA")) return nullptr;
+    if (SeamCall("LoadImageA", name ? name : "")) return nullptr;
     if (!name || type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE)) return nullptr;
     std::shared_ptr<Picture> picture = PictureOfFile(name);
     if (!picture) return nullptr;
@@ -130,7 +129,7 @@ HGDIOBJ LoadImageA(HINSTANCE, const char* name, UINT type, int, int, UINT flags)
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-    seam::Record("DeleteObject");
+    SeamCall("DeleteObject");
     BitmapObject* bitmap = LiveBitmap(object);
     // A bitmap still selected into a context stays.
     if (!bitmap || bitmap->selectedInto) return FALSE;
@@ -140,7 +139,7 @@ BOOL DeleteObject(HGDIOBJ object) {
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-    seam::Record("SelectObject");
+    SeamCall("SelectObject");
     BitmapObject* bitmap = LiveBitmap(object);
     if (!dc || !dc->memory || !bitmap || (bitmap->selectedInto && bitmap->selectedInto != dc)) return nullptr;
     BitmapObject* previous = dc->bitmap;
@@ -152,8 +151,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 
 BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
             DWORD operation) {
-    seam::Record("BitBlt");
-    if (seam::Failure("BitBlt")) return FALSE;
+    if (SeamCall("BitBlt")) return FALSE;
     if (!destination || !destination->surface || !source || !source->bitmap || operation != SRCCOPY || width < 0 ||
         height < 0)
         return FALSE;
@@ -189,8 +187,7 @@ int SetBkMode(HDC dc, int mode) {
 }
 
 BOOL TextOutA(HDC dc, int x, int y, const char* text, int length) {
-    seam::Record("TextOutA");
-    if (seam::Failure("TextOutA")) return FALSE;
+    if (SeamCall("TextOutA")) return FALSE;
     if (!dc || !dc->surface || !text || length < 0) return FALSE;
     static TextMask mask;  // reused from call to call
     if (!RenderText(text, length, mask)) return FALSE;

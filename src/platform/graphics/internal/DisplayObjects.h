@@ -13,13 +13,6 @@
 #include "platform/graphics/Direct3D.h"
 #include "platform/graphics/DirectDraw.h"
 #include "platform/display/Gl.h"
-#include "platform/core/Seam.h"
-
-// The result a test armed `call` to fail with.
-inline std::optional<HRESULT> ArmedResult(const char* call) {
-    if (auto failure = seam::Failure(call)) return static_cast<HRESULT>(*failure);
-    return std::nullopt;
-}
 
 inline std::uint16_t Rgb565(unsigned red, unsigned green, unsigned blue) {
     return static_cast<std::uint16_t>((red >> 3) << 11 | (green >> 2) << 5 | blue >> 3);
