@@ -37,7 +37,7 @@ bool g_Started = false;
 void Start() {
     if (g_Started) return;
     g_Started = true;
-    display::SetPacing(display::Pacing::None);
+    SetPresentPacing(PresentPacing::None);
     std::error_code error;
     std::filesystem::current_path(g_PackDirectory, error);
     if (error || !std::filesystem::exists(kPackFileName))

@@ -76,12 +76,12 @@ TEST_F(DirectDrawTest, OnlyTheEnginesModeIsOfferedAndOnlyForExclusiveUse) {
               DD_OK);
     EXPECT_EQ(directDraw->SetDisplayMode(800, 600, 16, 0, 0), DDERR_INVALIDMODE);
     EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 32, 0, 0), DDERR_INVALIDMODE);
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
     EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
-    EXPECT_TRUE(display::IsSelected());
+    EXPECT_TRUE(VirtualDisplaySelected());
     directDraw->Release();
     directDraw = nullptr;
-    EXPECT_FALSE(display::IsSelected()) << "the desktop's mode is back";
+    EXPECT_FALSE(VirtualDisplaySelected()) << "the desktop's mode is back";
 }
 
 TEST_F(DirectDrawTest, TheFlippingChainIsOneAtATimeAndLivesWhileAnyPartIsHeld) {
@@ -97,10 +97,10 @@ TEST_F(DirectDrawTest, TheFlippingChainIsOneAtATimeAndLivesWhileAnyPartIsHeld) {
     primary = nullptr;
     RECT rect{0, 0, 10, 10};
     EXPECT_EQ(Fill(backBuffer, &rect, 0xF800), DD_OK);
-    EXPECT_TRUE(display::IsSelected());
+    EXPECT_TRUE(VirtualDisplaySelected());
     backBuffer->Release();
     backBuffer = nullptr;
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
 
     ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&directDraw), IID_IDirectDraw7, nullptr), DD_OK);
     StartChain();  // everything was let go

@@ -268,8 +268,8 @@ TEST_F(D3DRendererTest, TheOverlayTextsLieInTheirBoxes) {
         return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
     };
     DisplayPicture picture;
-    for (int y = 0; y < display::kHeight; ++y)
-        for (int x = 0; x < display::kWidth; ++x) {
+    for (int y = 0; y < kDisplayHeight; ++y)
+        for (int x = 0; x < kDisplayWidth; ++x) {
             if (picture.IsBlack(x, y) || inside(crosshair[0], x, y) || inside(crosshair[1], x, y)) continue;
             bool inABox = false;
             for (Box& box : boxes)
@@ -363,7 +363,7 @@ TEST_F(D3DRendererTest, ShutdownReleasesInOrderAndReturnsTheDisplay) {
     EXPECT_EQ(renderer.lightmapTable, nullptr);
     EXPECT_EQ(renderer.device, nullptr);
     EXPECT_EQ(renderer.directDraw, nullptr);
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
 
     g_pBlankTexture = nullptr;  // its surface is gone; the next renderer has none
     D3DRenderer again;          // everything was let go: the display can be taken once more
@@ -543,7 +543,7 @@ TEST_F(D3DLevelTest, TheRoomLooksAsItsReferencePicture) {
     renderer.RenderFrame();
 
     // The picture at a quarter of its size, each pixel the mean of a 4 x 4 block.
-    constexpr int kWidth = display::kWidth / 4, kHeight = display::kHeight / 4;
+    constexpr int kWidth = kDisplayWidth / 4, kHeight = kDisplayHeight / 4;
     DisplayPicture picture;
     std::string actual = "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
     for (int y = 0; y < kHeight; ++y)

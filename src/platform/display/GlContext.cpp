@@ -31,12 +31,12 @@ bool ActivateWindowGlContext(SDL_Window* window, SDL_GLContext context) {
     if (SDL_GL_MakeCurrent(window, context) != 0) return false;
     // Vsync where the driver offers it; the virtual display paces presents anyway.
     SDL_GL_SetSwapInterval(1);
-    return !display::IsSelected() || display::Attach(window);
+    return !VirtualDisplaySelected() || AttachVirtualDisplay(window);
 }
 
 void DeleteWindowGlContext(SDL_Window* window, SDL_GLContext context) {
     if (SDL_GL_GetCurrentContext() == context) {
-        display::Detach();
+        DetachVirtualDisplay();
         SDL_GL_MakeCurrent(window, nullptr);
     }
     SDL_GL_DeleteContext(context);
@@ -48,14 +48,14 @@ LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
                                    : "null";
     if (auto failure = SeamCall("ChangeDisplaySettingsA", asked)) return static_cast<LONG>(*failure);
     if (!mode) {
-        display::Select(false);
+        SelectVirtualDisplay(false);
         return DISP_CHANGE_SUCCESSFUL;
     }
     constexpr DWORD kNeeded = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
-    if ((mode->dmFields & kNeeded) != kNeeded || mode->dmPelsWidth != display::kWidth ||
-        mode->dmPelsHeight != display::kHeight || mode->dmBitsPerPel != 16)
+    if ((mode->dmFields & kNeeded) != kNeeded || mode->dmPelsWidth != kDisplayWidth ||
+        mode->dmPelsHeight != kDisplayHeight || mode->dmBitsPerPel != 16)
         return DISP_CHANGE_BADMODE;
-    display::Select(true);
+    SelectVirtualDisplay(true);
     return DISP_CHANGE_SUCCESSFUL;
 }
 
@@ -94,7 +94,7 @@ HGLRC wglCreateContext(HDC dc) {
 BOOL wglMakeCurrent(HDC dc, HGLRC context) {
     if (SeamCall("wglMakeCurrent", context ? "context" : "null")) return FALSE;
     if (!context) {
-        display::Detach();
+        DetachVirtualDisplay();
         SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
         return TRUE;
     }
@@ -111,8 +111,8 @@ BOOL wglDeleteContext(HGLRC context) {
 
 BOOL SwapBuffers(HDC dc) {
     if (!dc || !dc->window->sdl) return FALSE;
-    if (display::IsSelected()) {
-        display::Present();
+    if (VirtualDisplaySelected()) {
+        PresentVirtualDisplay();
     } else {
         SDL_GL_SwapWindow(dc->window->sdl);
     }

@@ -7,7 +7,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-namespace display {
+namespace {
 
 // One window image in a segment shared with the server.
 struct SharedImage {
@@ -15,6 +15,8 @@ struct SharedImage {
     XShmSegmentInfo segment{};
     unsigned long putRequest = 0;  // the request that last showed it; 0: none
 };
+
+}  // namespace
 
 // Two images in turn: while the server copies the one just put, the next
 // frame is composed into the other, so a present never waits for the copy.
@@ -170,5 +172,3 @@ void ShmPresent::Put() {
     XFlush(c.display);
     c.current ^= 1;
 }
-
-}  // namespace display

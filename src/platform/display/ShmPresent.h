@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <memory>
 
-namespace display {
-
 class ShmPresent {
 public:
     ShmPresent();
@@ -38,5 +36,3 @@ private:
     struct Connection;
     std::unique_ptr<Connection> connection;
 };
-
-}  // namespace display

@@ -9,7 +9,6 @@
 #include "platform/display/ShmPresent.h"
 #include "platform/display/WindowImage.h"
 
-namespace display {
 namespace {
 
 struct State {
@@ -20,7 +19,7 @@ struct State {
     GLuint colour = 0;
     GLuint depth = 0;
     RefreshSchedule schedule;
-    Pacing pacing = Pacing::Refresh;
+    PresentPacing pacing = PresentPacing::Refresh;
     bool swapIntervalSet = false;  // the context's swap interval follows `pacing`
     // Under a software rasteriser the window's image is made on the processor
     // and put into the window through shared memory (docs/PERFORMANCE.md).
@@ -52,17 +51,17 @@ RefreshSchedule::Clock::time_point RefreshSchedule::Next(Clock::time_point now) 
     return now;
 }
 
-void Select(bool selected) { g_State.selected = selected; }
+void SelectVirtualDisplay(bool selected) { g_State.selected = selected; }
 
-void SetPacing(Pacing pacing) {
+void SetPresentPacing(PresentPacing pacing) {
     g_State.pacing = pacing;
     g_State.swapIntervalSet = false;
 }
 
-bool IsSelected() { return g_State.selected; }
+bool VirtualDisplaySelected() { return g_State.selected; }
 
-bool Attach(SDL_Window* window) {
-    Detach();
+bool AttachVirtualDisplay(SDL_Window* window) {
+    DetachVirtualDisplay();
     GlEntryPoints gl{};
     if (!LoadGlEntryPoints(gl)) return false;
     GLuint framebuffer = 0, colour = 0, depth = 0;
@@ -71,12 +70,12 @@ bool Attach(SDL_Window* window) {
     gl.GenRenderbuffers(1, &depth);
     gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     gl.BindRenderbuffer(GL_RENDERBUFFER, depth);
-    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kDisplayWidth, kDisplayHeight);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     gl.BindRenderbuffer(GL_RENDERBUFFER, colour);
     // RGB565 where the driver has it; otherwise the nearest 16-bit format.
     for (GLenum format : {GLenum(GL_RGB565), GLenum(GL_RGB5)}) {
-        gl.RenderbufferStorage(GL_RENDERBUFFER, format, kWidth, kHeight);
+        gl.RenderbufferStorage(GL_RENDERBUFFER, format, kDisplayWidth, kDisplayHeight);
         gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
         if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
             g_State.window = window;
@@ -96,7 +95,7 @@ bool Attach(SDL_Window* window) {
     return false;
 }
 
-void Detach() {
+void DetachVirtualDisplay() {
     if (!g_State.framebuffer) return;
     auto& gl = g_State.gl;
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -109,7 +108,7 @@ void Detach() {
     g_State.throughShm = false;
 }
 
-bool SetDepthBuffer(int depthBits, int stencilBits) {
+bool SetVirtualDisplayDepth(int depthBits, int stencilBits) {
     if (!g_State.framebuffer) return false;
     GLenum format = 0;
     if (stencilBits == 0 && depthBits == 16) format = GL_DEPTH_COMPONENT16;
@@ -120,18 +119,18 @@ bool SetDepthBuffer(int depthBits, int stencilBits) {
     auto& gl = g_State.gl;
     gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
     gl.BindRenderbuffer(GL_RENDERBUFFER, g_State.depth);
-    gl.RenderbufferStorage(GL_RENDERBUFFER, format, kWidth, kHeight);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, format, kDisplayWidth, kDisplayHeight);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g_State.depth);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                stencilBits ? g_State.depth : 0);
     if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
     // Back to the format every context holds.
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
-    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kDisplayWidth, kDisplayHeight);
     return false;
 }
 
-SDL_Rect PictureRect(int windowWidth, int windowHeight) {
+SDL_Rect PictureRectInWindow(int windowWidth, int windowHeight) {
     int width = windowWidth;
     int height = windowWidth * 3 / 4;
     if (height > windowHeight) {
@@ -149,12 +148,12 @@ namespace {
 bool ComposeShmImage(int windowWidth, int windowHeight) {
     std::uint8_t* image = g_State.shm.Image(windowWidth, windowHeight);
     if (!image) return false;
-    const SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+    const SDL_Rect picture = PictureRectInWindow(windowWidth, windowHeight);
     const int stride = g_State.shm.Stride();
-    g_State.picture.resize(kWidth * kHeight);
+    g_State.picture.resize(kDisplayWidth * kDisplayHeight);
     g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
     // Rows of 1280 bytes: any pack alignment the renderer left fits them.
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
+    glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
     const int top = windowHeight - picture.y - picture.h;
     g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h,
                          image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
@@ -163,7 +162,7 @@ bool ComposeShmImage(int windowWidth, int windowHeight) {
 
 }  // namespace
 
-bool ComposesOnProcessor() { return g_State.throughShm; }
+bool WindowImageMadeOnProcessor() { return g_State.throughShm; }
 
 void ComposeWindowImage() {
     if (!g_State.framebuffer) return;
@@ -176,7 +175,7 @@ void ComposeWindowImage() {
         g_State.shm.Close();
         g_State.throughShm = false;
     }
-    SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+    SDL_Rect picture = PictureRectInWindow(windowWidth, windowHeight);
 
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     // The clear colour belongs to the renderer; borrow it for the bars only.
@@ -186,7 +185,7 @@ void ComposeWindowImage() {
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
     gl.BindFramebuffer(GL_READ_FRAMEBUFFER, g_State.framebuffer);
-    gl.BlitFramebuffer(0, 0, kWidth, kHeight, picture.x, picture.y, picture.x + picture.w,
+    gl.BlitFramebuffer(0, 0, kDisplayWidth, kDisplayHeight, picture.x, picture.y, picture.x + picture.w,
                        picture.y + picture.h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
 }
@@ -200,7 +199,7 @@ void ShowWindowImage() {
             // Paced: adaptive vsync where the driver has it, so that a frame
             // that misses a refresh shows at once instead of a whole refresh
             // later (which would halve the rate); plain vsync otherwise.
-            if (g_State.pacing == Pacing::None)
+            if (g_State.pacing == PresentPacing::None)
                 SDL_GL_SetSwapInterval(0);
             else if (SDL_GL_SetSwapInterval(-1) != 0)
                 SDL_GL_SetSwapInterval(1);
@@ -211,24 +210,22 @@ void ShowWindowImage() {
     g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
 }
 
-void Present() {
+void PresentVirtualDisplay() {
     if (!g_State.framebuffer) return;
     ComposeWindowImage();
     ShowWindowImage();
-    if (g_State.pacing == Pacing::Refresh) WaitForRefresh();
+    if (g_State.pacing == PresentPacing::Refresh) WaitForRefresh();
 }
 
-std::vector<std::uint8_t> ReadPixels() {
+std::vector<std::uint8_t> ReadDisplayPixels() {
     if (!g_State.framebuffer) return {};
     g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
-    std::vector<std::uint8_t> bottomUp(kWidth * kHeight * 3);
+    std::vector<std::uint8_t> bottomUp(kDisplayWidth * kDisplayHeight * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     std::vector<std::uint8_t> topDown(bottomUp.size());
-    const int row = kWidth * 3;
-    for (int y = 0; y < kHeight; ++y)
-        std::copy_n(&bottomUp[(kHeight - 1 - y) * row], row, &topDown[y * row]);
+    const int row = kDisplayWidth * 3;
+    for (int y = 0; y < kDisplayHeight; ++y)
+        std::copy_n(&bottomUp[(kDisplayHeight - 1 - y) * row], row, &topDown[y * row]);
     return topDown;
 }
-
-}  // namespace display

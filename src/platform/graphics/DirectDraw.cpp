@@ -89,7 +89,7 @@ DirectDrawObject::~DirectDrawObject() {
         g_LiveContextSerial = 0;
     }
     // Releasing the exclusive display object returns the desktop's mode.
-    if (modeSet) display::Select(false);
+    if (modeSet) SelectVirtualDisplay(false);
 }
 
 ULONG DirectDrawObject::Release() {
@@ -127,10 +127,10 @@ HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPe
         std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bitsPerPixel);
     if (auto failure = SeamCall("SetDisplayMode", mode)) return static_cast<HRESULT>(*failure);
     if (!exclusive) return DDERR_NOEXCLUSIVEMODE;
-    if (width != display::kWidth || height != display::kHeight || bitsPerPixel != 16 ||
+    if (width != kDisplayWidth || height != kDisplayHeight || bitsPerPixel != 16 ||
         (refreshRate != 0 && refreshRate != 60))
         return DDERR_INVALIDMODE;
-    display::Select(true);
+    SelectVirtualDisplay(true);
     modeSet = true;
     return DD_OK;
 }
@@ -169,8 +169,8 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
         if (!modeSet) return DDERR_NOEXCLUSIVEMODE;
         if (g_PrimaryExists) return DDERR_PRIMARYSURFACEALREADYEXISTS;
         if (!context && !StartContext()) return DDERR_GENERIC;
-        auto* primary = new SurfaceObject(this, SurfaceKind::Primary, display::kWidth, display::kHeight);
-        primary->attached = new SurfaceObject(this, SurfaceKind::BackBuffer, display::kWidth, display::kHeight);
+        auto* primary = new SurfaceObject(this, SurfaceKind::Primary, kDisplayWidth, kDisplayHeight);
+        primary->attached = new SurfaceObject(this, SurfaceKind::BackBuffer, kDisplayWidth, kDisplayHeight);
         g_PrimaryExists = true;
         *surface = primary;
         return DD_OK;
@@ -259,7 +259,7 @@ HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
     int depthBits = 0, stencilBits = 0;
     ZFormatBits(zBuffer->zFormat, depthBits, stencilBits);
     owner->FlushDrawing();
-    if (!display::SetDepthBuffer(depthBits, stencilBits)) return DDERR_INVALIDPIXELFORMAT;
+    if (!SetVirtualDisplayDepth(depthBits, stencilBits)) return DDERR_INVALIDPIXELFORMAT;
     zBuffer->AddRef();
     attached = zBuffer;
     return DD_OK;
@@ -269,7 +269,7 @@ HRESULT SurfaceObject::Flip(IDirectDrawSurface7*, DWORD) {
     if (auto failure = SeamCall("Flip")) return static_cast<HRESULT>(*failure);
     if (kind != SurfaceKind::Primary || !attached) return DDERR_NOTFLIPPABLE;
     owner->FlushDrawing();
-    display::Present();
+    PresentVirtualDisplay();
     return DD_OK;
 }
 
