@@ -11,8 +11,9 @@
 
 #include "../support/TestSeam.h"
 #include "app/Globals.h"
-#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
+#include "platform/graphics/Direct3D.h"
 #include "render/d3d/D3DRenderer.h"
 #include "support/Bmp.h"
 #include "support/TempDir.h"

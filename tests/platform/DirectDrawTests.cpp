@@ -4,7 +4,7 @@
 
 #include "../support/TestSeam.h"
 #include "app/Globals.h"
-#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/graphics/SurfaceContents.h"
 #include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
 #include "support/TestWindow.h"
@@ -144,7 +144,7 @@ TEST_F(DirectDrawTest, CopiesScaleBetweenPlainSurfacesAndTheBackBuffer) {
     IDirectDrawSurface7* back = Surface(DDSCAPS_SYSTEMMEMORY, 2, 2);
     RECT source{148, 100, 152, 102};
     ASSERT_EQ(back->Blt(nullptr, backBuffer, &source, DDBLT_WAIT, nullptr), DD_OK);
-    const auto& pixels = static_cast<SurfaceObject*>(back)->picture->pixels;
+    const auto& pixels = *SurfacePixels(back);
     EXPECT_EQ(pixels, (std::vector<std::uint16_t>{0xF800, 0x001F, 0xF800, 0x001F}));
     plain->Release();
     back->Release();
@@ -182,7 +182,7 @@ TEST_F(DirectDrawTest, TexturesAndPlainSurfacesTakeTheDisplaysFormatAndSensibleS
     EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DDERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(surface, nullptr);
     ASSERT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DD_OK);
-    EXPECT_EQ(static_cast<SurfaceObject*>(surface)->picture->pixels, std::vector<std::uint16_t>(16, 0)) << "black";
+    EXPECT_EQ(*SurfacePixels(surface), std::vector<std::uint16_t>(16, 0)) << "black";
     surface->Release();
 }
 

@@ -15,7 +15,7 @@
 #include "app/WinMain.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
-#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/graphics/SurfaceContents.h"
 #include "platform/display/VirtualDisplay.h"
 #include "player/Player.h"
 #include "render/d3d/D3DRenderer.h"
@@ -154,9 +154,9 @@ TEST_F(D3DRendererTest, WithoutTheHardwareDeviceTheSoftwareDeviceAndItsZBufferFo
                                                  "EnumZBufferFormats(software)"}));
     // The software device's list leads with a stencil format, then 16 bits;
     // the hardware device's would have given 24.
-    const auto* zBuffer = static_cast<SurfaceObject*>(renderer.zBuffer);
-    EXPECT_EQ(zBuffer->zFormat.dwFlags, DDPF_ZBUFFER);
-    EXPECT_EQ(zBuffer->zFormat.dwZBitMask, 0xFFFFu);
+    const DDPIXELFORMAT zFormat = SurfaceZFormat(renderer.zBuffer);
+    EXPECT_EQ(zFormat.dwFlags, DDPF_ZBUFFER);
+    EXPECT_EQ(zFormat.dwZBitMask, 0xFFFFu);
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     EXPECT_EQ(depthBits, 16);
@@ -290,7 +290,7 @@ TEST_F(D3DRendererTest, TextLeavesTheSurfaceAroundItsLettersAsItWas) {
     renderer.FillRectangle(surface, nullptr, kBlue);
     ASSERT_EQ(renderer.DrawString(surface, "FPS: 60", 0, 0, 0x0000FF), DD_OK);  // red
     int blue = 0, red = 0;
-    for (std::uint16_t pixel : static_cast<SurfaceObject*>(surface)->picture->pixels) {
+    for (std::uint16_t pixel : *SurfacePixels(surface)) {
         blue += pixel == kBlue;
         red += pixel == 0xF800;
     }

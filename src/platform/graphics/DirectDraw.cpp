@@ -294,3 +294,17 @@ HRESULT SurfaceObject::ReleaseDC(HDC given) {
     dcTaken = false;
     return DD_OK;
 }
+
+// --- What tests and benchmarks read of a surface (SurfaceContents.h)
+
+const std::vector<std::uint16_t>* SurfacePixels(IDirectDrawSurface7* surface) {
+    const auto* picture = static_cast<SurfaceObject*>(surface)->picture.get();
+    return picture ? &picture->pixels : nullptr;
+}
+
+GLuint SurfaceTexture(IDirectDrawSurface7* surface) {
+    Picture* picture = static_cast<SurfaceObject*>(surface)->picture.get();
+    return picture ? picture->Texture() : 0;
+}
+
+DDPIXELFORMAT SurfaceZFormat(IDirectDrawSurface7* surface) { return static_cast<SurfaceObject*>(surface)->zFormat; }
