@@ -1,11 +1,11 @@
 #include "platform/display/ShmPresent.h"
 
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+
+#include "platform/window/X11Window.h"
 
 namespace {
 
@@ -100,13 +100,10 @@ ShmPresent::~ShmPresent() = default;
 
 bool ShmPresent::Open(SDL_Window* window) {
     Close();
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-    Display* display = info.info.x11.display;
-    if (!XShmQueryExtension(display)) return false;
+    const auto x11 = X11WindowOf(window);
+    if (!x11 || !XShmQueryExtension(x11->display)) return false;
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, info.info.x11.window, &attributes)) return false;
+    if (!XGetWindowAttributes(x11->display, x11->window, &attributes)) return false;
     const Visual* visual = attributes.visual;
     // The image's pixels are 0x00RRGGBB words in little-endian order. GL's
     // visual may be DirectColor: its swaps put the same pixel values there.
@@ -114,11 +111,11 @@ bool ShmPresent::Open(SDL_Window* window) {
         visual->red_mask != 0xff0000 || visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
         return false;
     connection = std::make_unique<Connection>();
-    connection->display = display;
-    connection->window = info.info.x11.window;
+    connection->display = x11->display;
+    connection->window = x11->window;
     connection->visual = attributes.visual;
     connection->depth = attributes.depth;
-    connection->gc = XCreateGC(display, connection->window, 0, nullptr);
+    connection->gc = XCreateGC(connection->display, connection->window, 0, nullptr);
     // Try the images now rather than fail while presenting.
     if (!Image(64, 64)) {
         Close();

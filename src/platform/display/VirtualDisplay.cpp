@@ -31,6 +31,14 @@ struct State {
 
 State g_State;
 
+// Unbinds an off-screen buffer and deletes it with its renderbuffers.
+void DeleteBuffers(const GlEntryPoints& gl, GLuint framebuffer, GLuint colour, GLuint depth) {
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.DeleteFramebuffers(1, &framebuffer);
+    gl.DeleteRenderbuffers(1, &colour);
+    gl.DeleteRenderbuffers(1, &depth);
+}
+
 void WaitForRefresh() {
     const auto wakeAt = g_State.schedule.Next(std::chrono::steady_clock::now());
     std::this_thread::sleep_until(wakeAt);
@@ -88,20 +96,13 @@ bool AttachVirtualDisplay(SDL_Window* window) {
             return true;
         }
     }
-    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    gl.DeleteFramebuffers(1, &framebuffer);
-    gl.DeleteRenderbuffers(1, &colour);
-    gl.DeleteRenderbuffers(1, &depth);
+    DeleteBuffers(gl, framebuffer, colour, depth);
     return false;
 }
 
 void DetachVirtualDisplay() {
     if (!g_State.framebuffer) return;
-    auto& gl = g_State.gl;
-    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    gl.DeleteFramebuffers(1, &g_State.framebuffer);
-    gl.DeleteRenderbuffers(1, &g_State.colour);
-    gl.DeleteRenderbuffers(1, &g_State.depth);
+    DeleteBuffers(g_State.gl, g_State.framebuffer, g_State.colour, g_State.depth);
     g_State.framebuffer = g_State.colour = g_State.depth = 0;
     g_State.window = nullptr;
     g_State.shm.Close();
