@@ -11,7 +11,7 @@
 #include "platform/display/GlContext.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
-#include "platform/display/WindowImage.h"
+#include "platform/display/PictureScaler.h"
 #include "platform/window/WindowObject.h"
 #include "support/TestWindow.h"
 

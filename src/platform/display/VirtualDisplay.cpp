@@ -7,7 +7,7 @@
 #include "platform/display/Gl.h"
 #include "platform/core/Seam.h"
 #include "platform/display/ShmPresent.h"
-#include "platform/display/WindowImage.h"
+#include "platform/display/PictureScaler.h"
 
 namespace {
 

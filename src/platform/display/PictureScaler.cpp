@@ -1,4 +1,4 @@
-#include "platform/display/WindowImage.h"
+#include "platform/display/PictureScaler.h"
 
 #include <algorithm>
 #include <cmath>
