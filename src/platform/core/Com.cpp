@@ -9,7 +9,7 @@
 
 namespace {
 
-int g_ComInitCount = 0;
+int initCount = 0;
 
 struct ComClass {
     const GUID* clsid;
@@ -27,12 +27,12 @@ const ComClass kClasses[] = {
 
 HRESULT CoInitialize(void*) {
     if (auto failure = SeamCall("CoInitialize")) return static_cast<HRESULT>(*failure);
-    return g_ComInitCount++ == 0 ? S_OK : S_FALSE;
+    return initCount++ == 0 ? S_OK : S_FALSE;
 }
 
 void CoUninitialize() {
     SeamCall("CoUninitialize");
-    if (g_ComInitCount > 0) --g_ComInitCount;
+    if (initCount > 0) --initCount;
 }
 
 HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, const GUID& iid, void** object) {
@@ -45,7 +45,7 @@ HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, cons
     if (!object) return E_POINTER;
     *object = nullptr;
     if (failure) return static_cast<HRESULT>(*failure);
-    if (g_ComInitCount == 0) return CO_E_NOTINITIALIZED;
+    if (initCount == 0) return CO_E_NOTINITIALIZED;
     if (!found || !(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
     if (outer) return CLASS_E_NOAGGREGATION;
     return found->create(iid, object);

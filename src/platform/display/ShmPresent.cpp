@@ -32,10 +32,10 @@ struct ShmPresent::Connection {
 
 namespace {
 
-bool g_AttachFailed = false;
+bool attachFailed = false;
 
 int NoteAttachFailure(Display*, XErrorEvent*) {
-    g_AttachFailed = true;
+    attachFailed = true;
     return 0;
 }
 
@@ -70,12 +70,12 @@ bool Make(Display* display, Visual* visual, int depth, int width, int height, Sh
     if (attached) {
         // A server that cannot reach our memory (one on another machine) refuses it.
         XSync(display, False);
-        g_AttachFailed = false;
+        attachFailed = false;
         auto previous = XSetErrorHandler(NoteAttachFailure);
         XShmAttach(display, &segment);
         XSync(display, False);
         XSetErrorHandler(previous);
-        attached = !g_AttachFailed;
+        attached = !attachFailed;
         if (!attached) shmdt(segment.shmaddr);
     }
     // Marked for removal now: it goes when both sides have let go, even if we crash.
@@ -117,7 +117,7 @@ bool ShmPresent::Open(SDL_Window* window) {
     connection->depth = attributes.depth;
     connection->gc = XCreateGC(connection->display, connection->window, 0, nullptr);
     // Try the images now rather than fail while presenting.
-    if (!Image(64, 64)) {
+    if (!PrepareImage(64, 64)) {
         Close();
         return false;
     }
@@ -131,7 +131,7 @@ void ShmPresent::Close() {
     connection.reset();
 }
 
-std::uint8_t* ShmPresent::Image(int width, int height) {
+std::uint8_t* ShmPresent::PrepareImage(int width, int height) {
     if (!connection || width <= 0 || height <= 0) return nullptr;
     Connection& c = *connection;
     SharedImage& shared = c.images[c.current];

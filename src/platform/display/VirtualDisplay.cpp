@@ -29,7 +29,7 @@ struct State {
     std::vector<std::uint16_t> picture;  // read back for the scaler
 };
 
-State g_State;
+State state;
 
 // Unbinds an off-screen buffer and deletes it with its renderbuffers.
 void DeleteBuffers(const GlEntryPoints& gl, GLuint framebuffer, GLuint colour, GLuint depth) {
@@ -40,7 +40,7 @@ void DeleteBuffers(const GlEntryPoints& gl, GLuint framebuffer, GLuint colour, G
 }
 
 void WaitForRefresh() {
-    const auto wakeAt = g_State.schedule.Next(std::chrono::steady_clock::now());
+    const auto wakeAt = state.schedule.Next(std::chrono::steady_clock::now());
     std::this_thread::sleep_until(wakeAt);
 }
 
@@ -59,14 +59,14 @@ RefreshSchedule::Clock::time_point RefreshSchedule::Next(Clock::time_point now) 
     return now;
 }
 
-void SelectVirtualDisplay(bool selected) { g_State.selected = selected; }
+void SelectVirtualDisplay(bool selected) { state.selected = selected; }
 
 void SetPresentPacing(PresentPacing pacing) {
-    g_State.pacing = pacing;
-    g_State.swapIntervalSet = false;
+    state.pacing = pacing;
+    state.swapIntervalSet = false;
 }
 
-bool VirtualDisplaySelected() { return g_State.selected; }
+bool VirtualDisplaySelected() { return state.selected; }
 
 bool AttachVirtualDisplay(SDL_Window* window) {
     DetachVirtualDisplay();
@@ -86,13 +86,13 @@ bool AttachVirtualDisplay(SDL_Window* window) {
         gl.RenderbufferStorage(GL_RENDERBUFFER, format, kDisplayWidth, kDisplayHeight);
         gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
         if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
-            g_State.window = window;
-            g_State.gl = gl;
-            g_State.framebuffer = framebuffer;
-            g_State.colour = colour;
-            g_State.depth = depth;
-            g_State.swapIntervalSet = false;  // a new context starts with vsync
-            g_State.throughShm = SoftwareRasteriser() && !SeamArmed("ShmPresent.Open") && g_State.shm.Open(window);
+            state.window = window;
+            state.gl = gl;
+            state.framebuffer = framebuffer;
+            state.colour = colour;
+            state.depth = depth;
+            state.swapIntervalSet = false;  // a new context starts with vsync
+            state.throughShm = SoftwareRasteriser() && !SeamArmed("ShmPresent.Open") && state.shm.Open(window);
             return true;
         }
     }
@@ -101,29 +101,29 @@ bool AttachVirtualDisplay(SDL_Window* window) {
 }
 
 void DetachVirtualDisplay() {
-    if (!g_State.framebuffer) return;
-    DeleteBuffers(g_State.gl, g_State.framebuffer, g_State.colour, g_State.depth);
-    g_State.framebuffer = g_State.colour = g_State.depth = 0;
-    g_State.window = nullptr;
-    g_State.shm.Close();
-    g_State.throughShm = false;
+    if (!state.framebuffer) return;
+    DeleteBuffers(state.gl, state.framebuffer, state.colour, state.depth);
+    state.framebuffer = state.colour = state.depth = 0;
+    state.window = nullptr;
+    state.shm.Close();
+    state.throughShm = false;
 }
 
 bool SetVirtualDisplayDepth(int depthBits, int stencilBits) {
-    if (!g_State.framebuffer) return false;
+    if (!state.framebuffer) return false;
     GLenum format = 0;
     if (stencilBits == 0 && depthBits == 16) format = GL_DEPTH_COMPONENT16;
     if (stencilBits == 0 && depthBits == 24) format = GL_DEPTH_COMPONENT24;
     if (stencilBits == 0 && depthBits == 32) format = GL_DEPTH_COMPONENT32;
     if (stencilBits == 8 && depthBits == 24) format = GL_DEPTH24_STENCIL8;
     if (!format) return false;
-    auto& gl = g_State.gl;
-    gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, g_State.depth);
+    auto& gl = state.gl;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, state.framebuffer);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, state.depth);
     gl.RenderbufferStorage(GL_RENDERBUFFER, format, kDisplayWidth, kDisplayHeight);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g_State.depth);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, state.depth);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                               stencilBits ? g_State.depth : 0);
+                               stencilBits ? state.depth : 0);
     if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
     // Back to the format every context holds.
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
@@ -147,34 +147,34 @@ namespace {
 // it (GL's rows go up, the window's down); the bars stay as the image was
 // made. False when no image of the window's size can be had.
 bool ComposeShmImage(int windowWidth, int windowHeight) {
-    std::uint8_t* image = g_State.shm.Image(windowWidth, windowHeight);
+    std::uint8_t* image = state.shm.PrepareImage(windowWidth, windowHeight);
     if (!image) return false;
     const SDL_Rect picture = PictureRectInWindow(windowWidth, windowHeight);
-    const int stride = g_State.shm.Stride();
-    g_State.picture.resize(kDisplayWidth * kDisplayHeight);
-    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    const int stride = state.shm.Stride();
+    state.picture.resize(kDisplayWidth * kDisplayHeight);
+    state.gl.BindFramebuffer(GL_FRAMEBUFFER, state.framebuffer);
     // Rows of 1280 bytes: any pack alignment the renderer left fits them.
-    glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
+    glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, state.picture.data());
     const int top = windowHeight - picture.y - picture.h;
-    g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h,
+    state.scaler.Scale(state.picture.data(), picture.w, picture.h,
                          image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
     return true;
 }
 
 }  // namespace
 
-bool WindowImageMadeOnProcessor() { return g_State.throughShm; }
+bool WindowImageMadeOnProcessor() { return state.throughShm; }
 
 void ComposeWindowImage() {
-    if (!g_State.framebuffer) return;
-    auto& gl = g_State.gl;
+    if (!state.framebuffer) return;
+    auto& gl = state.gl;
     int windowWidth = 0, windowHeight = 0;
-    SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
-    if (g_State.throughShm) {
+    SDL_GL_GetDrawableSize(state.window, &windowWidth, &windowHeight);
+    if (state.throughShm) {
         if (ComposeShmImage(windowWidth, windowHeight)) return;
         // Out of shared memory for a new size, say: GL composes from now on.
-        g_State.shm.Close();
-        g_State.throughShm = false;
+        state.shm.Close();
+        state.throughShm = false;
     }
     SDL_Rect picture = PictureRectInWindow(windowWidth, windowHeight);
 
@@ -185,44 +185,45 @@ void ComposeWindowImage() {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, g_State.framebuffer);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, state.framebuffer);
     gl.BlitFramebuffer(0, 0, kDisplayWidth, kDisplayHeight, picture.x, picture.y, picture.x + picture.w,
                        picture.y + picture.h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 void ShowWindowImage() {
-    if (!g_State.framebuffer) return;
-    if (g_State.throughShm) {
-        g_State.shm.Put();
+    if (!state.framebuffer) return;
+    if (state.throughShm) {
+        state.shm.Put();
     } else {
-        if (!g_State.swapIntervalSet) {
+        if (!state.swapIntervalSet) {
             // Paced: adaptive vsync where the driver has it, so that a frame
             // that misses a refresh shows at once instead of a whole refresh
             // later (which would halve the rate); plain vsync otherwise.
-            if (g_State.pacing == PresentPacing::None)
+            if (state.pacing == PresentPacing::None)
                 SDL_GL_SetSwapInterval(0);
             else if (SDL_GL_SetSwapInterval(-1) != 0)
                 SDL_GL_SetSwapInterval(1);
-            g_State.swapIntervalSet = true;
+            state.swapIntervalSet = true;
         }
-        SDL_GL_SwapWindow(g_State.window);
+        SDL_GL_SwapWindow(state.window);
     }
-    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    state.gl.BindFramebuffer(GL_FRAMEBUFFER, state.framebuffer);
 }
 
 void PresentVirtualDisplay() {
-    if (!g_State.framebuffer) return;
+    if (!state.framebuffer) return;
     ComposeWindowImage();
     ShowWindowImage();
-    if (g_State.pacing == PresentPacing::Refresh) WaitForRefresh();
+    if (state.pacing == PresentPacing::Refresh) WaitForRefresh();
 }
 
 std::vector<std::uint8_t> ReadDisplayPixels() {
-    if (!g_State.framebuffer) return {};
-    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    if (!state.framebuffer) return {};
+    state.gl.BindFramebuffer(GL_FRAMEBUFFER, state.framebuffer);
     std::vector<std::uint8_t> bottomUp(kDisplayWidth * kDisplayHeight * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    // Rows of 1920 bytes: any pack alignment the renderer left fits them, so
+    // its GL state stays as it was.
     glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     std::vector<std::uint8_t> topDown(bottomUp.size());
     const int row = kDisplayWidth * 3;

@@ -1,11 +1,11 @@
 // The engine's "640 by 480, 16 bits per pixel" full-screen mode, as a virtual
-// display: an off-screen 640x480 RGB565 colour buffer with a depth buffer
-// (16 bits until a z-buffer of another format is attached) in the window's
-// GL context. Presenting scales it into the
-// desktop-sized window keeping 4:3, with black bars, so the monitor's real
-// mode never changes. Presents are paced to the display's refresh: vsync
-// where the driver gives it, and never more than 60 a second in any case,
-// because the engine counts all movement per frame.
+// display: an off-screen 640x480 RGB565 colour buffer with a depth buffer (16
+// bits until a z-buffer of another format is attached) in the window's GL
+// context. Presenting scales it into the desktop-sized window keeping 4:3,
+// with black bars, so the monitor's real mode never changes. Presents are
+// paced to the display's refresh: vsync where the driver gives it, and never
+// more than 60 a second in any case, because the engine counts all movement
+// per frame.
 #pragma once
 
 #include <SDL.h>
@@ -35,11 +35,12 @@ void DetachVirtualDisplay();
 bool SetVirtualDisplayDepth(int depthBits, int stencilBits);
 
 // Makes the window's image from the picture: scaled to fit with 4:3 kept,
-// black bars around it. Through GL into the window's back buffer (leaving the
-// window's framebuffer bound); or, under a software rasteriser on X11, on the
-// processor into an image in memory shared with the X server, the bars
-// filled when it is shown. The first is free on a graphics card; under a
-// software rasteriser the second costs a fraction of it.
+// black bars around it. Through GL into the window's back buffer, the bars
+// cleared black (leaving the window's framebuffer bound); or, under a software
+// rasteriser on X11, on the processor into an image in memory shared with the
+// X server, where only the picture's rectangle is written and the bars stay
+// the black the image was made with. The first is free on a graphics card;
+// under a software rasteriser the second costs a fraction of it.
 void ComposeWindowImage();
 // Whether the window's image is made on the processor.
 bool WindowImageMadeOnProcessor();
@@ -52,8 +53,9 @@ void ShowWindowImage();
 void PresentVirtualDisplay();
 
 // Whether presents wait for the refresh (vsync where the driver gives it, at
-// most 60 a second in any case; see RefreshSchedule). Paced from the start; only the benchmarks
-// switch it off, to measure what a frame itself costs. The engine never does.
+// most 60 a second in any case; see RefreshSchedule). Paced from the start;
+// only the benchmarks switch it off, to measure what a frame itself costs.
+// The engine never does.
 enum class PresentPacing { Refresh, None };
 void SetPresentPacing(PresentPacing pacing);
 

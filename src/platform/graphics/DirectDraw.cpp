@@ -17,9 +17,9 @@ namespace {
 // The largest texture or plain surface the display makes, on either side.
 constexpr int kLargestSurface = 4096;
 
-unsigned g_LastContextSerial = 0;
-unsigned g_LiveContextSerial = 0;
-bool g_PrimaryExists = false;
+unsigned lastContextSerial = 0;
+unsigned liveContextSerial = 0;
+bool primaryExists = false;
 
 const char* KindName(SurfaceKind kind) {
     switch (kind) {
@@ -43,19 +43,19 @@ bool ZFormatBits(const DDPIXELFORMAT& format, int& depthBits, int& stencilBits) 
 
 }  // namespace
 
-unsigned LiveContextSerial() { return g_LiveContextSerial; }
+unsigned LiveContextSerial() { return liveContextSerial; }
 
 // --- Picture
 
 Picture::~Picture() {
-    if (texture && textureContext == g_LiveContextSerial) glDeleteTextures(1, &texture);
+    if (texture && textureContext == liveContextSerial) glDeleteTextures(1, &texture);
 }
 
 GLuint Picture::Texture() {
-    if (texture && textureContext != g_LiveContextSerial) texture = 0;  // its context is gone
+    if (texture && textureContext != liveContextSerial) texture = 0;  // its context is gone
     if (!texture) {
         glGenTextures(1, &texture);
-        textureContext = g_LiveContextSerial;
+        textureContext = liveContextSerial;
         textureCurrent = false;
         glBindTexture(GL_TEXTURE_2D, texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);  // surfaces have no mipmap levels
@@ -86,7 +86,7 @@ HRESULT DirectDrawCreateEx(GUID* driver, void** directDraw, REFIID iid, void*) {
 DirectDrawObject::~DirectDrawObject() {
     if (context) {
         DeleteWindowGlContext(SdlWindowOf(window), context);  // null once the window is gone
-        g_LiveContextSerial = 0;
+        liveContextSerial = 0;
     }
     // Releasing the exclusive display object returns the desktop's mode.
     if (modeSet) SelectVirtualDisplay(false);
@@ -145,7 +145,7 @@ bool DirectDrawObject::StartContext() {
         context = nullptr;
         return false;
     }
-    contextSerial = g_LiveContextSerial = ++g_LastContextSerial;
+    contextSerial = liveContextSerial = ++lastContextSerial;
     glDisable(GL_DITHER);  // fills and texels keep their exact 16-bit values
     return true;
 }
@@ -167,11 +167,11 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
             description->dwBackBufferCount != 1 || sized || pixelFormat)
             return DDERR_INVALIDPARAMS;
         if (!modeSet) return DDERR_NOEXCLUSIVEMODE;
-        if (g_PrimaryExists) return DDERR_PRIMARYSURFACEALREADYEXISTS;
+        if (primaryExists) return DDERR_PRIMARYSURFACEALREADYEXISTS;
         if (!context && !StartContext()) return DDERR_GENERIC;
         auto* primary = new SurfaceObject(this, SurfaceKind::Primary, kDisplayWidth, kDisplayHeight);
         primary->attached = new SurfaceObject(this, SurfaceKind::BackBuffer, kDisplayWidth, kDisplayHeight);
-        g_PrimaryExists = true;
+        primaryExists = true;
         *surface = primary;
         return DD_OK;
     }
@@ -221,7 +221,7 @@ SurfaceObject::SurfaceObject(DirectDrawObject* owner, SurfaceKind kind, int widt
 
 SurfaceObject::~SurfaceObject() {
     if (attached) attached->Unreference();
-    if (kind == SurfaceKind::Primary) g_PrimaryExists = false;
+    if (kind == SurfaceKind::Primary) primaryExists = false;
     picture.reset();  // its texture goes while the display's context still lives
     owner->Unreference();
 }

@@ -25,17 +25,17 @@ namespace {
 constexpr int kLargestImage = 4096;
 
 // Bitmaps that exist; handles are checked against it before use.
-std::set<BitmapObject*> g_Bitmaps;
+std::set<BitmapObject*> bitmaps;
 
 // Pictures decoded from files, by the files' bytes, shared for as long as
 // anything holds them: files with the same bytes, under any name, share one
 // picture; a rewritten file does not. The bytes themselves are the key, so
 // two files whose hashes collide never share a picture.
-std::unordered_map<std::string, std::weak_ptr<Picture>> g_Decoded;
+std::unordered_map<std::string, std::weak_ptr<Picture>> decodedPictures;
 
 BitmapObject* LiveBitmap(HGDIOBJ object) {
     auto* bitmap = static_cast<BitmapObject*>(object);
-    return g_Bitmaps.count(bitmap) ? bitmap : nullptr;
+    return bitmaps.count(bitmap) ? bitmap : nullptr;
 }
 
 // Width and height from a BMP's headers, before anything is allocated for it.
@@ -92,12 +92,12 @@ std::shared_ptr<Picture> PictureOfFile(const char* name) {
     const bool read = !std::ferror(file);
     CloseFile(file);
     if (!read) return nullptr;
-    if (auto known = g_Decoded.find(bytes); known != g_Decoded.end())
+    if (auto known = decodedPictures.find(bytes); known != decodedPictures.end())
         if (auto picture = known->second.lock()) return picture;
     std::shared_ptr<Picture> picture = Decode(bytes);
     // Forget the contents whose pictures are gone, then remember this one.
-    std::erase_if(g_Decoded, [](const auto& entry) { return entry.second.expired(); });
-    if (picture) g_Decoded[std::move(bytes)] = picture;
+    std::erase_if(decodedPictures, [](const auto& entry) { return entry.second.expired(); });
+    if (picture) decodedPictures[std::move(bytes)] = picture;
     return picture;
 }
 
@@ -124,7 +124,7 @@ HGDIOBJ LoadImageA(HINSTANCE, const char* name, UINT type, int, int, UINT flags)
     std::shared_ptr<Picture> picture = PictureOfFile(name);
     if (!picture) return nullptr;
     auto* bitmap = new BitmapObject{std::move(picture)};
-    g_Bitmaps.insert(bitmap);
+    bitmaps.insert(bitmap);
     return bitmap;
 }
 
@@ -133,7 +133,7 @@ BOOL DeleteObject(HGDIOBJ object) {
     BitmapObject* bitmap = LiveBitmap(object);
     // A bitmap still selected into a context stays.
     if (!bitmap || bitmap->selectedInto) return FALSE;
-    g_Bitmaps.erase(bitmap);
+    bitmaps.erase(bitmap);
     delete bitmap;
     return TRUE;
 }

@@ -6,10 +6,10 @@
 
 namespace {
 
-std::atomic<bool> g_Lost{false};
+std::atomic<bool> lost{false};
 
 int NoteLoss(Display*) {
-    g_Lost = true;
+    lost = true;
     return 0;
 }
 
@@ -26,4 +26,4 @@ void WatchDisplayOf(SDL_Window* window) {
     XSetIOErrorExitHandler(x11->display, KeepRunning, nullptr);
 }
 
-bool DisplayLost() { return g_Lost; }
+bool DisplayLost() { return lost; }

@@ -32,7 +32,7 @@ struct Windowing {
     bool lossHandled = false;
 };
 
-volatile std::sig_atomic_t g_HangupSeen = 0;
+volatile std::sig_atomic_t hangupSeen = 0;
 
 Windowing& State() {
     static Windowing state;
@@ -81,8 +81,8 @@ void PumpSdlEvents() {
         }
     }
     // SIGHUP (the terminal closed) ends the run as SIGTERM does.
-    if (g_HangupSeen && LiveWindow()) {
-        g_HangupSeen = 0;
+    if (hangupSeen && LiveWindow()) {
+        hangupSeen = 0;
         PostClose(LiveWindow());
     }
     // Nothing can be shown any more: the run ends, and says it failed.
@@ -119,7 +119,7 @@ bool EnsureVideo() {
     if (!registered) {
         std::atexit(QuitSdl);
         struct sigaction hangup {};
-        hangup.sa_handler = [](int) { g_HangupSeen = 1; };
+        hangup.sa_handler = [](int) { hangupSeen = 1; };
         sigaction(SIGHUP, &hangup, nullptr);
     }
     registered = true;
