@@ -2,8 +2,8 @@
 // or make fail asks the seam once, by the call's platform name; message boxes
 // take scripted answers from it and the tick count may come from it. A test
 // installs what answers (the tests' support library, tests/support/TestSeam.h);
-// the program installs nothing, so there every question comes back empty at
-// the cost of one test of a pointer.
+// the program installs nothing, so there every question comes back empty
+// after one pointer test, and the arguments a call words are dropped.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +29,7 @@ protected:
     ~Seam() = default;
 };
 
-// Null takes the installed one out.
+// The seam that answers from now on.
 void InstallSeam(Seam* seam);
 
 // The installed seam's answers; empty when none is installed.
