@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/graphics/SurfaceContents.h"
 
 namespace {
 
@@ -54,6 +54,5 @@ CapturedTriangle Capture(const OpenGLRenderer& renderer, const Polygon& polygon,
 
 GLuint GlTextureOf(const TextureSource& source) {
     if (!source.surface) return source.name;
-    auto* surface = static_cast<SurfaceObject*>(source.surface);
-    return surface->picture ? surface->picture->Texture() : 0;
+    return SurfaceTexture(source.surface);
 }

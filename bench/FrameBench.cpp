@@ -21,7 +21,7 @@ std::string pictureDirectory;  // empty: no pictures written
 
 void WritePicture(const std::string& name, const std::vector<std::uint8_t>& rgb) {
     std::ofstream out(pictureDirectory + "/" + name + ".ppm", std::ios::binary);
-    out << "P6\n" << display::kWidth << " " << display::kHeight << "\n255\n";
+    out << "P6\n" << kDisplayWidth << " " << kDisplayHeight << "\n255\n";
     out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
 }
 
@@ -94,9 +94,9 @@ void FrameCost(benchmark::State& state, RendererKind kind, const Viewpoint& view
     // The pictures are read only after the timed frames: a read-back slows
     // the engine's following frames under Mesa, and not the ideal's alike.
     timedIdealFrame();
-    const std::vector<std::uint8_t> idealPicture = display::ReadPixels();
+    const std::vector<std::uint8_t> idealPicture = ReadDisplayPixels();
     TimedEngineFrame();
-    const std::vector<std::uint8_t> enginePicture = display::ReadPixels();
+    const std::vector<std::uint8_t> enginePicture = ReadDisplayPixels();
     if (!pictureDirectory.empty()) {
         const std::string name = std::string(NameOf(kind)) + "-" + viewpoint.name;
         WritePicture(name + "-engine", enginePicture);

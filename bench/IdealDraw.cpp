@@ -98,7 +98,7 @@ void IdealDraw::RestoreEngineState() {
 }
 
 void IdealDraw::Draw() {
-    glViewport(0, 0, display::kWidth, display::kHeight);
+    glViewport(0, 0, kDisplayWidth, kDisplayHeight);
     for (GLenum capability : {GL_LIGHTING, GL_ALPHA_TEST, GL_CULL_FACE, GL_BLEND, GL_SCISSOR_TEST})
         glDisable(capability);
     glEnable(GL_DEPTH_TEST);
@@ -146,5 +146,5 @@ void IdealDraw::Draw() {
     }
     gl.ActiveTexture(GL_TEXTURE0);
     gl.ClientActiveTexture(GL_TEXTURE0);
-    display::Present();
+    PresentVirtualDisplay();
 }

@@ -38,7 +38,7 @@ bool started = false;
 void Start() {
     if (started) return;
     started = true;
-    display::SetPacing(display::Pacing::None);
+    SetPresentPacing(PresentPacing::None);
     std::error_code error;
     std::filesystem::current_path(g_PackDirectory, error);
     if (error || !std::filesystem::exists(kPackFileName))

@@ -14,8 +14,8 @@
 #include "Benchmarks.h"
 #include "Figures.h"
 #include "level/BspWalk.h"
-#include "platform/graphics/internal/DisplayObjects.h"
 #include "platform/core/Files.h"
+#include "platform/graphics/SurfaceContents.h"
 
 namespace {
 
@@ -54,10 +54,9 @@ double TexelBytes(RendererKind kind, int width, int height) {
 // The GPU texture a record holds and its bytes; none when it holds none.
 std::pair<std::uintptr_t, double> HeldTexture(RendererKind kind, const Texture& record) {
     if (kind == RendererKind::D3d) {
-        auto* surface = static_cast<SurfaceObject*>(record.surface);
-        if (!surface || !surface->picture) return {0, 0.0};
-        const Picture& picture = *surface->picture;
-        return {reinterpret_cast<std::uintptr_t>(&picture), TexelBytes(kind, picture.width, picture.height)};
+        const auto* pixels = record.surface ? SurfacePixels(record.surface) : nullptr;
+        if (!pixels) return {0, 0.0};
+        return {reinterpret_cast<std::uintptr_t>(pixels), double(sizeof(std::uint16_t) * pixels->size())};
     }
     if (!record.glTexture || !glIsTexture(record.glTexture)) return {0, 0.0};
     glBindTexture(GL_TEXTURE_2D, record.glTexture);

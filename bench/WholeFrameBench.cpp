@@ -29,7 +29,7 @@ double TimedIdealPresent(const GlEntryPoints& gl, const SDL_Rect& picture) {
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &engineFramebuffer);
     const double start = Now();
     gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    gl.BlitFramebuffer(0, 0, display::kWidth, display::kHeight, picture.x, picture.y, picture.x + picture.w,
+    gl.BlitFramebuffer(0, 0, kDisplayWidth, kDisplayHeight, picture.x, picture.y, picture.x + picture.w,
                        picture.y + picture.h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
     SwapWindow();
     glFinish();
@@ -51,7 +51,7 @@ void WholeFrame(benchmark::State& state, RendererKind kind, WindowSize size) {
     PlaceCamera(kViewpoints[0]);
     GlEntryPoints gl{};
     if (!LoadGlEntryPoints(gl)) Fail("no GL entry points");
-    const SDL_Rect picture = display::PictureRect(size.width, size.height);
+    const SDL_Rect picture = PictureRectInWindow(size.width, size.height);
     for (int i = 0; i < kWarmUpFrames; ++i) TimedEngineFrame();
 
     // Frames back to back, as the main loop runs them.
@@ -68,8 +68,8 @@ void WholeFrame(benchmark::State& state, RendererKind kind, WindowSize size) {
     // The last picture again, step by step: composing, showing, the ideal present.
     std::vector<double> compose, swap, ideal;
     for (std::size_t i = 0; i < whole.size(); ++i) {
-        compose.push_back(Timed(display::ComposeWindowImage));
-        swap.push_back(Timed(display::ShowWindowImage));
+        compose.push_back(Timed(ComposeWindowImage));
+        swap.push_back(Timed(ShowWindowImage));
         ideal.push_back(TimedIdealPresent(gl, picture));
         DrainMessages();
     }
@@ -82,7 +82,7 @@ void WholeFrame(benchmark::State& state, RendererKind kind, WindowSize size) {
                                   Median(compose) * 1e3,
                                   Median(swap) * 1e3,
                                   Median(ideal) * 1e3};
-    state.counters["composed_on_processor"] = display::ComposesOnProcessor();
+    state.counters["composed_on_processor"] = WindowImageMadeOnProcessor();
     state.counters["fps"] = figure.framesPerSecond;
     state.counters["ideal_fps"] = 1000.0 / figure.idealMs;
     g_Figures.wholeFrames.push_back(figure);

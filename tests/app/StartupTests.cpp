@@ -23,7 +23,6 @@
 #include "pack/UnpackTable.h"
 #include "platform/sound/DirectSound.h"
 #include "platform/core/MessageBox.h"
-#include "platform/core/Seam.h"
 #include "player/Input.h"
 #include "player/Player.h"
 #include "render/Renderer.h"

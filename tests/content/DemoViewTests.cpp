@@ -40,7 +40,7 @@ TEST_F(DemoView, TheLampAtTheStartShowsShadeToGlow) {
     int pixels = 0, darkest = 255, brightest = 0;
     std::set<int> shades;  // luminance in steps of 8
     for (int y = 40; y < 440; ++y)  // clear of the overlay's texts, which may change between frames
-        for (int x = 0; x < display::kWidth; ++x) {
+        for (int x = 0; x < kDisplayWidth; ++x) {
             const Rgb a = withLamp.At(x, y), b = withoutLamp.At(x, y);
             if (a.r == b.r && a.g == b.g && a.b == b.b) continue;
             const int luminance = (a.r * 30 + a.g * 59 + a.b * 11) / 100;

@@ -11,8 +11,9 @@
 
 #include "../support/TestSeam.h"
 #include "globals/Globals.h"
-#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
+#include "platform/graphics/Direct3D.h"
 #include "render/d3d/D3DRenderer.h"
 #include "support/Bmp.h"
 #include "support/TempDir.h"
@@ -178,7 +179,7 @@ TEST_F(Direct3DTest, DepthRunsZeroToOneAndTheComparisonDecidesWhatCovers) {
     EXPECT_TRUE(Near(tested.At(ScreenX(-0.2f), ScreenY(-0.2f)), {255, 0, 0}, 0)) << "the nearer stays";
     // The projection maps depth 10 to 0.990099 (near 0.1, far 1000).
     GLfloat depth = 0;
-    glReadPixels(ScreenX(-0.2f), display::kHeight - 1 - ScreenY(-0.2f), 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    glReadPixels(ScreenX(-0.2f), kDisplayHeight - 1 - ScreenY(-0.2f), 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
     EXPECT_NEAR(depth, 0.990099f, 1e-4);
 
     device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
@@ -203,7 +204,7 @@ TEST_F(Direct3DTest, TheTextureStageSamplesTheNearestTexelAndTheLightmapStageFil
     }));
     auto greys = [&](DisplayPicture picture) {
         int between = 0;
-        for (int x = 0; x < display::kWidth; ++x) {
+        for (int x = 0; x < kDisplayWidth; ++x) {
             const int level = picture.At(x, 240).r;
             between += level > 8 && level < 247;
         }

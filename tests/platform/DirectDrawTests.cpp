@@ -4,7 +4,7 @@
 
 #include "../support/TestSeam.h"
 #include "globals/Globals.h"
-#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/graphics/SurfaceContents.h"
 #include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
 #include "support/TestWindow.h"
@@ -76,12 +76,12 @@ TEST_F(DirectDrawTest, OnlyTheEnginesModeIsOfferedAndOnlyForExclusiveUse) {
               DD_OK);
     EXPECT_EQ(directDraw->SetDisplayMode(800, 600, 16, 0, 0), DDERR_INVALIDMODE);
     EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 32, 0, 0), DDERR_INVALIDMODE);
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
     EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
-    EXPECT_TRUE(display::IsSelected());
+    EXPECT_TRUE(VirtualDisplaySelected());
     directDraw->Release();
     directDraw = nullptr;
-    EXPECT_FALSE(display::IsSelected()) << "the desktop's mode is back";
+    EXPECT_FALSE(VirtualDisplaySelected()) << "the desktop's mode is back";
 }
 
 TEST_F(DirectDrawTest, TheFlippingChainIsOneAtATimeAndLivesWhileAnyPartIsHeld) {
@@ -97,10 +97,10 @@ TEST_F(DirectDrawTest, TheFlippingChainIsOneAtATimeAndLivesWhileAnyPartIsHeld) {
     primary = nullptr;
     RECT rect{0, 0, 10, 10};
     EXPECT_EQ(Fill(backBuffer, &rect, 0xF800), DD_OK);
-    EXPECT_TRUE(display::IsSelected());
+    EXPECT_TRUE(VirtualDisplaySelected());
     backBuffer->Release();
     backBuffer = nullptr;
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
 
     ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&directDraw), IID_IDirectDraw7, nullptr), DD_OK);
     StartChain();  // everything was let go
@@ -144,7 +144,7 @@ TEST_F(DirectDrawTest, CopiesScaleBetweenPlainSurfacesAndTheBackBuffer) {
     IDirectDrawSurface7* back = Surface(DDSCAPS_SYSTEMMEMORY, 2, 2);
     RECT source{148, 100, 152, 102};
     ASSERT_EQ(back->Blt(nullptr, backBuffer, &source, DDBLT_WAIT, nullptr), DD_OK);
-    const auto& pixels = static_cast<SurfaceObject*>(back)->picture->pixels;
+    const auto& pixels = *SurfacePixels(back);
     EXPECT_EQ(pixels, (std::vector<std::uint16_t>{0xF800, 0x001F, 0xF800, 0x001F}));
     plain->Release();
     back->Release();
@@ -178,11 +178,11 @@ TEST_F(DirectDrawTest, TexturesAndPlainSurfacesTakeTheDisplaysFormatAndSensibleS
     description.dwFlags |= DDSD_PIXELFORMAT;
     EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DDERR_INVALIDPIXELFORMAT);
     description.dwFlags &= ~DDSD_PIXELFORMAT;
-    seam::ArmFailure("CreateSurface.texture", DDERR_OUTOFVIDEOMEMORY);
+    seam::ArmFailure("CreateSurface texture", DDERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DDERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(surface, nullptr);
     ASSERT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DD_OK);
-    EXPECT_EQ(static_cast<SurfaceObject*>(surface)->picture->pixels, std::vector<std::uint16_t>(16, 0)) << "black";
+    EXPECT_EQ(*SurfacePixels(surface), std::vector<std::uint16_t>(16, 0)) << "black";
     surface->Release();
 }
 

@@ -11,7 +11,7 @@
 #include "platform/display/GlContext.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
-#include "platform/display/WindowImage.h"
+#include "platform/display/PictureScaler.h"
 #include "platform/window/WindowObject.h"
 #include "support/TestWindow.h"
 
@@ -69,12 +69,12 @@ TEST_F(DisplayTest, OnlyTheEnginesModeIsOffered) {
     EXPECT_EQ(ChangeDisplaySettingsA(&other, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
     DEVMODEA deeper = Mode(640, 480, 32);
     EXPECT_EQ(ChangeDisplaySettingsA(&deeper, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
     DEVMODEA engine = Mode(640, 480, 16);
     EXPECT_EQ(ChangeDisplaySettingsA(&engine, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_TRUE(display::IsSelected());
+    EXPECT_TRUE(VirtualDisplaySelected());
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
 }
 
 TEST_F(DisplayTest, DrawingGoesToThe640By480Picture) {
@@ -90,7 +90,7 @@ TEST_F(DisplayTest, DrawingGoesToThe640By480Picture) {
     glClear(GL_COLOR_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
 
-    auto pixels = display::ReadPixels();
+    auto pixels = ReadDisplayPixels();
     ASSERT_EQ(pixels.size(), 640u * 480u * 3u);
     auto at = [&](int x, int y) { return &pixels[(y * 640 + x) * 3]; };
     EXPECT_EQ(at(0, 0)[1], 255) << "row 0 is the top of the picture";
@@ -123,17 +123,17 @@ void DrawPattern() {
 }
 
 TEST_F(DisplayTest, ThePictureKeeps4To3WithBlackBars) {
-    EXPECT_EQ(display::PictureRect(1280, 720).x, 160);
-    EXPECT_EQ(display::PictureRect(1280, 720).w, 960);
-    EXPECT_EQ(display::PictureRect(640, 960).y, 240);  // a tall window: bars above and below
-    EXPECT_EQ(display::PictureRect(640, 960).h, 480);
+    EXPECT_EQ(PictureRectInWindow(1280, 720).x, 160);
+    EXPECT_EQ(PictureRectInWindow(1280, 720).w, 960);
+    EXPECT_EQ(PictureRectInWindow(640, 960).y, 240);  // a tall window: bars above and below
+    EXPECT_EQ(PictureRectInWindow(640, 960).h, 480);
 
     seam::ArmFailure("ShmPresent.Open", 0);  // composed by GL, as on a graphics card
     StartContext();
-    ASSERT_FALSE(display::ComposesOnProcessor());
+    ASSERT_FALSE(WindowImageMadeOnProcessor());
     DrawPattern();
     glClearColor(0.5f, 1.0f, 0.5f, 1.0f);
-    display::ComposeWindowImage();
+    ComposeWindowImage();
     // Read the window's own back buffer, where the composed image is.
     std::vector<std::uint8_t> window(1280 * 720 * 3);
     glReadBuffer(GL_BACK);
@@ -149,7 +149,7 @@ TEST_F(DisplayTest, ThePictureKeeps4To3WithBlackBars) {
     EXPECT_EQ(clear[0], 0.5f) << "the renderer's clear colour is left as it was";
 
     // The processor's scaling of the same picture gives GL's image.
-    const std::vector<std::uint8_t> rgb = display::ReadPixels();
+    const std::vector<std::uint8_t> rgb = ReadDisplayPixels();
     std::vector<std::uint16_t> picture(640 * 480);  // back to RGB565, rows from the bottom
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
@@ -158,7 +158,7 @@ TEST_F(DisplayTest, ThePictureKeeps4To3WithBlackBars) {
                 static_cast<std::uint16_t>((pixel[0] >> 3) << 11 | (pixel[1] >> 2) << 5 | pixel[2] >> 3);
         }
     std::vector<std::uint8_t> scaled(960 * 720 * 4);
-    display::PictureScaler scaler;
+    PictureScaler scaler;
     scaler.Scale(picture.data(), 960, 720, scaled.data(), 960 * 4);
     int largest = 0, blended = 0;
     for (int y = 0; y < 720; ++y)
@@ -175,7 +175,7 @@ TEST_F(DisplayTest, ThePictureKeeps4To3WithBlackBars) {
 
 TEST_F(DisplayTest, ASoftwareRasterisersPresentsReachTheWindowThroughSharedMemory) {
     StartContext();
-    ASSERT_TRUE(display::ComposesOnProcessor()) << "Mesa's software rasteriser on X11 with MIT-SHM";
+    ASSERT_TRUE(WindowImageMadeOnProcessor()) << "Mesa's software rasteriser on X11 with MIT-SHM";
     DrawPattern();
     ASSERT_TRUE(SwapBuffers(dc));
 
@@ -205,7 +205,6 @@ TEST_F(DisplayTest, PresentsArePacedToSixtyASecond) {
 }
 
 TEST(RefreshScheduleTest, HoldsSixtyASecondWithoutLosingFramesToThePacing) {
-    using display::RefreshSchedule;
     using std::chrono::milliseconds;
     constexpr auto kPeriod = RefreshSchedule::kPeriod;
     RefreshSchedule schedule;

@@ -6,15 +6,17 @@
 #include <vector>
 
 #include "../support/TestSeam.h"
-#include "platform/graphics/internal/DisplayObjects.h"
 #include "platform/graphics/Font.h"
 #include "platform/graphics/Gdi.h"
+#include "platform/graphics/SurfaceContents.h"
 #include "support/Bmp.h"
 #include "support/TempDir.h"
 
 namespace {
 
 std::uint16_t As565(Rgb c) { return Rgb565(c.r, c.g, c.b); }
+
+const std::vector<std::uint16_t>& PixelsOf(IDirectDrawSurface7* surface) { return *SurfacePixels(surface); }
 
 class GdiTest : public ::testing::Test {
 protected:
@@ -28,7 +30,7 @@ protected:
         seam::Reset();
     }
 
-    SurfaceObject* Texture(int width, int height) {
+    IDirectDrawSurface7* Texture(int width, int height) {
         DDSURFACEDESC2 description{};
         description.dwSize = sizeof description;
         description.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
@@ -38,7 +40,7 @@ protected:
         IDirectDrawSurface7* surface = nullptr;
         EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DD_OK);
         surfaces.push_back(surface);
-        return static_cast<SurfaceObject*>(surface);
+        return surface;
     }
 
     // The renderer's way of filling a surface from a file.
@@ -77,11 +79,11 @@ TEST_F(GdiTest, EveryKindOfBmpArrivesAsTheSameRgb565PixelsTopRowFirst) {
         const int colours = kind.format.bits == 1 ? 2 : 4;
         auto colour = [&](int x, int y) { return palette[(x + 2 * y) % colours]; };
         const std::string file = dir.Write(std::string(kind.what) + ".bmp", MakeBmp(5, 3, colour, kind.format));
-        SurfaceObject* surface = Texture(5, 3);
+        IDirectDrawSurface7* surface = Texture(5, 3);
         ASSERT_TRUE(Fill(surface, file, 5, 3));
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 5; ++x)
-                EXPECT_EQ(surface->picture->pixels[y * 5 + x], As565(colour(x, y))) << x << ", " << y;
+                EXPECT_EQ(PixelsOf(surface)[y * 5 + x], As565(colour(x, y))) << x << ", " << y;
     }
 }
 
@@ -104,34 +106,34 @@ TEST_F(GdiTest, OnlyAReadableBmpOfASensibleSizeBecomesABitmap) {
 
 TEST_F(GdiTest, SurfacesFilledFromOneFileShareItsPixelsUntilOneIsWritten) {
     const std::string file = dir.Write("shared.bmp", MakeBmp24(4, 4, [](int x, int) { return Rgb{uint8_t(60 * x), 0, 0}; }));
-    SurfaceObject* first = Texture(4, 4);
-    SurfaceObject* second = Texture(4, 4);
+    IDirectDrawSurface7* first = Texture(4, 4);
+    IDirectDrawSurface7* second = Texture(4, 4);
     ASSERT_TRUE(Fill(first, file, 4, 4));
     ASSERT_TRUE(Fill(second, file, 4, 4));
-    EXPECT_EQ(first->picture, second->picture) << "decoded once, held by both";
+    EXPECT_EQ(SurfacePixels(first), SurfacePixels(second)) << "decoded once, held by both";
 
     RECT corner{0, 0, 1, 1};
     DDBLTFX fill{sizeof(DDBLTFX), 0xFFFF};
     ASSERT_EQ(first->Blt(&corner, nullptr, nullptr, DDBLT_COLORFILL, &fill), DD_OK);
-    EXPECT_NE(first->picture, second->picture);
-    EXPECT_EQ(first->picture->pixels[0], 0xFFFF);
-    EXPECT_EQ(second->picture->pixels[0], 0) << "the other surface keeps the file's pixels";
+    EXPECT_NE(SurfacePixels(first), SurfacePixels(second));
+    EXPECT_EQ(PixelsOf(first)[0], 0xFFFF);
+    EXPECT_EQ(PixelsOf(second)[0], 0) << "the other surface keeps the file's pixels";
 
     // The file rewritten is the file's new content.
     dir.Write("shared.bmp", MakeBmp24(4, 4, [](int, int) { return Rgb{0, 0, 255}; }));
-    SurfaceObject* third = Texture(4, 4);
+    IDirectDrawSurface7* third = Texture(4, 4);
     ASSERT_TRUE(Fill(third, file, 4, 4));
-    EXPECT_EQ(third->picture->pixels[0], 0x001F);
+    EXPECT_EQ(PixelsOf(third)[0], 0x001F);
 }
 
 TEST_F(GdiTest, ACopyTakesOnlyWhatLiesOnTheBitmapAndTheSurface) {
     const std::string file = dir.Write("small.bmp", MakeBmp24(4, 4, [](int, int) { return Rgb{255, 255, 255}; }));
-    SurfaceObject* surface = Texture(6, 6);
+    IDirectDrawSurface7* surface = Texture(6, 6);
     ASSERT_TRUE(Fill(surface, file, 8, 8, 3, 1));  // wider than the bitmap, and past the surface's edge
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 6; ++x) {
             const bool covered = x >= 3 && y >= 1 && y < 5;
-            EXPECT_EQ(surface->picture->pixels[y * 6 + x], covered ? 0xFFFF : 0) << x << ", " << y;
+            EXPECT_EQ(PixelsOf(surface)[y * 6 + x], covered ? 0xFFFF : 0) << x << ", " << y;
         }
 }
 
@@ -156,7 +158,7 @@ TEST_F(GdiTest, TextIsOneLineOfAbout16PixelsInTheTextColour) {
     EXPECT_GT(mask.width, 30);
     EXPECT_LT(mask.width, 70);
 
-    SurfaceObject* surface = Texture(80, 40);
+    IDirectDrawSurface7* surface = Texture(80, 40);
     HDC dc = nullptr;
     ASSERT_EQ(surface->GetDC(&dc), DD_OK);
     SetTextColor(dc, 0x0000FF);  // red
@@ -165,7 +167,7 @@ TEST_F(GdiTest, TextIsOneLineOfAbout16PixelsInTheTextColour) {
     int red = 0;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 80; ++x) {
-            const std::uint16_t pixel = surface->picture->pixels[y * 80 + x];
+            const std::uint16_t pixel = PixelsOf(surface)[y * 80 + x];
             const bool inCell = x >= 5 && x < 5 + mask.width && y >= 10 && y < 10 + mask.height;
             if (!inCell) {
                 EXPECT_EQ(pixel, 0) << x << ", " << y;
@@ -178,7 +180,7 @@ TEST_F(GdiTest, TextIsOneLineOfAbout16PixelsInTheTextColour) {
     // An opaque background fills the cell white.
     SetBkMode(dc, OPAQUE);
     ASSERT_TRUE(TextOutA(dc, 5, 10, "FPS: 60", 7));
-    EXPECT_EQ(surface->picture->pixels[10 * 80 + 5 + mask.width - 1], 0xFFFF);
+    EXPECT_EQ(PixelsOf(surface)[10 * 80 + 5 + mask.width - 1], 0xFFFF);
     ASSERT_EQ(surface->ReleaseDC(dc), DD_OK);
 }
 

@@ -15,8 +15,7 @@
 #include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
-#include "platform/graphics/internal/DisplayObjects.h"
-#include "platform/core/Seam.h"
+#include "platform/graphics/SurfaceContents.h"
 #include "platform/display/VirtualDisplay.h"
 #include "player/Player.h"
 #include "render/d3d/D3DRenderer.h"
@@ -118,17 +117,17 @@ TEST_F(D3DRendererTest, EachInitializeFailureLeavesItsText) {
         {"DirectDrawCreateEx", DDERR_GENERIC, 1, "Could not create a DirectDraw object."},
         {"SetCooperativeLevel", DDERR_GENERIC, 1, "Could not set the DirectDraw cooperative level requested."},
         {"SetDisplayMode", DDERR_INVALIDMODE, 1, "Could not set the requested display mode."},
-        {"CreateSurface.primary", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create a primary surface."},
+        {"CreateSurface primary", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create a primary surface."},
         {"GetAttachedSurface", DDERR_NOTFOUND, 1, "Could not retrieve a pointer to attached surface."},
         // Anything but plain success fails, even a result that is no failure by its sign.
         {"QueryInterface", S_FALSE, 1, "Could not retrieve a pointer to Direct3D."},
         {"CreateDevice", DDERR_NO3D, 2, "No suitable device available."},
         // A driver whose z-buffer formats all have a stencil part.
         {"EnumZBufferFormats.onlyStencil", 1, 1, "No suitable z-buffer available."},
-        {"CreateSurface.zbuffer", DDERR_NOZBUFFERHW, 1,
+        {"CreateSurface z-buffer", DDERR_NOZBUFFERHW, 1,
          "Could not create the z-buffer: Hardware z-buffering is unsupported on this video card."},
-        {"CreateSurface.zbuffer", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create the z-buffer: Not enough video memory."},
-        {"CreateSurface.zbuffer", DDERR_GENERIC, 1,
+        {"CreateSurface z-buffer", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create the z-buffer: Not enough video memory."},
+        {"CreateSurface z-buffer", DDERR_GENERIC, 1,
          "Could not create the z-buffer: An unusual error has occurred. Please phone tech. support."},
         {"AddAttachedSurface", DDERR_SURFACEALREADYATTACHED, 1, "Could not add attached surface."},
     };
@@ -155,9 +154,9 @@ TEST_F(D3DRendererTest, WithoutTheHardwareDeviceTheSoftwareDeviceAndItsZBufferFo
                                                  "EnumZBufferFormats(software)"}));
     // The software device's list leads with a stencil format, then 16 bits;
     // the hardware device's would have given 24.
-    const auto* zBuffer = static_cast<SurfaceObject*>(renderer.zBuffer);
-    EXPECT_EQ(zBuffer->zFormat.dwFlags, DDPF_ZBUFFER);
-    EXPECT_EQ(zBuffer->zFormat.dwZBitMask, 0xFFFFu);
+    const DDPIXELFORMAT zFormat = SurfaceZFormat(renderer.zBuffer);
+    EXPECT_EQ(zFormat.dwFlags, DDPF_ZBUFFER);
+    EXPECT_EQ(zFormat.dwZBitMask, 0xFFFFu);
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     EXPECT_EQ(depthBits, 16);
@@ -269,8 +268,8 @@ TEST_F(D3DRendererTest, TheOverlayTextsLieInTheirBoxes) {
         return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
     };
     DisplayPicture picture;
-    for (int y = 0; y < display::kHeight; ++y)
-        for (int x = 0; x < display::kWidth; ++x) {
+    for (int y = 0; y < kDisplayHeight; ++y)
+        for (int x = 0; x < kDisplayWidth; ++x) {
             if (picture.IsBlack(x, y) || inside(crosshair[0], x, y) || inside(crosshair[1], x, y)) continue;
             bool inABox = false;
             for (Box& box : boxes)
@@ -291,7 +290,7 @@ TEST_F(D3DRendererTest, TextLeavesTheSurfaceAroundItsLettersAsItWas) {
     renderer.FillRectangle(surface, nullptr, kBlue);
     ASSERT_EQ(renderer.DrawString(surface, "FPS: 60", 0, 0, 0x0000FF), DD_OK);  // red
     int blue = 0, red = 0;
-    for (std::uint16_t pixel : static_cast<SurfaceObject*>(surface)->picture->pixels) {
+    for (std::uint16_t pixel : *SurfacePixels(surface)) {
         blue += pixel == kBlue;
         red += pixel == 0xF800;
     }
@@ -364,7 +363,7 @@ TEST_F(D3DRendererTest, ShutdownReleasesInOrderAndReturnsTheDisplay) {
     EXPECT_EQ(renderer.lightmapTable, nullptr);
     EXPECT_EQ(renderer.device, nullptr);
     EXPECT_EQ(renderer.directDraw, nullptr);
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
 
     g_pBlankTexture = nullptr;  // its surface is gone; the next renderer has none
     D3DRenderer again;          // everything was let go: the display can be taken once more
@@ -544,7 +543,7 @@ TEST_F(D3DLevelTest, TheRoomLooksAsItsReferencePicture) {
     renderer.RenderFrame();
 
     // The picture at a quarter of its size, each pixel the mean of a 4 x 4 block.
-    constexpr int kWidth = display::kWidth / 4, kHeight = display::kHeight / 4;
+    constexpr int kWidth = kDisplayWidth / 4, kHeight = kDisplayHeight / 4;
     DisplayPicture picture;
     std::string actual = "P6\n" + std::to_string(kWidth) + " " + std::to_string(kHeight) + "\n255\n";
     for (int y = 0; y < kHeight; ++y)

@@ -51,7 +51,7 @@ protected:
     }
 
     const std::uint8_t* PixelAt(const std::vector<std::uint8_t>& pixels, int x, int y) {
-        return &pixels[(y * display::kWidth + x) * 3];
+        return &pixels[(y * kDisplayWidth + x) * 3];
     }
 
     TempDir dir;
@@ -83,7 +83,7 @@ TEST_F(OpenGLRendererTest, ShutdownAfterTheFirstStepFailedOnlyRestoresTheDisplay
     seam::StartRecording();
     EXPECT_TRUE(renderer.Shutdown());
     EXPECT_EQ(seam::CallNames(), std::vector<std::string>{"ChangeDisplaySettingsA"});
-    EXPECT_FALSE(display::IsSelected());
+    EXPECT_FALSE(VirtualDisplaySelected());
 }
 
 TEST_F(OpenGLRendererTest, OnlyUnpadded24BitImagesLoad) {
@@ -239,11 +239,11 @@ TEST_F(OpenGLRendererTest, APolygonToThePlayersRightShowsOnTheRightInItsLightmap
     polygon.vertices[1] = At(1, 1, 10);
     polygon.vertices[2] = At(3, -1, 10);
     renderer.DrawPolygon(polygon);
-    auto pixels = display::ReadPixels();
+    auto pixels = ReadDisplayPixels();
     int right = 0, left = 0;
-    for (int y = 0; y < display::kHeight; ++y)
-        for (int x = 0; x < display::kWidth; ++x)
-            if (PixelAt(pixels, x, y)[0] > 200) (x >= display::kWidth / 2 ? right : left)++;
+    for (int y = 0; y < kDisplayHeight; ++y)
+        for (int x = 0; x < kDisplayWidth; ++x)
+            if (PixelAt(pixels, x, y)[0] > 200) (x >= kDisplayWidth / 2 ? right : left)++;
     EXPECT_GT(right, 100);
     EXPECT_EQ(left, 0);
     // The lightmap's colour, lit by the white ambient light, in 16-bit colour.
@@ -315,7 +315,7 @@ TEST_F(OpenGLRendererTest, TheLevelIsDrawnFarToNearSoTheNearPolygonCovers) {
     g_Player.position = {0.0f, 5.0f, 0.0f};
     g_PolygonsRendered = 0;
     renderer.RenderFrame();
-    auto pixels = display::ReadPixels();
+    auto pixels = ReadDisplayPixels();
     // World (-0.5, 4.5, 10), inside the near triangle, and a point only the far one covers.
     const std::uint8_t* near = PixelAt(pixels, 291, 269);
     EXPECT_LT(near[0], 8);
@@ -341,7 +341,7 @@ TEST_F(OpenGLRendererTest, APolygonFacingAwayIsCulled) {
     polygon.vertices[1] = At(1, -1, 10);
     polygon.vertices[2] = At(-1, 1, 10);
     renderer.DrawPolygon(polygon);
-    auto pixels = display::ReadPixels();
+    auto pixels = ReadDisplayPixels();
     EXPECT_EQ(PixelAt(pixels, 320, 240)[0], 0);
 }
 

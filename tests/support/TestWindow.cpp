@@ -28,10 +28,10 @@ HWND OpenTestWindow() {
     return g_Window;
 }
 
-DisplayPicture::DisplayPicture() : rgb(display::ReadPixels()) {}
+DisplayPicture::DisplayPicture() : rgb(ReadDisplayPixels()) {}
 
 Rgb DisplayPicture::At(int x, int y) const {
-    const std::uint8_t* pixel = &rgb.at((static_cast<std::size_t>(y) * display::kWidth + x) * 3);
+    const std::uint8_t* pixel = &rgb.at((static_cast<std::size_t>(y) * kDisplayWidth + x) * 3);
     return Rgb{pixel[0], pixel[1], pixel[2]};
 }
 
@@ -106,11 +106,11 @@ void ExpectThePictureToFollowThePlayersView(const std::function<void(const std::
 
         const DisplayPicture picture;
         int left = 0, rightOf = 0, above = 0, below = 0;
-        for (int y = 0; y < display::kHeight; ++y)
-            for (int x = 0; x < display::kWidth; ++x) {
+        for (int y = 0; y < kDisplayHeight; ++y)
+            for (int x = 0; x < kDisplayWidth; ++x) {
                 if (picture.IsBlack(x, y)) continue;
-                (x < display::kWidth / 2 ? left : rightOf)++;
-                (y < display::kHeight / 2 ? above : below)++;
+                (x < kDisplayWidth / 2 ? left : rightOf)++;
+                (y < kDisplayHeight / 2 ? above : below)++;
             }
         const int shown = left + rightOf;
         EXPECT_GT(shown, 1000);

@@ -9,7 +9,7 @@
 
 namespace {
 
-int g_ComInitCount = 0;
+int initCount = 0;
 
 struct ComClass {
     const GUID* clsid;
@@ -26,14 +26,13 @@ const ComClass kClasses[] = {
 }  // namespace
 
 HRESULT CoInitialize(void*) {
-    seam::Record("CoInitialize");
-    if (auto failure = seam::Failure("CoInitialize")) return static_cast<HRESULT>(*failure);
-    return g_ComInitCount++ == 0 ? S_OK : S_FALSE;
+    if (auto failure = SeamCall("CoInitialize")) return static_cast<HRESULT>(*failure);
+    return initCount++ == 0 ? S_OK : S_FALSE;
 }
 
 void CoUninitialize() {
-    seam::Record("CoUninitialize");
-    if (g_ComInitCount > 0) --g_ComInitCount;
+    SeamCall("CoUninitialize");
+    if (initCount > 0) --initCount;
 }
 
 HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, const GUID& iid, void** object) {
@@ -41,13 +40,12 @@ HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, cons
     for (const ComClass& known : kClasses)
         if (*known.clsid == clsid) found = &known;
     const std::string name = found ? found->name : "unknown class";
-    seam::Record("CoCreateInstance", name + " " + std::to_string(context));
+    // Armed for every class, or for one class by its name (the first word recorded).
+    const auto failure = SeamCall("CoCreateInstance", name + " " + std::to_string(context));
     if (!object) return E_POINTER;
     *object = nullptr;
-    // Armed for every class, or for one class by its name.
-    if (auto failure = seam::Failure("CoCreateInstance")) return static_cast<HRESULT>(*failure);
-    if (auto failure = seam::Failure(("CoCreateInstance " + name).c_str())) return static_cast<HRESULT>(*failure);
-    if (g_ComInitCount == 0) return CO_E_NOTINITIALIZED;
+    if (failure) return static_cast<HRESULT>(*failure);
+    if (initCount == 0) return CO_E_NOTINITIALIZED;
     if (!found || !(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
     if (outer) return CLASS_E_NOAGGREGATION;
     return found->create(iid, object);

@@ -7,8 +7,8 @@
 #include "platform/core/Seam.h"
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
-    seam::Record("MessageBoxA", std::string(caption) + ": " + text);
-    if (auto answer = seam::NextMessageBoxAnswer()) return *answer;
+    SeamCall("MessageBoxA", std::string(caption) + ": " + text);
+    if (auto answer = SeamMessageBoxAnswer()) return *answer;
 
     static const SDL_MessageBoxButtonData okButtons[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, IDOK, "OK"},

@@ -1,27 +1,42 @@
-// The platform's side of the test seam. Stand-ins ask it whether a test armed
-// them to fail, take scripted message-box answers from it and report the calls
-// they make. The arming side is tests/support/TestSeam.h; nothing in the
-// engine arms anything, so in the program every query comes back empty.
+// The platform's side of the test seam. Each stand-in call a test may watch
+// or make fail asks the seam once, by the call's platform name; message boxes
+// take scripted answers from it and the tick count may come from it. A test
+// installs what answers (the tests' support library, tests/support/TestSeam.h);
+// the program installs nothing, so there every question comes back empty
+// after one pointer test, and the arguments a call words are dropped.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <string_view>
 
-namespace seam {
+class Seam {
+public:
+    // A stand-in call by its platform name ("CoInitialize",
+    // "IDirectSound::CreateSoundBuffer") with its key arguments: noted while
+    // the test records; the result it was armed to fail with, consuming one
+    // armed failure. A test arms a call by its name, or one case of it by its
+    // name and the first word of its arguments ("CreateSurface texture").
+    virtual std::optional<std::int64_t> Call(const char* call, std::string_view args) = 0;
+    // Whether the test armed `condition`, a case that is no call of its own
+    // ("ShmPresent.Open": no shared-memory presents); consumes the arming.
+    virtual bool Armed(const char* condition) = 0;
+    virtual std::optional<int> MessageBoxAnswer() = 0;
+    // A tick count standing in for the real clock.
+    virtual std::optional<std::uint32_t> TickCount() = 0;
 
-// The result a test armed `call` to fail with, consuming one armed failure.
-std::optional<std::int64_t> Failure(const char* call);
+protected:
+    ~Seam() = default;
+};
 
-// Notes a call and its key arguments while a test records.
-void Record(const char* call, const std::string& args = {});
+// The seam that answers from now on.
+void InstallSeam(Seam* seam);
 
-std::optional<int> NextMessageBoxAnswer();
-
-// A tick count set by a test, standing in for the real clock.
-std::optional<std::uint32_t> TickCount();
-
-}  // namespace seam
+// The installed seam's answers; empty when none is installed.
+std::optional<std::int64_t> SeamCall(const char* call, std::string_view args = {});
+bool SeamArmed(const char* condition);
+std::optional<int> SeamMessageBoxAnswer();
+std::optional<std::uint32_t> SeamTickCount();
 
 // Implemented by the windowing stand-in: forgets every window, class, queued
 // message and the pending quit, so each test starts from a fresh process state.

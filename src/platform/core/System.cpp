@@ -24,7 +24,7 @@ SDL_Scancode ScancodeOf(int virtualKey) {
 }  // namespace
 
 DWORD GetTickCount() {
-    if (auto ticks = seam::TickCount()) return *ticks;
+    if (auto ticks = SeamTickCount()) return *ticks;
     return SDL_GetTicks();
 }
 

@@ -49,8 +49,7 @@ void AppendUtf8(std::string& out, char32_t point) {
 }  // namespace
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int bytes, WCHAR* wide, int wideChars) {
-    seam::Record("MultiByteToWideChar", text ? text : "");
-    if (seam::Failure("MultiByteToWideChar")) return 0;
+    if (SeamCall("MultiByteToWideChar", text ? text : "")) return 0;
     if (codePage != CP_ACP || (flags & ~MB_PRECOMPOSED) != 0 || !text || bytes < -1 || wideChars < 0 ||
         (wideChars > 0 && !wide))
         return 0;

@@ -16,8 +16,6 @@ namespace {
 // The one pixel format there is: RGBA, double-buffered, 16 colour and 16 depth bits.
 constexpr int kPixelFormat = 1;
 
-bool Fails(const char* call) { return seam::Failure(call).has_value(); }
-
 }  // namespace
 
 SDL_GLContext CreateWindowGlContext(SDL_Window* window) {
@@ -33,65 +31,59 @@ bool ActivateWindowGlContext(SDL_Window* window, SDL_GLContext context) {
     if (SDL_GL_MakeCurrent(window, context) != 0) return false;
     // Vsync where the driver offers it; the virtual display paces presents anyway.
     SDL_GL_SetSwapInterval(1);
-    return !display::IsSelected() || display::Attach(window);
+    return !VirtualDisplaySelected() || AttachVirtualDisplay(window);
 }
 
 void DeleteWindowGlContext(SDL_Window* window, SDL_GLContext context) {
     if (SDL_GL_GetCurrentContext() == context) {
-        display::Detach();
+        DetachVirtualDisplay();
         SDL_GL_MakeCurrent(window, nullptr);
     }
     SDL_GL_DeleteContext(context);
 }
 
 LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD) {
-    seam::Record("ChangeDisplaySettingsA", mode ? std::to_string(mode->dmPelsWidth) + "x" +
-                                                      std::to_string(mode->dmPelsHeight) + "x" +
-                                                      std::to_string(mode->dmBitsPerPel)
-                                                : "null");
-    if (auto failure = seam::Failure("ChangeDisplaySettingsA")) return static_cast<LONG>(*failure);
+    const std::string asked = mode ? std::to_string(mode->dmPelsWidth) + "x" + std::to_string(mode->dmPelsHeight) +
+                                         "x" + std::to_string(mode->dmBitsPerPel)
+                                   : "null";
+    if (auto failure = SeamCall("ChangeDisplaySettingsA", asked)) return static_cast<LONG>(*failure);
     if (!mode) {
-        display::Select(false);
+        SelectVirtualDisplay(false);
         return DISP_CHANGE_SUCCESSFUL;
     }
     constexpr DWORD kNeeded = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
-    if ((mode->dmFields & kNeeded) != kNeeded || mode->dmPelsWidth != display::kWidth ||
-        mode->dmPelsHeight != display::kHeight || mode->dmBitsPerPel != 16)
+    if ((mode->dmFields & kNeeded) != kNeeded || mode->dmPelsWidth != kDisplayWidth ||
+        mode->dmPelsHeight != kDisplayHeight || mode->dmBitsPerPel != 16)
         return DISP_CHANGE_BADMODE;
-    display::Select(true);
+    SelectVirtualDisplay(true);
     return DISP_CHANGE_SUCCESSFUL;
 }
 
 HDC GetDC(HWND window) {
-    seam::Record("GetDC");
-    if (Fails("GetDC") || !window || window->destroyed) return nullptr;
+    if (SeamCall("GetDC") || !window || window->destroyed) return nullptr;
     return &window->dc;
 }
 
 int ReleaseDC(HWND window, HDC dc) {
-    seam::Record("ReleaseDC");
-    if (Fails("ReleaseDC") || !window || dc != &window->dc) return 0;
+    if (SeamCall("ReleaseDC") || !window || dc != &window->dc) return 0;
     return 1;
 }
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
-    seam::Record("ChoosePixelFormat");
-    if (Fails("ChoosePixelFormat") || !dc || !descriptor) return 0;
+    if (SeamCall("ChoosePixelFormat") || !dc || !descriptor) return 0;
     constexpr DWORD kNeeded = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     if ((descriptor->dwFlags & kNeeded) != kNeeded || descriptor->iPixelType != PFD_TYPE_RGBA) return 0;
     return kPixelFormat;
 }
 
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
-    seam::Record("SetPixelFormat");
-    if (Fails("SetPixelFormat") || !dc || format != kPixelFormat) return FALSE;
+    if (SeamCall("SetPixelFormat") || !dc || format != kPixelFormat) return FALSE;
     dc->pixelFormat = format;
     return TRUE;
 }
 
 HGLRC wglCreateContext(HDC dc) {
-    seam::Record("wglCreateContext");
-    if (Fails("wglCreateContext") || !dc || !dc->pixelFormat) return nullptr;
+    if (SeamCall("wglCreateContext") || !dc || !dc->pixelFormat) return nullptr;
     SDL_Window* window = dc->window->sdl;
     if (!window) return nullptr;
     SDL_GLContext context = CreateWindowGlContext(window);
@@ -100,10 +92,9 @@ HGLRC wglCreateContext(HDC dc) {
 }
 
 BOOL wglMakeCurrent(HDC dc, HGLRC context) {
-    seam::Record("wglMakeCurrent", context ? "context" : "null");
-    if (Fails("wglMakeCurrent")) return FALSE;
+    if (SeamCall("wglMakeCurrent", context ? "context" : "null")) return FALSE;
     if (!context) {
-        display::Detach();
+        DetachVirtualDisplay();
         SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
         return TRUE;
     }
@@ -112,8 +103,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
 }
 
 BOOL wglDeleteContext(HGLRC context) {
-    seam::Record("wglDeleteContext");
-    if (Fails("wglDeleteContext") || !context) return FALSE;
+    if (SeamCall("wglDeleteContext") || !context) return FALSE;
     DeleteWindowGlContext(context->window, context->sdl);
     delete context;
     return TRUE;
@@ -121,8 +111,8 @@ BOOL wglDeleteContext(HGLRC context) {
 
 BOOL SwapBuffers(HDC dc) {
     if (!dc || !dc->window->sdl) return FALSE;
-    if (display::IsSelected()) {
-        display::Present();
+    if (VirtualDisplaySelected()) {
+        PresentVirtualDisplay();
     } else {
         SDL_GL_SwapWindow(dc->window->sdl);
     }

@@ -1,13 +1,13 @@
 #include "platform/display/ShmPresent.h"
 
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-namespace display {
+#include "platform/window/X11Window.h"
+
+namespace {
 
 // One window image in a segment shared with the server.
 struct SharedImage {
@@ -15,6 +15,8 @@ struct SharedImage {
     XShmSegmentInfo segment{};
     unsigned long putRequest = 0;  // the request that last showed it; 0: none
 };
+
+}  // namespace
 
 // Two images in turn: while the server copies the one just put, the next
 // frame is composed into the other, so a present never waits for the copy.
@@ -30,10 +32,10 @@ struct ShmPresent::Connection {
 
 namespace {
 
-bool g_AttachFailed = false;
+bool attachFailed = false;
 
 int NoteAttachFailure(Display*, XErrorEvent*) {
-    g_AttachFailed = true;
+    attachFailed = true;
     return 0;
 }
 
@@ -68,12 +70,12 @@ bool Make(Display* display, Visual* visual, int depth, int width, int height, Sh
     if (attached) {
         // A server that cannot reach our memory (one on another machine) refuses it.
         XSync(display, False);
-        g_AttachFailed = false;
+        attachFailed = false;
         auto previous = XSetErrorHandler(NoteAttachFailure);
         XShmAttach(display, &segment);
         XSync(display, False);
         XSetErrorHandler(previous);
-        attached = !g_AttachFailed;
+        attached = !attachFailed;
         if (!attached) shmdt(segment.shmaddr);
     }
     // Marked for removal now: it goes when both sides have let go, even if we crash.
@@ -98,13 +100,10 @@ ShmPresent::~ShmPresent() = default;
 
 bool ShmPresent::Open(SDL_Window* window) {
     Close();
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
-    Display* display = info.info.x11.display;
-    if (!XShmQueryExtension(display)) return false;
+    const auto x11 = X11WindowOf(window);
+    if (!x11 || !XShmQueryExtension(x11->display)) return false;
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, info.info.x11.window, &attributes)) return false;
+    if (!XGetWindowAttributes(x11->display, x11->window, &attributes)) return false;
     const Visual* visual = attributes.visual;
     // The image's pixels are 0x00RRGGBB words in little-endian order. GL's
     // visual may be DirectColor: its swaps put the same pixel values there.
@@ -112,13 +111,13 @@ bool ShmPresent::Open(SDL_Window* window) {
         visual->red_mask != 0xff0000 || visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
         return false;
     connection = std::make_unique<Connection>();
-    connection->display = display;
-    connection->window = info.info.x11.window;
+    connection->display = x11->display;
+    connection->window = x11->window;
     connection->visual = attributes.visual;
     connection->depth = attributes.depth;
-    connection->gc = XCreateGC(display, connection->window, 0, nullptr);
+    connection->gc = XCreateGC(connection->display, connection->window, 0, nullptr);
     // Try the images now rather than fail while presenting.
-    if (!Image(64, 64)) {
+    if (!PrepareImage(64, 64)) {
         Close();
         return false;
     }
@@ -132,7 +131,7 @@ void ShmPresent::Close() {
     connection.reset();
 }
 
-std::uint8_t* ShmPresent::Image(int width, int height) {
+std::uint8_t* ShmPresent::PrepareImage(int width, int height) {
     if (!connection || width <= 0 || height <= 0) return nullptr;
     Connection& c = *connection;
     SharedImage& shared = c.images[c.current];
@@ -170,5 +169,3 @@ void ShmPresent::Put() {
     XFlush(c.display);
     c.current ^= 1;
 }
-
-}  // namespace display

@@ -9,8 +9,6 @@
 #include <cstdint>
 #include <memory>
 
-namespace display {
-
 class ShmPresent {
 public:
     ShmPresent();
@@ -23,20 +21,19 @@ public:
     // While the window's X connection is still open.
     void Close();
 
-    // The window's image to fill: `width` by `height` pixels, `Stride()`
-    // bytes a row, each pixel the bytes blue, green, red, 0; black when it is
-    // new (a new size makes new ones). It is one of two taken in turn, so it
-    // holds the image before last. Null when no image can be had.
-    std::uint8_t* Image(int width, int height);
+    // Makes the window's next image ready to fill and returns it: `width` by
+    // `height` pixels, `Stride()` bytes a row, each pixel the bytes blue,
+    // green, red, 0. A new size makes new images (black); otherwise it is the
+    // one of the two taken in turn that holds the image before last, waited
+    // for should the server still be copying it. Null when no image can be had.
+    std::uint8_t* PrepareImage(int width, int height);
     int Stride() const;
 
     // Shows the whole image in the window, in one request, without waiting
-    // for the server's copy; the next Image is the other one.
+    // for the server's copy; the next PrepareImage gives the other one.
     void Put();
 
 private:
     struct Connection;
     std::unique_ptr<Connection> connection;
 };
-
-}  // namespace display

@@ -7,9 +7,8 @@
 #include "platform/display/Gl.h"
 #include "platform/core/Seam.h"
 #include "platform/display/ShmPresent.h"
-#include "platform/display/WindowImage.h"
+#include "platform/display/PictureScaler.h"
 
-namespace display {
 namespace {
 
 struct State {
@@ -20,7 +19,7 @@ struct State {
     GLuint colour = 0;
     GLuint depth = 0;
     RefreshSchedule schedule;
-    Pacing pacing = Pacing::Refresh;
+    PresentPacing pacing = PresentPacing::Refresh;
     bool swapIntervalSet = false;  // the context's swap interval follows `pacing`
     // Under a software rasteriser the window's image is made on the processor
     // and put into the window through shared memory (docs/PERFORMANCE.md).
@@ -30,10 +29,18 @@ struct State {
     std::vector<std::uint16_t> picture;  // read back for the scaler
 };
 
-State g_State;
+State state;
+
+// Unbinds an off-screen buffer and deletes it with its renderbuffers.
+void DeleteBuffers(const GlEntryPoints& gl, GLuint framebuffer, GLuint colour, GLuint depth) {
+    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    gl.DeleteFramebuffers(1, &framebuffer);
+    gl.DeleteRenderbuffers(1, &colour);
+    gl.DeleteRenderbuffers(1, &depth);
+}
 
 void WaitForRefresh() {
-    const auto wakeAt = g_State.schedule.Next(std::chrono::steady_clock::now());
+    const auto wakeAt = state.schedule.Next(std::chrono::steady_clock::now());
     std::this_thread::sleep_until(wakeAt);
 }
 
@@ -52,17 +59,17 @@ RefreshSchedule::Clock::time_point RefreshSchedule::Next(Clock::time_point now) 
     return now;
 }
 
-void Select(bool selected) { g_State.selected = selected; }
+void SelectVirtualDisplay(bool selected) { state.selected = selected; }
 
-void SetPacing(Pacing pacing) {
-    g_State.pacing = pacing;
-    g_State.swapIntervalSet = false;
+void SetPresentPacing(PresentPacing pacing) {
+    state.pacing = pacing;
+    state.swapIntervalSet = false;
 }
 
-bool IsSelected() { return g_State.selected; }
+bool VirtualDisplaySelected() { return state.selected; }
 
-bool Attach(SDL_Window* window) {
-    Detach();
+bool AttachVirtualDisplay(SDL_Window* window) {
+    DetachVirtualDisplay();
     GlEntryPoints gl{};
     if (!LoadGlEntryPoints(gl)) return false;
     GLuint framebuffer = 0, colour = 0, depth = 0;
@@ -71,67 +78,60 @@ bool Attach(SDL_Window* window) {
     gl.GenRenderbuffers(1, &depth);
     gl.BindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     gl.BindRenderbuffer(GL_RENDERBUFFER, depth);
-    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kDisplayWidth, kDisplayHeight);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     gl.BindRenderbuffer(GL_RENDERBUFFER, colour);
     // RGB565 where the driver has it; otherwise the nearest 16-bit format.
     for (GLenum format : {GLenum(GL_RGB565), GLenum(GL_RGB5)}) {
-        gl.RenderbufferStorage(GL_RENDERBUFFER, format, kWidth, kHeight);
+        gl.RenderbufferStorage(GL_RENDERBUFFER, format, kDisplayWidth, kDisplayHeight);
         gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
         if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
-            g_State.window = window;
-            g_State.gl = gl;
-            g_State.framebuffer = framebuffer;
-            g_State.colour = colour;
-            g_State.depth = depth;
-            g_State.swapIntervalSet = false;  // a new context starts with vsync
-            g_State.throughShm = SoftwareRasteriser() && !seam::Failure("ShmPresent.Open") && g_State.shm.Open(window);
+            state.window = window;
+            state.gl = gl;
+            state.framebuffer = framebuffer;
+            state.colour = colour;
+            state.depth = depth;
+            state.swapIntervalSet = false;  // a new context starts with vsync
+            state.throughShm = SoftwareRasteriser() && !SeamArmed("ShmPresent.Open") && state.shm.Open(window);
             return true;
         }
     }
-    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    gl.DeleteFramebuffers(1, &framebuffer);
-    gl.DeleteRenderbuffers(1, &colour);
-    gl.DeleteRenderbuffers(1, &depth);
+    DeleteBuffers(gl, framebuffer, colour, depth);
     return false;
 }
 
-void Detach() {
-    if (!g_State.framebuffer) return;
-    auto& gl = g_State.gl;
-    gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    gl.DeleteFramebuffers(1, &g_State.framebuffer);
-    gl.DeleteRenderbuffers(1, &g_State.colour);
-    gl.DeleteRenderbuffers(1, &g_State.depth);
-    g_State.framebuffer = g_State.colour = g_State.depth = 0;
-    g_State.window = nullptr;
-    g_State.shm.Close();
-    g_State.throughShm = false;
+void DetachVirtualDisplay() {
+    if (!state.framebuffer) return;
+    DeleteBuffers(state.gl, state.framebuffer, state.colour, state.depth);
+    state.framebuffer = state.colour = state.depth = 0;
+    state.window = nullptr;
+    state.shm.Close();
+    state.throughShm = false;
 }
 
-bool SetDepthBuffer(int depthBits, int stencilBits) {
-    if (!g_State.framebuffer) return false;
+bool SetVirtualDisplayDepth(int depthBits, int stencilBits) {
+    if (!state.framebuffer) return false;
     GLenum format = 0;
     if (stencilBits == 0 && depthBits == 16) format = GL_DEPTH_COMPONENT16;
     if (stencilBits == 0 && depthBits == 24) format = GL_DEPTH_COMPONENT24;
     if (stencilBits == 0 && depthBits == 32) format = GL_DEPTH_COMPONENT32;
     if (stencilBits == 8 && depthBits == 24) format = GL_DEPTH24_STENCIL8;
     if (!format) return false;
-    auto& gl = g_State.gl;
-    gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, g_State.depth);
-    gl.RenderbufferStorage(GL_RENDERBUFFER, format, kWidth, kHeight);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, g_State.depth);
+    auto& gl = state.gl;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, state.framebuffer);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, state.depth);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, format, kDisplayWidth, kDisplayHeight);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, state.depth);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                               stencilBits ? g_State.depth : 0);
+                               stencilBits ? state.depth : 0);
     if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
     // Back to the format every context holds.
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
-    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kWidth, kHeight);
+    gl.RenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, kDisplayWidth, kDisplayHeight);
     return false;
 }
 
-SDL_Rect PictureRect(int windowWidth, int windowHeight) {
+SDL_Rect PictureRectInWindow(int windowWidth, int windowHeight) {
     int width = windowWidth;
     int height = windowWidth * 3 / 4;
     if (height > windowHeight) {
@@ -147,36 +147,36 @@ namespace {
 // it (GL's rows go up, the window's down); the bars stay as the image was
 // made. False when no image of the window's size can be had.
 bool ComposeShmImage(int windowWidth, int windowHeight) {
-    std::uint8_t* image = g_State.shm.Image(windowWidth, windowHeight);
+    std::uint8_t* image = state.shm.PrepareImage(windowWidth, windowHeight);
     if (!image) return false;
-    const SDL_Rect picture = PictureRect(windowWidth, windowHeight);
-    const int stride = g_State.shm.Stride();
-    g_State.picture.resize(kWidth * kHeight);
-    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    const SDL_Rect picture = PictureRectInWindow(windowWidth, windowHeight);
+    const int stride = state.shm.Stride();
+    state.picture.resize(kDisplayWidth * kDisplayHeight);
+    state.gl.BindFramebuffer(GL_FRAMEBUFFER, state.framebuffer);
     // Rows of 1280 bytes: any pack alignment the renderer left fits them.
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_State.picture.data());
+    glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, state.picture.data());
     const int top = windowHeight - picture.y - picture.h;
-    g_State.scaler.Scale(g_State.picture.data(), picture.w, picture.h,
+    state.scaler.Scale(state.picture.data(), picture.w, picture.h,
                          image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
     return true;
 }
 
 }  // namespace
 
-bool ComposesOnProcessor() { return g_State.throughShm; }
+bool WindowImageMadeOnProcessor() { return state.throughShm; }
 
 void ComposeWindowImage() {
-    if (!g_State.framebuffer) return;
-    auto& gl = g_State.gl;
+    if (!state.framebuffer) return;
+    auto& gl = state.gl;
     int windowWidth = 0, windowHeight = 0;
-    SDL_GL_GetDrawableSize(g_State.window, &windowWidth, &windowHeight);
-    if (g_State.throughShm) {
+    SDL_GL_GetDrawableSize(state.window, &windowWidth, &windowHeight);
+    if (state.throughShm) {
         if (ComposeShmImage(windowWidth, windowHeight)) return;
         // Out of shared memory for a new size, say: GL composes from now on.
-        g_State.shm.Close();
-        g_State.throughShm = false;
+        state.shm.Close();
+        state.throughShm = false;
     }
-    SDL_Rect picture = PictureRect(windowWidth, windowHeight);
+    SDL_Rect picture = PictureRectInWindow(windowWidth, windowHeight);
 
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
     // The clear colour belongs to the renderer; borrow it for the bars only.
@@ -185,50 +185,49 @@ void ComposeWindowImage() {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, g_State.framebuffer);
-    gl.BlitFramebuffer(0, 0, kWidth, kHeight, picture.x, picture.y, picture.x + picture.w,
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, state.framebuffer);
+    gl.BlitFramebuffer(0, 0, kDisplayWidth, kDisplayHeight, picture.x, picture.y, picture.x + picture.w,
                        picture.y + picture.h, GL_COLOR_BUFFER_BIT, GL_LINEAR);
     gl.BindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 void ShowWindowImage() {
-    if (!g_State.framebuffer) return;
-    if (g_State.throughShm) {
-        g_State.shm.Put();
+    if (!state.framebuffer) return;
+    if (state.throughShm) {
+        state.shm.Put();
     } else {
-        if (!g_State.swapIntervalSet) {
+        if (!state.swapIntervalSet) {
             // Paced: adaptive vsync where the driver has it, so that a frame
             // that misses a refresh shows at once instead of a whole refresh
             // later (which would halve the rate); plain vsync otherwise.
-            if (g_State.pacing == Pacing::None)
+            if (state.pacing == PresentPacing::None)
                 SDL_GL_SetSwapInterval(0);
             else if (SDL_GL_SetSwapInterval(-1) != 0)
                 SDL_GL_SetSwapInterval(1);
-            g_State.swapIntervalSet = true;
+            state.swapIntervalSet = true;
         }
-        SDL_GL_SwapWindow(g_State.window);
+        SDL_GL_SwapWindow(state.window);
     }
-    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
+    state.gl.BindFramebuffer(GL_FRAMEBUFFER, state.framebuffer);
 }
 
-void Present() {
-    if (!g_State.framebuffer) return;
+void PresentVirtualDisplay() {
+    if (!state.framebuffer) return;
     ComposeWindowImage();
     ShowWindowImage();
-    if (g_State.pacing == Pacing::Refresh) WaitForRefresh();
+    if (state.pacing == PresentPacing::Refresh) WaitForRefresh();
 }
 
-std::vector<std::uint8_t> ReadPixels() {
-    if (!g_State.framebuffer) return {};
-    g_State.gl.BindFramebuffer(GL_FRAMEBUFFER, g_State.framebuffer);
-    std::vector<std::uint8_t> bottomUp(kWidth * kHeight * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+std::vector<std::uint8_t> ReadDisplayPixels() {
+    if (!state.framebuffer) return {};
+    state.gl.BindFramebuffer(GL_FRAMEBUFFER, state.framebuffer);
+    std::vector<std::uint8_t> bottomUp(kDisplayWidth * kDisplayHeight * 3);
+    // Rows of 1920 bytes: any pack alignment the renderer left fits them, so
+    // its GL state stays as it was.
+    glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     std::vector<std::uint8_t> topDown(bottomUp.size());
-    const int row = kWidth * 3;
-    for (int y = 0; y < kHeight; ++y)
-        std::copy_n(&bottomUp[(kHeight - 1 - y) * row], row, &topDown[y * row]);
+    const int row = kDisplayWidth * 3;
+    for (int y = 0; y < kDisplayHeight; ++y)
+        std::copy_n(&bottomUp[(kDisplayHeight - 1 - y) * row], row, &topDown[y * row]);
     return topDown;
 }
-
-}  // namespace display

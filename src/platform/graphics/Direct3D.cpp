@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/graphics/internal/Direct3DObjects.h"
+#include "platform/core/Seam.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ bool AcceleratedContext() { return glGetString(GL_RENDERER) && !SoftwareRasteris
 }  // namespace
 
 ULONG Direct3DObject::Release() {
-    seam::Record("Release", "Direct3D");
+    SeamCall("Release", "Direct3D");
     return Unreference();
 }
 
@@ -40,8 +41,7 @@ ULONG Direct3DObject::Unreference() {
 HRESULT Direct3DObject::CreateDevice(REFCLSID kind, IDirectDrawSurface7* surface, IDirect3DDevice7** device) {
     if (device) *device = nullptr;
     const char* name = DeviceName(kind);
-    seam::Record("CreateDevice", name ? name : "unknown");
-    if (auto failure = ArmedResult("CreateDevice")) return *failure;
+    if (auto failure = SeamCall("CreateDevice", name ? name : "unknown")) return static_cast<HRESULT>(*failure);
     auto* target = static_cast<SurfaceObject*>(surface);
     if (!name || !device || !target || target->kind != SurfaceKind::BackBuffer || target->owner != owner)
         return DDERR_INVALIDPARAMS;
@@ -54,10 +54,10 @@ HRESULT Direct3DObject::CreateDevice(REFCLSID kind, IDirectDrawSurface7* surface
 
 HRESULT Direct3DObject::EnumZBufferFormats(REFCLSID kind, LPD3DENUMPIXELFORMATSCALLBACK callback, void* context) {
     const char* name = DeviceName(kind);
-    seam::Record("EnumZBufferFormats", name ? name : "unknown");
+    SeamCall("EnumZBufferFormats", name ? name : "unknown");
     if (!name || !callback) return DDERR_INVALIDPARAMS;
     // A test can stand in a driver that offers only formats with a stencil part.
-    const bool onlyStencil = seam::Failure("EnumZBufferFormats.onlyStencil").has_value();
+    const bool onlyStencil = SeamArmed("EnumZBufferFormats.onlyStencil");
     auto offer = [&](const auto& formats) {
         for (DDPIXELFORMAT format : formats) {
             if (onlyStencil && !(format.dwFlags & DDPF_STENCILBUFFER)) continue;

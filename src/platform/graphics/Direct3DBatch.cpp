@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/graphics/internal/Direct3DObjects.h"
+#include "platform/core/Seam.h"
 
 HRESULT DeviceObject::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, void* vertices, DWORD count, DWORD) {
     if (!inScene) return D3DERR_SCENE_NOT_IN_SCENE;
@@ -42,6 +43,6 @@ void DeviceObject::Flush() {
     Gl().ClientActiveTexture(GL_TEXTURE0);
     const auto vertices = static_cast<GLsizei>(batch.size() / kFloatsPerVertex);
     glDrawArrays(GL_TRIANGLES, 0, vertices);
-    seam::Record("DrawBatch", std::to_string(vertices / 3));
+    SeamCall("DrawBatch", std::to_string(vertices / 3));
     batch.clear();
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/graphics/internal/Direct3DObjects.h"
+#include "platform/core/Seam.h"
 
 namespace {
 
@@ -83,14 +84,14 @@ DeviceObject::~DeviceObject() {
 }
 
 ULONG DeviceObject::Release() {
-    seam::Record("Release", "device");
+    SeamCall("Release", "device");
     ULONG left = --references;
     if (left == 0) delete this;
     return left;
 }
 
 HRESULT DeviceObject::SetRenderTarget(IDirectDrawSurface7* surface, DWORD) {
-    seam::Record("SetRenderTarget");
+    SeamCall("SetRenderTarget");
     auto* newTarget = static_cast<SurfaceObject*>(surface);
     if (!newTarget || newTarget->kind != SurfaceKind::BackBuffer || newTarget->owner != target->owner)
         return DDERR_INVALIDPARAMS;
@@ -105,8 +106,7 @@ HRESULT DeviceObject::SetRenderTarget(IDirectDrawSurface7* surface, DWORD) {
 }
 
 HRESULT DeviceObject::SetViewport(D3DVIEWPORT7* newViewport) {
-    seam::Record("SetViewport");
-    if (auto failure = ArmedResult("SetViewport")) return *failure;
+    if (auto failure = SeamCall("SetViewport")) return static_cast<HRESULT>(*failure);
     if (!newViewport || newViewport->dwWidth == 0 || newViewport->dwHeight == 0 ||
         newViewport->dwX + newViewport->dwWidth > static_cast<DWORD>(target->width) ||
         newViewport->dwY + newViewport->dwHeight > static_cast<DWORD>(target->height) ||
@@ -121,7 +121,7 @@ HRESULT DeviceObject::SetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matrix
     static const char* const kNames[] = {"", "world", "view", "projection"};
     if (!matrix || type < D3DTRANSFORMSTATE_WORLD || type > D3DTRANSFORMSTATE_PROJECTION)
         return DDERR_INVALIDPARAMS;
-    seam::Record("SetTransform", kNames[type]);
+    SeamCall("SetTransform", kNames[type]);
     Matrix& transform = type == D3DTRANSFORMSTATE_WORLD ? world : type == D3DTRANSFORMSTATE_VIEW ? view : projection;
     transform = *matrix;
     dirty |= kTransforms;
@@ -129,7 +129,7 @@ HRESULT DeviceObject::SetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matrix
 }
 
 HRESULT DeviceObject::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
-    seam::Record("SetRenderState", std::to_string(state) + "=" + std::to_string(value));
+    SeamCall("SetRenderState", std::to_string(state) + "=" + std::to_string(value));
     auto set = [&](auto& field, auto newValue) {
         if (field != newValue) dirty |= kRenderStates;
         field = newValue;
@@ -152,7 +152,7 @@ HRESULT DeviceObject::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
 }
 
 HRESULT DeviceObject::SetMaterial(D3DMATERIAL7* newMaterial) {
-    seam::Record("SetMaterial");
+    SeamCall("SetMaterial");
     if (!newMaterial) return DDERR_INVALIDPARAMS;
     material = *newMaterial;
     dirty |= kMaterial;
@@ -160,7 +160,7 @@ HRESULT DeviceObject::SetMaterial(D3DMATERIAL7* newMaterial) {
 }
 
 HRESULT DeviceObject::Clear(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z, DWORD) {
-    seam::Record("Clear");
+    SeamCall("Clear");
     if ((flags & D3DCLEAR_ZBUFFER) && !hasZBuffer) return D3DERR_ZBUFFER_NOTPRESENT;
     if (count > 0 && !rects) return DDERR_INVALIDPARAMS;
     Flush();
@@ -190,14 +190,14 @@ HRESULT DeviceObject::Clear(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR c
 }
 
 HRESULT DeviceObject::BeginScene() {
-    seam::Record("BeginScene");
+    SeamCall("BeginScene");
     if (inScene) return D3DERR_SCENE_IN_SCENE;
     inScene = true;
     return D3D_OK;
 }
 
 HRESULT DeviceObject::EndScene() {
-    seam::Record("EndScene");
+    SeamCall("EndScene");
     if (!inScene) return D3DERR_SCENE_NOT_IN_SCENE;
     Flush();
     inScene = false;

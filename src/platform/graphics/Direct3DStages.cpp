@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/graphics/internal/Direct3DObjects.h"
+#include "platform/core/Seam.h"
 
 namespace {
 
@@ -17,8 +18,8 @@ GLenum GlSource(DWORD argument) {
 }  // namespace
 
 HRESULT DeviceObject::SetTextureStageState(DWORD index, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-    seam::Record("SetTextureStageState", std::to_string(index) + ":" + std::to_string(state) + "=" +
-                                             std::to_string(value));
+    SeamCall("SetTextureStageState",
+             std::to_string(index) + ":" + std::to_string(state) + "=" + std::to_string(value));
     if (index >= kStageCount) return DDERR_INVALIDPARAMS;
     DeviceStage& stage = stages[index];
     DWORD* field = nullptr;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/core/Seam.h"
 #include "platform/display/GlContext.h"
 #include "platform/window/Sdl.h"
 #include "platform/display/VirtualDisplay.h"
@@ -16,9 +17,9 @@ namespace {
 // The largest texture or plain surface the display makes, on either side.
 constexpr int kLargestSurface = 4096;
 
-unsigned g_LastContextSerial = 0;
-unsigned g_LiveContextSerial = 0;
-bool g_PrimaryExists = false;
+unsigned lastContextSerial = 0;
+unsigned liveContextSerial = 0;
+bool primaryExists = false;
 
 const char* KindName(SurfaceKind kind) {
     switch (kind) {
@@ -42,19 +43,19 @@ bool ZFormatBits(const DDPIXELFORMAT& format, int& depthBits, int& stencilBits) 
 
 }  // namespace
 
-unsigned LiveContextSerial() { return g_LiveContextSerial; }
+unsigned LiveContextSerial() { return liveContextSerial; }
 
 // --- Picture
 
 Picture::~Picture() {
-    if (texture && textureContext == g_LiveContextSerial) glDeleteTextures(1, &texture);
+    if (texture && textureContext == liveContextSerial) glDeleteTextures(1, &texture);
 }
 
 GLuint Picture::Texture() {
-    if (texture && textureContext != g_LiveContextSerial) texture = 0;  // its context is gone
+    if (texture && textureContext != liveContextSerial) texture = 0;  // its context is gone
     if (!texture) {
         glGenTextures(1, &texture);
-        textureContext = g_LiveContextSerial;
+        textureContext = liveContextSerial;
         textureCurrent = false;
         glBindTexture(GL_TEXTURE_2D, texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);  // surfaces have no mipmap levels
@@ -75,8 +76,7 @@ GLuint Picture::Texture() {
 
 HRESULT DirectDrawCreateEx(GUID* driver, void** directDraw, REFIID iid, void*) {
     if (directDraw) *directDraw = nullptr;
-    seam::Record("DirectDrawCreateEx");
-    if (auto failure = ArmedResult("DirectDrawCreateEx")) return *failure;
+    if (auto failure = SeamCall("DirectDrawCreateEx")) return static_cast<HRESULT>(*failure);
     if (!directDraw || driver || !(iid == IID_IDirectDraw7)) return DDERR_INVALIDPARAMS;
     if (!EnsureVideo()) return DDERR_GENERIC;
     *directDraw = static_cast<IDirectDraw7*>(new DirectDrawObject);
@@ -86,14 +86,14 @@ HRESULT DirectDrawCreateEx(GUID* driver, void** directDraw, REFIID iid, void*) {
 DirectDrawObject::~DirectDrawObject() {
     if (context) {
         DeleteWindowGlContext(SdlWindowOf(window), context);  // null once the window is gone
-        g_LiveContextSerial = 0;
+        liveContextSerial = 0;
     }
     // Releasing the exclusive display object returns the desktop's mode.
-    if (modeSet) display::Select(false);
+    if (modeSet) SelectVirtualDisplay(false);
 }
 
 ULONG DirectDrawObject::Release() {
-    seam::Record("Release", "display");
+    SeamCall("Release", "display");
     return Unreference();
 }
 
@@ -105,8 +105,7 @@ ULONG DirectDrawObject::Unreference() {
 
 HRESULT DirectDrawObject::QueryInterface(REFIID iid, void** object) {
     if (object) *object = nullptr;
-    seam::Record("QueryInterface");
-    if (auto failure = ArmedResult("QueryInterface")) return *failure;
+    if (auto failure = SeamCall("QueryInterface")) return static_cast<HRESULT>(*failure);
     if (!object) return DDERR_INVALIDPARAMS;
     if (!(iid == IID_IDirect3D7)) return E_NOINTERFACE;
     *object = NewDirect3D(this);
@@ -114,8 +113,7 @@ HRESULT DirectDrawObject::QueryInterface(REFIID iid, void** object) {
 }
 
 HRESULT DirectDrawObject::SetCooperativeLevel(HWND newWindow, DWORD flags) {
-    seam::Record("SetCooperativeLevel", std::to_string(flags));
-    if (auto failure = ArmedResult("SetCooperativeLevel")) return *failure;
+    if (auto failure = SeamCall("SetCooperativeLevel", std::to_string(flags))) return static_cast<HRESULT>(*failure);
     // Exclusive use goes with full screen, and needs a live window.
     if (!SdlWindowOf(newWindow) || !(flags & DDSCL_FULLSCREEN) != !(flags & DDSCL_EXCLUSIVE))
         return DDERR_INVALIDPARAMS;
@@ -125,14 +123,14 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND newWindow, DWORD flags) {
 }
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate, DWORD) {
-    seam::Record("SetDisplayMode", std::to_string(width) + "x" + std::to_string(height) + "x" +
-                                       std::to_string(bitsPerPixel));
-    if (auto failure = ArmedResult("SetDisplayMode")) return *failure;
+    const std::string mode =
+        std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bitsPerPixel);
+    if (auto failure = SeamCall("SetDisplayMode", mode)) return static_cast<HRESULT>(*failure);
     if (!exclusive) return DDERR_NOEXCLUSIVEMODE;
-    if (width != display::kWidth || height != display::kHeight || bitsPerPixel != 16 ||
+    if (width != kDisplayWidth || height != kDisplayHeight || bitsPerPixel != 16 ||
         (refreshRate != 0 && refreshRate != 60))
         return DDERR_INVALIDMODE;
-    display::Select(true);
+    SelectVirtualDisplay(true);
     modeSet = true;
     return DD_OK;
 }
@@ -147,7 +145,7 @@ bool DirectDrawObject::StartContext() {
         context = nullptr;
         return false;
     }
-    contextSerial = g_LiveContextSerial = ++g_LastContextSerial;
+    contextSerial = liveContextSerial = ++lastContextSerial;
     glDisable(GL_DITHER);  // fills and texels keep their exact 16-bit values
     return true;
 }
@@ -162,25 +160,23 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
     const bool pixelFormat = (description->dwFlags & DDSD_PIXELFORMAT) != 0;
 
     if (caps & DDSCAPS_PRIMARYSURFACE) {
-        seam::Record("CreateSurface", "primary");
-        if (auto failure = ArmedResult("CreateSurface.primary")) return *failure;
+        if (auto failure = SeamCall("CreateSurface", "primary")) return static_cast<HRESULT>(*failure);
         // Only the flipping chain with one back buffer that the engine asks for.
         constexpr DWORD kChain = DDSCAPS_FLIP | DDSCAPS_COMPLEX;
         if ((caps & kChain) != kChain || !(description->dwFlags & DDSD_BACKBUFFERCOUNT) ||
             description->dwBackBufferCount != 1 || sized || pixelFormat)
             return DDERR_INVALIDPARAMS;
         if (!modeSet) return DDERR_NOEXCLUSIVEMODE;
-        if (g_PrimaryExists) return DDERR_PRIMARYSURFACEALREADYEXISTS;
+        if (primaryExists) return DDERR_PRIMARYSURFACEALREADYEXISTS;
         if (!context && !StartContext()) return DDERR_GENERIC;
-        auto* primary = new SurfaceObject(this, SurfaceKind::Primary, display::kWidth, display::kHeight);
-        primary->attached = new SurfaceObject(this, SurfaceKind::BackBuffer, display::kWidth, display::kHeight);
-        g_PrimaryExists = true;
+        auto* primary = new SurfaceObject(this, SurfaceKind::Primary, kDisplayWidth, kDisplayHeight);
+        primary->attached = new SurfaceObject(this, SurfaceKind::BackBuffer, kDisplayWidth, kDisplayHeight);
+        primaryExists = true;
         *surface = primary;
         return DD_OK;
     }
     if (caps & DDSCAPS_ZBUFFER) {
-        seam::Record("CreateSurface", "z-buffer");
-        if (auto failure = ArmedResult("CreateSurface.zbuffer")) return *failure;
+        if (auto failure = SeamCall("CreateSurface", "z-buffer")) return static_cast<HRESULT>(*failure);
         int depthBits = 0, stencilBits = 0;
         if (!sized || width < 1 || height < 1 || width > kLargestSurface || height > kLargestSurface)
             return DDERR_INVALIDPARAMS;
@@ -192,8 +188,7 @@ HRESULT DirectDrawObject::CreateSurface(DDSURFACEDESC2* description, IDirectDraw
         return DD_OK;
     }
     const bool texture = (caps & DDSCAPS_TEXTURE) != 0;
-    seam::Record("CreateSurface", texture ? "texture" : "plain");
-    if (auto failure = ArmedResult(texture ? "CreateSurface.texture" : "CreateSurface.plain")) return *failure;
+    if (auto failure = SeamCall("CreateSurface", texture ? "texture" : "plain")) return static_cast<HRESULT>(*failure);
     // Texture and plain surfaces take the display's 16-bit format.
     if (pixelFormat) return DDERR_INVALIDPIXELFORMAT;
     if (!sized || width < 1 || height < 1 || width > kLargestSurface || height > kLargestSurface ||
@@ -226,13 +221,13 @@ SurfaceObject::SurfaceObject(DirectDrawObject* owner, SurfaceKind kind, int widt
 
 SurfaceObject::~SurfaceObject() {
     if (attached) attached->Unreference();
-    if (kind == SurfaceKind::Primary) g_PrimaryExists = false;
+    if (kind == SurfaceKind::Primary) primaryExists = false;
     picture.reset();  // its texture goes while the display's context still lives
     owner->Unreference();
 }
 
 ULONG SurfaceObject::Release() {
-    seam::Record("Release", KindName(kind));
+    SeamCall("Release", KindName(kind));
     return Unreference();
 }
 
@@ -244,8 +239,7 @@ ULONG SurfaceObject::Unreference() {
 
 HRESULT SurfaceObject::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** surface) {
     if (surface) *surface = nullptr;
-    seam::Record("GetAttachedSurface");
-    if (auto failure = ArmedResult("GetAttachedSurface")) return *failure;
+    if (auto failure = SeamCall("GetAttachedSurface")) return static_cast<HRESULT>(*failure);
     if (!caps || !surface) return DDERR_INVALIDPARAMS;
     const bool wanted = attached && (((caps->dwCaps & DDSCAPS_BACKBUFFER) && attached->kind == SurfaceKind::BackBuffer) ||
                                      ((caps->dwCaps & DDSCAPS_ZBUFFER) && attached->kind == SurfaceKind::ZBuffer));
@@ -256,8 +250,7 @@ HRESULT SurfaceObject::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** 
 }
 
 HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
-    seam::Record("AddAttachedSurface");
-    if (auto failure = ArmedResult("AddAttachedSurface")) return *failure;
+    if (auto failure = SeamCall("AddAttachedSurface")) return static_cast<HRESULT>(*failure);
     auto* zBuffer = static_cast<SurfaceObject*>(surface);
     if (!zBuffer || kind != SurfaceKind::BackBuffer || zBuffer->kind != SurfaceKind::ZBuffer ||
         zBuffer->owner != owner || zBuffer->width != width || zBuffer->height != height)
@@ -266,25 +259,23 @@ HRESULT SurfaceObject::AddAttachedSurface(IDirectDrawSurface7* surface) {
     int depthBits = 0, stencilBits = 0;
     ZFormatBits(zBuffer->zFormat, depthBits, stencilBits);
     owner->FlushDrawing();
-    if (!display::SetDepthBuffer(depthBits, stencilBits)) return DDERR_INVALIDPIXELFORMAT;
+    if (!SetVirtualDisplayDepth(depthBits, stencilBits)) return DDERR_INVALIDPIXELFORMAT;
     zBuffer->AddRef();
     attached = zBuffer;
     return DD_OK;
 }
 
 HRESULT SurfaceObject::Flip(IDirectDrawSurface7*, DWORD) {
-    seam::Record("Flip");
-    if (auto failure = ArmedResult("Flip")) return *failure;
+    if (auto failure = SeamCall("Flip")) return static_cast<HRESULT>(*failure);
     if (kind != SurfaceKind::Primary || !attached) return DDERR_NOTFLIPPABLE;
     owner->FlushDrawing();
-    display::Present();
+    PresentVirtualDisplay();
     return DD_OK;
 }
 
 HRESULT SurfaceObject::GetDC(HDC* result) {
     if (result) *result = nullptr;
-    seam::Record("Surface.GetDC");
-    if (auto failure = ArmedResult("Surface.GetDC")) return *failure;
+    if (auto failure = SeamCall("Surface.GetDC")) return static_cast<HRESULT>(*failure);
     if (!result) return DDERR_INVALIDPARAMS;
     if (!HasPixels()) return DDERR_CANTCREATEDC;
     if (dcTaken) return DDERR_DCALREADYCREATED;
@@ -297,9 +288,23 @@ HRESULT SurfaceObject::GetDC(HDC* result) {
 }
 
 HRESULT SurfaceObject::ReleaseDC(HDC given) {
-    seam::Record("Surface.ReleaseDC");
+    SeamCall("Surface.ReleaseDC");
     if (!dcTaken || given != &dc) return DDERR_INVALIDPARAMS;
     dc.surface = nullptr;
     dcTaken = false;
     return DD_OK;
 }
+
+// --- What tests and benchmarks read of a surface (SurfaceContents.h)
+
+const std::vector<std::uint16_t>* SurfacePixels(IDirectDrawSurface7* surface) {
+    const auto* picture = static_cast<SurfaceObject*>(surface)->picture.get();
+    return picture ? &picture->pixels : nullptr;
+}
+
+GLuint SurfaceTexture(IDirectDrawSurface7* surface) {
+    Picture* picture = static_cast<SurfaceObject*>(surface)->picture.get();
+    return picture ? picture->Texture() : 0;
+}
+
+DDPIXELFORMAT SurfaceZFormat(IDirectDrawSurface7* surface) { return static_cast<SurfaceObject*>(surface)->zFormat; }

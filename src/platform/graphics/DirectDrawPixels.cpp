@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/core/Seam.h"
 #include "platform/graphics/Font.h"
 
 namespace {
@@ -12,8 +13,8 @@ namespace {
 constexpr HRESULT DDERR_INVALIDRECT = MakeDisplayResult(150);
 
 // Scratch rows for pixel transfers with the display; they only ever grow.
-std::vector<std::uint16_t> g_Rows;
-std::vector<std::uint8_t> g_Rgba;
+std::vector<std::uint16_t> scratchRows;
+std::vector<std::uint8_t> scratchRgba;
 
 // GL state in which nothing of the device's state applies to pixels written
 // onto the display; the device's state is back as it was afterwards.
@@ -76,8 +77,8 @@ std::uint16_t Rgb565Of(COLORREF colour) { return Rgb565(colour & 0xFF, colour >>
 
 HRESULT SurfaceObject::Blt(RECT* rect, IDirectDrawSurface7* sourceSurface, RECT* sourceRect, DWORD flags,
                            DDBLTFX* fx) {
-    seam::Record("Blt", (flags & DDBLT_COLORFILL) ? "fill" : "copy");
-    if (auto failure = ArmedResult("Blt")) return *failure;
+    if (auto failure = SeamCall("Blt", (flags & DDBLT_COLORFILL) ? "fill" : "copy"))
+        return static_cast<HRESULT>(*failure);
     if (!HasPixels()) return DDERR_UNSUPPORTED;
     RECT target = rect ? *rect : RECT{0, 0, width, height};
     if (!Inside(target, width, height)) return DDERR_INVALIDRECT;
@@ -141,13 +142,13 @@ void SurfaceObject::Write(int x, int y, int rectWidth, int rectHeight, const std
     owner->FlushDrawing();
     if (kind == SurfaceKind::BackBuffer) {
         // GL takes rows bottom first.
-        g_Rows.resize(static_cast<std::size_t>(w) * h);
+        scratchRows.resize(static_cast<std::size_t>(w) * h);
         for (int row = 0; row < h; ++row)
             std::copy_n(pixels + static_cast<std::ptrdiff_t>(row) * pitch, w,
-                        &g_Rows[static_cast<std::size_t>(h - 1 - row) * w]);
+                        &scratchRows[static_cast<std::size_t>(h - 1 - row) * w]);
         PlainPixels plain(owner->gl);
         owner->gl.WindowPos2i(rect.left, height - rect.bottom);
-        glDrawPixels(w, h, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_Rows.data());
+        glDrawPixels(w, h, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, scratchRows.data());
         return;
     }
     Picture& own = OwnPicture();
@@ -160,13 +161,14 @@ void SurfaceObject::Read(RECT rect, std::uint16_t* pixels) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     if (kind == SurfaceKind::BackBuffer) {
         owner->FlushDrawing();
-        g_Rows.resize(static_cast<std::size_t>(w) * h);
+        scratchRows.resize(static_cast<std::size_t>(w) * h);
         {
             PlainPixels plain(owner->gl);
-            glReadPixels(rect.left, height - rect.bottom, w, h, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, g_Rows.data());
+            glReadPixels(rect.left, height - rect.bottom, w, h, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, scratchRows.data());
         }
         for (int row = 0; row < h; ++row)
-            std::copy_n(&g_Rows[static_cast<std::size_t>(h - 1 - row) * w], w, pixels + static_cast<std::ptrdiff_t>(row) * w);
+            std::copy_n(&scratchRows[static_cast<std::size_t>(h - 1 - row) * w], w,
+                        pixels + static_cast<std::ptrdiff_t>(row) * w);
         return;
     }
     for (int row = 0; row < h; ++row)
@@ -184,10 +186,10 @@ void SurfaceObject::DrawMask(int x, int y, const TextMask& mask, COLORREF colour
     owner->FlushDrawing();
     if (kind == SurfaceKind::BackBuffer) {
         // The text's colour with its coverage as alpha, blended on, rows bottom first.
-        g_Rgba.resize(static_cast<std::size_t>(w) * h * 4);
+        scratchRgba.resize(static_cast<std::size_t>(w) * h * 4);
         for (int row = 0; row < h; ++row)
             for (int column = 0; column < w; ++column) {
-                std::uint8_t* texel = &g_Rgba[(static_cast<std::size_t>(h - 1 - row) * w + column) * 4];
+                std::uint8_t* texel = &scratchRgba[(static_cast<std::size_t>(h - 1 - row) * w + column) * 4];
                 texel[0] = colour & 0xFF;
                 texel[1] = colour >> 8 & 0xFF;
                 texel[2] = colour >> 16 & 0xFF;
@@ -197,7 +199,7 @@ void SurfaceObject::DrawMask(int x, int y, const TextMask& mask, COLORREF colour
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         owner->gl.WindowPos2i(rect.left, height - rect.bottom);
-        glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, g_Rgba.data());
+        glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, scratchRgba.data());
         return;
     }
     const std::uint16_t ink = Rgb565Of(colour);

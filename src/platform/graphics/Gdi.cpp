@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/core/Seam.h"
 #include "platform/core/Files.h"
 #include "platform/graphics/Font.h"
 
@@ -24,17 +25,17 @@ namespace {
 constexpr int kLargestImage = 4096;
 
 // Bitmaps that exist; handles are checked against it before use.
-std::set<BitmapObject*> g_Bitmaps;
+std::set<BitmapObject*> bitmaps;
 
 // Pictures decoded from files, by the files' bytes, shared for as long as
 // anything holds them: files with the same bytes, under any name, share one
 // picture; a rewritten file does not. The bytes themselves are the key, so
 // two files whose hashes collide never share a picture.
-std::unordered_map<std::string, std::weak_ptr<Picture>> g_Decoded;
+std::unordered_map<std::string, std::weak_ptr<Picture>> decodedPictures;
 
 BitmapObject* LiveBitmap(HGDIOBJ object) {
     auto* bitmap = static_cast<BitmapObject*>(object);
-    return g_Bitmaps.count(bitmap) ? bitmap : nullptr;
+    return bitmaps.count(bitmap) ? bitmap : nullptr;
 }
 
 // Width and height from a BMP's headers, before anything is allocated for it.
@@ -91,27 +92,26 @@ std::shared_ptr<Picture> PictureOfFile(const char* name) {
     const bool read = !std::ferror(file);
     CloseFile(file);
     if (!read) return nullptr;
-    if (auto known = g_Decoded.find(bytes); known != g_Decoded.end())
+    if (auto known = decodedPictures.find(bytes); known != decodedPictures.end())
         if (auto picture = known->second.lock()) return picture;
     std::shared_ptr<Picture> picture = Decode(bytes);
     // Forget the contents whose pictures are gone, then remember this one.
-    std::erase_if(g_Decoded, [](const auto& entry) { return entry.second.expired(); });
-    if (picture) g_Decoded[std::move(bytes)] = picture;
+    std::erase_if(decodedPictures, [](const auto& entry) { return entry.second.expired(); });
+    if (picture) decodedPictures[std::move(bytes)] = picture;
     return picture;
 }
 
 }  // namespace
 
 HDC CreateCompatibleDC(HDC) {
-    seam::Record("CreateCompatibleDC");
-    if (seam::Failure("CreateCompatibleDC")) return nullptr;
+    if (SeamCall("CreateCompatibleDC")) return nullptr;
     auto* dc = new DeviceContextObject;
     dc->memory = true;
     return dc;
 }
 
 BOOL DeleteDC(HDC dc) {
-    seam::Record("DeleteDC");
+    SeamCall("DeleteDC");
     if (!dc || !dc->memory) return FALSE;
     if (dc->bitmap) dc->bitmap->selectedInto = nullptr;
     delete dc;
@@ -119,28 +119,27 @@ BOOL DeleteDC(HDC dc) {
 }
 
 HGDIOBJ LoadImageA(HINSTANCE, const char* name, UINT type, int, int, UINT flags) {
-    seam::Record("LoadImageA", name ? name : "");
-    if (seam::Failure("LoadImageA")) return nullptr;
+    if (SeamCall("LoadImageA", name ? name : "")) return nullptr;
     if (!name || type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE)) return nullptr;
     std::shared_ptr<Picture> picture = PictureOfFile(name);
     if (!picture) return nullptr;
     auto* bitmap = new BitmapObject{std::move(picture)};
-    g_Bitmaps.insert(bitmap);
+    bitmaps.insert(bitmap);
     return bitmap;
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
-    seam::Record("DeleteObject");
+    SeamCall("DeleteObject");
     BitmapObject* bitmap = LiveBitmap(object);
     // A bitmap still selected into a context stays.
     if (!bitmap || bitmap->selectedInto) return FALSE;
-    g_Bitmaps.erase(bitmap);
+    bitmaps.erase(bitmap);
     delete bitmap;
     return TRUE;
 }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-    seam::Record("SelectObject");
+    SeamCall("SelectObject");
     BitmapObject* bitmap = LiveBitmap(object);
     if (!dc || !dc->memory || !bitmap || (bitmap->selectedInto && bitmap->selectedInto != dc)) return nullptr;
     BitmapObject* previous = dc->bitmap;
@@ -152,8 +151,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
 
 BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
             DWORD operation) {
-    seam::Record("BitBlt");
-    if (seam::Failure("BitBlt")) return FALSE;
+    if (SeamCall("BitBlt")) return FALSE;
     if (!destination || !destination->surface || !source || !source->bitmap || operation != SRCCOPY || width < 0 ||
         height < 0)
         return FALSE;
@@ -189,8 +187,7 @@ int SetBkMode(HDC dc, int mode) {
 }
 
 BOOL TextOutA(HDC dc, int x, int y, const char* text, int length) {
-    seam::Record("TextOutA");
-    if (seam::Failure("TextOutA")) return FALSE;
+    if (SeamCall("TextOutA")) return FALSE;
     if (!dc || !dc->surface || !text || length < 0) return FALSE;
     static TextMask mask;  // reused from call to call
     if (!RenderText(text, length, mask)) return FALSE;

@@ -24,8 +24,7 @@ std::string Hex(DWORD value) {
 class MouseDevice final : public IDirectInputDeviceA {
 public:
     HRESULT Acquire() override {
-        seam::Record("IDirectInputDeviceA::Acquire");
-        if (auto failure = seam::Failure("IDirectInputDeviceA::Acquire")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectInputDeviceA::Acquire")) return static_cast<HRESULT>(*failure);
         if (!formatSet) return DIERR_INVALIDPARAM;
         if (acquired) return DI_NOEFFECT;
         if (SDL_SetRelativeMouseMode(SDL_TRUE) != 0) return DIERR_OTHERAPPHASPRIO;
@@ -39,8 +38,7 @@ public:
     }
 
     HRESULT Unacquire() override {
-        seam::Record("IDirectInputDeviceA::Unacquire");
-        if (auto failure = seam::Failure("IDirectInputDeviceA::Unacquire")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectInputDeviceA::Unacquire")) return static_cast<HRESULT>(*failure);
         if (!acquired) return DI_NOEFFECT;
         SDL_DelEventWatch(WatchWheel, this);
         SDL_SetRelativeMouseMode(SDL_FALSE);
@@ -49,8 +47,7 @@ public:
     }
 
     HRESULT GetDeviceState(DWORD size, void* data) override {
-        seam::Record("IDirectInputDeviceA::GetDeviceState", std::to_string(size));
-        if (auto failure = seam::Failure("IDirectInputDeviceA::GetDeviceState"))
+        if (auto failure = SeamCall("IDirectInputDeviceA::GetDeviceState", std::to_string(size)))
             return static_cast<HRESULT>(*failure);
         if (!data || size != sizeof(DIMOUSESTATE)) return DIERR_INVALIDPARAM;
         if (!acquired) return DIERR_NOTACQUIRED;
@@ -70,8 +67,7 @@ public:
     }
 
     HRESULT SetDataFormat(const DIDATAFORMAT* format) override {
-        seam::Record("IDirectInputDeviceA::SetDataFormat");
-        if (auto failure = seam::Failure("IDirectInputDeviceA::SetDataFormat"))
+        if (auto failure = SeamCall("IDirectInputDeviceA::SetDataFormat"))
             return static_cast<HRESULT>(*failure);
         if (acquired) return DIERR_ACQUIRED;
         if (!format || format->dwFlags != c_dfDIMouse.dwFlags || format->dwDataSize != c_dfDIMouse.dwDataSize)
@@ -81,15 +77,14 @@ public:
     }
 
     HRESULT SetCooperativeLevel(HWND window, DWORD flags) override {
-        seam::Record("IDirectInputDeviceA::SetCooperativeLevel", Hex(flags));
-        if (auto failure = seam::Failure("IDirectInputDeviceA::SetCooperativeLevel"))
+        if (auto failure = SeamCall("IDirectInputDeviceA::SetCooperativeLevel", Hex(flags)))
             return static_cast<HRESULT>(*failure);
         if (!SdlWindowOf(window) || flags != (DISCL_NONEXCLUSIVE | DISCL_BACKGROUND)) return DIERR_INVALIDPARAM;
         return DI_OK;
     }
 
     ULONG Release() override {
-        seam::Record("IDirectInputDeviceA::Release");
+        SeamCall("IDirectInputDeviceA::Release");
         if (acquired) {
             SDL_DelEventWatch(WatchWheel, this);
             SDL_SetRelativeMouseMode(SDL_FALSE);
@@ -119,10 +114,10 @@ private:
 class DirectInputObject final : public IDirectInputA {
 public:
     HRESULT CreateDevice(const GUID& device, IDirectInputDeviceA** created, IUnknown* outer) override {
-        seam::Record("IDirectInputA::CreateDevice");
+        const auto failure = SeamCall("IDirectInputA::CreateDevice");
         if (!created) return DIERR_INVALIDPARAM;
         *created = nullptr;
-        if (auto failure = seam::Failure("IDirectInputA::CreateDevice")) return static_cast<HRESULT>(*failure);
+        if (failure) return static_cast<HRESULT>(*failure);
         if (outer) return DIERR_NOAGGREGATION;
         if (std::memcmp(&device, &GUID_SysMouse, sizeof(GUID)) != 0) return DIERR_DEVICENOTREG;
         *created = new MouseDevice;
@@ -130,7 +125,7 @@ public:
     }
 
     ULONG Release() override {
-        seam::Record("IDirectInputA::Release");
+        SeamCall("IDirectInputA::Release");
         delete this;
         return 0;
     }
@@ -142,10 +137,10 @@ private:
 }  // namespace
 
 HRESULT DirectInputCreateA(HINSTANCE, DWORD version, IDirectInputA** directInput, IUnknown* outer) {
-    seam::Record("DirectInputCreateA", Hex(version));
+    const auto failure = SeamCall("DirectInputCreateA", Hex(version));
     if (!directInput) return DIERR_INVALIDPARAM;
     *directInput = nullptr;
-    if (auto failure = seam::Failure("DirectInputCreateA")) return static_cast<HRESULT>(*failure);
+    if (failure) return static_cast<HRESULT>(*failure);
     if (outer) return DIERR_NOAGGREGATION;
     if (version != DIRECTINPUT_VERSION) return DIERR_INVALIDPARAM;
     if (!EnsureVideo()) return DIERR_NOTINITIALIZED;

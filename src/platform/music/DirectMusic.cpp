@@ -23,9 +23,10 @@ public:
     explicit Segment(MidiSequence read) : sequence(std::make_shared<const MidiSequence>(std::move(read))) {}
 
     HRESULT SetParam(const GUID& type, DWORD, DWORD, MUSIC_TIME, void* param) override {
-        seam::Record("IDirectMusicSegment::SetParam",
-                     type == GUID_StandardMIDIFile ? "StandardMIDIFile" : type == GUID_Download ? "Download" : "other");
-        if (auto failure = seam::Failure("IDirectMusicSegment::SetParam")) return static_cast<HRESULT>(*failure);
+        const char* kind = type == GUID_StandardMIDIFile ? "StandardMIDIFile"
+                           : type == GUID_Download       ? "Download"
+                                                         : "other";
+        if (auto failure = SeamCall("IDirectMusicSegment::SetParam", kind)) return static_cast<HRESULT>(*failure);
         // Every port has the whole General MIDI set: downloading needs only a performance to go to.
         if (type == GUID_Download) return param ? S_OK : E_POINTER;
         return type == GUID_StandardMIDIFile ? S_OK : E_INVALIDARG;
@@ -37,8 +38,7 @@ public:
 class Performance final : public Counted<IDirectMusicPerformance2, IID_IDirectMusicPerformance2> {
 public:
     HRESULT Init(IDirectMusic** music, IDirectSound*, HWND) override {
-        seam::Record("IDirectMusicPerformance::Init");
-        if (auto failure = seam::Failure("IDirectMusicPerformance::Init")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectMusicPerformance::Init")) return static_cast<HRESULT>(*failure);
         if (musicObject) return E_FAIL;  // already initialised
         if (music && *music) {
             musicObject = *music;
@@ -55,7 +55,7 @@ public:
 
     HRESULT PlaySegment(IDirectMusicSegment2* segment, DWORD flags, REFERENCE_TIME start,
                         IDirectMusicSegmentState** state) override {
-        seam::Record("IDirectMusicPerformance::PlaySegment");
+        SeamCall("IDirectMusicPerformance::PlaySegment");
         if (state) *state = nullptr;
         if (!segment) return E_POINTER;
         if (flags != 0 || start != 0) return E_INVALIDARG;
@@ -70,7 +70,7 @@ public:
 
     HRESULT Stop(IDirectMusicSegment2* segment, IDirectMusicSegmentState* state, MUSIC_TIME time,
                  DWORD flags) override {
-        seam::Record("IDirectMusicPerformance::Stop");
+        SeamCall("IDirectMusicPerformance::Stop");
         if (time != 0 || flags != 0) return E_INVALIDARG;
         if (!segment && !state) StopAll();
         else if (segment && segment == current) StopAll();
@@ -84,7 +84,7 @@ public:
     }
 
     HRESULT AddPort(IDirectMusicPort* port) override {
-        seam::Record("IDirectMusicPerformance::AddPort");
+        SeamCall("IDirectMusicPerformance::AddPort");
         if (!port) return E_POINTER;
         if (!musicObject) return E_FAIL;
         port->AddRef();
@@ -93,8 +93,7 @@ public:
     }
 
     HRESULT AssignPChannelBlock(DWORD block, IDirectMusicPort* port, DWORD group) override {
-        seam::Record("IDirectMusicPerformance::AssignPChannelBlock",
-                     std::to_string(block) + " " + std::to_string(group));
+        SeamCall("IDirectMusicPerformance::AssignPChannelBlock", std::to_string(block) + " " + std::to_string(group));
         if (std::find(ports.begin(), ports.end(), port) == ports.end() || group == 0) return E_INVALIDARG;
         // A standard MIDI file plays on channels 0 to 15: block 0 is the one that sounds.
         if (block == 0) blockZero = static_cast<SynthPort*>(port);
@@ -102,7 +101,7 @@ public:
     }
 
     HRESULT CloseDown() override {
-        seam::Record("IDirectMusicPerformance::CloseDown");
+        SeamCall("IDirectMusicPerformance::CloseDown");
         Close();
         return S_OK;
     }
@@ -137,10 +136,11 @@ private:
 class Loader final : public Counted<IDirectMusicLoader, IID_IDirectMusicLoader> {
 public:
     HRESULT GetObject(DMUS_OBJECTDESC* description, const GUID& iid, void** object) override {
-        seam::Record("IDirectMusicLoader::GetObject", description ? NarrowText(description->wszFileName) : "");
+        const auto failure =
+            SeamCall("IDirectMusicLoader::GetObject", description ? NarrowText(description->wszFileName) : "");
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (auto failure = seam::Failure("IDirectMusicLoader::GetObject")) return static_cast<HRESULT>(*failure);
+        if (failure) return static_cast<HRESULT>(*failure);
         if (!description || description->dwSize != DMUS_OBJECTDESC_SIZE) return E_INVALIDARG;
         const DWORD needed = DMUS_OBJ_CLASS | DMUS_OBJ_FILENAME;
         if ((description->dwValidData & needed) != needed || description->guidClass != CLSID_DirectMusicSegment)
@@ -162,8 +162,7 @@ public:
     }
 
     HRESULT SetSearchDirectory(const GUID& objectClass, const WCHAR* path, BOOL) override {
-        seam::Record("IDirectMusicLoader::SetSearchDirectory", NarrowText(path));
-        if (auto failure = seam::Failure("IDirectMusicLoader::SetSearchDirectory"))
+        if (auto failure = SeamCall("IDirectMusicLoader::SetSearchDirectory", NarrowText(path)))
             return static_cast<HRESULT>(*failure);
         if (!path) return E_POINTER;
         if (objectClass != GUID_DirectMusicAllTypes && objectClass != CLSID_DirectMusicSegment)

@@ -31,8 +31,8 @@ void SilenceSynthesiserLog() {
 class MusicObject final : public Counted<IDirectMusic, kIidMusic> {
 public:
     HRESULT EnumPort(DWORD index, DMUS_PORTCAPS* caps) override {
-        seam::Record("IDirectMusic::EnumPort", std::to_string(index));
-        if (auto failure = seam::Failure("IDirectMusic::EnumPort")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectMusic::EnumPort", std::to_string(index)))
+            return static_cast<HRESULT>(*failure);
         if (!caps) return E_POINTER;
         if (caps->dwSize != sizeof(DMUS_PORTCAPS)) return E_INVALIDARG;
         if (index > 0 || !IsReadable(kSoundFont)) return S_FALSE;
@@ -49,10 +49,10 @@ public:
 
     HRESULT CreatePort(const GUID& port, DMUS_PORTPARAMS* params, IDirectMusicPort** created,
                        IUnknown* outer) override {
-        seam::Record("IDirectMusic::CreatePort");
+        const auto failure = SeamCall("IDirectMusic::CreatePort");
         if (!created) return E_POINTER;
         *created = nullptr;
-        if (auto failure = seam::Failure("IDirectMusic::CreatePort")) return static_cast<HRESULT>(*failure);
+        if (failure) return static_cast<HRESULT>(*failure);
         if (outer) return CLASS_E_NOAGGREGATION;
         if (!params || params->dwSize != sizeof(DMUS_PORTPARAMS) || port != kSynthPort) return E_INVALIDARG;
         *created = SynthPort::Create();
@@ -82,8 +82,8 @@ SynthPort* SynthPort::Create() {
 }
 
 HRESULT SynthPort::Activate(BOOL active) {
-    seam::Record("IDirectMusicPort::Activate", std::to_string(active));
-    if (auto failure = seam::Failure("IDirectMusicPort::Activate")) return static_cast<HRESULT>(*failure);
+    if (auto failure = SeamCall("IDirectMusicPort::Activate", std::to_string(active)))
+        return static_cast<HRESULT>(*failure);
     return SetActive(active) ? S_OK : E_FAIL;
 }
 

@@ -129,10 +129,10 @@ private:
 class FilterGraph final : public IGraphBuilder, public IMediaControl, public IMediaEventEx {
 public:
     HRESULT QueryInterface(const GUID& iid, void** object) override {
-        seam::Record("FilterGraph::QueryInterface", InterfaceName(iid));
+        const auto failure = SeamCall("FilterGraph::QueryInterface", InterfaceName(iid));
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (auto failure = seam::Failure("FilterGraph::QueryInterface")) return static_cast<HRESULT>(*failure);
+        if (failure) return static_cast<HRESULT>(*failure);
         *object = Find(iid);
         if (!*object) return E_NOINTERFACE;
         ++references;
@@ -150,7 +150,7 @@ public:
     ULONG AddRef() override { return ++references; }
 
     ULONG Release() override {
-        seam::Record("FilterGraph::Release", std::to_string(references - 1));
+        SeamCall("FilterGraph::Release", std::to_string(references - 1));
         if (--references > 0) return references;
         delete this;
         return 0;
@@ -158,8 +158,7 @@ public:
 
     HRESULT RenderFile(const WCHAR* file, const WCHAR* playList) override {
         std::string name = NarrowText(file);
-        seam::Record("IGraphBuilder::RenderFile", name);
-        if (auto failure = seam::Failure("IGraphBuilder::RenderFile")) {
+        if (auto failure = SeamCall("IGraphBuilder::RenderFile", name)) {
             Drop();
             return static_cast<HRESULT>(*failure);
         }
@@ -171,21 +170,19 @@ public:
     }
 
     HRESULT Run() override {
-        seam::Record("IMediaControl::Run");
-        if (auto failure = seam::Failure("IMediaControl::Run")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IMediaControl::Run")) return static_cast<HRESULT>(*failure);
         SetRunning(true);
         return S_OK;
     }
 
     HRESULT Stop() override {
-        seam::Record("IMediaControl::Stop");
-        if (auto failure = seam::Failure("IMediaControl::Stop")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IMediaControl::Stop")) return static_cast<HRESULT>(*failure);
         SetRunning(false);
         return S_OK;
     }
 
     HRESULT GetEvent(LONG* code, LONG_PTR* param1, LONG_PTR* param2, LONG timeout) override {
-        seam::Record("IMediaEventEx::GetEvent", std::to_string(timeout));
+        SeamCall("IMediaEventEx::GetEvent", std::to_string(timeout));
         if (!code || !param1 || !param2) return E_POINTER;
         if (timeout != 0) return E_INVALIDARG;
         auto lock = LockMixer();

@@ -56,9 +56,9 @@ public:
 
     HRESULT Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1, void** part2, DWORD* bytes2,
                  DWORD flags) override {
-        seam::Record("IDirectSoundBuffer::Lock",
-                     std::to_string(offset) + " " + std::to_string(bytes) + " " + Hex(flags));
-        if (auto failure = seam::Failure("IDirectSoundBuffer::Lock")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectSoundBuffer::Lock",
+                                    std::to_string(offset) + " " + std::to_string(bytes) + " " + Hex(flags)))
+            return static_cast<HRESULT>(*failure);
         if (!part1 || !bytes1 || bytes == 0 || bytes > size) return DSERR_INVALIDPARAM;
         DWORD start = offset;
         if (flags & DSBLOCK_FROMWRITECURSOR) {
@@ -77,8 +77,8 @@ public:
     }
 
     HRESULT Unlock(void* part1, DWORD bytes1, void*, DWORD) override {
-        seam::Record("IDirectSoundBuffer::Unlock", std::to_string(bytes1));
-        if (auto failure = seam::Failure("IDirectSoundBuffer::Unlock")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectSoundBuffer::Unlock", std::to_string(bytes1)))
+            return static_cast<HRESULT>(*failure);
         auto* first = static_cast<std::uint8_t*>(part1);
         if (first < memory.get() || first >= memory.get() + size) return DSERR_INVALIDPARAM;
         // Converted here, on the caller's thread; the audio thread only waits
@@ -93,8 +93,7 @@ public:
     }
 
     HRESULT Play(DWORD, DWORD, DWORD flags) override {
-        seam::Record("IDirectSoundBuffer::Play", Hex(flags));
-        if (auto failure = seam::Failure("IDirectSoundBuffer::Play")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectSoundBuffer::Play", Hex(flags))) return static_cast<HRESULT>(*failure);
         if (flags != 0) return DSERR_INVALIDPARAM;
         auto lock = LockMixer();
         playing = true;
@@ -102,16 +101,14 @@ public:
     }
 
     HRESULT Stop() override {
-        seam::Record("IDirectSoundBuffer::Stop");
-        if (auto failure = seam::Failure("IDirectSoundBuffer::Stop")) return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectSoundBuffer::Stop")) return static_cast<HRESULT>(*failure);
         auto lock = LockMixer();
         playing = false;
         return DS_OK;
     }
 
     HRESULT SetCurrentPosition(DWORD position) override {
-        seam::Record("IDirectSoundBuffer::SetCurrentPosition", std::to_string(position));
-        if (auto failure = seam::Failure("IDirectSoundBuffer::SetCurrentPosition"))
+        if (auto failure = SeamCall("IDirectSoundBuffer::SetCurrentPosition", std::to_string(position)))
             return static_cast<HRESULT>(*failure);
         if (position >= size) return DSERR_INVALIDPARAM;
         auto lock = LockMixer();
@@ -120,7 +117,7 @@ public:
     }
 
     ULONG Release() override {
-        seam::Record("IDirectSoundBuffer::Release");
+        SeamCall("IDirectSoundBuffer::Release");
         RemoveMixerSource(this);
         delete this;
         return 0;
@@ -164,8 +161,7 @@ bool IsBufferFormat(const WAVEFORMATEX& format) {
 class DirectSoundObject final : public IDirectSound {
 public:
     HRESULT SetCooperativeLevel(HWND, DWORD level) override {
-        seam::Record("IDirectSound::SetCooperativeLevel", std::to_string(level));
-        if (auto failure = seam::Failure("IDirectSound::SetCooperativeLevel"))
+        if (auto failure = SeamCall("IDirectSound::SetCooperativeLevel", std::to_string(level)))
             return static_cast<HRESULT>(*failure);
         if (level != DSSCL_NORMAL) return DSERR_INVALIDPARAM;
         cooperative = true;
@@ -174,10 +170,10 @@ public:
 
     HRESULT CreateSoundBuffer(const DSBUFFERDESC* description, IDirectSoundBuffer** buffer,
                               IUnknown* outer) override {
-        seam::Record("IDirectSound::CreateSoundBuffer", Describe(description));
+        const auto failure = SeamCall("IDirectSound::CreateSoundBuffer", Describe(description));
         if (!buffer) return DSERR_INVALIDPARAM;
         *buffer = nullptr;
-        if (auto failure = seam::Failure("IDirectSound::CreateSoundBuffer")) return static_cast<HRESULT>(*failure);
+        if (failure) return static_cast<HRESULT>(*failure);
         if (outer) return DSERR_NOAGGREGATION;
         if (!description || description->dwSize != DSBUFFERDESC_SIZE || !description->lpwfxFormat ||
             (description->dwFlags & ~(DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE)) != 0 ||
@@ -198,7 +194,7 @@ public:
     }
 
     ULONG Release() override {
-        seam::Record("IDirectSound::Release");
+        SeamCall("IDirectSound::Release");
         CloseMixer();
         delete this;
         return 0;
@@ -225,10 +221,10 @@ private:
 }  // namespace
 
 HRESULT DirectSoundCreate(const GUID* device, IDirectSound** directSound, IUnknown* outer) {
-    seam::Record("DirectSoundCreate");
+    const auto failure = SeamCall("DirectSoundCreate");
     if (!directSound) return DSERR_INVALIDPARAM;
     *directSound = nullptr;
-    if (auto failure = seam::Failure("DirectSoundCreate")) return static_cast<HRESULT>(*failure);
+    if (failure) return static_cast<HRESULT>(*failure);
     if (outer) return DSERR_NOAGGREGATION;
     if (device || !OpenMixer()) return DSERR_NODRIVER;
     *directSound = new DirectSoundObject;

@@ -36,8 +36,7 @@ bool SeekTo(FILE* stream, std::int64_t offset) {
 }  // namespace
 
 HMMIO mmioOpenA(const char* fileName, MMIOINFO*, DWORD flags) {
-    seam::Record("mmioOpenA", fileName ? fileName : "");
-    if (seam::Failure("mmioOpenA")) return nullptr;
+    if (SeamCall("mmioOpenA", fileName ? fileName : "")) return nullptr;
     if (!fileName || (flags & ~MMIO_ALLOCBUF) != 0) return nullptr;  // reading only
     FILE* stream = OpenFile(fileName, "rb");
     if (!stream) return nullptr;
@@ -45,10 +44,10 @@ HMMIO mmioOpenA(const char* fileName, MMIOINFO*, DWORD flags) {
 }
 
 MMRESULT mmioDescend(HMMIO file, MMCKINFO* chunk, const MMCKINFO* parent, UINT flags) {
-    if (chunk && flags == MMIO_FINDRIFF) seam::Record("mmioDescend", "RIFF " + Name(chunk->fccType));
-    else if (chunk && flags == MMIO_FINDCHUNK) seam::Record("mmioDescend", Name(chunk->ckid));
-    else seam::Record("mmioDescend");
-    if (auto failure = seam::Failure("mmioDescend")) return static_cast<MMRESULT>(*failure);
+    std::string sought;
+    if (chunk && flags == MMIO_FINDRIFF) sought = "RIFF " + Name(chunk->fccType);
+    else if (chunk && flags == MMIO_FINDCHUNK) sought = Name(chunk->ckid);
+    if (auto failure = SeamCall("mmioDescend", sought)) return static_cast<MMRESULT>(*failure);
     if (!file || !chunk) return MMIOERR_CHUNKNOTFOUND;
     std::int64_t end = parent ? std::int64_t(parent->dwDataOffset) + parent->cksize : INT64_MAX;
     for (;;) {
@@ -74,8 +73,7 @@ MMRESULT mmioDescend(HMMIO file, MMCKINFO* chunk, const MMCKINFO* parent, UINT f
 }
 
 LONG mmioRead(HMMIO file, char* buffer, LONG bytes) {
-    seam::Record("mmioRead", std::to_string(bytes));
-    if (auto failure = seam::Failure("mmioRead")) return static_cast<LONG>(*failure);
+    if (auto failure = SeamCall("mmioRead", std::to_string(bytes))) return static_cast<LONG>(*failure);
     if (!file || !buffer || bytes < 0) return -1;
     std::size_t read = std::fread(buffer, 1, static_cast<std::size_t>(bytes), file->stream);
     if (read < static_cast<std::size_t>(bytes) && std::ferror(file->stream)) return -1;
@@ -83,27 +81,26 @@ LONG mmioRead(HMMIO file, char* buffer, LONG bytes) {
 }
 
 MMRESULT mmioAscend(HMMIO file, MMCKINFO* chunk, UINT) {
-    seam::Record("mmioAscend", chunk ? Name(chunk->ckid) : "");
-    if (auto failure = seam::Failure("mmioAscend")) return static_cast<MMRESULT>(*failure);
+    if (auto failure = SeamCall("mmioAscend", chunk ? Name(chunk->ckid) : "")) return static_cast<MMRESULT>(*failure);
     if (!file || !chunk) return MMIOERR_CANNOTSEEK;
     std::int64_t end = std::int64_t(chunk->dwDataOffset) + chunk->cksize + (chunk->cksize & 1);
     return SeekTo(file->stream, end) ? MMSYSERR_NOERROR : MMIOERR_CANNOTSEEK;
 }
 
 LONG mmioSeek(HMMIO file, LONG offset, int origin) {
-    seam::Record("mmioSeek", std::to_string(offset) + " " + std::to_string(origin));
-    if (auto failure = seam::Failure("mmioSeek")) return static_cast<LONG>(*failure);
+    if (auto failure = SeamCall("mmioSeek", std::to_string(offset) + " " + std::to_string(origin)))
+        return static_cast<LONG>(*failure);
     if (!file || std::fseek(file->stream, offset, origin) != 0) return -1;
     long position = std::ftell(file->stream);
     return position < 0 || position > 0x7FFFFFFF ? -1 : static_cast<LONG>(position);
 }
 
 MMRESULT mmioClose(HMMIO file, UINT) {
-    seam::Record("mmioClose");
+    const auto failure = SeamCall("mmioClose");
     if (!file) return MMSYSERR_NOERROR;
     CloseFile(file->stream);
     delete file;
     // An armed failure is reported after the file is closed all the same.
-    if (auto failure = seam::Failure("mmioClose")) return static_cast<MMRESULT>(*failure);
+    if (failure) return static_cast<MMRESULT>(*failure);
     return MMSYSERR_NOERROR;
 }

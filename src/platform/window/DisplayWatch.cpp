@@ -1,16 +1,15 @@
 #include "platform/window/DisplayWatch.h"
 
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
-
 #include <atomic>
+
+#include "platform/window/X11Window.h"
 
 namespace {
 
-std::atomic<bool> g_Lost{false};
+std::atomic<bool> lost{false};
 
 int NoteLoss(Display*) {
-    g_Lost = true;
+    lost = true;
     return 0;
 }
 
@@ -21,11 +20,10 @@ void KeepRunning(Display*, void*) {}
 }  // namespace
 
 void WatchDisplayOf(SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    const auto x11 = X11WindowOf(window);
+    if (!x11) return;
     XSetIOErrorHandler(NoteLoss);
-    XSetIOErrorExitHandler(info.info.x11.display, KeepRunning, nullptr);
+    XSetIOErrorExitHandler(x11->display, KeepRunning, nullptr);
 }
 
-bool DisplayLost() { return g_Lost; }
+bool DisplayLost() { return lost; }

@@ -32,7 +32,7 @@ struct Windowing {
     bool lossHandled = false;
 };
 
-volatile std::sig_atomic_t g_HangupSeen = 0;
+volatile std::sig_atomic_t hangupSeen = 0;
 
 Windowing& State() {
     static Windowing state;
@@ -81,8 +81,8 @@ void PumpSdlEvents() {
         }
     }
     // SIGHUP (the terminal closed) ends the run as SIGTERM does.
-    if (g_HangupSeen && LiveWindow()) {
-        g_HangupSeen = 0;
+    if (hangupSeen && LiveWindow()) {
+        hangupSeen = 0;
         PostClose(LiveWindow());
     }
     // Nothing can be shown any more: the run ends, and says it failed.
@@ -119,7 +119,7 @@ bool EnsureVideo() {
     if (!registered) {
         std::atexit(QuitSdl);
         struct sigaction hangup {};
-        hangup.sa_handler = [](int) { g_HangupSeen = 1; };
+        hangup.sa_handler = [](int) { hangupSeen = 1; };
         sigaction(SIGHUP, &hangup, nullptr);
     }
     registered = true;
@@ -141,23 +141,22 @@ void ResetWindowing() {
 }
 
 HICON LoadIconA(HINSTANCE, const char* name) {
-    seam::Record("LoadIconA");
+    SeamCall("LoadIconA");
     return StockHandle<HICON>(reinterpret_cast<std::uintptr_t>(name));
 }
 
 HCURSOR LoadCursorA(HINSTANCE, const char* name) {
-    seam::Record("LoadCursorA");
+    SeamCall("LoadCursorA");
     return StockHandle<HCURSOR>(reinterpret_cast<std::uintptr_t>(name) + 1);
 }
 
 HGDIOBJ GetStockObject(int object) {
-    seam::Record("GetStockObject", std::to_string(object));
+    SeamCall("GetStockObject", std::to_string(object));
     return StockHandle<HGDIOBJ>(0x100 + static_cast<std::uintptr_t>(object));
 }
 
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
-    seam::Record("RegisterClassExA", windowClass ? windowClass->lpszClassName : "");
-    if (seam::Failure("RegisterClassExA")) return 0;
+    if (SeamCall("RegisterClassExA", windowClass ? windowClass->lpszClassName : "")) return 0;
     if (!windowClass || windowClass->cbSize != sizeof(WNDCLASSEXA) || !windowClass->lpfnWndProc ||
         !windowClass->lpszClassName)
         return 0;
@@ -170,10 +169,9 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
 
 HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style,
                      int x, int y, int width, int height, HWND, void*, HINSTANCE, void*) {
-    seam::Record("CreateWindowExA", std::string(className ? className : "") + " \"" +
-                                        (title ? title : "") + "\" " + std::to_string(width) +
-                                        "x" + std::to_string(height));
-    if (seam::Failure("CreateWindowExA")) return nullptr;
+    const std::string asked = std::string(className ? className : "") + " \"" + (title ? title : "") + "\" " +
+                              std::to_string(width) + "x" + std::to_string(height);
+    if (SeamCall("CreateWindowExA", asked)) return nullptr;
     const WindowClass* found = nullptr;
     for (const auto& known : State().classes)
         if (className && SDL_strcasecmp(known.name.c_str(), className) == 0) found = &known;
@@ -201,7 +199,7 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DW
 }
 
 BOOL DestroyWindow(HWND window) {
-    seam::Record("DestroyWindow");
+    SeamCall("DestroyWindow");
     if (!window || window->destroyed) return FALSE;
     Send(window, WM_DESTROY);
     window->destroyed = true;
@@ -212,7 +210,7 @@ BOOL DestroyWindow(HWND window) {
 }
 
 int GetSystemMetrics(int index) {
-    seam::Record("GetSystemMetrics", std::to_string(index));
+    SeamCall("GetSystemMetrics", std::to_string(index));
     SDL_DisplayMode mode;
     if (!EnsureVideo() || SDL_GetDesktopDisplayMode(0, &mode) != 0) return 0;
     if (index == SM_CXSCREEN) return mode.w;
@@ -221,7 +219,7 @@ int GetSystemMetrics(int index) {
 }
 
 int ShowCursor(BOOL show) {
-    seam::Record("ShowCursor", show ? "TRUE" : "FALSE");
+    SeamCall("ShowCursor", show ? "TRUE" : "FALSE");
     int count = State().cursorCount += show ? 1 : -1;
     if (EnsureVideo()) SDL_ShowCursor(count >= 0 ? SDL_ENABLE : SDL_DISABLE);
     return count;
@@ -256,7 +254,7 @@ LRESULT DispatchMessageA(const MSG* message) {
 }
 
 void PostQuitMessage(int exitCode) {
-    seam::Record("PostQuitMessage", std::to_string(exitCode));
+    SeamCall("PostQuitMessage", std::to_string(exitCode));
     State().quitPosted = true;
     State().quitCode = exitCode;
 }

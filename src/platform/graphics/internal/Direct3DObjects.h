@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/graphics/Direct3D.h"
 #include "platform/graphics/internal/DisplayObjects.h"
 
 constexpr int kStageCount = 8;

@@ -6,24 +6,12 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "platform/core/DeviceContextObject.h"
-#include "platform/graphics/Direct3D.h"
 #include "platform/graphics/DirectDraw.h"
+#include "platform/graphics/SurfaceContents.h"
 #include "platform/display/Gl.h"
-#include "platform/core/Seam.h"
-
-// The result a test armed `call` to fail with.
-inline std::optional<HRESULT> ArmedResult(const char* call) {
-    if (auto failure = seam::Failure(call)) return static_cast<HRESULT>(*failure);
-    return std::nullopt;
-}
-
-inline std::uint16_t Rgb565(unsigned red, unsigned green, unsigned blue) {
-    return static_cast<std::uint16_t>((red >> 3) << 11 | (green >> 2) << 5 | blue >> 3);
-}
 
 // RGB565 pixels, rows top first. Surfaces filled from one unchanged file share
 // one Picture (and its GL texture); a surface copies a shared one before it
@@ -133,5 +121,6 @@ private:
 };
 
 // Defined with the device (Direct3D.cpp).
+struct IDirect3D7;
 IDirect3D7* NewDirect3D(DirectDrawObject* owner);
 void FlushDevice(DeviceObject& device);

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <vector>
 
-namespace display {
-
 class PictureScaler {
 public:
     // `picture` is 640x480 RGB565 with its rows from the bottom, as GL reads
@@ -31,5 +29,3 @@ private:
     std::vector<Tap> columns, rows;
     std::vector<std::uint32_t> upper, lower;  // picture rows scaled across
 };
-
-}  // namespace display

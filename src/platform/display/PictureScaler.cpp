@@ -1,11 +1,9 @@
-#include "platform/display/WindowImage.h"
+#include "platform/display/PictureScaler.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "platform/display/VirtualDisplay.h"
-
-namespace display {
 
 // Where each of `to` pixels samples `from` texels: at its centre, mapped
 // back, between the two nearest texel centres, clamped at the edges (what
@@ -33,8 +31,8 @@ std::vector<PictureScaler::Tap> PictureScaler::Taps(int from, int to) {
 // One picture row scaled across, rounded to 8 bits a channel: 0x00RRGGBB
 // words. Red and blue are weighed together in one word, green in another.
 void PictureScaler::ScaleRow(const std::uint16_t* row, std::uint32_t* into) const {
-    std::uint32_t expanded[kWidth];
-    for (int x = 0; x < kWidth; ++x) {
+    std::uint32_t expanded[kDisplayWidth];
+    for (int x = 0; x < kDisplayWidth; ++x) {
         const std::uint32_t pixel = row[x];
         const std::uint32_t r = pixel >> 11, g = (pixel >> 5) & 63, b = pixel & 31;
         expanded[x] = (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
@@ -54,8 +52,8 @@ void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeigh
     if (toWidth != width || toHeight != height) {
         width = toWidth;
         height = toHeight;
-        columns = Taps(kWidth, width);
-        rows = Taps(kHeight, height);
+        columns = Taps(kDisplayWidth, width);
+        rows = Taps(kDisplayHeight, height);
         upper.assign(static_cast<std::size_t>(width), 0);
         lower.assign(static_cast<std::size_t>(width), 0);
     }
@@ -70,12 +68,12 @@ void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeigh
                 upper.swap(lower);
                 lowerRow = -1;
             } else {
-                ScaleRow(&picture[tap.second * kWidth], upper.data());
+                ScaleRow(&picture[tap.second * kDisplayWidth], upper.data());
             }
             upperRow = tap.second;
         }
         if (lowerRow != tap.first) {
-            ScaleRow(&picture[tap.first * kWidth], lower.data());
+            ScaleRow(&picture[tap.first * kDisplayWidth], lower.data());
             lowerRow = tap.first;
         }
         // Byte by byte, with nothing aliased, so that the compiler vectorises it.
@@ -87,5 +85,3 @@ void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeigh
             row[i] = static_cast<std::uint8_t>((from[i] * v + to[i] * w + 128) >> 8);
     }
 }
-
-}  // namespace display
