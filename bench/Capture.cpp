@@ -12,8 +12,7 @@ void Transform(const float point[3], const Matrix& m, float out[3]) {
 }
 
 const Texture* LightmapEntry(const Renderer& renderer, const Polygon& polygon) {
-    if (!renderer.lightmapTable || polygon.lightmapIndex < 0 || polygon.lightmapIndex >= kLightmapCount)
-        return nullptr;
+    if (!renderer.lightmapTable || polygon.lightmapIndex < 0 || polygon.lightmapIndex >= kLightmapCount) return nullptr;
     return &renderer.lightmapTable->entries[polygon.lightmapIndex];
 }
 

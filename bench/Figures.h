@@ -38,12 +38,12 @@ struct StartupFigure {
 
 struct TextureFigure {
     std::string renderer;
-    int records;          // texture records with a GPU texture
-    int textures;         // GPU textures they hold
+    int records;   // texture records with a GPU texture
+    int textures;  // GPU textures they hold
     int distinctImages;
-    double sharedBytes;   // what is held
-    double unsharedBytes; // one texture per record
-    double distinctBytes; // each distinct image once
+    double sharedBytes;    // what is held
+    double unsharedBytes;  // one texture per record
+    double distinctBytes;  // each distinct image once
 };
 
 struct CompileStep {

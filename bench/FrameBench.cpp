@@ -103,9 +103,14 @@ void FrameCost(benchmark::State& state, RendererKind kind, const Viewpoint& view
         WritePicture(name + "-ideal", idealPicture);
     }
 
-    FrameFigure figure{NameOf(kind), viewpoint.name, static_cast<int>(triangles.size()),
-                       EngineDrawCalls(kind, triangles), ideal.DrawCalls(), static_cast<int>(engine.size()),
-                       Median(engine) * 1000.0, Median(idealTimes) * 1000.0};
+    FrameFigure figure{NameOf(kind),
+                       viewpoint.name,
+                       static_cast<int>(triangles.size()),
+                       EngineDrawCalls(kind, triangles),
+                       ideal.DrawCalls(),
+                       static_cast<int>(engine.size()),
+                       Median(engine) * 1000.0,
+                       Median(idealTimes) * 1000.0};
     state.counters["tris"] = figure.triangles;
     state.counters["picture_diff"] = PictureDifference(enginePicture, idealPicture);
     state.counters["engine_ms"] = figure.engineMs;

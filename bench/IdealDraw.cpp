@@ -25,8 +25,8 @@ void Load(Entry& entry, const char* name) {
 
 }  // namespace
 
-IdealDraw::IdealDraw(const std::vector<CapturedTriangle>& triangles, int textureUnits, const GLfloat projectionMatrix[16],
-                     const GLfloat viewMatrix[16])
+IdealDraw::IdealDraw(const std::vector<CapturedTriangle>& triangles, int textureUnits,
+                     const GLfloat projectionMatrix[16], const GLfloat viewMatrix[16])
     : units(textureUnits) {
     std::memcpy(projection, projectionMatrix, sizeof projection);
     std::memcpy(view, viewMatrix, sizeof view);

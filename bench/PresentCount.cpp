@@ -102,11 +102,12 @@ int main(int argc, char** argv) {
     XDamageCreate(display, window, XDamageReportRawRectangles);
     XSync(display, False);
     const auto start = Clock::now();
-    CountUntil(display, damageEvent, start + std::chrono::duration_cast<Clock::duration>(
-                                                 std::chrono::duration<double>(warmUp)));
+    CountUntil(display, damageEvent,
+               start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(warmUp)));
     const auto from = Clock::now();
-    const long presents = CountUntil(display, damageEvent, from + std::chrono::duration_cast<Clock::duration>(
-                                                                     std::chrono::duration<double>(seconds)));
+    const long presents =
+        CountUntil(display, damageEvent,
+                   from + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
     const double elapsed = std::chrono::duration<double>(Clock::now() - from).count();
     std::printf("%ld presents in %.2f s: %.1f a second\n", presents, elapsed, presents / elapsed);
     XCloseDisplay(display);

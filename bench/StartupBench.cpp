@@ -94,7 +94,10 @@ void Startup(benchmark::State& state, const std::string& program) {
         processor.push_back(times.processor);
         state.SetIterationTime(times.packToFlip / 1000.0);
     }
-    StartupFigure figure{static_cast<int>(packToFlip.size()), Median(packToFlip), Median(whole), Median(processor),
+    StartupFigure figure{static_cast<int>(packToFlip.size()),
+                         Median(packToFlip),
+                         Median(whole),
+                         Median(processor),
                          *std::min_element(packToFlip.begin(), packToFlip.end()),
                          *std::max_element(packToFlip.begin(), packToFlip.end())};
     state.counters["pack_to_flip_ms"] = figure.packToFlipMs;
@@ -109,8 +112,7 @@ int RunStartupChild() {
     const double start = Now();
     WinMain(nullptr, nullptr, nullptr, 0);  // nothing looks at the instance handle
     if (probe.firstFlip == 0.0) return 1;
-    std::printf("%.3f %.3f %.3f\n", (probe.firstFlip - probe.setupDone) * 1000.0,
-                (probe.firstFlip - start) * 1000.0,
+    std::printf("%.3f %.3f %.3f\n", (probe.firstFlip - probe.setupDone) * 1000.0, (probe.firstFlip - start) * 1000.0,
                 (probe.firstFlipProcessor - probe.setupDoneProcessor) * 1000.0);
     return 0;
 }

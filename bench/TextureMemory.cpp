@@ -23,15 +23,16 @@ namespace {
 std::map<Texture*, std::string> TextureRecords(const Renderer& renderer) {
     std::map<Texture*, std::string> records;
     if (g_Bsp.root)
-        WalkSubtree(g_Bsp.root, [](const BspNode* node) { return node->front; },
-                    [&records](BspNode* node) {
-                        if (!node->isLeaf) return;
-                        for (std::int32_t i = 0; i < node->polygonCount; ++i) {
-                            const Polygon& polygon = node->polygons[i];
-                            if (polygon.texture && polygon.texture != g_pBlankTexture)
-                                records[polygon.texture] = std::string(polygon.textureName) + ".bmp";
-                        }
-                    });
+        WalkSubtree(
+            g_Bsp.root, [](const BspNode* node) { return node->front; },
+            [&records](BspNode* node) {
+                if (!node->isLeaf) return;
+                for (std::int32_t i = 0; i < node->polygonCount; ++i) {
+                    const Polygon& polygon = node->polygons[i];
+                    if (polygon.texture && polygon.texture != g_pBlankTexture)
+                        records[polygon.texture] = std::string(polygon.textureName) + ".bmp";
+                }
+            });
     for (Texture& entry : renderer.lightmapTable->entries)
         if (entry.inUse) records[&entry] = std::string(entry.name) + ".bmp";
     records[g_pBlankTexture] = "lmblank.bmp";

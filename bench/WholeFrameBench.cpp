@@ -92,11 +92,10 @@ void WholeFrame(benchmark::State& state, RendererKind kind, WindowSize size) {
 
 void RegisterWholeFrameBenchmarks(RendererKind kind, int frames) {
     for (WindowSize size : kWindowSizes)
-        benchmark::RegisterBenchmark(
-            (std::string("WholeFrame/") + NameOf(kind) + "/" + std::to_string(size.width) + "x" +
-             std::to_string(size.height))
-                .c_str(),
-            [kind, size](benchmark::State& state) { WholeFrame(state, kind, size); })
+        benchmark::RegisterBenchmark((std::string("WholeFrame/") + NameOf(kind) + "/" + std::to_string(size.width) +
+                                      "x" + std::to_string(size.height))
+                                         .c_str(),
+                                     [kind, size](benchmark::State& state) { WholeFrame(state, kind, size); })
             ->Iterations(frames)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);

@@ -43,8 +43,7 @@ bool failureUnseen = false;
 // status is 1 (the design's 0 would read as success).
 int StartFailed(const char* what, const char* check = "") {
     const char* reason = GetLastErrorText();
-    std::fprintf(stderr, "orvanthelix: %s%s%s.%s%s\n", what, *reason ? ": " : "", reason, *check ? " " : "",
-                 check);
+    std::fprintf(stderr, "orvanthelix: %s%s%s.%s%s\n", what, *reason ? ": " : "", reason, *check ? " " : "", check);
     return 1;
 }
 
@@ -57,21 +56,20 @@ void ShowStartFailure(const char* text, const char* caption) {
 // up, and returns the resulting start-up code. A box that could not be shown
 // leaves everything as it was.
 template <typename Start, typename Ignore>
-StartupCode RetryStart(Start start, const char* text, const char* caption, StartupCode failure,
-                       Ignore ignore) {
+StartupCode RetryStart(Start start, const char* text, const char* caption, StartupCode failure, Ignore ignore) {
     for (;;) {
         switch (MessageBoxA(g_Window, text, caption, MB_ABORTRETRYIGNORE)) {
-            case IDRETRY:
-                if (start()) return kStartedOk;
-                break;
-            case IDABORT:
-                PostQuitMessage(0);
-                return failure;
-            case IDIGNORE:
-                ignore();
-                return failure;
-            default:  // no box: its text went to standard error, and the run goes on
-                return kStartedOk;
+        case IDRETRY:
+            if (start()) return kStartedOk;
+            break;
+        case IDABORT:
+            PostQuitMessage(0);
+            return failure;
+        case IDIGNORE:
+            ignore();
+            return failure;
+        default:  // no box: its text went to standard error, and the run goes on
+            return kStartedOk;
         }
     }
 }
@@ -96,7 +94,8 @@ StartupCode StartRendererAndInput(HINSTANCE instance) {
 StartupCode StartSound() {
     if (pSoundManager->DSound_Init()) return kStartedOk;
     return RetryStart([] { return pSoundManager->DSound_Init(); }, "Sound initialization failed.",
-                      "Error-Reporting: DSound_Init", kSoundFailed, [] {
+                      "Error-Reporting: DSound_Init", kSoundFailed,
+                      [] {
                           g_SoundEnabled = 0;
                           g_MusicEnabled = 0;
                       });
@@ -105,8 +104,7 @@ StartupCode StartSound() {
 StartupCode StartMusic() {
     if (pMusicManager->Initialize(nullptr)) return kStartedOk;
     return RetryStart([] { return pMusicManager->Initialize(nullptr); }, "Music initialization failed.",
-                      "Error-Reporting: pMusicManager->Initialize", kMusicFailed,
-                      [] { g_MusicEnabled = 0; });
+                      "Error-Reporting: pMusicManager->Initialize", kMusicFailed, [] { g_MusicEnabled = 0; });
 }
 
 // One idle pass of the main loop.
@@ -131,19 +129,19 @@ void StartModel() {
 
 LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE:
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            BeginPaint(window, &paint);
-            EndPaint(window, &paint);
-            return 0;
-        }
-        default:
-            return DefWindowProcA(window, message, wParam, lParam);
+    case WM_CREATE:
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -169,12 +167,11 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     windowClass.lpszMenuName = nullptr;
     windowClass.lpszClassName = "WINDOWCLASS";
     windowClass.hIconSm = LoadIconA(nullptr, IDI_APPLICATION);
-    if (!RegisterClassExA(&windowClass))
-        return StartFailed("the window class could not be registered");
+    if (!RegisterClassExA(&windowClass)) return StartFailed("the window class could not be registered");
 
-    g_Window = CreateWindowExA(WS_EX_TOPMOST, "WINDOWCLASS", "Orvanthelix 3D Engine", WS_POPUP | WS_VISIBLE,
-                               0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                               nullptr, nullptr, instance, nullptr);
+    g_Window = CreateWindowExA(WS_EX_TOPMOST, "WINDOWCLASS", "Orvanthelix 3D Engine", WS_POPUP | WS_VISIBLE, 0, 0,
+                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance,
+                               nullptr);
     if (!g_Window)
         return StartFailed("no window could be opened",
                            "Check that DISPLAY names a running X server that you may use.");
@@ -226,8 +223,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     DeleteUnpackedAssets();
     if (startupCode == kStartedOk || startupCode > kLevelFailed) g_Bsp.FreeTree(&g_Bsp.root);
     if (startupCode == kStartedOk || startupCode > kInputFailed) g_Input.Release();
-    if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed)
-        g_pRenderer->Shutdown();
+    if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed) g_pRenderer->Shutdown();
     CoUninitialize();
     return failureUnseen ? 1 : static_cast<int>(message.wParam);
 }

@@ -46,8 +46,7 @@ std::unique_ptr<std::uint8_t[]> ReadWave(HMMIO file, WAVEFORMATEX& format, MMCKI
     // never allocated. A chunk that merely runs past the end of a cut-short
     // file keeps its missing part as silence, never as stale memory.
     LONG fileLength = mmioSeek(file, 0, SEEK_END);
-    if (fileLength < 0 || data.cksize > DWORD(fileLength) ||
-        mmioSeek(file, LONG(data.dwDataOffset), SEEK_SET) < 0)
+    if (fileLength < 0 || data.cksize > DWORD(fileLength) || mmioSeek(file, LONG(data.dwDataOffset), SEEK_SET) < 0)
         return nullptr;
     std::unique_ptr<std::uint8_t[]> samples(new (std::nothrow) std::uint8_t[data.cksize]);
     if (!samples) return nullptr;

@@ -59,8 +59,7 @@ int MidiMusicManager::Load(const char* fileName) {
     description.dwSize = DMUS_OBJECTDESC_SIZE;
     description.guidClass = CLSID_DirectMusicSegment;
     description.dwValidData = DMUS_OBJ_CLASS | DMUS_OBJ_FILENAME;
-    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, fileName, -1, description.wszFileName, kPathChars) == 0)
-        return -1;
+    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, fileName, -1, description.wszFileName, kPathChars) == 0) return -1;
 
     IDirectMusicSegment2* segment = nullptr;
     if (FAILED(loader->GetObject(&description, IID_IDirectMusicSegment2, reinterpret_cast<void**>(&segment))))

@@ -124,7 +124,8 @@ BspNode* FindRoot(const std::vector<BspNode*>& nodes) {
     for (BspNode* node : nodes) {
         if (node->parent) continue;
         std::size_t reached = 0;
-        WalkSubtree(node, [](const BspNode* n) { return n->front; }, [&reached](BspNode*) { ++reached; });
+        WalkSubtree(
+            node, [](const BspNode* n) { return n->front; }, [&reached](BspNode*) { ++reached; });
         return reached == nodes.size() ? node : nullptr;
     }
     return nullptr;
@@ -157,6 +158,7 @@ bool Bsp::Load(const char* fileName) {
 
 void Bsp::FreeTree(BspNode** link) {
     if (!*link) return;
-    WalkSubtree(*link, [](const BspNode* node) { return node->front; }, FreeNode);
+    WalkSubtree(
+        *link, [](const BspNode* node) { return node->front; }, FreeNode);
     *link = nullptr;
 }

@@ -121,9 +121,10 @@ bool Bsp::BindNodeSurfaces(BspNode** link) {
     if (!top) return true;
     if (top->isLeaf) return top->isSolid || BindLeafSurfaces(*top);
     // A full table stops only its own leaf; the leaves after it still bind.
-    WalkSubtree(top, [](const BspNode* node) { return node->front; },
-                [](BspNode* node) {
-                    if (node->isLeaf && !node->isSolid) BindLeafSurfaces(*node);
-                });
+    WalkSubtree(
+        top, [](const BspNode* node) { return node->front; },
+        [](BspNode* node) {
+            if (node->isLeaf && !node->isSolid) BindLeafSurfaces(*node);
+        });
     return true;
 }

@@ -11,8 +11,8 @@ void SetNormal(Polygon& polygon) {
     const float* v0 = polygon.vertices[0].position;
     const float* v1 = polygon.vertices[1].position;
     const float* v2 = polygon.vertices[2].position;
-    const Vector normal = Normalise(Cross({v1[0] - v0[0], v1[1] - v0[1], v1[2] - v0[2]},
-                                          {v2[0] - v0[0], v2[1] - v0[1], v2[2] - v0[2]}));
+    const Vector normal =
+        Normalise(Cross({v1[0] - v0[0], v1[1] - v0[1], v1[2] - v0[2]}, {v2[0] - v0[0], v2[1] - v0[1], v2[2] - v0[2]}));
     polygon.normal[0] = normal.x;
     polygon.normal[1] = normal.y;
     polygon.normal[2] = normal.z;

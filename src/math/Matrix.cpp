@@ -2,20 +2,15 @@
 
 #include <cmath>
 
-Matrix MakeIdentity()
-{
+Matrix MakeIdentity() {
     Matrix result = MakeZero();
     result.m[0] = result.m[5] = result.m[10] = result.m[15] = 1.0f;
     return result;
 }
 
-Matrix MakeZero()
-{
-    return Matrix{};
-}
+Matrix MakeZero() { return Matrix{}; }
 
-Matrix Multiply(Matrix a, Matrix b)
-{
+Matrix Multiply(Matrix a, Matrix b) {
     Matrix result = MakeZero();
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
@@ -29,8 +24,7 @@ Matrix Multiply(Matrix a, Matrix b)
     return result;
 }
 
-Matrix MakeTranslation(float x, float y, float z)
-{
+Matrix MakeTranslation(float x, float y, float z) {
     Matrix result = MakeIdentity();
     result.m[12] = x;
     result.m[13] = y;
@@ -42,8 +36,7 @@ namespace {
 
 // The rotation in the plane of axes i and j: (i,i) = (j,j) = c, (i,j) = -s,
 // (j,i) = s. The three axis rotations differ only in their pair of axes.
-Matrix MakePlaneRotation(float angle, int i, int j)
-{
+Matrix MakePlaneRotation(float angle, int i, int j) {
     const float c = std::cos(angle);
     const float s = std::sin(angle);
     Matrix result = MakeIdentity();
@@ -62,8 +55,7 @@ Matrix MakeRotationY(float angle) { return MakePlaneRotation(angle, 2, 0); }
 
 Matrix MakeRotationZ(float angle) { return MakePlaneRotation(angle, 0, 1); }
 
-Matrix MakePerspective(float near, float far, float fov)
-{
+Matrix MakePerspective(float near, float far, float fov) {
     const float half = fov * 0.5f;
     const float c = std::cos(half);
     const float s = std::sin(half);

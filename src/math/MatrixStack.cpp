@@ -5,8 +5,7 @@
 // The entries are deliberately left uninitialised; only pushed ones are read.
 MatrixStack::MatrixStack() : top(-1) {}
 
-void MatrixStack::Push(Matrix m)
-{
+void MatrixStack::Push(Matrix m) {
     if (top == std::numeric_limits<std::int8_t>::max()) {
         return;
     }
@@ -14,8 +13,7 @@ void MatrixStack::Push(Matrix m)
     entries[top] = m;
 }
 
-const Matrix* MatrixStack::Pop()
-{
+const Matrix* MatrixStack::Pop() {
     if (top < 0) {
         return nullptr;
     }

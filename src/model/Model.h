@@ -7,9 +7,9 @@
 #include "render/Renderer.h"
 
 struct ModelPart {
-    ModelPart* parent = nullptr;   // none for a root part
-    char name[32] = {};            // used only to resolve parent names while loading
-    float rotation[3] = {};        // radians about X, Y and Z
+    ModelPart* parent = nullptr;  // none for a root part
+    char name[32] = {};           // used only to resolve parent names while loading
+    float rotation[3] = {};       // radians about X, Y and Z
     float translation[3] = {};
     Polygon* polygons = nullptr;
     std::int32_t polygonCount = 0;

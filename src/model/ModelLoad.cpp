@@ -8,10 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "math/Vector.h"
-#include "model/Model.h"
 #include "data/TokenReader.h"
 #include "level/Facing.h"
+#include "math/Vector.h"
+#include "model/Model.h"
 #include "platform/core/Files.h"
 
 namespace {

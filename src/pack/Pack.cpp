@@ -26,9 +26,7 @@ long long StreamSize(FILE* stream) {
 
 // Header numbers are read as long long so that a value beyond 32 bits is seen
 // and refused rather than silently wrapped.
-bool ReadNumber(FILE* pack, long long& value) {
-    return std::fscanf(pack, "%lli", &value) == 1;
-}
+bool ReadNumber(FILE* pack, long long& value) { return std::fscanf(pack, "%lli", &value) == 1; }
 
 // The width limit keeps the conversion inside the 16-byte buffer; a name that
 // goes on past it is detected by the character that follows.

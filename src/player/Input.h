@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "platform/input/DirectInput.h"
 #include "platform/core/Types.h"
+#include "platform/input/DirectInput.h"
 
 class Input {
 public:

@@ -6,12 +6,12 @@
 #include "math/Vector.h"
 
 struct Player {
-    Vector position;      // the eye, 5 units above the feet
-    Vector newPosition;   // this frame's proposed position, before collision
-    float probe[2];       // x and z of the wall-test point ahead of newPosition
-    float yaw;            // radians about the vertical axis
-    float pitch;          // radians; larger looks further up
-    Vector velocity;      // world units per frame; y is vertical, positive up
+    Vector position;     // the eye, 5 units above the feet
+    Vector newPosition;  // this frame's proposed position, before collision
+    float probe[2];      // x and z of the wall-test point ahead of newPosition
+    float yaw;           // radians about the vertical axis
+    float pitch;         // radians; larger looks further up
+    Vector velocity;     // world units per frame; y is vertical, positive up
     std::uint8_t airborne;
     std::uint8_t jumpHeld;
 };

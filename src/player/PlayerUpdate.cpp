@@ -141,8 +141,8 @@ void Input::Update() {
     // ends in the same leaf. A free leaf lets search A accept the height of
     // newPosition at t = 0; a solid one fails searches A to D and test E
     // accepts the same height. Either way the move is purely vertical.
-    const Vector direction = Normalise(
-        {player.newPosition.x - player.position.x, 0.0f, player.newPosition.z - player.position.z});
+    const Vector direction =
+        Normalise({player.newPosition.x - player.position.x, 0.0f, player.newPosition.z - player.position.z});
     player.probe[0] = player.newPosition.x + kProbeDistance * direction.x;
     player.probe[1] = player.newPosition.z + kProbeDistance * direction.z;
 

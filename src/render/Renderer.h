@@ -20,9 +20,9 @@ struct Vertex {
 // One texture image as a renderer knows it. Each renderer touches only its
 // own handle; releasing a handle leaves the field as it was.
 struct Texture {
-    std::uint8_t inUse = 0;          // lightmap table only: entry taken
-    std::uint32_t glTexture = 0;     // OpenGL texture name, 0 = none
-    char name[32] = {};              // lightmap table only: name without ".bmp"
+    std::uint8_t inUse = 0;       // lightmap table only: entry taken
+    std::uint32_t glTexture = 0;  // OpenGL texture name, 0 = none
+    char name[32] = {};           // lightmap table only: name without ".bmp"
     IDirectDrawSurface7* surface = nullptr;
 };
 
@@ -65,13 +65,12 @@ class Renderer {
 public:
     LightmapTable* lightmapTable = nullptr;
 
-    virtual HRESULT BlitSurface(IDirectDrawSurface7* source, RECT* sourceRect,
-                                IDirectDrawSurface7* destination, RECT* destinationRect) = 0;
+    virtual HRESULT BlitSurface(IDirectDrawSurface7* source, RECT* sourceRect, IDirectDrawSurface7* destination,
+                                RECT* destinationRect) = 0;
     virtual std::uint32_t TestSphere(Sphere sphere) = 0;
     virtual bool CreateOffscreenSurface(IDirectDrawSurface7** surface, int width, int height) = 0;
     virtual bool CreateTexture(Texture* texture, int width, int height, std::uint32_t extraCaps) = 0;
-    virtual HRESULT DrawString(IDirectDrawSurface7* surface, const char* text, int x, int y,
-                               COLORREF colour) = 0;
+    virtual HRESULT DrawString(IDirectDrawSurface7* surface, const char* text, int x, int y, COLORREF colour) = 0;
     virtual HRESULT FillRectangle(IDirectDrawSurface7* surface, RECT* rect, std::uint32_t value) = 0;
     virtual void GetCurrentMatrix(Matrix* matrix) = 0;
     virtual bool Initialize() = 0;

@@ -21,8 +21,8 @@
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "pack/UnpackTable.h"
-#include "platform/sound/DirectSound.h"
 #include "platform/core/MessageBox.h"
+#include "platform/sound/DirectSound.h"
 #include "player/Input.h"
 #include "player/Player.h"
 #include "render/Renderer.h"
@@ -140,11 +140,22 @@ protected:
     static std::vector<std::string> Sequence() {
         std::vector<std::string> sequence;
         for (const auto& call : seam::Calls()) {
-            static const char* const kOmitted[] = {
-                "LoadIconA", "LoadCursorA", "GetStockObject", "GetSystemMetrics", "ShowCursor",
-                "RegisterClassExA", "CreateWindowExA", "CoInitialize", "mmioDescend", "mmioRead",
-                "mmioAscend", "mmioSeek", "mmioClose", "MultiByteToWideChar", "FilterGraph::QueryInterface",
-                "IMediaEventEx::GetEvent"};
+            static const char* const kOmitted[] = {"LoadIconA",
+                                                   "LoadCursorA",
+                                                   "GetStockObject",
+                                                   "GetSystemMetrics",
+                                                   "ShowCursor",
+                                                   "RegisterClassExA",
+                                                   "CreateWindowExA",
+                                                   "CoInitialize",
+                                                   "mmioDescend",
+                                                   "mmioRead",
+                                                   "mmioAscend",
+                                                   "mmioSeek",
+                                                   "mmioClose",
+                                                   "MultiByteToWideChar",
+                                                   "FilterGraph::QueryInterface",
+                                                   "IMediaEventEx::GetEvent"};
             if (std::find(std::begin(kOmitted), std::end(kOmitted), call.name) != std::end(kOmitted)) continue;
             if (call.name.starts_with("IDirectSoundBuffer::") || call.name.starts_with("IDirectInputDeviceA::") ||
                 call.name == "IDirectInputA::CreateDevice")
@@ -154,8 +165,7 @@ protected:
                 call.name == "IGraphBuilder::RenderFile")
                 entry += "(" + call.args + ")";
             // Frames repeat; one entry stands for a run of them.
-            if (!sequence.empty() && sequence.back() == entry && entry.rfind("renderer.RenderFrame", 0) == 0)
-                continue;
+            if (!sequence.empty() && sequence.back() == entry && entry.rfind("renderer.RenderFrame", 0) == 0) continue;
             sequence.push_back(entry);
         }
         return sequence;
@@ -175,8 +185,7 @@ protected:
 using Calls = std::vector<std::string>;
 
 const std::string kSoundBox = "MessageBoxA(Error-Reporting: DSound_Init: Sound initialization failed.)";
-const std::string kMusicBox =
-    "MessageBoxA(Error-Reporting: pMusicManager->Initialize: Music initialization failed.)";
+const std::string kMusicBox = "MessageBoxA(Error-Reporting: pMusicManager->Initialize: Music initialization failed.)";
 // The music manager's Load of the unpacked "test.mp3".
 const Calls kMusicLoad = {"CoCreateInstance(FilterGraph 1)", "IGraphBuilder::RenderFile(Test.mp3)"};
 
@@ -189,13 +198,13 @@ Calls Then(Calls a, const Calls& b, const Calls& c = {}) {
 
 TEST_F(StartupTest, AFullRunStartsEverythingAndShutsItDownInOrder) {
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
-                                "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
-                                "IDirectSound::CreateSoundBuffer"},
-                               kMusicLoad,
-                               {"IMediaControl::Run", "renderer.RenderFrame", "PostQuitMessage",
-                                "IMediaControl::Stop", "IDirectSound::Release", "renderer.ReleaseTexture",
-                                "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(),
+              Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
+                    "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer"},
+                   kMusicLoad,
+                   {"IMediaControl::Run", "renderer.RenderFrame", "PostQuitMessage", "IMediaControl::Stop",
+                    "IDirectSound::Release", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown",
+                    "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 1) << "the frame that asked to quit is the last one";
     // The frame: the music poll, the player update reading the mouse, the picture.
     const auto names = seam::CallNames();
@@ -268,8 +277,8 @@ TEST_F(StartupTest, TheWindowIsTopmostScreenSizedAndTitled) {
     ASSERT_NE(created, calls.end());
     SDL_DisplayMode desktop;
     ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
-    EXPECT_EQ(created->args, "WINDOWCLASS \"Orvanthelix 3D Engine\" " + std::to_string(desktop.w) + "x" +
-                                 std::to_string(desktop.h));
+    EXPECT_EQ(created->args,
+              "WINDOWCLASS \"Orvanthelix 3D Engine\" " + std::to_string(desktop.w) + "x" + std::to_string(desktop.h));
     EXPECT_EQ(Count("ShowCursor"), 1);
     EXPECT_NE(g_Window, nullptr);
 }
@@ -278,10 +287,10 @@ TEST_F(StartupTest, RendererInitializeFailureSkipsTheStartsButStillLoadsAndShuts
     renderer.initializeResult = false;
     seam::ScriptMessageBoxAnswers({IDOK});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), Then({"renderer.Initialize",
-                                "MessageBoxA(Error-Reporting: g_pRenderer->Initialize: No display for you.)",
-                                "PostQuitMessage", "mmioOpenA(jump.wav)"},
-                               kMusicLoad, {"IMediaControl::Stop", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(),
+              Then({"renderer.Initialize", "MessageBoxA(Error-Reporting: g_pRenderer->Initialize: No display for you.)",
+                    "PostQuitMessage", "mmioOpenA(jump.wav)"},
+                   kMusicLoad, {"IMediaControl::Stop", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(g_JumpSound, -1);
 }
@@ -301,11 +310,10 @@ TEST_F(StartupTest, AnInputStartFailureIsReportedAndItsReleaseIsSkippedAtShutDow
     seam::ArmFailure("IDirectInputDeviceA::Acquire", E_FAIL);
     seam::ScriptMessageBoxAnswers({IDOK});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(),
-              Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "IDirectInputA::Release",
-                    "MessageBoxA(Error-Reporting: DirectInput could not be initialized.)", "PostQuitMessage",
-                    "mmioOpenA(jump.wav)"},
-                   kMusicLoad, {"IMediaControl::Stop", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "IDirectInputA::Release",
+                                "MessageBoxA(Error-Reporting: DirectInput could not be initialized.)",
+                                "PostQuitMessage", "mmioOpenA(jump.wav)"},
+                               kMusicLoad, {"IMediaControl::Stop", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(Count("IDirectInputDeviceA::Release"), 1) << "released once, by the failed start itself";
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(g_pMouse, nullptr);
@@ -316,14 +324,14 @@ TEST_F(StartupTest, SoundRetriedUntilItStartsRunsAsIfItHadStartedAtOnce) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER, 2);
     seam::ScriptMessageBoxAnswers({IDRETRY, IDRETRY});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
-                                "DirectSoundCreate", kSoundBox, "DirectSoundCreate",
-                                "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)",
-                                "IDirectSound::CreateSoundBuffer"},
-                               kMusicLoad,
-                               {"IMediaControl::Run", "renderer.RenderFrame", "PostQuitMessage",
-                                "IMediaControl::Stop", "IDirectSound::Release", "renderer.ReleaseTexture",
-                                "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(),
+              Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
+                    "DirectSoundCreate", kSoundBox, "DirectSoundCreate", "IDirectSound::SetCooperativeLevel",
+                    "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer"},
+                   kMusicLoad,
+                   {"IMediaControl::Run", "renderer.RenderFrame", "PostQuitMessage", "IMediaControl::Stop",
+                    "IDirectSound::Release", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown",
+                    "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, 0);
 }
 
@@ -331,9 +339,9 @@ TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDIGNORE});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
-                                 "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown",
-                                 "CoUninitialize"}));
+    EXPECT_EQ(Sequence(), (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
+                                 kSoundBox, "renderer.RenderFrame", "PostQuitMessage", "renderer.ReleaseTexture",
+                                 "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 0);
     EXPECT_EQ(g_MusicEnabled, 0);
@@ -343,11 +351,11 @@ TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDABORT});
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate", kSoundBox,
-                                "PostQuitMessage", "mmioOpenA(jump.wav)"},
+    EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
+                                kSoundBox, "PostQuitMessage", "mmioOpenA(jump.wav)"},
                                kMusicLoad,
-                               {"IMediaControl::Stop", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown",
-                                "CoUninitialize"}));
+                               {"IMediaControl::Stop", "renderer.ReleaseTexture", "IDirectInputA::Release",
+                                "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(g_JumpSound, -1);
     EXPECT_EQ(g_SoundEnabled, 1);
@@ -376,8 +384,8 @@ TEST_F(StartupTest, IgnoringTheMusicFailurePlaysWithTheJumpSoundOnly) {
     EXPECT_EQ(Sequence(),
               (Calls{"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                      "IDirectSound::SetCooperativeLevel", "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer",
-                     "music.Initialize", kMusicBox, "renderer.RenderFrame", "PostQuitMessage",
-                     "IDirectSound::Release", "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
+                     "music.Initialize", kMusicBox, "renderer.RenderFrame", "PostQuitMessage", "IDirectSound::Release",
+                     "renderer.ReleaseTexture", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(g_JumpSound, 0);
     EXPECT_EQ(g_MusicEnabled, 0);
     EXPECT_EQ(g_SoundEnabled, 1);
@@ -484,9 +492,9 @@ TEST_F(StartupTest, TheOpenGLRenderersStartFailureIsReportedWithItsText) {
 
 // A run whose level does not load: no audio start, no frame, no level freed.
 const Calls kLevelFailed = {
-    "renderer.Initialize", "renderer.Setup", "DirectInputCreateA",
-    "MessageBoxA(Error-Reporting: g_Bsp.Load: Binary Space Partition could not be loaded.)", "PostQuitMessage",
-    "mmioOpenA(jump.wav)"};
+    "renderer.Initialize", "renderer.Setup",
+    "DirectInputCreateA",  "MessageBoxA(Error-Reporting: g_Bsp.Load: Binary Space Partition could not be loaded.)",
+    "PostQuitMessage",     "mmioOpenA(jump.wav)"};
 
 TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {
     WriteTestAssetPack(start.File("Orvanthelix.zar"));  // its level holds test bytes
@@ -500,7 +508,8 @@ TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {
 
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(Sequence(),
-              Then(kLevelFailed, kMusicLoad, {"IMediaControl::Stop", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
+              Then(kLevelFailed, kMusicLoad,
+                   {"IMediaControl::Stop", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(g_Bsp.root, untouched);
 }
@@ -510,7 +519,8 @@ TEST_F(StartupTest, AMissingPackFailsTheLevelLoad) {
     seam::ScriptMessageBoxAnswers({IDOK});
     EXPECT_EQ(Run(), 0);
     // Without "test.mp3" the music track is not loaded, so its shut-down has nothing to stop.
-    EXPECT_EQ(Sequence(), Then(kLevelFailed, kMusicLoad, {"IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
+    EXPECT_EQ(Sequence(),
+              Then(kLevelFailed, kMusicLoad, {"IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
 }
 
 TEST_F(StartupTest, AFailedLevelLoadStillDeletesEveryUnpackedFile) {

@@ -104,7 +104,8 @@ TEST_F(DirectSoundManagerTest, AnyPcmFileMakesABufferOfTheOneFixedFormat) {
     ASSERT_TRUE(manager.DSound_Init());
     std::string stereo = File("stereo.wav", Wav(std::string(17640, '\x20'), {1, 2, 44100, 16}));
     EXPECT_EQ(manager.Load(stereo.c_str()), 0);
-    EXPECT_EQ(LastArgs("IDirectSound::CreateSoundBuffer"), "size 36 flags 0xa bytes 17640 format 1 1 11025 11025 1 8 0");
+    EXPECT_EQ(LastArgs("IDirectSound::CreateSoundBuffer"),
+              "size 36 flags 0xa bytes 17640 format 1 1 11025 11025 1 8 0");
     EXPECT_EQ(LastArgs("IDirectSoundBuffer::Lock"), "0 17640 0x1") << "the whole buffer, from the write cursor";
     manager.Shutdown();
 }
@@ -150,10 +151,9 @@ TEST_F(DirectSoundManagerTest, PlayRewindsFirstAndStopRewindsAfter) {
     manager.Stop(0);
     seam::ArmFailure("IDirectSoundBuffer::SetCurrentPosition", E_FAIL);
     manager.Play(0);
-    EXPECT_EQ(CallsSince(from),
-              (Calls{"IDirectSoundBuffer::SetCurrentPosition(0)", "IDirectSoundBuffer::Play(0x0)",
-                     "IDirectSoundBuffer::Stop", "IDirectSoundBuffer::SetCurrentPosition(0)",
-                     "IDirectSoundBuffer::SetCurrentPosition(0)"}));
+    EXPECT_EQ(CallsSince(from), (Calls{"IDirectSoundBuffer::SetCurrentPosition(0)", "IDirectSoundBuffer::Play(0x0)",
+                                       "IDirectSoundBuffer::Stop", "IDirectSoundBuffer::SetCurrentPosition(0)",
+                                       "IDirectSoundBuffer::SetCurrentPosition(0)"}));
 
     from = seam::Calls().size();
     for (int index : {-1, 1, 63, 64}) {
@@ -187,8 +187,8 @@ TEST_F(DirectSoundManagerTest, AFailedStartIsRepeatedInFull) {
     EXPECT_EQ(manager.Load(Jump().c_str()), -1) << "a device without its cooperative level makes no buffers";
     std::size_t from = seam::Calls().size();
     EXPECT_TRUE(manager.DSound_Init());
-    EXPECT_EQ(CallsSince(from), (Calls{"IDirectSound::Release", "DirectSoundCreate",
-                                       "IDirectSound::SetCooperativeLevel(1)"}))
+    EXPECT_EQ(CallsSince(from),
+              (Calls{"IDirectSound::Release", "DirectSoundCreate", "IDirectSound::SetCooperativeLevel(1)"}))
         << "the device left by the failed cooperative level goes first";
     EXPECT_EQ(manager.Load(Jump().c_str()), 0);
     manager.Shutdown();
@@ -207,8 +207,8 @@ TEST_F(DirectSoundManagerTest, ARepeatedStartKeepsTheDeviceAndEmptiesEverySlot) 
 TEST_F(DirectSoundManagerTest, ABufferThatCannotBeFilledIsReleasedAndItsSlotStaysFree) {
     ASSERT_TRUE(manager.DSound_Init());
     std::string jump = Jump();
-    for (const char* call : {"IDirectSound::CreateSoundBuffer", "IDirectSoundBuffer::Lock",
-                             "IDirectSoundBuffer::Unlock"}) {
+    for (const char* call :
+         {"IDirectSound::CreateSoundBuffer", "IDirectSoundBuffer::Lock", "IDirectSoundBuffer::Unlock"}) {
         SCOPED_TRACE(call);
         int releasedBefore = Count("IDirectSoundBuffer::Release");
         seam::ArmFailure(call, E_FAIL);

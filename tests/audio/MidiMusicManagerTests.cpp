@@ -58,7 +58,8 @@ private:
         HRESULT SetParam(const GUID& type, DWORD groups, DWORD index, MUSIC_TIME time, void* param) override {
             loader.setParams.push_back(std::string(type == GUID_Download ? "Download" : "StandardMIDIFile") + " " +
                                        std::to_string(groups) + " " + std::to_string(index) + " " +
-                                       std::to_string(time) + (param == loader.performance ? " performance" : " other"));
+                                       std::to_string(time) +
+                                       (param == loader.performance ? " performance" : " other"));
             return inner->SetParam(type, groups, index, time, param);
         }
 
@@ -178,8 +179,8 @@ TEST_F(MidiMusicManagerTest, ALoadedSegmentIsAStandardMidiFileDownloadedToThePer
     auto* noting = new NotingLoader(manager.loader, manager.performance);  // the manager releases it
     manager.loader = noting;
     ASSERT_EQ(Load("tune.mid", OneNote(kOrgan, 60, 0.1, 0.2)), 0);
-    EXPECT_EQ(noting->setParams, (Calls{"StandardMIDIFile 4294967295 0 0 performance",
-                                        "Download 4294967295 0 0 performance"}));
+    EXPECT_EQ(noting->setParams,
+              (Calls{"StandardMIDIFile 4294967295 0 0 performance", "Download 4294967295 0 0 performance"}));
 }
 
 TEST_F(MidiMusicManagerTest, ASegmentPlaysOnceUntilItEndsAndThePlayAfterStartsItAgain) {

@@ -170,8 +170,8 @@ TEST_F(StreamMusicManagerTest, ADestroyedTrackStopsAndReleasesItsGraph) {
         local.Play(0);
     }
     Calls last = NamesSince(seam::Calls().size() - 4);
-    EXPECT_EQ(last, (Calls{"IMediaControl::Stop", "FilterGraph::Release", "FilterGraph::Release",
-                           "FilterGraph::Release"}));
+    EXPECT_EQ(last,
+              (Calls{"IMediaControl::Stop", "FilterGraph::Release", "FilterGraph::Release", "FilterGraph::Release"}));
     EXPECT_EQ(seam::Calls().back().args, "0") << "the last reference is gone";
 }
 
@@ -179,7 +179,7 @@ TEST_F(StreamMusicManagerTest, TheMusicMixesWithTheJumpSound) {
     DirectSoundManager sound;
     ASSERT_TRUE(sound.DSound_Init());
     ASSERT_EQ(sound.Load(dir.Write("jump.wav", Wav(std::string(2205, '\xA0'))).c_str()), 0);  // 0.2 s at 0.25
-    WriteMp3(dir.File("music.mp3"), Sine(1.0, 441, 0.3));  // 100 samples a cycle
+    WriteMp3(dir.File("music.mp3"), Sine(1.0, 441, 0.3));                                     // 100 samples a cycle
     ASSERT_EQ(manager.Load("music.mp3"), 0);
     manager.Play(0);
     PlayFor(0, 0.3);

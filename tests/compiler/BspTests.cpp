@@ -47,9 +47,7 @@ struct RandomRoom {
     int size[3];
     std::vector<char> blocked, reachable;
 
-    std::size_t Cell(int x, int y, int z) const {
-        return (static_cast<std::size_t>(x) * size[1] + y) * size[2] + z;
-    }
+    std::size_t Cell(int x, int y, int z) const { return (static_cast<std::size_t>(x) * size[1] + y) * size[2] + z; }
     bool ExpectedSolid(Vec3 p) const {
         const int x = static_cast<int>(std::floor(p.x)), y = static_cast<int>(std::floor(p.y)),
                   z = static_cast<int>(std::floor(p.z));
@@ -168,8 +166,9 @@ TEST(Bsp, SampleMapIsSealedExactly) {
 
 TEST(Bsp, EnclosedVoidsBecomeSolid) {
     // A hollow box inside the room: its inside cannot be reached.
-    const std::string hollow = "box 10 0 10 20 1 20 w\nbox 10 9 10 20 10 20 w\nbox 10 1 10 11 9 20 w\n"
-                               "box 19 1 10 20 9 20 w\nbox 11 1 10 19 9 11 w\nbox 11 1 19 19 9 20 w\n";
+    const std::string hollow =
+        "box 10 0 10 20 1 20 w\nbox 10 9 10 20 10 20 w\nbox 10 1 10 11 9 20 w\n"
+        "box 19 1 10 20 9 20 w\nbox 11 1 10 19 9 11 w\nbox 11 1 19 19 9 20 w\n";
     const Compiled compiled = CompileText(RoomMap(0, 0, 0, 32, 16, 32, "2 5 2") + hollow);
     ASSERT_EQ(compiled.error, "");
     EXPECT_TRUE(compiled.read.IsPointSolid({15, 5, 15}));
@@ -183,10 +182,11 @@ TEST(Bsp, EnclosedVoidsBecomeSolid) {
 
 TEST(Bsp, LeakNamesAPointOnThePathOut) {
     // The +x wall has a hole at y 4..6, z 10..12.
-    std::string text = "level leak\nstart 5 5 5\n"
-                       "box -4 -4 -4 36 0 36 w\nbox -4 16 -4 36 20 36 w\nbox -4 0 -4 0 16 36 w\n"
-                       "box 0 0 -4 32 16 0 w\nbox 0 0 32 32 16 36 w\n"
-                       "box 32 0 -4 36 4 36 w\nbox 32 6 -4 36 16 36 w\nbox 32 4 -4 36 6 10 w\nbox 32 4 12 36 6 36 w\n";
+    std::string text =
+        "level leak\nstart 5 5 5\n"
+        "box -4 -4 -4 36 0 36 w\nbox -4 16 -4 36 20 36 w\nbox -4 0 -4 0 16 36 w\n"
+        "box 0 0 -4 32 16 0 w\nbox 0 0 32 32 16 36 w\n"
+        "box 32 0 -4 36 4 36 w\nbox 32 6 -4 36 16 36 w\nbox 32 4 -4 36 6 10 w\nbox 32 4 12 36 6 36 w\n";
     const Compiled compiled = CompileText(text);
     ASSERT_EQ(compiled.error.find("test.map: leak: the map is not sealed; the outside can be reached from the "
                                   "player start (5 5 5) by way of ("),
@@ -214,10 +214,11 @@ TEST(Bsp, RefusesBadBrushesAndStarts) {
               "test.map:9: brush is not a convex solid: face 5 does not bound it (it lies outside the other faces, "
               "or its points run the wrong way round)");
     // Four faces that leave it open towards +x.
-    EXPECT_EQ(CompileText(room + "brush\n face 0 0 0 0 0 1 0 1 0 w\n face 0 0 0 1 0 0 0 0 1 w\n"
-                                 " face 0 4 0 0 4 1 1 4 0 w\n face 0 0 0 0 1 0 1 0 0 w\n face 0 0 4 1 0 4 0 1 4 w\nend\n")
-                  .error,
-              "test.map:9: brush is open: its faces do not enclose a volume");
+    EXPECT_EQ(
+        CompileText(room + "brush\n face 0 0 0 0 0 1 0 1 0 w\n face 0 0 0 1 0 0 0 0 1 w\n"
+                           " face 0 4 0 0 4 1 1 4 0 w\n face 0 0 0 0 1 0 1 0 0 w\n face 0 0 4 1 0 4 0 1 4 w\nend\n")
+            .error,
+        "test.map:9: brush is open: its faces do not enclose a volume");
     EXPECT_EQ(CompileText(room + "brush\n face 0 0 0 0 0 1 0 1 0 w\n face 0 0 0 0 0 2 0 2 0 w\nend\n").error,
               "test.map:9: brush has two faces on one plane");
     EXPECT_EQ(CompileText(RoomMap(0, 0, 0, 32, 16, 32, "5 -1 5")).error,
@@ -236,7 +237,8 @@ void ExpectClosedSurface(const ReadLevel& level) {
     std::map<Edge, int> edges;
     for (const ReadPolygon* p : level.AllPolygons()) {
         const Vector a = p->v[0].position, b = p->v[1].position, c = p->v[2].position;
-        const Vec3 da{b.x - a.x, b.y - a.y, b.z - a.z}, db{c.x - a.x, c.y - a.y, c.z - a.z}, dc{c.x - b.x, c.y - b.y, c.z - b.z};
+        const Vec3 da{b.x - a.x, b.y - a.y, b.z - a.z}, db{c.x - a.x, c.y - a.y, c.z - a.z},
+            dc{c.x - b.x, c.y - b.y, c.z - b.z};
         const double height = Length(Cross(da, db)) / std::max({Length(da), Length(db), Length(dc)});
         EXPECT_GT(height, 2e-5);
         for (int i = 0; i < 3; ++i) {
@@ -282,7 +284,8 @@ std::string RandomTetrahedra(unsigned seed, int count) {
             if (Dot(Cross(f[1] - f[0], f[2] - f[0]), f[0] - centre) < 0) std::swap(f[1], f[2]);
             text += " face";
             for (Vec3 v : f)
-                text += " " + std::to_string(int(v.x)) + " " + std::to_string(int(v.y)) + " " + std::to_string(int(v.z));
+                text +=
+                    " " + std::to_string(int(v.x)) + " " + std::to_string(int(v.y)) + " " + std::to_string(int(v.z));
             text += " t\n";
         }
         text += "end\n";
@@ -317,8 +320,10 @@ TEST(Bsp, PolygonsFaceIntoEmptySpaceWithSolidBehind) {
         const Vector a = p->v[0].position, b = p->v[1].position, c = p->v[2].position;
         const Vector centre{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3, (a.z + b.z + c.z) / 3};
         const Vector n = p->normal;
-        EXPECT_FALSE(compiled.read.IsPointSolid({centre.x + n.x * 0.01f, centre.y + n.y * 0.01f, centre.z + n.z * 0.01f}));
-        EXPECT_TRUE(compiled.read.IsPointSolid({centre.x - n.x * 0.01f, centre.y - n.y * 0.01f, centre.z - n.z * 0.01f}));
+        EXPECT_FALSE(
+            compiled.read.IsPointSolid({centre.x + n.x * 0.01f, centre.y + n.y * 0.01f, centre.z + n.z * 0.01f}));
+        EXPECT_TRUE(
+            compiled.read.IsPointSolid({centre.x - n.x * 0.01f, centre.y - n.y * 0.01f, centre.z - n.z * 0.01f}));
         ++polygons;
     }
     EXPECT_GT(polygons, 100);
@@ -348,7 +353,8 @@ TEST(Bsp, PaintersOrderMatchesADepthBuffer) {
                 }
             if (!clear) continue;
             ++cameras;
-            const Camera camera = MakeCamera(eye, static_cast<float>(angle(random)), static_cast<float>(angle(random) / 2));
+            const Camera camera =
+                MakeCamera(eye, static_cast<float>(angle(random)), static_cast<float>(angle(random) / 2));
             const DepthImage painted = Paint(camera, compiled.read.DrawOrder(eye), false);
             const DepthImage buffered = Paint(camera, compiled.read.AllPolygons(), true);
             int differing = 0, covered = 0;

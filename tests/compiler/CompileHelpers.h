@@ -19,5 +19,4 @@ Compiled CompileText(const std::string& text, int threads = 2);
 std::string SampleMap();
 
 // A sealed box room: the inside spans lo..hi, walls `wall` thick, player start at `start`.
-std::string RoomMap(int lox, int loy, int loz, int hix, int hiy, int hiz, const std::string& start,
-                    int wall = 4);
+std::string RoomMap(int lox, int loy, int loz, int hix, int hiy, int hiz, const std::string& start, int wall = 4);

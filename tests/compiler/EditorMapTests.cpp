@@ -102,9 +102,10 @@ TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
                   "one-room.map: left out 1 'patchDef2' block (only brushes of face planes are read)"}));
 
     Reporter valveReporter("v.map");
-    ASSERT_TRUE(ReadEditorMap("Version 2\n{ \"message\" \"say \\\"hi\\\"\" { ( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) {grate "
-                              "[ 1 0 0 16 ] [ 0 -1 0 8 ] 45 0.5 2 } }",
-                              map, valveReporter))
+    ASSERT_TRUE(
+        ReadEditorMap("Version 2\n{ \"message\" \"say \\\"hi\\\"\" { ( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) {grate "
+                      "[ 1 0 0 16 ] [ 0 -1 0 8 ] 45 0.5 2 } }",
+                      map, valveReporter))
         << valveReporter.Error();
     EXPECT_EQ(map.entities[0].Value("message"), "say \"hi\"");
     const EditorFace& valve = map.entities[0].brushes[0].faces[0];

@@ -21,7 +21,8 @@ ReadPolygon Convert(const Polygon& polygon) {
     read.textured = polygon.textured != 0;
     for (int i = 0; i < 3; ++i) {
         const Vertex& vertex = polygon.vertices[i];
-        read.v[i] = {At(vertex.position), {vertex.lightmapCoord[0], vertex.lightmapCoord[1]},
+        read.v[i] = {At(vertex.position),
+                     {vertex.lightmapCoord[0], vertex.lightmapCoord[1]},
                      {vertex.textureCoord[0], vertex.textureCoord[1]}};
     }
     read.lightmapName = polygon.lightmapName;
@@ -64,7 +65,8 @@ bool ReadLevel::IsPointSolid(Vector p) const { return tree->bsp.IsPointSolid(p.x
 std::vector<const ReadPolygon*> ReadLevel::DrawOrder(Vector camera) const {
     std::vector<const ReadPolygon*> out;
     ForEachPolygonFarToNear(tree->bsp.root, camera, [&](BspNode& leaf, std::int32_t index) {
-        out.push_back(&nodes[static_cast<std::size_t>(tree->indexOf.at(&leaf))].polygons[static_cast<std::size_t>(index)]);
+        out.push_back(
+            &nodes[static_cast<std::size_t>(tree->indexOf.at(&leaf))].polygons[static_cast<std::size_t>(index)]);
     });
     return out;
 }

@@ -32,8 +32,10 @@ std::array<int, 3> LightAt(const Compiled& compiled, Vector p, Vector eye) {
         const float whole = area(a, b, c);
         const float wa = area(p, b, c) / whole, wb = area(a, p, c) / whole, wc = 1 - wa - wb;
         if (wa < 0 || wb < 0 || wc < 0) continue;
-        const double u = wa * polygon->v[0].lightmap[0] + wb * polygon->v[1].lightmap[0] + wc * polygon->v[2].lightmap[0];
-        const double v = wa * polygon->v[0].lightmap[1] + wb * polygon->v[1].lightmap[1] + wc * polygon->v[2].lightmap[1];
+        const double u =
+            wa * polygon->v[0].lightmap[0] + wb * polygon->v[1].lightmap[0] + wc * polygon->v[2].lightmap[0];
+        const double v =
+            wa * polygon->v[0].lightmap[1] + wb * polygon->v[1].lightmap[1] + wc * polygon->v[2].lightmap[1];
         const Picture& page =
             compiled.level.lightmaps.pages[static_cast<std::size_t>(PageIndex(compiled, polygon->lightmapName))];
         const int x = static_cast<int>(u * page.width), y = static_cast<int>(v * page.height);
@@ -72,9 +74,9 @@ TEST(Lightmaps, ChartsLieApartInsideTheirPages) {
 }
 
 TEST(Lightmaps, TrianglesReadOnlyLitTexelsInsideTheirChart) {
-    for (const std::string& text : {SampleMap(), RoomMap(0, 0, 0, 30, 13, 22, "5 5 5") +
-                                                     "wedge 3 0 3 17 7 11 +z r\nbox 20 3 4 23 11 19 b\n"
-                                                     "light 10 9 15 1 1 1 1 40\nlightmap_density 1.5\n"}) {
+    for (const std::string& text :
+         {SampleMap(), RoomMap(0, 0, 0, 30, 13, 22, "5 5 5") + "wedge 3 0 3 17 7 11 +z r\nbox 20 3 4 23 11 19 b\n"
+                                                               "light 10 9 15 1 1 1 1 40\nlightmap_density 1.5\n"}) {
         const Compiled compiled = CompileText(text);
         ASSERT_EQ(compiled.error, "");
         const Lightmaps& lightmaps = compiled.level.lightmaps;
@@ -97,7 +99,8 @@ TEST(Lightmaps, TrianglesReadOnlyLitTexelsInsideTheirChart) {
             const Vector b{polygon->v[1].lightmap[0] * size, polygon->v[1].lightmap[1] * size, 0};
             const Vector c{polygon->v[2].lightmap[0] * size, polygon->v[2].lightmap[1] * size, 0};
             for (int y = static_cast<int>(std::floor(lo[1] - 0.5)); y <= static_cast<int>(std::floor(hi[1] + 0.5)); ++y)
-                for (int x = static_cast<int>(std::floor(lo[0] - 0.5)); x <= static_cast<int>(std::floor(hi[0] + 0.5)); ++x) {
+                for (int x = static_cast<int>(std::floor(lo[0] - 0.5)); x <= static_cast<int>(std::floor(hi[0] + 0.5));
+                     ++x) {
                     // Does the texel's bilinear reach (its square grown by half a texel) touch the triangle?
                     const float cx = x + 0.5f, cy = y + 0.5f;
                     bool touches = false;
@@ -112,7 +115,8 @@ TEST(Lightmaps, TrianglesReadOnlyLitTexelsInsideTheirChart) {
                         }
                     if (!touches) continue;
                     ASSERT_TRUE(x >= 0 && y >= 0 && x < size && y < size);
-                    const Texel texel = lightmaps.texels[static_cast<std::size_t>(page)][static_cast<std::size_t>(y * size + x)];
+                    const Texel texel =
+                        lightmaps.texels[static_cast<std::size_t>(page)][static_cast<std::size_t>(y * size + x)];
                     EXPECT_TRUE(texel == Texel::Lit || texel == Texel::Dilated)
                         << "texel " << x << " " << y << " of page " << page << " is " << static_cast<int>(texel);
                 }
@@ -189,8 +193,8 @@ TEST(Lightmaps, TooManyLightmapsForThePagesIsAnError) {
 }
 
 // A room 40 × 20 × 40 with a light above its middle and a pillar beside it.
-const std::string kShadowRoom = RoomMap(-20, 0, -20, 20, 20, 20, "0 5 -10") +
-                                "box 6 0 -2 10 20 2 pillar\nlight 0 10 0 1 1 1 1.5 60\n";
+const std::string kShadowRoom =
+    RoomMap(-20, 0, -20, 20, 20, 20, "0 5 -10") + "box 6 0 -2 10 20 2 pillar\nlight 0 10 0 1 1 1 1.5 60\n";
 
 TEST(Lightmaps, ShadowsFallBehindThePillar) {
     const Compiled compiled = CompileText(kShadowRoom + "bounce 0\ndirt 0\n");
@@ -219,8 +223,8 @@ TEST(Lightmaps, AmbientOcclusionDarkensCorners) {
 
 TEST(Lightmaps, OneBounceLightsWhatTheLightCannotSee) {
     // A slab hides the ceiling from the light below it.
-    const std::string room = RoomMap(-20, 0, -20, 20, 20, 20, "0 5 -15") +
-                             "box -12 12 -12 12 13 12 slab\nlight 0 4 0 1 1 1 2 40\ndirt 0\n";
+    const std::string room =
+        RoomMap(-20, 0, -20, 20, 20, 20, "0 5 -15") + "box -12 12 -12 12 13 12 slab\nlight 0 4 0 1 1 1 2 40\ndirt 0\n";
     const Compiled dark = CompileText(room + "bounce 0\n");
     const Compiled bounced = CompileText(room + "bounce 0.6\n");
     ASSERT_EQ(dark.error, "");

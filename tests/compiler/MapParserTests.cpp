@@ -60,9 +60,8 @@ TEST(MapParser, BoxesAndWedgesHaveOutwardFaces) {
 TEST(MapParser, CommentsBlankLinesAndUntexturedFaces) {
     Map map;
     Reporter reporter("m");
-    ASSERT_TRUE(
-        ParseMap("# a map\n\n level l  # name\nstart 1.5 5 -2.25\n" + kBox.substr(0, kBox.size() - 6) + "- \n", map,
-                 reporter))
+    ASSERT_TRUE(ParseMap("# a map\n\n level l  # name\nstart 1.5 5 -2.25\n" + kBox.substr(0, kBox.size() - 6) + "- \n",
+                         map, reporter))
         << reporter.Error();
     EXPECT_EQ(map.start.x, 1.5);
     EXPECT_EQ(map.brushes[0].faces[0].texture.name, "");
@@ -73,15 +72,18 @@ TEST(MapParser, RefusesBadMapsWithFileAndLine) {
     EXPECT_EQ(ParseError("start 0 5 0\n" + kBox), "bad.map:2: the map names no level (add 'level NAME')");
     EXPECT_EQ(ParseError("level l\n" + kBox), "bad.map:2: the map has no player start (add 'start X Y Z')");
     EXPECT_EQ(ParseError(kHead), "bad.map:2: the map has no brushes");
-    EXPECT_EQ(ParseError(kHead + "box 0 0 0 4 4 4.5 wall0\n"), "bad.map:3: '4.5' is not an integer (integer coordinate)");
+    EXPECT_EQ(ParseError(kHead + "box 0 0 0 4 4 4.5 wall0\n"),
+              "bad.map:3: '4.5' is not an integer (integer coordinate)");
     EXPECT_EQ(ParseError(kHead + "box 0 0 0 4 0 4 wall0\n"), "bad.map:3: the corners give no volume (equal y)");
-    EXPECT_EQ(ParseError(kHead + "box 0 0 0 4 4 4\n"), "bad.map:3: missing texture name (use '-' for an untextured face)");
+    EXPECT_EQ(ParseError(kHead + "box 0 0 0 4 4 4\n"),
+              "bad.map:3: missing texture name (use '-' for an untextured face)");
     EXPECT_EQ(ParseError(kHead + "box 0 0 0 4 4 4 w shift 1 2\n"),
               "bad.map:3: unknown texture option 'shift' (expected scale, offset or rotate)");
     EXPECT_EQ(ParseError(kHead + "box 0 0 0 4 4 4 w scale 0 1\n"), "bad.map:3: texture scale must not be 0");
     EXPECT_EQ(ParseError(kHead + "box 0 0 0 4 4 4 w extra\n"),
               "bad.map:3: unknown texture option 'extra' (expected scale, offset or rotate)");
-    EXPECT_EQ(ParseError(kHead + "wedge 0 0 0 4 4 4 +y w\n"), "bad.map:3: '+y' is not a rising side (+x, -x, +z or -z)");
+    EXPECT_EQ(ParseError(kHead + "wedge 0 0 0 4 4 4 +y w\n"),
+              "bad.map:3: '+y' is not a rising side (+x, -x, +z or -z)");
     EXPECT_EQ(ParseError(kHead + "brush\n face 0 0 0 1 0 0 2 0 0 w\nend\n"),
               "bad.map:4: the face's three points lie on one line");
     EXPECT_EQ(ParseError(kHead + "brush\n box 0 0 0 1 1 1 w\nend\n"),
@@ -99,7 +101,8 @@ TEST(MapParser, RefusesBadMapsWithFileAndLine) {
     EXPECT_EQ(ParseError(kHead + "box 0 0 0 70000 1 1 w\n"), "bad.map:3: coordinate 70000 lies outside -65536..65536");
     EXPECT_EQ(ParseError("level a-name-that-is-far-too-long\n"),
               "bad.map:1: level name 'a-name-that-is-far-too-long' is longer than 25 characters");
-    EXPECT_EQ(ParseError("level bad/name\n"), "bad.map:1: level name 'bad/name' may hold only letters, digits, '_' and '-'");
+    EXPECT_EQ(ParseError("level bad/name\n"),
+              "bad.map:1: level name 'bad/name' may hold only letters, digits, '_' and '-'");
     EXPECT_EQ(ParseError(kHead + "box 0 0 0 1 1 1 " + std::string(32, 't') + "\n"),
               "bad.map:3: texture name '" + std::string(32, 't') + "' is longer than 31 characters");
 }

@@ -49,8 +49,7 @@ protected:
         ASSERT_NE(pack, nullptr) << kBuiltPack;
         count = g_PackEntryCount;
         for (int i = 0; i < g_PackEntryCount; ++i) names.push_back(g_PackEntries[i].name);
-        for (const auto& asset : kUnpackTable)
-            ExtractPackEntry(pack, asset.entry, dir.File(asset.file).c_str());
+        for (const auto& asset : kUnpackTable) ExtractPackEntry(pack, asset.entry, dir.File(asset.file).c_str());
         ClosePack(pack);
     }
 
@@ -211,9 +210,9 @@ TEST_F(DemoLevel, UsesEveryTextureWhereItBelongsAndItsFiveLightmapPages) {
 
 TEST_F(DemoLevel, DoorwaysJoinTheHallToBothSideRooms) {
     for (float x : {-36.0f, 36.0f}) {
-        EXPECT_FALSE(Solid(x, 5, 14)) << x;     // the opening
-        EXPECT_TRUE(Solid(x, 5, 0)) << x;       // the wall beside it
-        EXPECT_TRUE(Solid(x, 13, 14)) << x;     // the frame's lintel
+        EXPECT_FALSE(Solid(x, 5, 14)) << x;      // the opening
+        EXPECT_TRUE(Solid(x, 5, 0)) << x;        // the wall beside it
+        EXPECT_TRUE(Solid(x, 13, 14)) << x;      // the frame's lintel
         EXPECT_FALSE(Solid(x * 2, 5, 14)) << x;  // the room beyond
     }
 }
@@ -417,7 +416,8 @@ TEST_F(DemoModel, EachPartIsAClosedSurfaceFacingOut) {
             const float* b = v[1].position;
             const float* c = v[2].position;
             volume += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
-                       a[2] * (b[0] * c[1] - b[1] * c[0])) / 6;
+                       a[2] * (b[0] * c[1] - b[1] * c[0])) /
+                      6;
         }
         EXPECT_GT(volume, 0.01);
         int unmatched = 0;
@@ -448,9 +448,9 @@ TEST_F(DemoModel, CoordinatesSpreadOverAShadedSkinInEveryPagesModelPatch) {
             ASSERT_LE(y, kPatch - 0.499);
             texels.insert({static_cast<int>(x), static_cast<int>(y)});
             // Rows are stored bottom first.
-            const std::size_t at = Field(page, 10, 4) +
-                                   (static_cast<std::size_t>(height - 1 - static_cast<int>(y)) * width +
-                                    static_cast<int>(x)) * 3;
+            const std::size_t at =
+                Field(page, 10, 4) +
+                (static_cast<std::size_t>(height - 1 - static_cast<int>(y)) * width + static_cast<int>(x)) * 3;
             const int sum = static_cast<unsigned char>(page.at(at)) + static_cast<unsigned char>(page.at(at + 1)) +
                             static_cast<unsigned char>(page.at(at + 2));
             darkest = std::min(darkest, sum);
@@ -485,7 +485,8 @@ TEST_F(DemoModel, StandsInOpenSpaceInViewOfTheStart) {
     // Nothing solid between the eye and the model.
     for (std::size_t i = 0; i < triangles.size(); i += 10) {
         const Vector& p = triangles[i].v[0];
-        for (float f = 0.05f; f < 0.95f; f += 0.05f) EXPECT_FALSE(level.IsPointSolid(p.x * f, 5 + (p.y - 5) * f, p.z * f));
+        for (float f = 0.05f; f < 0.95f; f += 0.05f)
+            EXPECT_FALSE(level.IsPointSolid(p.x * f, 5 + (p.y - 5) * f, p.z * f));
     }
     level.FreeTree(&level.root);
 }
@@ -502,7 +503,8 @@ TEST(DemoPackBuild, GivesTheSameBytesEveryTime) {
             EXPECT_EQ(result.status, 0) << args[0] << " " << args[1] << ": " << result.err;
         };
         run_ok({"content", "level", std::string(ORV_SOURCE_DIR) + "/content/test.map", dir});
-        for (const std::string& name : orvcontent::TextureNames()) run_ok({"content", "texture", name, out.File(name + ".bmp")});
+        for (const std::string& name : orvcontent::TextureNames())
+            run_ok({"content", "texture", name, out.File(name + ".bmp")});
         run_ok({"content", "jump", out.File("jump.wav")});
         run_ok({"content", "music", out.File("test.mp3")});
         run_ok({"content", "pack", out.File("pack.zar"), dir});

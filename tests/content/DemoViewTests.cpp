@@ -38,7 +38,7 @@ TEST_F(DemoView, TheLampAtTheStartShowsShadeToGlow) {
     g_ModelEntity.model = lamp;
 
     int pixels = 0, darkest = 255, brightest = 0;
-    std::set<int> shades;  // luminance in steps of 8
+    std::set<int> shades;           // luminance in steps of 8
     for (int y = 40; y < 440; ++y)  // clear of the overlay's texts, which may change between frames
         for (int x = 0; x < kDisplayWidth; ++x) {
             const Rgb a = withLamp.At(x, y), b = withoutLamp.At(x, y);

@@ -37,8 +37,8 @@ TEST(TokenReaderTest, IntegersTakeTheDecimalHexadecimalAndOctalForms) {
 }
 
 TEST(TokenReaderTest, MalformedIntegersAreRefused) {
-    for (const char* token : {"12abc", "0x", "0xg", "08", "1.5", "--1", "+-1", "+", "-", "2147483648",
-                              "-2147483649", "0x100000000", "abc", "1e3", ""}) {
+    for (const char* token : {"12abc", "0x", "0xg", "08", "1.5", "--1", "+-1", "+", "-", "2147483648", "-2147483649",
+                              "0x100000000", "abc", "1e3", ""}) {
         SCOPED_TRACE(token);
         TokenFile in(token);
         std::int32_t value = 99;
@@ -57,8 +57,8 @@ TEST(TokenReaderTest, FloatsAreDecimalWithOptionalSignFractionAndExponent) {
 }
 
 TEST(TokenReaderTest, MalformedOrInfiniteFloatsAreRefused) {
-    for (const char* token : {"1e", "e5", ".", "-.", "1e+", "0x1p3", "inf", "nan", "1.5f", "1,5", "1e999",
-                              "-1e39", "1..2", "word"}) {
+    for (const char* token :
+         {"1e", "e5", ".", "-.", "1e+", "0x1p3", "inf", "nan", "1.5f", "1,5", "1e999", "-1e39", "1..2", "word"}) {
         SCOPED_TRACE(token);
         TokenFile in(token);
         float value = 99.0f;

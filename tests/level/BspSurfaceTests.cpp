@@ -89,7 +89,8 @@ TEST_F(SurfaceTest, EveryTexturedPolygonGetsATextureRecordOfItsOwn) {
 
 TEST_F(SurfaceTest, OneLightmapNameSharesOneEntryAndCaseMatters) {
     WriteImage("test-lm000", 16, 8);
-    ASSERT_TRUE(LoadLeaves({PolygonRecord("test-lm000"), PolygonRecord("test-lm000"), PolygonRecord("Test-LM000")}, {}));
+    ASSERT_TRUE(
+        LoadLeaves({PolygonRecord("test-lm000"), PolygonRecord("test-lm000"), PolygonRecord("Test-LM000")}, {}));
     EXPECT_EQ(FrontPolygon(0).lightmapIndex, 0);
     EXPECT_EQ(FrontPolygon(1).lightmapIndex, 0);
     EXPECT_EQ(FrontPolygon(2).lightmapIndex, 1);

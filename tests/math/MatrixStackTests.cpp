@@ -6,21 +6,16 @@
 
 namespace {
 
-std::array<float, 16> Elements(const Matrix& m)
-{
-    return std::to_array(m.m);
-}
+std::array<float, 16> Elements(const Matrix& m) { return std::to_array(m.m); }
 
-TEST(MatrixStackTest, NewStackIsEmpty)
-{
+TEST(MatrixStackTest, NewStackIsEmpty) {
     MatrixStack stack;
     EXPECT_EQ(stack.top, -1);
     EXPECT_EQ(stack.Pop(), nullptr);
     EXPECT_EQ(stack.top, -1);
 }
 
-TEST(MatrixStackTest, PopsInReverseOrderOfPushes)
-{
+TEST(MatrixStackTest, PopsInReverseOrderOfPushes) {
     const Matrix a = MakeTranslation(1, 2, 3);
     const Matrix b = MakeRotationY(0.5f);
     MatrixStack stack;
@@ -40,8 +35,7 @@ TEST(MatrixStackTest, PopsInReverseOrderOfPushes)
     EXPECT_EQ(stack.top, -1);
 }
 
-TEST(MatrixStackTest, PoppedEntryStaysReadableUntilNextPush)
-{
+TEST(MatrixStackTest, PoppedEntryStaysReadableUntilNextPush) {
     const Matrix a = MakeTranslation(1, 2, 3);
     const Matrix c = MakeRotationX(1.0f);
     MatrixStack stack;
@@ -56,8 +50,7 @@ TEST(MatrixStackTest, PoppedEntryStaysReadableUntilNextPush)
     EXPECT_EQ(Elements(*popped), Elements(c));
 }
 
-TEST(MatrixStackTest, PushOnFullStackLeavesItUnchanged)
-{
+TEST(MatrixStackTest, PushOnFullStackLeavesItUnchanged) {
     MatrixStack stack;
     for (int i = 0; i < 128; ++i) {
         stack.Push(MakeTranslation(static_cast<float>(i), 0, 0));
@@ -75,11 +68,10 @@ TEST(MatrixStackTest, PushOnFullStackLeavesItUnchanged)
     for (int i = 127; i >= 0; --i) {
         const Matrix* popped = stack.Pop();
         ASSERT_NE(popped, nullptr) << "pop for push " << i;
-        EXPECT_EQ(Elements(*popped), Elements(MakeTranslation(static_cast<float>(i), 0, 0)))
-            << "pop for push " << i;
+        EXPECT_EQ(Elements(*popped), Elements(MakeTranslation(static_cast<float>(i), 0, 0))) << "pop for push " << i;
     }
     EXPECT_EQ(stack.Pop(), nullptr);
     EXPECT_EQ(stack.top, -1);
 }
 
-} // namespace
+}  // namespace

@@ -13,8 +13,7 @@ using Row = std::array<float, 4>;
 
 // p * m for the row vector p, written out from the storage layout so that it
 // does not depend on Multiply.
-Row Transform(Row p, const Matrix& m)
-{
+Row Transform(Row p, const Matrix& m) {
     Row result{};
     for (int c = 0; c < 4; ++c) {
         for (int k = 0; k < 4; ++k) {
@@ -24,19 +23,16 @@ Row Transform(Row p, const Matrix& m)
     return result;
 }
 
-std::string ToString(Row r)
-{
+std::string ToString(Row r) {
     std::ostringstream out;
     out << '(' << r[0] << ", " << r[1] << ", " << r[2] << ", " << r[3] << ')';
     return out.str();
 }
 
-testing::AssertionResult RowNear(Row actual, Row expected, float tolerance = 1e-5f)
-{
+testing::AssertionResult RowNear(Row actual, Row expected, float tolerance = 1e-5f) {
     for (int i = 0; i < 4; ++i) {
         if (!(std::fabs(actual[i] - expected[i]) <= tolerance)) {
-            return testing::AssertionFailure()
-                   << "got " << ToString(actual) << ", expected " << ToString(expected);
+            return testing::AssertionFailure() << "got " << ToString(actual) << ", expected " << ToString(expected);
         }
     }
     return testing::AssertionSuccess();
@@ -44,8 +40,7 @@ testing::AssertionResult RowNear(Row actual, Row expected, float tolerance = 1e-
 
 constexpr float kAngles[] = {0.0f, 0.3f, 1.0f, std::numbers::pi_v<float> / 2, 2.5f, -0.7f};
 
-TEST(MatrixTest, RotationXTurnsYTowardsMinusZ)
-{
+TEST(MatrixTest, RotationXTurnsYTowardsMinusZ) {
     for (float a : kAngles) {
         SCOPED_TRACE(a);
         const Matrix r = MakeRotationX(a);
@@ -57,8 +52,7 @@ TEST(MatrixTest, RotationXTurnsYTowardsMinusZ)
     }
 }
 
-TEST(MatrixTest, RotationYTurnsXTowardsZ)
-{
+TEST(MatrixTest, RotationYTurnsXTowardsZ) {
     for (float a : kAngles) {
         SCOPED_TRACE(a);
         const Matrix r = MakeRotationY(a);
@@ -70,8 +64,7 @@ TEST(MatrixTest, RotationYTurnsXTowardsZ)
     }
 }
 
-TEST(MatrixTest, RotationZTurnsXTowardsMinusY)
-{
+TEST(MatrixTest, RotationZTurnsXTowardsMinusY) {
     for (float a : kAngles) {
         SCOPED_TRACE(a);
         const Matrix r = MakeRotationZ(a);
@@ -83,15 +76,13 @@ TEST(MatrixTest, RotationZTurnsXTowardsMinusY)
     }
 }
 
-TEST(MatrixTest, TranslationMovesPointsButNotDirections)
-{
+TEST(MatrixTest, TranslationMovesPointsButNotDirections) {
     const Matrix t = MakeTranslation(5, -6, 7);
     EXPECT_TRUE(RowNear(Transform({1, 2, 3, 1}, t), {6, -4, 10, 1}));
     EXPECT_TRUE(RowNear(Transform({1, 2, 3, 0}, t), {1, 2, 3, 0}));
 }
 
-TEST(MatrixTest, MultiplyAppliesSecondArgumentFirst)
-{
+TEST(MatrixTest, MultiplyAppliesSecondArgumentFirst) {
     for (float a : kAngles) {
         SCOPED_TRACE(a);
         const Matrix m = Multiply(MakeTranslation(5, 0, 0), MakeRotationY(a));
@@ -99,8 +90,7 @@ TEST(MatrixTest, MultiplyAppliesSecondArgumentFirst)
     }
 }
 
-TEST(MatrixTest, MultiplyComposesGeneralMatrices)
-{
+TEST(MatrixTest, MultiplyComposesGeneralMatrices) {
     // Small integers keep every product exact, and no element repeats, so a
     // transposed or swapped product cannot pass.
     Matrix a{};
@@ -115,8 +105,7 @@ TEST(MatrixTest, MultiplyComposesGeneralMatrices)
     }
 }
 
-TEST(MatrixTest, IdentityIsNeutralOnBothSides)
-{
+TEST(MatrixTest, IdentityIsNeutralOnBothSides) {
     Matrix m{};
     for (int i = 0; i < 16; ++i) {
         m.m[i] = static_cast<float>(i) * 1.5f - 4.0f;
@@ -127,8 +116,7 @@ TEST(MatrixTest, IdentityIsNeutralOnBothSides)
     EXPECT_EQ(std::to_array(right.m), std::to_array(m.m));
 }
 
-TEST(MatrixTest, PerspectiveTakesFieldOfViewInRadians)
-{
+TEST(MatrixTest, PerspectiveTakesFieldOfViewInRadians) {
     // 90 is not converted from degrees: half of it is 45 radians.
     const Matrix p = MakePerspective(0.1f, 1000.0f, 90.0f);
     EXPECT_NEAR(p.m[0], 0.525322f, 1e-6f);
@@ -141,16 +129,14 @@ TEST(MatrixTest, PerspectiveTakesFieldOfViewInRadians)
     }
 }
 
-TEST(MatrixTest, PerspectiveMapsNearAndFarToDepthZeroAndOne)
-{
+TEST(MatrixTest, PerspectiveMapsNearAndFarToDepthZeroAndOne) {
     struct Planes {
         float near;
         float far;
     };
     for (Planes planes : {Planes{0.1f, 1000.0f}, Planes{1.0f, 50.0f}}) {
         for (float fov : {0.5f, 1.2f, 2.0f, 90.0f}) {
-            SCOPED_TRACE(testing::Message() << "near " << planes.near << ", far " << planes.far
-                                            << ", fov " << fov);
+            SCOPED_TRACE(testing::Message() << "near " << planes.near << ", far " << planes.far << ", fov " << fov);
             const Matrix p = MakePerspective(planes.near, planes.far, fov);
             const Row atNear = Transform({0, 0, planes.near, 1}, p);
             const Row atFar = Transform({0, 0, planes.far, 1}, p);
@@ -160,4 +146,4 @@ TEST(MatrixTest, PerspectiveMapsNearAndFarToDepthZeroAndOne)
     }
 }
 
-} // namespace
+}  // namespace

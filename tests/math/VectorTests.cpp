@@ -6,22 +6,19 @@
 
 namespace {
 
-void ExpectVectorEq(Vector actual, Vector expected)
-{
+void ExpectVectorEq(Vector actual, Vector expected) {
     EXPECT_FLOAT_EQ(actual.x, expected.x);
     EXPECT_FLOAT_EQ(actual.y, expected.y);
     EXPECT_FLOAT_EQ(actual.z, expected.z);
 }
 
-TEST(VectorTest, DotSumsComponentProducts)
-{
+TEST(VectorTest, DotSumsComponentProducts) {
     EXPECT_FLOAT_EQ(Dot({1, 2, 3}, {4, 5, 6}), 32.0f);
     EXPECT_FLOAT_EQ(Dot({1, 0, 0}, {0, 1, 0}), 0.0f);
     EXPECT_FLOAT_EQ(Dot({-1, 2, -3}, {4, -5, 6}), -32.0f);
 }
 
-TEST(VectorTest, CrossOfAxesFollowsOperandOrder)
-{
+TEST(VectorTest, CrossOfAxesFollowsOperandOrder) {
     {
         SCOPED_TRACE("x cross y");
         ExpectVectorEq(Cross({1, 0, 0}, {0, 1, 0}), {0, 0, 1});
@@ -32,8 +29,7 @@ TEST(VectorTest, CrossOfAxesFollowsOperandOrder)
     }
 }
 
-TEST(VectorTest, CrossOfGeneralVectorsIsAntisymmetricAndPerpendicular)
-{
+TEST(VectorTest, CrossOfGeneralVectorsIsAntisymmetricAndPerpendicular) {
     const Vector a{1, 2, 3};
     const Vector b{4, 5, 6};
     const Vector ab = Cross(a, b);
@@ -49,8 +45,7 @@ TEST(VectorTest, CrossOfGeneralVectorsIsAntisymmetricAndPerpendicular)
     EXPECT_FLOAT_EQ(Dot(ab, b), 0.0f);
 }
 
-TEST(VectorTest, NormaliseKeepsDirectionAtUnitLength)
-{
+TEST(VectorTest, NormaliseKeepsDirectionAtUnitLength) {
     {
         SCOPED_TRACE("(3, 0, 4)");
         ExpectVectorEq(Normalise({3, 0, 4}), {0.6f, 0, 0.8f});
@@ -65,12 +60,11 @@ TEST(VectorTest, NormaliseKeepsDirectionAtUnitLength)
     }
 }
 
-TEST(VectorTest, NormaliseOfZeroVectorGivesNaNs)
-{
+TEST(VectorTest, NormaliseOfZeroVectorGivesNaNs) {
     const Vector result = Normalise({0, 0, 0});
     EXPECT_TRUE(std::isnan(result.x));
     EXPECT_TRUE(std::isnan(result.y));
     EXPECT_TRUE(std::isnan(result.z));
 }
 
-} // namespace
+}  // namespace

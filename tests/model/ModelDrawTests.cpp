@@ -39,9 +39,9 @@ Matrix Product(const Matrix& a, const Matrix& b) {
 testing::AssertionResult Near(Point actual, Point expected) {
     for (int i = 0; i < 3; ++i)
         if (!(std::fabs(actual[i] - expected[i]) <= 1e-5f))
-            return testing::AssertionFailure() << "got (" << actual[0] << ", " << actual[1] << ", " << actual[2]
-                                               << "), expected (" << expected[0] << ", " << expected[1] << ", "
-                                               << expected[2] << ")";
+            return testing::AssertionFailure()
+                   << "got (" << actual[0] << ", " << actual[1] << ", " << actual[2] << "), expected (" << expected[0]
+                   << ", " << expected[1] << ", " << expected[2] << ")";
     return testing::AssertionSuccess();
 }
 
@@ -121,10 +121,10 @@ TEST_F(ModelDrawTest, TheEntitysYawTurnsXTowardsZ) {
 TEST_F(ModelDrawTest, APartIsPlacedThroughItsWholeParentChain) {
     // Top part A, B on A, C on B, and D with no parent; every transform a
     // quarter turn or a shift, so each step can be followed by hand.
-    AddPart(-1, {0, 0, kQuarterTurn}, {0, 0, 5});             // A
-    AddPart(0, {0, kQuarterTurn, 0}, {0, 1, 0});              // B
-    AddPart(1, {kQuarterTurn, 0, 0}, {2, 0, 0});              // C
-    AddPart(-1, {0, 0, 0}, {0, 0, 0});                        // D
+    AddPart(-1, {0, 0, kQuarterTurn}, {0, 0, 5});  // A
+    AddPart(0, {0, kQuarterTurn, 0}, {0, 1, 0});   // B
+    AddPart(1, {kQuarterTurn, 0, 0}, {2, 0, 0});   // C
+    AddPart(-1, {0, 0, 0}, {0, 0, 0});             // D
     renderer.current = MakeTranslation(0, 0, 100);
     DrawPlaced({1, 0, 0}, kQuarterTurn);
 
@@ -155,13 +155,11 @@ TEST_F(ModelDrawTest, EachPartStartsFromTheCurrentMatrixAndSetsItsOwnEvenWithout
     AddPart(-1, {0, 0, 0}, {2, 0, 0}, 0);
     AddPart(-1, {0, 0, 0}, {3, 0, 0}, 1);
     DrawPlaced({0, 0, 0}, 0);
-    EXPECT_EQ(renderer.calls,
-              (std::vector<std::string>{"GetCurrentMatrix", "SetMatrix", "DrawPolygon", "DrawPolygon",
-                                        "GetCurrentMatrix", "SetMatrix", "GetCurrentMatrix", "SetMatrix",
-                                        "DrawPolygon"}));
+    EXPECT_EQ(renderer.calls, (std::vector<std::string>{"GetCurrentMatrix", "SetMatrix", "DrawPolygon", "DrawPolygon",
+                                                        "GetCurrentMatrix", "SetMatrix", "GetCurrentMatrix",
+                                                        "SetMatrix", "DrawPolygon"}));
     ASSERT_EQ(renderer.matrices.size(), 3u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(Near(Transform({0, 0, 0}, renderer.matrices[i].second), {i + 1.0f, 0, 0}));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Near(Transform({0, 0, 0}, renderer.matrices[i].second), {i + 1.0f, 0, 0}));
 }
 
 TEST_F(ModelDrawTest, WithoutAnEntityOnlyThePartsPlaceIt) {
@@ -198,7 +196,7 @@ TEST_F(ModelDrawTest, ALoadedModelDrawsWhereTheStartUpPlacesIt) {
     TempDir dir;
     Model model;
     ASSERT_TRUE(model.Load(dir.Write("model.mdl", ModelText({{"A", "-", "0 0 0", "0 0 0", {kTriangleText}},
-                                                              {"B", "A", "1 0 0", "0 0 0", {}}}))
+                                                             {"B", "A", "1 0 0", "0 0 0", {}}}))
                                .c_str()));
     Entity entity;
     entity.SetModel(model);

@@ -86,8 +86,8 @@ TEST_F(ModelLoadTest, TheFileGivesTranslationBeforeRotation) {
 TEST_F(ModelLoadTest, APartWithoutPolygonsStillHasItsFreeWords) {
     // Were the free words around an empty polygon list skipped wrongly, the
     // next part's fields would come out shifted.
-    const Model model = Load(ModelText({{"A", "-", "0 0 0", "0 0 0", {}},
-                                        {"B", "A", "4 5 6", "7 8 9", {kTriangleText, kTriangleText}}}));
+    const Model model = Load(
+        ModelText({{"A", "-", "0 0 0", "0 0 0", {}}, {"B", "A", "4 5 6", "7 8 9", {kTriangleText, kTriangleText}}}));
     ASSERT_EQ(model.partCount, 2);
     EXPECT_STREQ(model.parts[1]->name, "B");
     EXPECT_EQ(model.parts[1]->translation[0], 4.0f);
@@ -97,10 +97,10 @@ TEST_F(ModelLoadTest, APartWithoutPolygonsStillHasItsFreeWords) {
 
 TEST_F(ModelLoadTest, ParentsAreTheFirstPartOfTheName) {
     const Model model = Load(ModelText({
-        {"Body", "Arm", "0 0 0", "0 0 0", {}},   // names an existing part, yet the first part has none
+        {"Body", "Arm", "0 0 0", "0 0 0", {}},  // names an existing part, yet the first part has none
         {"Arm", "Body", "0 0 0", "0 0 0", {}},
-        {"Arm", "Body", "0 0 0", "0 0 0", {}},   // a second part of the same name
-        {"Hand", "Arm", "0 0 0", "0 0 0", {}},   // the earlier Arm wins
+        {"Arm", "Body", "0 0 0", "0 0 0", {}},  // a second part of the same name
+        {"Hand", "Arm", "0 0 0", "0 0 0", {}},  // the earlier Arm wins
         {"Lamp", "nobody", "0 0 0", "0 0 0", {}},
         {"Cap", "Lamp", "0 0 0", "0 0 0", {}},
         {"Early", "Late", "0 0 0", "0 0 0", {}},  // a parent further on in the file
@@ -163,15 +163,16 @@ TEST_F(ModelLoadTest, WordsLongerThanTheirFieldsAreRefused) {
     const std::string name31(31, 'n');
     const std::string name32(32, 'n');
     bool loaded = false;
-    const Model model = Load(ModelText({{name31, "-", "0 0 0", "0 0 0", {}}, {"B", name31, "0 0 0", "0 0 0", {}}}),
-                             &loaded);
+    const Model model =
+        Load(ModelText({{name31, "-", "0 0 0", "0 0 0", {}}, {"B", name31, "0 0 0", "0 0 0", {}}}), &loaded);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(std::string(model.parts[0]->name), name31);
     EXPECT_EQ(model.parts[1]->parent, model.parts[0]);
 
     ExpectRefused(ModelText({{name32, "-", "0 0 0", "0 0 0", {}}}));
     ExpectRefused(ModelText({{"A", name32, "0 0 0", "0 0 0", {}}}));
-    ExpectRefused(ModelText({{"A", "-", "0 0 0", "0 0 0", {std::string("0 0 0 0 0  0 1 0 0 1  1 0 0 1 0 ") + name32}}}));
+    ExpectRefused(
+        ModelText({{"A", "-", "0 0 0", "0 0 0", {std::string("0 0 0 0 0  0 1 0 0 1  1 0 0 1 0 ") + name32}}}));
 
     // The first free word has room for 63 characters; the others for 31.
     Load("NMDL 1 " + std::string(63, 'f') + " b c 1 A x y 0 0 0 0 0 0 0 f g h end", &loaded);
@@ -206,7 +207,8 @@ TEST_F(ModelLoadTest, ParentNamesFormingACycleAreRefused) {
                              {"D", "C", "0 0 0", "0 0 0", {}}}));
     // A duplicate name is not a cycle: the part names the earlier one.
     bool loaded = false;
-    Load(ModelText({{"Root", "-", "0 0 0", "0 0 0", {}}, {"B", "Root", "0 0 0", "0 0 0", {}},
+    Load(ModelText({{"Root", "-", "0 0 0", "0 0 0", {}},
+                    {"B", "Root", "0 0 0", "0 0 0", {}},
                     {"B", "B", "0 0 0", "0 0 0", {}}}),
          &loaded);
     EXPECT_TRUE(loaded);

@@ -23,13 +23,9 @@ protected:
         return ExtractPackEntry(pack, entryName, dir.File(file).c_str());
     }
 
-    std::string Content(const std::string& file = "out.bin") const {
-        return TempDir::Read(dir.File(file));
-    }
+    std::string Content(const std::string& file = "out.bin") const { return TempDir::Read(dir.File(file)); }
 
-    bool Exists(const std::string& file = "out.bin") const {
-        return std::filesystem::exists(dir.File(file));
-    }
+    bool Exists(const std::string& file = "out.bin") const { return std::filesystem::exists(dir.File(file)); }
 
     void ExpectRefused(const std::string& bytes) {
         SCOPED_TRACE("pack bytes: " + bytes);
@@ -156,9 +152,7 @@ TEST_F(PackReaderTest, RefusesACountLargerThanTheFileCouldHold) {
     ExpectRefused("2147483647 abc 3\nxyz");
 }
 
-TEST_F(PackReaderTest, RefusesACountBeyondTheEntriesPresent) {
-    ExpectRefused("3 a 1 abc 1\nx\ny\n");
-}
+TEST_F(PackReaderTest, RefusesACountBeyondTheEntriesPresent) { ExpectRefused("3 a 1 abc 1\nx\ny\n"); }
 
 TEST_F(PackReaderTest, RefusesANameLongerThanFifteenCharacters) {
     ExpectRefused("1 ABCDEFGHIJKLMNOP 3\nxyz");
@@ -171,22 +165,16 @@ TEST_F(PackReaderTest, RefusesAnUnreadableSize) {
     ExpectRefused("1 abc");
 }
 
-TEST_F(PackReaderTest, RefusesANegativeSize) {
-    ExpectRefused("1 abc -3\nxyz");
-}
+TEST_F(PackReaderTest, RefusesANegativeSize) { ExpectRefused("1 abc -3\nxyz"); }
 
 TEST_F(PackReaderTest, RefusesASizeBeyond32Bits) {
     // Wrapped to 32 bits it would read as 3.
     ExpectRefused("1 abc 4294967299\nxyz");
 }
 
-TEST_F(PackReaderTest, RefusesAnOffsetBeyond32Bits) {
-    ExpectRefused("2 a 2147483647 abc 1\nx\ny");
-}
+TEST_F(PackReaderTest, RefusesAnOffsetBeyond32Bits) { ExpectRefused("2 a 2147483647 abc 1\nx\ny"); }
 
-TEST_F(PackReaderTest, RefusesAHeaderWithoutItsSeparator) {
-    ExpectRefused("1 abc 0");
-}
+TEST_F(PackReaderTest, RefusesAHeaderWithoutItsSeparator) { ExpectRefused("1 abc 0"); }
 
 TEST_F(PackReaderTest, ZeroCountGivesAnEmptyDirectory) {
     ASSERT_NE(Open("0\n"), nullptr);

@@ -7,9 +7,9 @@
 
 #include "../support/TestSeam.h"
 #include "platform/core/Com.h"
+#include "platform/core/WideText.h"
 #include "platform/music/DirectMusic.h"
 #include "platform/music/DirectShow.h"
-#include "platform/core/WideText.h"
 
 namespace {
 
@@ -57,9 +57,9 @@ TEST_F(ComTest, CreationFailsWithTheUsualResults) {
     EXPECT_EQ(CoCreateInstance(unknown, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, &object),
               REGDB_E_CLASSNOTREG);
     EXPECT_EQ(object, nullptr);
-    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicSegment, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectMusicSegment2,
-                               &object),
-              REGDB_E_CLASSNOTREG)
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_DirectMusicSegment, nullptr, CLSCTX_INPROC_SERVER, IID_IDirectMusicSegment2, &object),
+        REGDB_E_CLASSNOTREG)
         << "segments come from the loader";
     EXPECT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_HANDLER, IID_IGraphBuilder, &object),
               REGDB_E_CLASSNOTREG)
@@ -126,7 +126,13 @@ TEST(WideText, NamesConvertToUtf16AndBack) {
 TEST(WideText, BytesThatAreNotUtf8BecomeReplacementCharacters) {
     WCHAR wide[16];
     // A lone continuation byte, a cut-short sequence, an overlong slash, an encoded surrogate.
-    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "a\x80" "b\xE2\x99" "c\xC0\xAF" "d\xED\xA0\x80", -1, wide, 16), 13);
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0,
+                                  "a\x80"
+                                  "b\xE2\x99"
+                                  "c\xC0\xAF"
+                                  "d\xED\xA0\x80",
+                                  -1, wide, 16),
+              13);
     EXPECT_EQ(std::u16string(wide), u"a\uFFFDb\uFFFD\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFD");
     const WCHAR lone[] = {u'x', 0xD800, u'y', 0};
     EXPECT_EQ(NarrowText(lone), "x\xEF\xBF\xBDy");

@@ -122,8 +122,9 @@ TEST_F(Direct3DTest, EachDeviceKindOffersItsZBufferFormatsAStencilOneFirst) {
         EXPECT_EQ(renderer.direct3D->EnumZBufferFormats(kind, callback, &formats), D3D_OK);
         std::vector<std::string> described;
         for (const DDPIXELFORMAT& format : formats)
-            described.push_back(std::to_string(std::popcount(format.dwZBitMask)) +
-                                ((format.dwFlags & DDPF_STENCILBUFFER) ? "+" + std::to_string(format.dwStencilBitDepth) : ""));
+            described.push_back(
+                std::to_string(std::popcount(format.dwZBitMask)) +
+                ((format.dwFlags & DDPF_STENCILBUFFER) ? "+" + std::to_string(format.dwStencilBitDepth) : ""));
         return described;
     };
     using Formats = std::vector<std::string>;
@@ -200,8 +201,8 @@ TEST_F(Direct3DTest, AStageWithoutATexturePassesItsInputOnAndTheLastStageMultipl
 
 TEST_F(Direct3DTest, TheTextureStageSamplesTheNearestTexelAndTheLightmapStageFilters) {
     IDirectDrawSurface7* halves = TextureFrom("halves.bmp", MakeBmp24(2, 1, [](int x, int) {
-        return x ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
-    }));
+                                                  return x ? Rgb{255, 255, 255} : Rgb{0, 0, 0};
+                                              }));
     auto greys = [&](DisplayPicture picture) {
         int between = 0;
         for (int x = 0; x < kDisplayWidth; ++x) {
@@ -228,7 +229,7 @@ TEST_F(Direct3DTest, TrianglesOfOneStateAreOneBatchDrawnInTheirOrder) {
     device->SetTexture(0, redGreen);
     seam::StartRecording();
     DisplayPicture picture = Scene([&] {
-        Draw(Triangle(-4, 0, 10, true, 0.25f));  // red
+        Draw(Triangle(-4, 0, 10, true, 0.25f));     // red
         Draw(Triangle(-3.5f, 0, 10, true, 0.75f));  // green over it
         device->SetTexture(0, sameFile);
         Draw(Triangle(4, 0, 10, true, 0.25f));

@@ -4,9 +4,9 @@
 
 #include "../support/TestSeam.h"
 #include "globals/Globals.h"
-#include "platform/graphics/SurfaceContents.h"
 #include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
+#include "platform/graphics/SurfaceContents.h"
 #include "support/TestWindow.h"
 
 namespace {
@@ -71,8 +71,8 @@ protected:
 
 TEST_F(DirectDrawTest, OnlyTheEnginesModeIsOfferedAndOnlyForExclusiveUse) {
     EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 16, 0, 0), DDERR_NOEXCLUSIVEMODE);
-    ASSERT_EQ(directDraw->SetCooperativeLevel(g_Window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT |
-                                                            DDSCL_ALLOWMODEX),
+    ASSERT_EQ(directDraw->SetCooperativeLevel(
+                  g_Window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE | DDSCL_ALLOWREBOOT | DDSCL_ALLOWMODEX),
               DD_OK);
     EXPECT_EQ(directDraw->SetDisplayMode(800, 600, 16, 0, 0), DDERR_INVALIDMODE);
     EXPECT_EQ(directDraw->SetDisplayMode(640, 480, 32, 0, 0), DDERR_INVALIDMODE);
@@ -172,7 +172,8 @@ TEST_F(DirectDrawTest, TexturesAndPlainSurfacesTakeTheDisplaysFormatAndSensibleS
     for (auto [width, height] : {std::pair{0u, 4u}, std::pair{4u, 0xFFFFFFFCu}, std::pair{4097u, 1u}}) {
         description.dwWidth = width;
         description.dwHeight = height;
-        EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DDERR_INVALIDPARAMS) << width << "x" << height;
+        EXPECT_EQ(directDraw->CreateSurface(&description, &surface, nullptr), DDERR_INVALIDPARAMS)
+            << width << "x" << height;
     }
     description.dwWidth = description.dwHeight = 4;
     description.dwFlags |= DDSD_PIXELFORMAT;

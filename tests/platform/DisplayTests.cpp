@@ -9,9 +9,9 @@
 #include "../support/TestSeam.h"
 #include "platform/display/Gl.h"
 #include "platform/display/GlContext.h"
+#include "platform/display/PictureScaler.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
-#include "platform/display/PictureScaler.h"
 #include "platform/window/WindowObject.h"
 #include "support/TestWindow.h"
 
@@ -26,8 +26,8 @@ DEVMODEA Mode(DWORD width, DWORD height, DWORD bits) {
     return DEVMODEA{sizeof(DEVMODEA), DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT, bits, width, height};
 }
 
-const PIXELFORMATDESCRIPTOR kDescriptor = {40, 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER,
-                                           PFD_TYPE_RGBA, 16, 16};
+const PIXELFORMATDESCRIPTOR kDescriptor = {
+    40, 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 16, 16};
 
 class DisplayTest : public ::testing::Test {
 protected:
@@ -182,8 +182,7 @@ TEST_F(DisplayTest, ASoftwareRasterisersPresentsReachTheWindowThroughSharedMemor
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     ASSERT_TRUE(SDL_GetWindowWMInfo(window->sdl, &info));
-    XImage* image =
-        XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, 1280, 720, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, 1280, 720, AllPlanes, ZPixmap);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(XGetPixel(image, 159, 360), 0u) << "left bar";
     EXPECT_EQ(XGetPixel(image, 1121, 360), 0u) << "right bar";

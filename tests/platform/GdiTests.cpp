@@ -68,9 +68,15 @@ TEST_F(GdiTest, EveryKindOfBmpArrivesAsTheSameRgb565PixelsTopRowFirst) {
         BmpFormat format;
         const char* what;
     } kinds[] = {
-        {{1, 40, false}, "1 bit"},         {{4, 40, false}, "4 bits"},        {{8, 40, false}, "8 bits"},
-        {{16, 40, false}, "16 bits"},      {{24, 40, false}, "24 bits"},      {{32, 40, false}, "32 bits"},
-        {{24, 40, true}, "top-down"},      {{8, 12, false}, "oldest header"}, {{24, 108, false}, "version 4 header"},
+        {{1, 40, false}, "1 bit"},
+        {{4, 40, false}, "4 bits"},
+        {{8, 40, false}, "8 bits"},
+        {{16, 40, false}, "16 bits"},
+        {{24, 40, false}, "24 bits"},
+        {{32, 40, false}, "32 bits"},
+        {{24, 40, true}, "top-down"},
+        {{8, 12, false}, "oldest header"},
+        {{24, 108, false}, "version 4 header"},
         {{32, 124, false}, "version 5 header"},
     };
     for (const Kind& kind : kinds) {
@@ -82,8 +88,7 @@ TEST_F(GdiTest, EveryKindOfBmpArrivesAsTheSameRgb565PixelsTopRowFirst) {
         IDirectDrawSurface7* surface = Texture(5, 3);
         ASSERT_TRUE(Fill(surface, file, 5, 3));
         for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x)
-                EXPECT_EQ(PixelsOf(surface)[y * 5 + x], As565(colour(x, y))) << x << ", " << y;
+            for (int x = 0; x < 5; ++x) EXPECT_EQ(PixelsOf(surface)[y * 5 + x], As565(colour(x, y))) << x << ", " << y;
     }
 }
 
@@ -105,7 +110,9 @@ TEST_F(GdiTest, OnlyAReadableBmpOfASensibleSizeBecomesABitmap) {
 }
 
 TEST_F(GdiTest, SurfacesFilledFromOneFileShareItsPixelsUntilOneIsWritten) {
-    const std::string file = dir.Write("shared.bmp", MakeBmp24(4, 4, [](int x, int) { return Rgb{uint8_t(60 * x), 0, 0}; }));
+    const std::string file = dir.Write("shared.bmp", MakeBmp24(4, 4, [](int x, int) {
+                                           return Rgb{uint8_t(60 * x), 0, 0};
+                                       }));
     IDirectDrawSurface7* first = Texture(4, 4);
     IDirectDrawSurface7* second = Texture(4, 4);
     ASSERT_TRUE(Fill(first, file, 4, 4));

@@ -30,26 +30,27 @@ void ExpectMessages(const MidiSequence& sequence, const std::vector<Expected>& e
 
 TEST(MidiFile, MessagesAreTimedByTheTempoInForceWhenTheyCome) {
     // 120 beats a minute for the first beat, then 60.
-    auto read = ReadStandardMidiFile(MidiFile(
-        0, 480,
-        {Track(Event(0, {0x90, 60, 100}) + Event(480, {0x80, 60, 0}) + Tempo(0, 1000000) +
-               Event(480, {0x90, 62, 90}) + Event(240, {0x80, 62, 0}) + EndOfTrack(0))}));
+    auto read =
+        ReadStandardMidiFile(MidiFile(0, 480,
+                                      {Track(Event(0, {0x90, 60, 100}) + Event(480, {0x80, 60, 0}) + Tempo(0, 1000000) +
+                                             Event(480, {0x90, 62, 90}) + Event(240, {0x80, 62, 0}) + EndOfTrack(0))}));
     ASSERT_TRUE(read);
-    ExpectMessages(*read, {{0, 0x90, 60, 100}, {Frames(0.5), 0x80, 60, 0}, {Frames(1.5), 0x90, 62, 90},
-                           {Frames(2.0), 0x80, 62, 0}});
+    ExpectMessages(
+        *read,
+        {{0, 0x90, 60, 100}, {Frames(0.5), 0x80, 60, 0}, {Frames(1.5), 0x90, 62, 90}, {Frames(2.0), 0x80, 62, 0}});
     EXPECT_EQ(read->lengthFrames, Frames(2.0));
 }
 
 TEST(MidiFile, RunningStatusOneByteMessagesAndSkippedEvents) {
-    auto read = ReadStandardMidiFile(MidiFile(
-        0, 96,
-        {Track(Event(0, {0xC3, 19}) + Event(0, {0x93, 60, 100}) + Event(0, {64, 80}) +  // running status
-               Event(0, {0xF0, 3, 0x7E, 0x7F, 0xF7}) +                                 // system exclusive
-               Event(0, {0xFF, 0x03, 4, 'n', 'a', 'm', 'e'}) +                         // track name
-               Event(0, {0xD3, 50}) + Event(0, {0xE3, 0x00, 0x40}) + EndOfTrack(0))}));
+    auto read = ReadStandardMidiFile(
+        MidiFile(0, 96,
+                 {Track(Event(0, {0xC3, 19}) + Event(0, {0x93, 60, 100}) + Event(0, {64, 80}) +  // running status
+                        Event(0, {0xF0, 3, 0x7E, 0x7F, 0xF7}) +                                  // system exclusive
+                        Event(0, {0xFF, 0x03, 4, 'n', 'a', 'm', 'e'}) +                          // track name
+                        Event(0, {0xD3, 50}) + Event(0, {0xE3, 0x00, 0x40}) + EndOfTrack(0))}));
     ASSERT_TRUE(read);
-    ExpectMessages(*read, {{0, 0xC3, 19, 0}, {0, 0x93, 60, 100}, {0, 0x93, 64, 80}, {0, 0xD3, 50, 0},
-                           {0, 0xE3, 0x00, 0x40}});
+    ExpectMessages(*read,
+                   {{0, 0xC3, 19, 0}, {0, 0x93, 60, 100}, {0, 0x93, 64, 80}, {0, 0xD3, 50, 0}, {0, 0xE3, 0x00, 0x40}});
 }
 
 TEST(MidiFile, TracksAreMergedInTimeWithTheTempoOfTheFirst) {
@@ -58,8 +59,9 @@ TEST(MidiFile, TracksAreMergedInTimeWithTheTempoOfTheFirst) {
     std::string second = Track(Event(240, {0x91, 64, 100}) + Event(240, {0x81, 64, 0}) + EndOfTrack(0));
     auto read = ReadStandardMidiFile(MidiFile(1, 480, {conductor, first, second}));
     ASSERT_TRUE(read);
-    ExpectMessages(*read, {{0, 0x90, 60, 100}, {Frames(0.125), 0x91, 64, 100}, {Frames(0.25), 0x80, 60, 0},
-                           {Frames(0.25), 0x81, 64, 0}});
+    ExpectMessages(
+        *read,
+        {{0, 0x90, 60, 100}, {Frames(0.125), 0x91, 64, 100}, {Frames(0.25), 0x80, 60, 0}, {Frames(0.25), 0x81, 64, 0}});
     EXPECT_EQ(read->lengthFrames, Frames(0.5)) << "the longest track's end";
 }
 

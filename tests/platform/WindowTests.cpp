@@ -30,8 +30,8 @@ protected:
         windowClass.lpfnWndProc = RecordingProc;
         windowClass.lpszClassName = "TESTCLASS";
         ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        window = CreateWindowExA(0, "TESTCLASS", "test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
-                                 nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "TESTCLASS", "test", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr,
+                                 nullptr, nullptr);
         ASSERT_NE(window, nullptr) << SDL_GetError();
     }
     void TearDown() override { seam::Reset(); }

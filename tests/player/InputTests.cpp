@@ -32,8 +32,8 @@ protected:
         windowClass.lpfnWndProc = WindowProc;
         windowClass.lpszClassName = "INPUTTEST";
         ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        g_Window = CreateWindowExA(0, "INPUTTEST", "input", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr,
-                                   nullptr, nullptr, nullptr);
+        g_Window = CreateWindowExA(0, "INPUTTEST", "input", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr,
+                                   nullptr, nullptr);
         ASSERT_NE(g_Window, nullptr);
         seam::StartRecording();
     }
@@ -69,9 +69,7 @@ protected:
         return total;
     }
 
-    static void Xdotool(const std::string& args) {
-        ASSERT_EQ(std::system(("xdotool " + args).c_str()), 0) << args;
-    }
+    static void Xdotool(const std::string& args) { ASSERT_EQ(std::system(("xdotool " + args).c_str()), 0) << args; }
 
     // Buttons and the wheel are sent to the window itself: whichever program
     // on the display holds the pointer would take them otherwise.
@@ -98,8 +96,8 @@ TEST_F(InputTest, StartAcquiresTheSystemMouseInRelativeModeAndReleaseLetsItGo) {
 
     const std::size_t started = seam::Calls().size();
     EXPECT_TRUE(g_Input.Release());
-    EXPECT_EQ(CallsSince(started), (Calls{"IDirectInputDeviceA::Unacquire", "IDirectInputDeviceA::Release",
-                                          "IDirectInputA::Release"}));
+    EXPECT_EQ(CallsSince(started),
+              (Calls{"IDirectInputDeviceA::Unacquire", "IDirectInputDeviceA::Release", "IDirectInputA::Release"}));
     EXPECT_EQ(g_pMouse, nullptr);
     EXPECT_EQ(g_pDirectInput, nullptr);
     EXPECT_FALSE(SDL_GetRelativeMouseMode());
@@ -212,9 +210,9 @@ TEST_F(InputTest, AFailedReadReleasesTheDevicesAsksToQuitAndTheFrameGoesOnWithTh
     seam::ArmFailure("IDirectInputDeviceA::GetDeviceState", E_FAIL);
     const std::size_t from = seam::Calls().size();
     g_Input.Update();
-    EXPECT_EQ(CallsSince(from), (Calls{"IDirectInputDeviceA::GetDeviceState(16)", "IDirectInputDeviceA::Unacquire",
-                                       "IDirectInputDeviceA::Release", "IDirectInputA::Release",
-                                       "PostQuitMessage(0)"}));
+    EXPECT_EQ(CallsSince(from),
+              (Calls{"IDirectInputDeviceA::GetDeviceState(16)", "IDirectInputDeviceA::Unacquire",
+                     "IDirectInputDeviceA::Release", "IDirectInputA::Release", "PostQuitMessage(0)"}));
     EXPECT_EQ(g_pMouse, nullptr);
     EXPECT_EQ(g_pDirectInput, nullptr);
     EXPECT_EQ(g_MouseSumX, 30.0f);

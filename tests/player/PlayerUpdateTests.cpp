@@ -213,8 +213,8 @@ TEST_F(PlayerUpdateTest, ATallerObstacleStopsTheMoveButTheMoveSlidesAlongIt) {
 
 TEST_F(PlayerUpdateTest, WhereBothSlidesAreFreeTheSlideAlongZIsTaken) {
     // A tall block only where x >= 3 and z >= 3, on the floor y = 0.
-    UseLevel(LevelText({SplitRecord(1, 2, 'y', 0.0f), SplitRecord(3, 4, 'x', 3.0f), "1 1",
-                        SplitRecord(5, 6, 'z', 3.0f), EmptyLeaf({}), "1 1", EmptyLeaf({})}));
+    UseLevel(LevelText({SplitRecord(1, 2, 'y', 0.0f), SplitRecord(3, 4, 'x', 3.0f), "1 1", SplitRecord(5, 6, 'z', 3.0f),
+                        EmptyLeaf({}), "1 1", EmptyLeaf({})}));
     g_Player.yaw = -0.785398163f;  // toward +x and +z alike, at the block's corner
     for (int i = 0; i < 30; ++i) Frame({'W'});
     EXPECT_LT(g_Player.position.x, 3.0f - 1.06f) << "stopped short of the block";

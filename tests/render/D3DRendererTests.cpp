@@ -15,8 +15,8 @@
 #include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
-#include "platform/graphics/SurfaceContents.h"
 #include "platform/display/VirtualDisplay.h"
+#include "platform/graphics/SurfaceContents.h"
 #include "player/Player.h"
 #include "render/d3d/D3DRenderer.h"
 #include "support/AssetPack.h"
@@ -99,7 +99,9 @@ protected:
         for (const Polygon& polygon : polygons) renderer.DrawPolygon(polygon);
         renderer.device->EndScene();
     }
-    void DrawScene(const std::array<Polygon, 2>& square) { DrawScene(std::vector<Polygon>(square.begin(), square.end())); }
+    void DrawScene(const std::array<Polygon, 2>& square) {
+        DrawScene(std::vector<Polygon>(square.begin(), square.end()));
+    }
 
     TempDir dir;
     NotingRenderer renderer;
@@ -126,7 +128,8 @@ TEST_F(D3DRendererTest, EachInitializeFailureLeavesItsText) {
         {"EnumZBufferFormats.onlyStencil", 1, 1, "No suitable z-buffer available."},
         {"CreateSurface z-buffer", DDERR_NOZBUFFERHW, 1,
          "Could not create the z-buffer: Hardware z-buffering is unsupported on this video card."},
-        {"CreateSurface z-buffer", DDERR_OUTOFVIDEOMEMORY, 1, "Could not create the z-buffer: Not enough video memory."},
+        {"CreateSurface z-buffer", DDERR_OUTOFVIDEOMEMORY, 1,
+         "Could not create the z-buffer: Not enough video memory."},
         {"CreateSurface z-buffer", DDERR_GENERIC, 1,
          "Could not create the z-buffer: An unusual error has occurred. Please phone tech. support."},
         {"AddAttachedSurface", DDERR_SURFACEALREADYATTACHED, 1, "Could not add attached surface."},
@@ -149,7 +152,8 @@ TEST_F(D3DRendererTest, WithoutTheHardwareDeviceTheSoftwareDeviceAndItsZBufferFo
     EXPECT_FALSE(renderer.IsHardware());
     std::vector<std::string> devices;
     for (const auto& call : seam::Calls())
-        if (call.name == "CreateDevice" || call.name == "EnumZBufferFormats") devices.push_back(call.name + "(" + call.args + ")");
+        if (call.name == "CreateDevice" || call.name == "EnumZBufferFormats")
+            devices.push_back(call.name + "(" + call.args + ")");
     EXPECT_EQ(devices, (std::vector<std::string>{"CreateDevice(hardware)", "CreateDevice(software)",
                                                  "EnumZBufferFormats(software)"}));
     // The software device's list leads with a stencil format, then 16 bits;
@@ -178,17 +182,32 @@ TEST_F(D3DRendererTest, SetupGivesTheProjectionAndEveryStateInOrder) {
     }
     std::vector<std::string> calls;
     for (const auto& call : seam::Calls()) calls.push_back(call.args.empty() ? call.name : call.name + " " + call.args);
-    EXPECT_EQ(calls, (std::vector<std::string>{
-                         "SetViewport", "SetTransform projection",
-                         "SetRenderState 7=1", "SetRenderState 14=1", "SetRenderState 22=3", "SetRenderState 29=1",
-                         "SetRenderState 31=1", "SetRenderState 4=1", "SetRenderState 15=1", "SetRenderState 25=7",
-                         "SetTextureStageState 0:16=5", "SetTextureStageState 0:17=3", "SetTextureStageState 0:18=3",
-                         "SetRenderState 2=2",
-                         "SetTextureStageState 0:2=2", "SetTextureStageState 0:1=2",
-                         "SetTextureStageState 1:2=2", "SetTextureStageState 1:3=1", "SetTextureStageState 1:1=4",
-                         "SetTextureStageState 1:11=1",
-                         "SetTextureStageState 2:2=1", "SetTextureStageState 2:3=0", "SetTextureStageState 2:1=4",
-                         "SetMaterial", "SetRenderState 137=1", "SetRenderState 139=4294967295"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"SetViewport",
+                                               "SetTransform projection",
+                                               "SetRenderState 7=1",
+                                               "SetRenderState 14=1",
+                                               "SetRenderState 22=3",
+                                               "SetRenderState 29=1",
+                                               "SetRenderState 31=1",
+                                               "SetRenderState 4=1",
+                                               "SetRenderState 15=1",
+                                               "SetRenderState 25=7",
+                                               "SetTextureStageState 0:16=5",
+                                               "SetTextureStageState 0:17=3",
+                                               "SetTextureStageState 0:18=3",
+                                               "SetRenderState 2=2",
+                                               "SetTextureStageState 0:2=2",
+                                               "SetTextureStageState 0:1=2",
+                                               "SetTextureStageState 1:2=2",
+                                               "SetTextureStageState 1:3=1",
+                                               "SetTextureStageState 1:1=4",
+                                               "SetTextureStageState 1:11=1",
+                                               "SetTextureStageState 2:2=1",
+                                               "SetTextureStageState 2:3=0",
+                                               "SetTextureStageState 2:1=4",
+                                               "SetMaterial",
+                                               "SetRenderState 137=1",
+                                               "SetRenderState 139=4294967295"}));
 }
 
 TEST_F(D3DRendererTest, OnlyAFailingViewportFailsSetup) {
@@ -260,9 +279,9 @@ TEST_F(D3DRendererTest, TheOverlayTextsLieInTheirBoxes) {
         int white = 0;
     };
     // About 9 pixels a character at most, one 16-pixel line (with a little room below).
-    Box boxes[] = {{290, 10, 290 + 9 * 6, 28},     // "FPS: 0"
-                   {10, 10, 10 + 9 * 20, 28},      // "Polygons Rendered: 0"
-                   {380, 450, 640, 468}};          // the banner
+    Box boxes[] = {{290, 10, 290 + 9 * 6, 28},  // "FPS: 0"
+                   {10, 10, 10 + 9 * 20, 28},   // "Polygons Rendered: 0"
+                   {380, 450, 640, 468}};       // the banner
     const Box crosshair[] = {{316, 240, 325, 241}, {320, 236, 321, 245}};
     auto inside = [](const Box& box, int x, int y) {
         return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
@@ -332,7 +351,8 @@ TEST_F(D3DRendererTest, ATexturedPolygonShowsLightmapTimesTextureTheRightWayUp) 
     for (int row = 0; row < 2; ++row)
         for (int column = 0; column < 2; ++column) {
             const Rgb t = As565(quadrants[row][column]);
-            const Rgb product{static_cast<std::uint8_t>(shown.r * t.r / 255), static_cast<std::uint8_t>(shown.g * t.g / 255),
+            const Rgb product{static_cast<std::uint8_t>(shown.r * t.r / 255),
+                              static_cast<std::uint8_t>(shown.g * t.g / 255),
                               static_cast<std::uint8_t>(shown.b * t.b / 255)};
             EXPECT_TRUE(Near(picture.At(xs[column], ys[row]), product, 9)) << "quadrant " << row << ", " << column;
         }
@@ -488,7 +508,9 @@ TEST_F(D3DLevelTest, TheRoomLooksAsItsReferencePicture) {
     };
     dir.Write("floor.bmp", checker({200, 200, 200}, {60, 60, 160}));
     dir.Write("wall.bmp", checker({180, 120, 60}, {120, 60, 30}));
-    dir.Write("door.bmp", MakeBmp24(4, 8, [](int x, int y) { return y < 2 ? Rgb{0, 200, 0} : Rgb{uint8_t(60 * x), 0, 200}; }));
+    dir.Write("door.bmp", MakeBmp24(4, 8, [](int x, int y) {
+                  return y < 2 ? Rgb{0, 200, 0} : Rgb{uint8_t(60 * x), 0, 200};
+              }));
     dir.Write("bright.bmp", gradient(255, 96));  // lit from above
     dir.Write("dim.bmp", gradient(160, 40));
     dir.Write("lmblank.bmp", Solid(kWhite));
@@ -503,7 +525,9 @@ TEST_F(D3DLevelTest, TheRoomLooksAsItsReferencePicture) {
         {Vector{0, 0, -20}, Vector{1, 0, -20}, Vector{0, 1, -20}},
     };
     std::vector<std::string> polygons;
-    auto add = [&](std::vector<std::string> records) { polygons.insert(polygons.end(), records.begin(), records.end()); };
+    auto add = [&](std::vector<std::string> records) {
+        polygons.insert(polygons.end(), records.begin(), records.end());
+    };
     add(QuadRecords({0, 0, 10}, {20, 0, 0}, {0, 0, 30}, "bright", "floor", 6));
     add(QuadRecords({0, 20, 10}, {20, 0, 0}, {0, 0, -30}, "dim"));
     add(QuadRecords({0, 10, 40}, {20, 0, 0}, {0, 10, 0}, "bright", "wall", 3));

@@ -18,9 +18,7 @@
 
 namespace {
 
-Vertex At(float x, float y, float z, float u = 0.5f, float v = 0.5f) {
-    return Vertex{{x, y, z}, {u, v}, {0, 0}};
-}
+Vertex At(float x, float y, float z, float u = 0.5f, float v = 0.5f) { return Vertex{{x, y, z}, {u, v}, {0, 0}}; }
 
 class OpenGLRendererTest : public ::testing::Test {
 protected:
@@ -45,7 +43,8 @@ protected:
 
     // Loads a one-colour 8x8 lightmap into table entry `index`.
     void LoadLightmap(int index, Rgb colour) {
-        std::string file = dir.Write("lm" + std::to_string(index) + ".bmp", MakeBmp24(8, 8, [&](int, int) { return colour; }));
+        std::string file =
+            dir.Write("lm" + std::to_string(index) + ".bmp", MakeBmp24(8, 8, [&](int, int) { return colour; }));
         renderer.LoadTexture(&table.entries[index], file.c_str(), 8, 8);
         ASSERT_NE(table.entries[index].glTexture, 0u);
     }
@@ -139,7 +138,9 @@ TEST_F(OpenGLRendererTest, AnImageWhoseSizeDisagreesWithTheCallerIsRefused) {
 // picture, under any file name, hold one texture object between them.
 TEST_F(OpenGLRendererTest, RecordsOfOnePictureShareOneTextureObjectUntilTheLastIsReleased) {
     Start();
-    auto grey = [](int x, int y) { return Rgb{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 30), 7}; };
+    auto grey = [](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 30), 7};
+    };
     const std::string first = dir.Write("a.bmp", MakeBmp24(8, 8, grey));
     const std::string second = dir.Write("b.bmp", MakeBmp24(8, 8, grey));
     const std::string other = dir.Write("c.bmp", MakeBmp24(8, 8, [](int, int) { return Rgb{9, 9, 9}; }));
@@ -268,9 +269,10 @@ TEST_F(OpenGLRendererTest, ThePictureTurnsWithThePlayersYawAndPitch) {
 TEST_F(OpenGLRendererTest, LightmapsRepeatAndModulateTheLitColour) {
     Start();
     // Left half red 200, right 40; top half green 200, bottom 40.
-    std::string file = dir.Write("halves.bmp", MakeBmp24(8, 8, [](int x, int y) {
-        return Rgb{static_cast<std::uint8_t>(x < 4 ? 200 : 40), static_cast<std::uint8_t>(y < 4 ? 200 : 40), 0};
-    }));
+    std::string file = dir.Write(
+        "halves.bmp", MakeBmp24(8, 8, [](int x, int y) {
+            return Rgb{static_cast<std::uint8_t>(x < 4 ? 200 : 40), static_cast<std::uint8_t>(y < 4 ? 200 : 40), 0};
+        }));
     renderer.LoadTexture(&table.entries[0], file.c_str(), 8, 8);
     renderer.RenderFrame();  // camera at the origin looking along +z
     glColor3f(0.5f, 1.0f, 1.0f);

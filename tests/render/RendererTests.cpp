@@ -28,8 +28,8 @@ TEST(ReadImageSize, ReadsWidthAndHeightFromTheInformationHeader) {
     TempDir dir;
     RecordingRenderer renderer;
     int width = -1, height = -1;
-    ASSERT_TRUE(renderer.ReadImageSize(dir.Write("a.bmp", BmpHeaders("BM", 256, -128) + "pixels").c_str(),
-                                       &width, &height));
+    ASSERT_TRUE(
+        renderer.ReadImageSize(dir.Write("a.bmp", BmpHeaders("BM", 256, -128) + "pixels").c_str(), &width, &height));
     EXPECT_EQ(width, 256);
     EXPECT_EQ(height, -128);  // signed: a top-down image keeps its sign
 }
@@ -96,7 +96,8 @@ TEST(FlipRows, NoneOrOneRowIsLeftAsItWas) {
 
 // Whatever the hash says, only the same size and bytes share a texture object.
 TEST(SharedTextures, PicturesOfOneHashButOtherBytesOrSizeKeepTextureObjectsOfTheirOwn) {
-    auto red = Rows({0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255}), blue = Rows({255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0});
+    auto red = Rows({0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255}),
+         blue = Rows({255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0});
     auto redAgain = red;
     auto content = [](int width, int height, std::vector<std::uint8_t>& pixels) {
         SharedTextures::Content content = SharedTextures::ContentOf(Image{width, height, pixels.data()});

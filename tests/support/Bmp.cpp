@@ -67,26 +67,26 @@ std::string MakeBmp(int width, int height, const std::function<Rgb(int x, int y)
         for (int x = 0; x < width; ++x) {
             const Rgb c = colour(x, y);
             switch (format.bits) {
-                case 1:
-                case 4:
-                case 8: {
-                    const auto index = static_cast<unsigned>(IndexOf(palette, c));
-                    const int bit = x * format.bits;
-                    bytes[bit / 8] = static_cast<char>(bytes[bit / 8] | index << (8 - format.bits - bit % 8));
-                    break;
-                }
-                case 16: {
-                    const unsigned value = (c.r >> 3) << 10 | (c.g >> 3) << 5 | c.b >> 3;
-                    bytes[x * 2] = static_cast<char>(value);
-                    bytes[x * 2 + 1] = static_cast<char>(value >> 8);
-                    break;
-                }
-                default: {
-                    const int size = format.bits / 8;
-                    bytes[x * size] = static_cast<char>(c.b);
-                    bytes[x * size + 1] = static_cast<char>(c.g);
-                    bytes[x * size + 2] = static_cast<char>(c.r);
-                }
+            case 1:
+            case 4:
+            case 8: {
+                const auto index = static_cast<unsigned>(IndexOf(palette, c));
+                const int bit = x * format.bits;
+                bytes[bit / 8] = static_cast<char>(bytes[bit / 8] | index << (8 - format.bits - bit % 8));
+                break;
+            }
+            case 16: {
+                const unsigned value = (c.r >> 3) << 10 | (c.g >> 3) << 5 | c.b >> 3;
+                bytes[x * 2] = static_cast<char>(value);
+                bytes[x * 2 + 1] = static_cast<char>(value >> 8);
+                break;
+            }
+            default: {
+                const int size = format.bits / 8;
+                bytes[x * size] = static_cast<char>(c.b);
+                bytes[x * size + 1] = static_cast<char>(c.g);
+                bytes[x * size + 2] = static_cast<char>(c.r);
+            }
             }
         }
         out += bytes;

@@ -25,8 +25,7 @@ std::string MakeBmp(int width, int height, const std::function<Rgb(int x, int y)
 
 // A 24-bit bottom-up BMP. `extraInfoBytes` lengthens the information header,
 // as newer header versions do, with the pixel data offset following it.
-std::string MakeBmp24(int width, int height, const std::function<Rgb(int x, int y)>& colour,
-                      int extraInfoBytes = 0);
+std::string MakeBmp24(int width, int height, const std::function<Rgb(int x, int y)>& colour, int extraInfoBytes = 0);
 
 // A grey picture of the given size.
 std::string Bmp24(int width, int height);

@@ -122,8 +122,7 @@ private:
                     vertex = Add(centre, Add(Scale(u, Uniform(-reach, reach)), Scale(w, Uniform(-reach, reach))));
                 const Vector cross = Cross(Sub(triangle[1], triangle[0]), Sub(triangle[2], triangle[0]));
                 if (Dot(cross, cross) < 0.01f) continue;
-                if (!std::all_of(triangle.begin(), triangle.end(), [&](Vector v) { return Inside(cell, v); }))
-                    continue;
+                if (!std::all_of(triangle.begin(), triangle.end(), [&](Vector v) { return Inside(cell, v); })) continue;
                 if (Uniform(0, 1) < 0.5f) std::swap(triangle[1], triangle[2]);
                 leaf.polygons.push_back(triangle);
                 leaf.textured.push_back(Uniform(0, 1) < 0.5f);
@@ -171,8 +170,10 @@ GeneratedLevel GenerateLevel(unsigned seed, int maxDepth) {
             level.text += "1 0 " + std::to_string(node.polygons.size()) + "\n";
             for (std::size_t i = 0; i < node.polygons.size(); ++i) {
                 const bool textured = node.textured[i];
-                GeneratedPolygon polygon{static_cast<int>(file), static_cast<int>(i),
-                                         "n" + std::to_string(file) + "p" + std::to_string(i), {}};
+                GeneratedPolygon polygon{static_cast<int>(file),
+                                         static_cast<int>(i),
+                                         "n" + std::to_string(file) + "p" + std::to_string(i),
+                                         {}};
                 level.text += textured ? "  1" : "  0";
                 for (int v = 0; v < 3; ++v) {
                     polygon.vertices[v] = node.polygons[i][v];
@@ -193,8 +194,8 @@ std::string DeepChainLevel(int depth) {
     std::string text = "NBSP 2 deep " + std::to_string(2 * depth + 1) + "\n";
     for (int i = 0; i < depth; ++i) {
         const std::string y = std::to_string(-i);
-        text += "0 " + std::to_string(i + 1) + " " + std::to_string(depth + 1 + i) + " 0 " + y + " 0 0 " + y +
-                " 1 1 " + y + " 0\n";
+        text += "0 " + std::to_string(i + 1) + " " + std::to_string(depth + 1 + i) + " 0 " + y + " 0 0 " + y + " 1 1 " +
+                y + " 0\n";
     }
     text += "1 0 1 1 0 0 0 0 0 0 0 0 0 1 0 1 0 1 1 0 0 1 0 1 0 deep-lm deep\n";
     for (int i = 0; i < depth; ++i) text += "1 1\n";
@@ -212,7 +213,8 @@ std::string EmptyLeaf(const std::vector<std::string>& polygons) {
     return text + "\n";
 }
 
-std::string ConvexCellLevel(const std::vector<std::array<Vector, 3>>& planes, const std::vector<std::string>& polygons) {
+std::string ConvexCellLevel(const std::vector<std::array<Vector, 3>>& planes,
+                            const std::vector<std::string>& polygons) {
     // Plane i is record i, its front the next plane's record; the cell is
     // record k; the solid leaf behind plane i is record k + 1 + i.
     const int k = static_cast<int>(planes.size());

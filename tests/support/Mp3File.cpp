@@ -41,8 +41,10 @@ std::vector<LevelRun> LevelRuns(const std::vector<float>& heard) {
     std::size_t count = 0;
     auto finish = [&] {
         if (count < 2) return;
-        if (!runs.empty() && runs.back().kind == current) runs.back().windows += count;
-        else runs.push_back({current, count});
+        if (!runs.empty() && runs.back().kind == current)
+            runs.back().windows += count;
+        else
+            runs.push_back({current, count});
     };
     for (float level : Levels(heard, 441)) {
         // The parts' levels are about 0.35 and 0.11.

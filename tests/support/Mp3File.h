@@ -12,8 +12,7 @@ std::vector<std::int16_t> Sine(double seconds, double frequency, double amplitud
 
 // Encodes `samples` (16-bit mono at `rate`) as the mono MP3 file `path`, at
 // `mp3Rate` (0: the samples' own rate). Fails the test when the encoder does.
-void WriteMp3(const std::string& path, const std::vector<std::int16_t>& samples, int rate = 44100,
-              int mp3Rate = 0);
+void WriteMp3(const std::string& path, const std::vector<std::int16_t>& samples, int rate = 44100, int mp3Rate = 0);
 
 // The usual test track: 0.25 s loud, then 0.25 s quiet, of a 440 Hz sine, so
 // that where it starts and ends can be told in a recording.

@@ -12,17 +12,17 @@ public:
     struct TextureCall {
         std::string operation;  // "CreateTexture", "LoadTexture" or "ReleaseTexture"
         Texture* texture;
-        std::string fileName;   // LoadTexture only
+        std::string fileName;  // LoadTexture only
         int width;
         int height;
     };
 
-    std::vector<std::string> calls;          // every operation's name, in order
-    std::vector<Polygon> polygons;           // DrawPolygon's arguments
+    std::vector<std::string> calls;  // every operation's name, in order
+    std::vector<Polygon> polygons;   // DrawPolygon's arguments
     std::vector<TextureCall> textureCalls;
     std::vector<std::pair<int, Matrix>> matrices;  // SetMatrix's arguments
-    std::vector<std::string> strings;        // DrawString's texts
-    Matrix current = MakeIdentity();         // what GetCurrentMatrix reports
+    std::vector<std::string> strings;              // DrawString's texts
+    Matrix current = MakeIdentity();               // what GetCurrentMatrix reports
 
     HRESULT BlitSurface(IDirectDrawSurface7*, RECT*, IDirectDrawSurface7*, RECT*) override;
     std::uint32_t TestSphere(Sphere) override;

@@ -30,8 +30,7 @@ std::string TempDir::Read(const std::string& file) {
     return content.str();
 }
 
-ScopedCurrentDir::ScopedCurrentDir(const std::filesystem::path& dir)
-    : previous(std::filesystem::current_path()) {
+ScopedCurrentDir::ScopedCurrentDir(const std::filesystem::path& dir) : previous(std::filesystem::current_path()) {
     std::filesystem::current_path(dir);
 }
 

@@ -1,6 +1,6 @@
 // The test programs' renderer choice: whatever renderer a test puts here.
-#include "app/RendererChoice.h"
 #include "support/TestRendererChoice.h"
+#include "app/RendererChoice.h"
 
 Renderer* g_TestRenderer = nullptr;
 

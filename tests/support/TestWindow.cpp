@@ -100,7 +100,8 @@ void ExpectThePictureToFollowThePlayersView(const std::function<void(const std::
         SCOPED_TRACE(toTheRight ? "3 to the player's right" : "3 above its line of sight");
         const float r = toTheRight ? 3.0f : 0.0f, u = toTheRight ? 0.0f : 3.0f;
         const Vector& eye = g_Player.position;
-        const Vector centre{eye.x + 10 * ahead.x + r * right.x + u * up.x, eye.y + 10 * ahead.y + r * right.y + u * up.y,
+        const Vector centre{eye.x + 10 * ahead.x + r * right.x + u * up.x,
+                            eye.y + 10 * ahead.y + r * right.y + u * up.y,
                             eye.z + 10 * ahead.z + r * right.z + u * up.z};
         drawFrame(FacingSquare(centre, right, up, 0, nullptr, false));
 

@@ -15,8 +15,8 @@ std::string Le(std::uint32_t value, int bytes) {
 
 WavChunk FormatChunk(const WavFormat& format) {
     std::uint16_t blockAlign = static_cast<std::uint16_t>(format.channels * format.bits / 8);
-    return {"fmt ", Le(format.tag, 2) + Le(format.channels, 2) + Le(format.rate, 4) +
-                        Le(format.rate * blockAlign, 4) + Le(blockAlign, 2) + Le(format.bits, 2)};
+    return {"fmt ", Le(format.tag, 2) + Le(format.channels, 2) + Le(format.rate, 4) + Le(format.rate * blockAlign, 4) +
+                        Le(blockAlign, 2) + Le(format.bits, 2)};
 }
 
 WavChunk DataChunk(const std::string& samples) { return {"data", samples}; }

@@ -14,7 +14,7 @@ struct WavFormat {
 };
 
 struct WavChunk {
-    std::string id;        // four characters
+    std::string id;  // four characters
     std::string contents;
     // The size field; -1 writes the contents' own size. An odd-sized chunk is
     // followed by its pad byte either way.

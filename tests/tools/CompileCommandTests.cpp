@@ -23,8 +23,8 @@ struct RunResult {
 class CompileCommandTest : public testing::Test {
 protected:
     RunResult Run(const std::string& args) {
-        const std::string command = std::string("'") + ORVTOOL_PATH + "' compile " + args + " >'" +
-                                    dir.File("stdout") + "' 2>'" + dir.File("stderr") + "' </dev/null";
+        const std::string command = std::string("'") + ORVTOOL_PATH + "' compile " + args + " >'" + dir.File("stdout") +
+                                    "' 2>'" + dir.File("stderr") + "' </dev/null";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, TempDir::Read(dir.File("stdout")),
                 TempDir::Read(dir.File("stderr"))};
@@ -53,7 +53,8 @@ TEST_F(CompileCommandTest, BadMapsFailWithOneLine) {
     const std::string map = dir.Write("bad.map", "level bad\nstart 0 5 0\nbox 0 0 0 1 1 1 w colour\n");
     const RunResult result = Run("'" + map + "' -o '" + dir.Path().string() + "'");
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "orvtool: " + map + ":3: unknown texture option 'colour' (expected scale, offset or rotate)\n");
+    EXPECT_EQ(result.err,
+              "orvtool: " + map + ":3: unknown texture option 'colour' (expected scale, offset or rotate)\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("bad.bsp")));
 
     const RunResult missing = Run("'" + dir.File("none.map") + "' -o '" + dir.Path().string() + "'");
@@ -61,9 +62,10 @@ TEST_F(CompileCommandTest, BadMapsFailWithOneLine) {
     EXPECT_EQ(missing.err.rfind("orvtool: cannot read '", 0), 0u) << missing.err;
 
     // A room without its ceiling.
-    const std::string leaky = dir.Write("leak.map", "level leak\nstart 0 5 0\nbox -9 -1 -9 9 0 9 w\n"
-                                                    "box -9 0 -9 -8 9 9 w\nbox 8 0 -9 9 9 9 w\n"
-                                                    "box -8 0 -9 8 9 -8 w\nbox -8 0 8 8 9 9 w\n");
+    const std::string leaky = dir.Write("leak.map",
+                                        "level leak\nstart 0 5 0\nbox -9 -1 -9 9 0 9 w\n"
+                                        "box -9 0 -9 -8 9 9 w\nbox 8 0 -9 9 9 9 w\n"
+                                        "box -8 0 -9 8 9 -8 w\nbox -8 0 8 8 9 9 w\n");
     const RunResult leak = Run("'" + leaky + "' -o '" + dir.Path().string() + "'");
     EXPECT_EQ(leak.status, 1);
     EXPECT_NE(leak.err.find("leak: the map is not sealed"), std::string::npos) << leak.err;
@@ -105,7 +107,8 @@ TEST_F(CompileCommandTest, MisusedCommandLineFails) {
         SCOPED_TRACE(args);
         const RunResult result = Run(args);
         EXPECT_EQ(result.status, 2);
-        EXPECT_EQ(result.err, "orvtool: usage: orvtool compile MAP -o DIR [-j THREADS] [--textures DIR] [--scale UNITS]\n");
+        EXPECT_EQ(result.err,
+                  "orvtool: usage: orvtool compile MAP -o DIR [-j THREADS] [--textures DIR] [--scale UNITS]\n");
     }
 }
 

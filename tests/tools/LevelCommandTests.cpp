@@ -29,7 +29,8 @@ protected:
     }
 
     // Runs "orvtool level COMMAND FILE [X Y Z]".
-    static ToolResult Run(const std::string& command, const std::string& file, const std::vector<std::string>& xyz = {}) {
+    static ToolResult Run(const std::string& command, const std::string& file,
+                          const std::vector<std::string>& xyz = {}) {
         std::vector<std::string> args = {"level", command, file};
         args.insert(args.end(), xyz.begin(), xyz.end());
         return RunOrvtool(args);
@@ -64,10 +65,10 @@ TEST_F(LevelCommandTest, InfoCountsTheTreeAndNamesItsImages) {
 
 TEST_F(LevelCommandTest, InfoListsEachNameOnceInBindingOrder) {
     // Records: 0 the back leaf, 1 the root, 2 the front leaf.
-    const std::string level = "NBSP 2 w 3\n" + EmptyLeaf({PolygonRecord("lm-c", "wall"), PolygonRecord("lm-a")}) +
-                              "0 2 0  0 0 0 0 0 1 1 0 0\n" +
-                              EmptyLeaf({PolygonRecord("lm-b", "floor"), PolygonRecord("lm-a", "wall"),
-                                         PolygonRecord("lm-b", "Floor")});
+    const std::string level =
+        "NBSP 2 w 3\n" + EmptyLeaf({PolygonRecord("lm-c", "wall"), PolygonRecord("lm-a")}) +
+        "0 2 0  0 0 0 0 0 1 1 0 0\n" +
+        EmptyLeaf({PolygonRecord("lm-b", "floor"), PolygonRecord("lm-a", "wall"), PolygonRecord("lm-b", "Floor")});
     const ToolResult result = Run("info", dir.Write("names.bsp", level));
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out,
@@ -147,7 +148,10 @@ TEST_F(LevelCommandTest, ALevelComesThroughAPipe) {
     const std::string savedTmp = tmp ? tmp : "";
     setenv("TMPDIR", scratch.Path().c_str(), 1);
     const ToolResult piped = RunOrvtool({"level", "info", "/dev/stdin"}, std::string(kFloorLevel));
-    if (tmp) setenv("TMPDIR", savedTmp.c_str(), 1); else unsetenv("TMPDIR");
+    if (tmp)
+        setenv("TMPDIR", savedTmp.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(piped.out, Run("info", dir.Write("floor.bsp", kFloorLevel)).out);
     EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));

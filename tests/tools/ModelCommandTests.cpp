@@ -12,9 +12,7 @@ namespace {
 
 class ModelCommandTest : public testing::Test {
 protected:
-    ToolResult Info(const std::string& text) {
-        return RunOrvtool({"model", "info", dir.Write("model.mdl", text)});
-    }
+    ToolResult Info(const std::string& text) { return RunOrvtool({"model", "info", dir.Write("model.mdl", text)}); }
 
     TempDir dir;
 };

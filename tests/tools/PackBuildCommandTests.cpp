@@ -75,9 +75,8 @@ TEST(PackBuildCommand, AnEditorMapBecomesAPackTheEngineUnpacks) {
 std::string Box(int x1, int y1, int z1, int x2, int y2, int z2, const std::string& texture) {
     auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
         return "( " + std::to_string(ax) + " " + std::to_string(ay) + " " + std::to_string(az) + " ) ( " +
-               std::to_string(bx) + " " + std::to_string(by) + " " + std::to_string(bz) + " ) ( " +
-               std::to_string(cx) + " " + std::to_string(cy) + " " + std::to_string(cz) + " ) " + texture +
-               " 0 0 0 1 1\n";
+               std::to_string(bx) + " " + std::to_string(by) + " " + std::to_string(bz) + " ) ( " + std::to_string(cx) +
+               " " + std::to_string(cy) + " " + std::to_string(cz) + " ) " + texture + " 0 0 0 1 1\n";
     };
     return "{\n" + face(x1, y1, z1, x1, y1 + 1, z1, x1, y1, z1 + 1) + face(x1, y1, z1, x1, y1, z1 + 1, x1 + 1, y1, z1) +
            face(x1, y1, z1, x1 + 1, y1, z1, x1, y1 + 1, z1) + face(x2, y2, z2, x2, y2 + 1, z2, x2 + 1, y2, z2) +
@@ -99,13 +98,14 @@ TEST(PackBuildCommand, TexturesBeyondTheEnginesNamesShareTheNearestInColour) {
         const int x = -240 + 30 * i, side = i == 15 ? 4 : 16;
         map += Box(x, 200, 0, x + side, 200 + side, 128, "grey" + std::to_string(i));
         const auto level = static_cast<std::uint8_t>(i == 15 ? 250 : 15 * i);
-        dir.Write("textures/grey" + std::to_string(i) + ".bmp",
-                  MakeBmp24(8, 8, [&](int, int) { return Rgb{level, level, level}; }));
+        dir.Write("textures/grey" + std::to_string(i) + ".bmp", MakeBmp24(8, 8, [&](int, int) {
+                      return Rgb{level, level, level};
+                  }));
     }
     map += "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
     const std::string out = dir.File("out.zar");
-    const ToolResult result = RunOrvtool(
-        {"pack", "build", dir.Write("greys.map", map), "-o", out, "--textures", dir.File("textures")});
+    const ToolResult result =
+        RunOrvtool({"pack", "build", dir.Write("greys.map", map), "-o", out, "--textures", dir.File("textures")});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.err.find("the level's 2 smallest of 17 share the picture of the one nearest in colour: "
                               "grey14 as grey13, grey15 as grey13\n"),

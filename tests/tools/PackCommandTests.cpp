@@ -50,11 +50,8 @@ TEST_F(PackCommandTest, ReaderExtractsWhatCreateStored) {
     std::string binary;
     for (int value = 0; value < 256; ++value) binary += static_cast<char>(value);
     const std::vector<std::pair<std::string, std::string>> entries = {
-        {"TEXTURECEILING0", binary},
-        {"empty", ""},
-        {"crlf", "line\r\nline\r\n"},
-        {"wall0", "lower"},
-        {"WALL0", "upper"},
+        {"TEXTURECEILING0", binary}, {"empty", ""},      {"crlf", "line\r\nline\r\n"},
+        {"wall0", "lower"},          {"WALL0", "upper"},
     };
     std::vector<std::string> args = {"create", dir.File("out.zar")};
     for (std::size_t i = 0; i < entries.size(); ++i)
@@ -87,8 +84,8 @@ TEST_F(PackCommandTest, ListShowsTheReadersDirectory) {
     std::string expected;
     for (std::int32_t i = 0; i < g_PackEntryCount; ++i) {
         const PackEntry& entry = g_PackEntries[i];
-        expected += std::string(entry.name) + " " + std::to_string(entry.offset) + " " +
-                    std::to_string(entry.size) + "\n";
+        expected +=
+            std::string(entry.name) + " " + std::to_string(entry.offset) + " " + std::to_string(entry.size) + "\n";
     }
     EXPECT_EQ(result.out, expected);
     EXPECT_EQ(result.out, "one 23 8\ntwo 32 8\nthree 41 10\n");
@@ -136,14 +133,14 @@ TEST_F(PackCommandTest, ListAndExtractRefuseAMalformedOrMissingPack) {
 TEST_F(PackCommandTest, CreateRefusesBadEntriesAndLeavesNoFile) {
     const std::string in = dir.Write("in", "data");
     const std::vector<std::vector<std::string>> badEntries = {
-        {"=" + in},                        // empty name
-        {"SIXTEENCHARSLONG=" + in},        // longer than 15 characters
-        {"two words=" + in},               // white space
-        {"tab\tname=" + in},               // white space
-        {"same=" + in, "same=" + in},      // duplicate
-        {"noequals"},                      // not NAME=FILE
-        {"a=" + dir.File("missing")},      // unreadable input
-        {"a=" + dir.Path().string()},      // a directory is no input
+        {"=" + in},                    // empty name
+        {"SIXTEENCHARSLONG=" + in},    // longer than 15 characters
+        {"two words=" + in},           // white space
+        {"tab\tname=" + in},           // white space
+        {"same=" + in, "same=" + in},  // duplicate
+        {"noequals"},                  // not NAME=FILE
+        {"a=" + dir.File("missing")},  // unreadable input
+        {"a=" + dir.Path().string()},  // a directory is no input
     };
     for (const std::vector<std::string>& entries : badEntries) {
         SCOPED_TRACE(entries.front());
@@ -169,12 +166,7 @@ TEST_F(PackCommandTest, CreateIntoAMissingDirectoryFails) {
 
 TEST_F(PackCommandTest, MisusedCommandLineFails) {
     const std::vector<std::vector<std::string>> misuses = {
-        {},
-        {"frobnicate"},
-        {"create", dir.File("out.zar")},
-        {"list"},
-        {"list", "a", "b"},
-        {"extract", "pack", "name"},
+        {}, {"frobnicate"}, {"create", dir.File("out.zar")}, {"list"}, {"list", "a", "b"}, {"extract", "pack", "name"},
     };
     for (const std::vector<std::string>& args : misuses) {
         SCOPED_TRACE(::testing::PrintToString(args));

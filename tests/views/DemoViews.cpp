@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
     windowClass.lpszClassName = "WINDOWCLASS";
     RegisterClassExA(&windowClass);
     g_Window = CreateWindowExA(WS_EX_TOPMOST, "WINDOWCLASS", "Orvanthelix 3D Engine", WS_POPUP | WS_VISIBLE, 0, 0,
-                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                               nullptr, nullptr);
+                               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, nullptr,
+                               nullptr);
     if (!g_Window) return Fail("no window");
     std::string error;
     int status = StartDemo(error) ? 0 : Fail(error);

@@ -25,10 +25,10 @@ private:
 };
 
 struct BrushSide {
-    int plane = -1;         // outward
-    int texture = -1;       // index into the map's face textures; -1 for cut sides
-    bool original = true;   // a face of the map's brush, not made by a cut
-    bool tested = false;    // already used as a splitter above this brush fragment
+    int plane = -1;        // outward
+    int texture = -1;      // index into the map's face textures; -1 for cut sides
+    bool original = true;  // a face of the map's brush, not made by a cut
+    bool tested = false;   // already used as a splitter above this brush fragment
     Winding winding;
 };
 

@@ -82,8 +82,7 @@ bool BuildGeometry(const Map& map, Stopwatch& watch, CompiledLevel& level, Repor
     watch.Done(std::to_string(level.tree.portals.size()) + " portals, flood and fill");
 
     std::vector<char> visible(level.brushes.textures.size(), 0);
-    for (const Face& face : MakeFaces(level.tree, level.brushes))
-        visible[static_cast<std::size_t>(face.texture)] = 1;
+    for (const Face& face : MakeFaces(level.tree, level.brushes)) visible[static_cast<std::size_t>(face.texture)] = 1;
     level.tree = BuildTree(level.brushes, visible);
     if (!FloodAndFill(level.tree, level.brushes, map.start, error, &level.leakPath)) return reporter.Fail(error);
     for (const MapLight& light : map.lights) {
@@ -187,8 +186,7 @@ bool WriteOutputs(const Map& map, const CompiledLevel& level, const std::string&
     const std::string prefix = directory.empty() ? "" : directory + "/";
     if (!WriteFileAtomically(prefix + map.level + ".bsp", level.levelText, error)) return false;
     for (std::size_t page = 0; page < level.lightmaps.pages.size(); ++page)
-        if (!WriteFileAtomically(prefix + level.pageNames[page] + ".bmp", BmpBytes(level.lightmaps.pages[page]),
-                                 error))
+        if (!WriteFileAtomically(prefix + level.pageNames[page] + ".bmp", BmpBytes(level.lightmaps.pages[page]), error))
             return false;
     return true;
 }

@@ -26,10 +26,10 @@ struct CompiledLevel {
     std::vector<Face> faces;
     std::vector<std::vector<LevelPolygon>> polygons;  // per node, for the empty leaves
     Lightmaps lightmaps;
-    std::vector<std::string> pageNames;                // "LEVEL-lm000" ...
-    std::string levelText;                             // the level file's content
-    std::vector<MapLight> lights;                      // the map's lights that light the level
-    std::vector<Vec3> leakPath;                        // after a leak: the way out (Tree.h)
+    std::vector<std::string> pageNames;  // "LEVEL-lm000" ...
+    std::string levelText;               // the level file's content
+    std::vector<MapLight> lights;        // the map's lights that light the level
+    std::vector<Vec3> leakPath;          // after a leak: the way out (Tree.h)
 };
 
 // False when the map makes no level (a leak, a brush that is no solid...),

@@ -99,7 +99,7 @@ bool Merge(const Winding& a, const Winding& b, Vec3 normal, Winding& merged) {
                 const Vec3 prev = joined[(k + n - 1) % n], here = joined[k], next = joined[(k + 1) % n];
                 const double turn = Turn(prev, here, next, normal);
                 const double scale = Length(here - prev) * Length(next - here);
-                if (turn < -1e-9 * scale) return false;  // a dent: not convex
+                if (turn < -1e-9 * scale) return false;         // a dent: not convex
                 if (turn > 1e-9 * scale) kept.push_back(here);  // a straight corner is dropped
             }
             if (kept.size() < 3) return false;
@@ -156,9 +156,8 @@ void FixTJunctions(std::vector<Face>& faces) {
         face.winding = welded;
     }
     // Sorting by x lets each edge look only at vertices within its x range.
-    std::sort(vertices.begin(), vertices.end(), [](Vec3 a, Vec3 b) {
-        return std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z);
-    });
+    std::sort(vertices.begin(), vertices.end(),
+              [](Vec3 a, Vec3 b) { return std::tie(a.x, a.y, a.z) < std::tie(b.x, b.y, b.z); });
     for (Face& face : faces) {
         Winding fixed;
         for (std::size_t i = 0; i < face.winding.size(); ++i) {
@@ -170,8 +169,7 @@ void FixTJunctions(std::vector<Face>& faces) {
             const Vec3 dir = edge * (1 / length);
             std::vector<std::pair<double, Vec3>> onEdge;
             const double lo = std::min(a.x, b.x) - kEdgeEpsilon, hi = std::max(a.x, b.x) + kEdgeEpsilon;
-            auto it = std::lower_bound(vertices.begin(), vertices.end(), lo,
-                                       [](Vec3 v, double x) { return v.x < x; });
+            auto it = std::lower_bound(vertices.begin(), vertices.end(), lo, [](Vec3 v, double x) { return v.x < x; });
             for (; it != vertices.end() && it->x <= hi; ++it) {
                 const double t = Dot(*it - a, dir);
                 // Any other vertex between the ends counts, however near to one:
@@ -179,8 +177,7 @@ void FixTJunctions(std::vector<Face>& faces) {
                 if (t <= 0 || t >= length || *it == a || *it == b) continue;
                 if (Length(*it - (a + dir * t)) < kEdgeEpsilon) onEdge.push_back({t, *it});
             }
-            std::sort(onEdge.begin(), onEdge.end(),
-                      [](const auto& x, const auto& y) { return x.first < y.first; });
+            std::sort(onEdge.begin(), onEdge.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
             for (const auto& entry : onEdge) fixed.push_back(entry.second);
         }
         face.winding = fixed;

@@ -54,8 +54,7 @@ Winding BaseWinding(const Plane& plane, Vec3 centre, double extent);
 // The part of w on the front side of the plane (points within epsilon kept).
 Winding ClipFront(const Winding& w, const Plane& plane, double epsilon = kOnEpsilon);
 // Both parts; a winding lying on the plane goes wholly to one side by its normal.
-void Split(const Winding& w, const Plane& plane, Winding& front, Winding& back,
-           double epsilon = kOnEpsilon);
+void Split(const Winding& w, const Plane& plane, Winding& front, Winding& back, double epsilon = kOnEpsilon);
 // Normal times area, by the winding's turn.
 Vec3 AreaVector(const Winding& w);
 double Area(const Winding& w);

@@ -64,8 +64,8 @@ void AppendNode(std::string& out, const Tree& tree, const PlaneSet& planes,
 
 }  // namespace
 
-std::string LevelText(const Tree& tree, const PlaneSet& planes,
-                      const std::vector<std::vector<LevelPolygon>>& polygons, const std::string& freeWord) {
+std::string LevelText(const Tree& tree, const PlaneSet& planes, const std::vector<std::vector<LevelPolygon>>& polygons,
+                      const std::string& freeWord) {
     std::string nodes;
     int count = 0;
     AppendNode(nodes, tree, planes, polygons, tree.root, count);

@@ -27,8 +27,8 @@ struct LevelPolygon {
 // is node 0; each split plane is written as its defining triangle, whose
 // normal by the engine's rule points to the front child. `polygons` holds the
 // triangles of each empty leaf, indexed like tree.nodes.
-std::string LevelText(const Tree& tree, const PlaneSet& planes,
-                      const std::vector<std::vector<LevelPolygon>>& polygons, const std::string& freeWord);
+std::string LevelText(const Tree& tree, const PlaneSet& planes, const std::vector<std::vector<LevelPolygon>>& polygons,
+                      const std::string& freeWord);
 
 // A picture with rows from the top, pixels red, green, blue.
 struct Picture {

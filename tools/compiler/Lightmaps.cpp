@@ -282,8 +282,8 @@ struct PatchGrid {
     }
 };
 
-PatchGrid MakePatches(const std::vector<Chart>& charts, const std::vector<ChartTexels>& texels,
-                      const PlaneSet& planes, double share) {
+PatchGrid MakePatches(const std::vector<Chart>& charts, const std::vector<ChartTexels>& texels, const PlaneSet& planes,
+                      double share) {
     PatchGrid grid;
     grid.patchOf.resize(charts.size());
     for (;; grid.cell *= 2) {
@@ -412,7 +412,8 @@ bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, double
                 error = text;
                 return false;
             }
-            for (int f : group) lightmaps.faceChart[static_cast<std::size_t>(f)] = static_cast<int>(lightmaps.charts.size());
+            for (int f : group)
+                lightmaps.faceChart[static_cast<std::size_t>(f)] = static_cast<int>(lightmaps.charts.size());
             lightmaps.charts.push_back(std::move(chart));
         }
     }
@@ -423,15 +424,14 @@ bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, double
             return true;
         }
     }
-    error = "the lightmaps do not fit into " + std::to_string(pageCount) + " pages of " +
-            std::to_string(kMaxPageSize) + " x " + std::to_string(kMaxPageSize) +
-            " texels; raise lightmap_density or lightmap_pages";
+    error = "the lightmaps do not fit into " + std::to_string(pageCount) + " pages of " + std::to_string(kMaxPageSize) +
+            " x " + std::to_string(kMaxPageSize) + " texels; raise lightmap_density or lightmap_pages";
     return false;
 }
 
 void BakeLightmaps(const std::vector<Face>& faces, const PlaneSet& planes, const Tree& tree,
-                   const LightSettings& settings, int threads,
-                   const std::function<void(const std::string&)>& progress, Lightmaps& lightmaps) {
+                   const LightSettings& settings, int threads, const std::function<void(const std::string&)>& progress,
+                   Lightmaps& lightmaps) {
     const int chartCount = static_cast<int>(lightmaps.charts.size());
     std::vector<ChartTexels> texels(lightmaps.charts.size());
     ParallelFor(chartCount, threads, [&](int c) {

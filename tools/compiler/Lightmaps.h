@@ -59,7 +59,7 @@ bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, double
 
 // Lights every chart and fills the pages.
 void BakeLightmaps(const std::vector<Face>& faces, const PlaneSet& planes, const Tree& tree,
-                   const LightSettings& settings, int threads,
-                   const std::function<void(const std::string&)>& progress, Lightmaps& lightmaps);
+                   const LightSettings& settings, int threads, const std::function<void(const std::string&)>& progress,
+                   Lightmaps& lightmaps);
 
 }  // namespace orvcompile

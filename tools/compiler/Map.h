@@ -39,7 +39,7 @@ struct MapLight {
     Vec3 position;
     Vec3 colour{1, 1, 1};  // 0..1 per channel
     double intensity = 1;
-    double radius = 0;     // the light reaches nothing beyond this distance
+    double radius = 0;  // the light reaches nothing beyond this distance
 };
 
 struct Map {
@@ -47,10 +47,10 @@ struct Map {
     Vec3 start;                  // the player's eye point; the outside flood starts here
     double lightmapDensity = 4;  // world units per luxel
     int lightmapPages = 1;
-    Vec3 ambient;                // light everywhere, darkened by ambient occlusion
-    double dirtDistance = 16;    // reach of the ambient occlusion rays; 0 turns it off
-    double bounce = 0.5;         // share of direct light the surfaces pass on; 0 turns it off
-    Vec3 modelPatch{1, 1, 1};    // colour of the patch kept for the model in every page
+    Vec3 ambient;              // light everywhere, darkened by ambient occlusion
+    double dirtDistance = 16;  // reach of the ambient occlusion rays; 0 turns it off
+    double bounce = 0.5;       // share of direct light the surfaces pass on; 0 turns it off
+    Vec3 modelPatch{1, 1, 1};  // colour of the patch kept for the model in every page
     std::vector<MapBrush> brushes;
     std::vector<MapLight> lights;
     // Maps from the editors: a brush that is not a convex solid, or a light

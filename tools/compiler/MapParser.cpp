@@ -46,8 +46,8 @@ private:
     std::vector<std::string> tokens;
     std::size_t next = 0;
     MapBrush* openBrush = nullptr;  // between "brush" and "end"
-    bool seenLevel = false, seenStart = false, seenDensity = false, seenPages = false,
-         seenAmbient = false, seenDirt = false, seenBounce = false, seenPatch = false;
+    bool seenLevel = false, seenStart = false, seenDensity = false, seenPages = false, seenAmbient = false,
+         seenDirt = false, seenBounce = false, seenPatch = false;
 };
 
 bool Parser::Run(const std::string& text) {
@@ -182,7 +182,7 @@ bool Parser::Box(bool wedge) {
     for (int axis = 0; axis < 3; ++axis) {
         for (int side = 0; side < 2; ++side) {
             const Vec3 outward = axes[axis] * (side ? 1.0 : -1.0);
-            if (wedge && axis == 1 && side == 1) continue;                        // the slope replaces the top
+            if (wedge && axis == 1 && side == 1) continue;                               // the slope replaces the top
             if (wedge && axis == riseAxis && (side ? 1.0 : -1.0) != riseSign) continue;  // the low edge
             const Vec3 base = side ? hi : lo;
             const Vec3 u = axes[(axis + 1) % 3], v = axes[(axis + 2) % 3];
@@ -198,8 +198,8 @@ bool Parser::Box(bool wedge) {
             return alongX ? corner(onAxis, top, other) : corner(other, top, onAxis);
         };
         const Vec3 outward = Vec3{0, 1, 0} - axes[riseAxis] * riseSign;
-        brush.faces.push_back(OrientedFace(at(false, false, false), at(false, true, false), at(true, false, true),
-                                           outward, texture));
+        brush.faces.push_back(
+            OrientedFace(at(false, false, false), at(false, true, false), at(true, false, true), outward, texture));
     }
     map.brushes.push_back(brush);
     return true;

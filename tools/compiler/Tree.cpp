@@ -134,9 +134,7 @@ void AddPortal(Tree& tree, Portal portal) {
     tree.portals.push_back(std::move(portal));
 }
 
-void RemovePortal(Node& node, int id) {
-    node.portals.erase(std::find(node.portals.begin(), node.portals.end(), id));
-}
+void RemovePortal(Node& node, int id) { node.portals.erase(std::find(node.portals.begin(), node.portals.end(), id)); }
 
 Vec3 BoxCentre(const Tree& tree) { return (tree.box.min + tree.box.max) * 0.5; }
 double BoxExtent(const Tree& tree) { return Length(tree.box.max - tree.box.min) + 1; }
@@ -221,8 +219,7 @@ std::string Format(Vec3 p) {
 }
 
 bool Inside(const Bounds& b, Vec3 p) {
-    return p.x >= b.min.x && p.y >= b.min.y && p.z >= b.min.z && p.x <= b.max.x && p.y <= b.max.y &&
-           p.z <= b.max.z;
+    return p.x >= b.min.x && p.y >= b.min.y && p.z >= b.min.z && p.x <= b.max.x && p.y <= b.max.y && p.z <= b.max.z;
 }
 
 }  // namespace

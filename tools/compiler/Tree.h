@@ -11,11 +11,11 @@
 namespace orvcompile {
 
 struct Node {
-    int plane = -1;               // into the PlaneSet; -1 for leaves
-    int children[2] = {-1, -1};   // front (the normal's side, the plane itself included), back
+    int plane = -1;              // into the PlaneSet; -1 for leaves
+    int children[2] = {-1, -1};  // front (the normal's side, the plane itself included), back
     bool solid = false;
-    bool reached = false;         // empty leaf the flood from the player start reached
-    std::vector<int> brushes;     // solid leaves: map brushes that contain the leaf
+    bool reached = false;      // empty leaf the flood from the player start reached
+    std::vector<int> brushes;  // solid leaves: map brushes that contain the leaf
     std::vector<int> portals;
     bool IsLeaf() const { return plane < 0; }
 };

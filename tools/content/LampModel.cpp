@@ -18,7 +18,10 @@ std::vector<LampPart> MakeParts() {
     std::vector<LampPart> parts;
     // A round foot with a rolled edge; the arm's pivot stands off its centre,
     // so the foot's turn shows.
-    parts.push_back({"base", "none", {0, 0, 15}, {0, 1.0, 0},
+    parts.push_back({"base",
+                     "none",
+                     {0, 0, 15},
+                     {0, 1.0, 0},
                      {Profile(0, 0)
                           .Line(2.1, 0, Finish::Enamel)
                           .Line(2.1, 0.25, Finish::Enamel)
@@ -41,7 +44,10 @@ std::vector<LampPart> MakeParts() {
     parts.push_back({"upperarm", "lowerarm", {0, 4.3, 0}, {1.9, 0, -0.3}, arm({24, 0, 24, 128})});
     // A double-walled shade opening downward from its neck: white lining
     // inside, a rolled metal rim, enamel outside.
-    parts.push_back({"shade", "upperarm", {0, 4.45, 0}, {-0.5, 0.4, 1.8},
+    parts.push_back({"shade",
+                     "upperarm",
+                     {0, 4.45, 0},
+                     {-0.5, 0.4, 1.8},
                      {Profile(0, -0.62)
                           .Line(0.42, -0.62, Finish::Lining)
                           .Line(1.38, -2.4, Finish::Lining)
@@ -53,7 +59,10 @@ std::vector<LampPart> MakeParts() {
                       20,
                       {48, 48, 80, 64}}});
     // A glowing glass bulb on a brass neck, hanging from the shade's lining.
-    parts.push_back({"bulb", "shade", {0, -0.55, 0}, {0.15, 0, 0.1},
+    parts.push_back({"bulb",
+                     "shade",
+                     {0, -0.55, 0},
+                     {0.15, 0, 0.1},
                      {Profile(0, -0.91)
                           .Arc(0, -0.55, 0.36, -90, 67, 5, Finish::Glass)
                           .Line(0.14, 0, Finish::Brass)

@@ -32,12 +32,18 @@ struct Look {
 
 Look LookOf(Finish finish) {
     switch (finish) {
-    case Finish::Enamel: return {{0.07, 0.38, 0.36}, 0.45, 40, 0.06};
-    case Finish::Lining: return {{0.95, 0.93, 0.86}, 0.08, 8, 0};
-    case Finish::Steel: return {{0.5, 0.5, 0.52}, 0.6, 24, 0.22};
-    case Finish::Chrome: return {{0.22, 0.22, 0.24}, 1.3, 60, 0.65};
-    case Finish::Brass: return {{0.7, 0.5, 0.2}, 0.8, 30, 0.25};
-    case Finish::Glass: break;
+    case Finish::Enamel:
+        return {{0.07, 0.38, 0.36}, 0.45, 40, 0.06};
+    case Finish::Lining:
+        return {{0.95, 0.93, 0.86}, 0.08, 8, 0};
+    case Finish::Steel:
+        return {{0.5, 0.5, 0.52}, 0.6, 24, 0.22};
+    case Finish::Chrome:
+        return {{0.22, 0.22, 0.24}, 1.3, 60, 0.65};
+    case Finish::Brass:
+        return {{0.7, 0.5, 0.2}, 0.8, 30, 0.25};
+    case Finish::Glass:
+        break;
     }
     return {{1, 1, 1}, 0, 1, 0};
 }
@@ -120,11 +126,9 @@ Vec3 Shade(const SurfacePoint& point, int part, const LightSettings& settings, c
     one.lights = settings.lights;
     const Vec3 floor = orvcompile::DirectLight(one, tree, planes, {p.x, 0.05, p.z}, {0, 1, 0});
     const Vec3 bounced = floor * (settings.bounce * kFloorAlbedo * (1 - n.y) / 2);
-    const Vec3 ambient =
-        settings.ambient * orvcompile::AmbientOcclusion(settings, tree, planes, lifted, n);
+    const Vec3 ambient = settings.ambient * orvcompile::AmbientOcclusion(settings, tree, planes, lifted, n);
     const Vec3 mirrored = Surroundings(view * -1 + n * (2 * Dot(n, view)));
-    return Times(look.albedo, diffuse + ambient + bounced) + highlight * look.specular +
-           mirrored * look.reflection;
+    return Times(look.albedo, diffuse + ambient + bounced) + highlight * look.specular + mirrored * look.reflection;
 }
 
 void Put(Picture& picture, int x, int y, Vec3 colour) {

@@ -10,8 +10,8 @@ namespace {
 
 constexpr double kDegree = std::numbers::pi / 180;
 
-void Add(std::vector<ProfileSegment>& segments, double r0, double y0, double r1, double y1, double nr0,
-         double ny0, double nr1, double ny1, Finish finish) {
+void Add(std::vector<ProfileSegment>& segments, double r0, double y0, double r1, double y1, double nr0, double ny0,
+         double nr1, double ny1, Finish finish) {
     const double s0 = segments.empty() ? 0 : segments.back().s1;
     segments.push_back({r0, y0, r1, y1, nr0, ny0, nr1, ny1, s0, s0 + std::hypot(r1 - r0, y1 - y0), finish});
 }
@@ -36,8 +36,8 @@ Profile& Profile::Line(double toR, double toY, Finish finish) {
     return *this;
 }
 
-Profile& Profile::Arc(double centreR, double centreY, double radius, double fromDegrees, double toDegrees,
-                     int steps, Finish finish) {
+Profile& Profile::Arc(double centreR, double centreY, double radius, double fromDegrees, double toDegrees, int steps,
+                      Finish finish) {
     const double sign = toDegrees > fromDegrees ? 1 : -1;
     for (int step = 1; step <= steps; ++step) {
         const double a0 = (fromDegrees + (toDegrees - fromDegrees) * (step - 1) / steps) * kDegree;
@@ -80,7 +80,8 @@ SurfacePoint PointAt(const Lathe& lathe, int column, int row) {
     const double angle = 2 * std::numbers::pi * column / (chart.width - 1);
     const double s = lathe.profile.Length() * row / (chart.height - 1);
     const auto& segments = lathe.profile.segments;
-    const auto found = std::find_if(segments.begin(), segments.end(), [&](const ProfileSegment& g) { return s <= g.s1; });
+    const auto found =
+        std::find_if(segments.begin(), segments.end(), [&](const ProfileSegment& g) { return s <= g.s1; });
     const ProfileSegment& g = found == segments.end() ? segments.back() : *found;
     const double t = g.s1 > g.s0 ? std::clamp((s - g.s0) / (g.s1 - g.s0), 0.0, 1.0) : 0;
     const double r = g.r0 + (g.r1 - g.r0) * t, y = g.y0 + (g.y1 - g.y0) * t;

@@ -37,13 +37,13 @@ int Pitch(const std::string& name) {
 }
 
 // The progression, one chord a bar: Am, F, C, G.
-const std::array<std::array<const char*, 3>, 4> kChords = {{
-    {"A3", "C4", "E4"}, {"F3", "A3", "C4"}, {"G3", "C4", "E4"}, {"G3", "B3", "D4"}}};
+const std::array<std::array<const char*, 3>, 4> kChords = {
+    {{"A3", "C4", "E4"}, {"F3", "A3", "C4"}, {"G3", "C4", "E4"}, {"G3", "B3", "D4"}}};
 const std::array<const char*, 4> kRoots = {"A2", "F2", "C3", "G2"};
 
 // The tune of the second half, eighth notes: a name, "-" holds, "." rests.
 const std::array<const char*, 8> kMelody = {
-    "E5 - C5 D5 E5 - A5 -", "G5 - F5 E5 C5 - - -", "E5 - G5 - C6 - B5 A5", "B5 - - G5 D5 - - .",
+    "E5 - C5 D5 E5 - A5 -", "G5 - F5 E5 C5 - - -",  "E5 - G5 - C6 - B5 A5", "B5 - - G5 D5 - - .",
     "A5 - E5 - C5 D5 E5 -", "F5 - A5 - C6 - A5 G5", "E5 - D5 C5 G5 - E5 -", "D5 - B4 - G4 - . .",
 };
 
@@ -145,8 +145,8 @@ void Play(const Note& note, std::size_t offset, std::uint32_t seed, Output& out)
             phase -= std::floor(phase);
             const double raw = 0.6 * (2 * phase - 1) + std::sin(kTau * phase);
             low += 0.12 * (raw - low);
-            const double envelope = std::min(1.0, i / 40.0) * std::exp(-3.0 * i / kMusicRate) *
-                                    std::min(1.0, (length - i) / 200.0);
+            const double envelope =
+                std::min(1.0, i / 40.0) * std::exp(-3.0 * i / kMusicRate) * std::min(1.0, (length - i) / 200.0);
             Add(out, start + i, 0.22 * note.level * envelope * low, 0.0, 0.0);
         }
         break;
@@ -157,7 +157,8 @@ void Play(const Note& note, std::size_t offset, std::uint32_t seed, Output& out)
         for (int i = 0; i < length; ++i) {
             phase += kTau * frequency / kMusicRate;
             const double square = std::sin(phase) + std::sin(3 * phase) / 3 + std::sin(5 * phase) / 5;
-            const double envelope = std::min(1.0, i / 30.0) * std::exp(-18.0 * i / kMusicRate) * (1.0 - static_cast<double>(i) / length);
+            const double envelope =
+                std::min(1.0, i / 30.0) * std::exp(-18.0 * i / kMusicRate) * (1.0 - static_cast<double>(i) / length);
             Add(out, start + i, 0.05 * note.level * envelope * square, pan, 0.5);
         }
         break;
@@ -170,7 +171,8 @@ void Play(const Note& note, std::size_t offset, std::uint32_t seed, Output& out)
             phase += kTau * frequency * vibrato / kMusicRate;
             const double tone = std::sin(phase) + 0.3 * std::sin(2 * phase) + 0.12 * std::sin(3 * phase);
             const double attack = std::min(1.0, i / (0.012 * kMusicRate));
-            const double fade = i < held ? 1.0 - 0.25 * i / held : 0.75 * (1.0 - static_cast<double>(i - held) / release);
+            const double fade =
+                i < held ? 1.0 - 0.25 * i / held : 0.75 * (1.0 - static_cast<double>(i - held) / release);
             Add(out, start + i, 0.12 * note.level * attack * fade * tone, 0.1, 0.6);
         }
         break;

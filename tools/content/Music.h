@@ -11,7 +11,7 @@ namespace orvcontent {
 
 constexpr int kMusicRate = 44100;
 constexpr int kMusicBars = 20;
-constexpr int kSamplesPerBeat = kMusicRate / 2;  // 120 beats a minute
+constexpr int kSamplesPerBeat = kMusicRate / 2;                 // 120 beats a minute
 constexpr int kMusicFrames = kMusicBars * 4 * kSamplesPerBeat;  // 40 s
 
 // Interleaved 16-bit stereo, kMusicFrames frames. The last frame runs on into

@@ -119,8 +119,10 @@ orvcompile::Picture ConcretePanels() {
         const double grain = Grain(x, y, kSize, 16, 3);
         Colour c = Scale(Colour{0.62, 0.63, 0.64}, (0.8 + 0.35 * grain) * Speckle(x, y, 33, 0.08));
         const int edge = EdgeDistance(x, y, 128, 128);
-        if (edge < 3) c = Scale(c, 0.5);
-        else if (edge < 5) c = Scale(c, x % 128 < 64 && y % 128 < 64 ? 1.15 : 0.85);
+        if (edge < 3)
+            c = Scale(c, 0.5);
+        else if (edge < 5)
+            c = Scale(c, x % 128 < 64 && y % 128 < 64 ? 1.15 : 0.85);
         // Rivets a little in from each panel corner: lit above, shaded below.
         const int cx = x % 128, cy = y % 128;
         for (int rx : {12, 115})
@@ -161,8 +163,7 @@ orvcompile::Picture MetalPanels() {
 orvcompile::Picture WoodPanelling() {
     return Paint(kSize, [](int x, int y) {
         const int plank = x / 32;
-        const double rings =
-            std::sin((y * 0.025 + Grain(x, y, kSize, 8, 7 + plank) * 6) * 6.28) * 0.5 + 0.5;
+        const double rings = std::sin((y * 0.025 + Grain(x, y, kSize, 8, 7 + plank) * 6) * 6.28) * 0.5 + 0.5;
         const Colour base = Mix(Colour{0.42, 0.25, 0.13}, Colour{0.55, 0.35, 0.18}, Hash(plank, 0, 8));
         Colour c = Scale(base, (0.8 + 0.25 * rings) * Speckle(x, y, 37, 0.06));
         if (x % 32 < 2) c = Scale(c, x % 32 == 0 ? 0.4 : 1.2);  // a groove and its lit edge
@@ -234,8 +235,9 @@ orvcompile::Picture MetalDoor() {
     return Paint(kSize, [](int x, int y) {
         const double grain = Grain(x, y, kSize, 16, 17);
         Colour c = Scale(Colour{0.5, 0.52, 0.55}, (0.85 + 0.2 * grain) * Speckle(x, y, 46, 0.05));
-        if (x >= 124 && x < 132) c = x == 124 || x == 131 ? Colour{0.3, 0.3, 0.32} : Colour{0.12, 0.12, 0.13};  // the seam
-        if (y >= 208)  // hazard band
+        if (x >= 124 && x < 132)
+            c = x == 124 || x == 131 ? Colour{0.3, 0.3, 0.32} : Colour{0.12, 0.12, 0.13};  // the seam
+        if (y >= 208)                                                                      // hazard band
             c = Scale(((x + y) / 24) % 2 ? Colour{0.9, 0.75, 0.1} : Colour{0.12, 0.12, 0.12}, Speckle(x, y, 47, 0.06));
         if (y >= 80 && y < 112 && ((x >= 40 && x < 104) || (x >= 152 && x < 216))) {  // windows with a bright pane edge
             c = Colour{0.2, 0.3, 0.35};
@@ -252,8 +254,10 @@ orvcompile::Picture StairTread() {
         Colour c = Scale(Colour{0.4, 0.4, 0.42}, (0.85 + 0.2 * grain) * Speckle(x, y, 48, 0.05));
         // Diamond plate: each ridge lit on one side, shaded on the other.
         const int a = (x + y) % 16, b = (x - y + kSize) % 16;
-        if (a == 0 || b == 0) c = Scale(c, 1.4);
-        else if (a == 1 || b == 1) c = Scale(c, 0.75);
+        if (a == 0 || b == 0)
+            c = Scale(c, 1.4);
+        else if (a == 1 || b == 1)
+            c = Scale(c, 0.75);
         if (y < 32) c = ((x / 32) % 2) ? Colour{0.95, 0.78, 0.12} : Colour{0.15, 0.15, 0.15};  // nosing stripe
         if (y == 31) c = Scale(c, 0.5);
         return c;
@@ -266,8 +270,10 @@ orvcompile::Picture RampPlate() {
         Colour c = Scale(Colour{0.5, 0.52, 0.5}, (0.8 + 0.3 * grain) * Speckle(x, y, 49, 0.06));
         const int cx = x % 32, cy = y % 32;
         const int d = (cy / 16 == 0) ? cx - cy - 8 : cx + cy - 40;
-        if (d >= -2 && d <= 0) c = Scale(c, 1.4);
-        else if (d == 1) c = Scale(c, 0.7);
+        if (d >= -2 && d <= 0)
+            c = Scale(c, 1.4);
+        else if (d == 1)
+            c = Scale(c, 0.7);
         return c;
     });
 }
@@ -309,10 +315,14 @@ orvcompile::Picture ComputerPanel() {
             const int lx = (x % 128 - 12) % 16, ly = (y - 104) % 16;
             if (lx >= 4 && lx < 12 && ly >= 4 && ly < 12) {
                 const double pick = Hash((x % 128 - 12) / 16 + (x / 128) * 7, (y - 104) / 16, 22);
-                if (pick < 0.25) c = Colour{1.0, 0.2, 0.15};
-                else if (pick < 0.5) c = Colour{0.2, 1.0, 0.3};
-                else if (pick < 0.65) c = Colour{1.0, 0.8, 0.2};
-                else c = Colour{0.2, 0.22, 0.2};
+                if (pick < 0.25)
+                    c = Colour{1.0, 0.2, 0.15};
+                else if (pick < 0.5)
+                    c = Colour{0.2, 1.0, 0.3};
+                else if (pick < 0.65)
+                    c = Colour{1.0, 0.8, 0.2};
+                else
+                    c = Colour{0.2, 0.22, 0.2};
                 if (pick < 0.65 && lx >= 6 && lx < 8 && ly >= 6 && ly < 8) c = Mix(c, Colour{1, 1, 1}, 0.6);
             }
         }
@@ -334,10 +344,10 @@ struct NamedTexture {
 };
 
 const NamedTexture kTextures[] = {
-    {"wall0", Bricks},         {"wall1", ConcretePanels}, {"wall2", StoneBlocks}, {"wall3", MetalPanels},
-    {"wall4", WoodPanelling},  {"wall5", GreenTiles},     {"floor0", CheckerTiles}, {"floor1", FloorPlanks},
-    {"ceiling0", CeilingPanels}, {"door0", WoodenDoor},   {"door1", MetalDoor},   {"stair0", StairTread},
-    {"ramp0", RampPlate},      {"box0", Crate},           {"mainframe0", ComputerPanel}, {"lmblank", White},
+    {"wall0", Bricks},           {"wall1", ConcretePanels}, {"wall2", StoneBlocks},        {"wall3", MetalPanels},
+    {"wall4", WoodPanelling},    {"wall5", GreenTiles},     {"floor0", CheckerTiles},      {"floor1", FloorPlanks},
+    {"ceiling0", CeilingPanels}, {"door0", WoodenDoor},     {"door1", MetalDoor},          {"stair0", StairTread},
+    {"ramp0", RampPlate},        {"box0", Crate},           {"mainframe0", ComputerPanel}, {"lmblank", White},
 };
 
 }  // namespace

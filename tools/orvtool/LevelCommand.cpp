@@ -62,8 +62,8 @@ void PrintInfo(const Bsp& level) {
             if (node->polygons[i].textured) AddName(textures, node->polygons[i].textureName);
         }
     }
-    std::printf("nodes %lld\nleaves %lld\nsolid-leaves %lld\npolygons %lld\ndepth %lld\n", nodes, leaves,
-                solidLeaves, polygons, depth);
+    std::printf("nodes %lld\nleaves %lld\nsolid-leaves %lld\npolygons %lld\ndepth %lld\n", nodes, leaves, solidLeaves,
+                polygons, depth);
     PrintNames("lightmaps", lightmaps);
     PrintNames("textures", textures);
 }
@@ -87,8 +87,8 @@ int LevelCommand(int argc, char** argv) {
     if (!info && !query) return UsageError("level");
 
     Vector point{};
-    if (query && !(ParseCoordinate(argv[3], point.x) && ParseCoordinate(argv[4], point.y) &&
-                   ParseCoordinate(argv[5], point.z)))
+    if (query &&
+        !(ParseCoordinate(argv[3], point.x) && ParseCoordinate(argv[4], point.y) && ParseCoordinate(argv[5], point.z)))
         return Fail("the coordinates must be three finite numbers", 2);
 
     const InputFile file(args[1]);

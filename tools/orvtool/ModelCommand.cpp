@@ -15,9 +15,9 @@
 namespace {
 
 void PrintPart(const ModelPart& part, int depth) {
-    std::printf("%*s%s: %d polygons, translation (%g, %g, %g), rotation (%g, %g, %g)\n", 2 * depth, "",
-                part.name, static_cast<int>(part.polygonCount), part.translation[0], part.translation[1],
-                part.translation[2], part.rotation[0], part.rotation[1], part.rotation[2]);
+    std::printf("%*s%s: %d polygons, translation (%g, %g, %g), rotation (%g, %g, %g)\n", 2 * depth, "", part.name,
+                static_cast<int>(part.polygonCount), part.translation[0], part.translation[1], part.translation[2],
+                part.rotation[0], part.rotation[1], part.rotation[2]);
 }
 
 // The parts as a tree: each root part in file order, each part's children
@@ -54,8 +54,7 @@ int Info(const std::string& fileName) {
     if (!file) return Fail("cannot open '" + fileName + "': " + std::strerror(errno));
     CloseFile(file);
     Model model;
-    if (!model.Load(input.Path().c_str()))
-        return Fail("'" + fileName + "' is not a valid model file (NMDL version 1)");
+    if (!model.Load(input.Path().c_str())) return Fail("'" + fileName + "' is not a valid model file (NMDL version 1)");
     std::printf("parts: %d\n", static_cast<int>(model.partCount));
     PrintTree(model);
     if (std::fflush(stdout) != 0) return Fail("cannot write the listing");

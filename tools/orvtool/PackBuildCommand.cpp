@@ -100,8 +100,8 @@ bool CompileForEngine(const Options& options, const Slots& slots, BuiltLevel& bu
 // lit where it stands in this level and painted into every page's model
 // patch, as the demo level's is.
 void PaintLampSkinIntoPages(const Options& options, BuiltLevel& built) {
-    const Picture skin = orvcontent::PaintLampSkin(SettingsOf(built.map), built.level.tree,
-                                                   built.level.brushes.planes, options.source.threads);
+    const Picture skin = orvcontent::PaintLampSkin(SettingsOf(built.map), built.level.tree, built.level.brushes.planes,
+                                                   options.source.threads);
     for (Picture& page : built.level.lightmaps.pages) orvcontent::PutSkin(skin, page);
 }
 
@@ -265,28 +265,28 @@ bool WriteRunFiles(const Options& options, const BuiltLevel& built, const SlotAs
         const std::string to = dir + "/" + asset.file;
         bool written = false;
         switch (asset.kind) {
-            case AssetKind::Level:
-                written = WriteFileAtomically(to, built.level.levelText, error);
-                break;
-            case AssetKind::LightmapPage:
-                written = WriteFileAtomically(to, PageBmp(lightmaps, page++), error);
-                break;
-            case AssetKind::BlankLightmap:
-                written = WriteFileAtomically(to, EngineTextureBmp(Stem(asset.file)), error);
-                break;
-            case AssetKind::Texture:
-                written = WriteFileAtomically(to, TextureBmp(assignment, Stem(asset.file)), error);
-                break;
-            case AssetKind::Model:
-                written = options.model.empty() ? WriteFileAtomically(to, LampModel(lightmaps), error)
-                                                : CopyFile(options.model, to, error);
-                break;
-            case AssetKind::Sound:
-                written = CopyOrExtract(options.sound, demo, asset.entry, to, error);
-                break;
-            case AssetKind::Music:
-                written = CopyOrExtract(options.music, demo, asset.entry, to, error);
-                break;
+        case AssetKind::Level:
+            written = WriteFileAtomically(to, built.level.levelText, error);
+            break;
+        case AssetKind::LightmapPage:
+            written = WriteFileAtomically(to, PageBmp(lightmaps, page++), error);
+            break;
+        case AssetKind::BlankLightmap:
+            written = WriteFileAtomically(to, EngineTextureBmp(Stem(asset.file)), error);
+            break;
+        case AssetKind::Texture:
+            written = WriteFileAtomically(to, TextureBmp(assignment, Stem(asset.file)), error);
+            break;
+        case AssetKind::Model:
+            written = options.model.empty() ? WriteFileAtomically(to, LampModel(lightmaps), error)
+                                            : CopyFile(options.model, to, error);
+            break;
+        case AssetKind::Sound:
+            written = CopyOrExtract(options.sound, demo, asset.entry, to, error);
+            break;
+        case AssetKind::Music:
+            written = CopyOrExtract(options.music, demo, asset.entry, to, error);
+            break;
         }
         if (!written) return false;
     }

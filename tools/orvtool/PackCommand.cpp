@@ -38,8 +38,7 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
 // Why the reader could not take `name` back out of a pack, or "" when it can.
 std::string NameProblem(const std::string& name, const std::vector<InputEntry>& earlier) {
     if (name.empty()) return "an entry name is empty";
-    if (name.size() >= sizeof(PackEntry::name))
-        return "entry name '" + name + "' is longer than 15 characters";
+    if (name.size() >= sizeof(PackEntry::name)) return "entry name '" + name + "' is longer than 15 characters";
     for (unsigned char c : name) {
         if (std::isspace(c)) return "entry name '" + name + "' contains white space";
     }
@@ -58,8 +57,7 @@ bool WriteAll(FILE* out, const std::string& bytes) {
 // line feed.
 bool WritePack(FILE* out, const std::vector<InputEntry>& entries) {
     std::string header = std::to_string(entries.size()) + "\n";
-    for (const InputEntry& entry : entries)
-        header += entry.name + " " + std::to_string(entry.data.size()) + "\n";
+    for (const InputEntry& entry : entries) header += entry.name + " " + std::to_string(entry.data.size()) + "\n";
     if (!WriteAll(out, header)) return false;
     for (const InputEntry& entry : entries) {
         if (!WriteAll(out, entry.data) || std::fputc('\n', out) == EOF) return false;
@@ -78,12 +76,9 @@ int Create(const std::string& outPath, const std::vector<std::string>& specs) {
         const std::string path = spec.substr(equals + 1);
         const std::string problem = NameProblem(entry.name, entries);
         if (!problem.empty()) return Fail(problem);
-        if (!ReadWholeFile(path, entry.data))
-            return Fail("cannot read '" + path + "': " + std::strerror(errno));
-        packSize += entry.name.size() + std::to_string(entry.data.size()).size() + 2 +
-                    entry.data.size() + 1;
-        if (packSize > std::numeric_limits<std::int32_t>::max())
-            return Fail("the pack would be larger than 2 GiB");
+        if (!ReadWholeFile(path, entry.data)) return Fail("cannot read '" + path + "': " + std::strerror(errno));
+        packSize += entry.name.size() + std::to_string(entry.data.size()).size() + 2 + entry.data.size() + 1;
+        if (packSize > std::numeric_limits<std::int32_t>::max()) return Fail("the pack would be larger than 2 GiB");
         entries.push_back(std::move(entry));
     }
 
@@ -109,8 +104,7 @@ int List(const std::string& packPath) {
     if (!pack) return Fail("cannot open pack '" + packPath + "' or its header is malformed");
     for (std::int32_t i = 0; i < g_PackEntryCount; ++i) {
         const PackEntry& entry = g_PackEntries[i];
-        std::printf("%s %d %d\n", entry.name, static_cast<int>(entry.offset),
-                    static_cast<int>(entry.size));
+        std::printf("%s %d %d\n", entry.name, static_cast<int>(entry.offset), static_cast<int>(entry.size));
     }
     ClosePack(pack);
     if (std::fflush(stdout) != 0) return Fail("cannot write the listing");
@@ -126,8 +120,8 @@ int Extract(const std::string& packPath, const std::string& name, const std::str
     if (!FindPackEntry(name.c_str())) {
         status = Fail("pack '" + packPath + "' has no entry '" + name + "'");
     } else if (!ExtractPackEntry(pack, name.c_str(), filePath.c_str())) {
-        status = Fail("cannot extract '" + name + "': its data runs past the end of the pack or '" +
-                      filePath + "' cannot be written");
+        status = Fail("cannot extract '" + name + "': its data runs past the end of the pack or '" + filePath +
+                      "' cannot be written");
     }
     ClosePack(pack);
     return status;

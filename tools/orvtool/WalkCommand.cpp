@@ -35,8 +35,8 @@ struct KeyName {
     int virtualKey;
 };
 
-const KeyName kKeys[] = {{"w", 'W'},         {"a", 'A'},           {"s", 'S'},          {"d", 'D'},
-                         {"up", VK_UP},      {"down", VK_DOWN},    {"left", VK_LEFT},   {"right", VK_RIGHT},
+const KeyName kKeys[] = {{"w", 'W'},          {"a", 'A'},           {"s", 'S'},        {"d", 'D'},
+                         {"up", VK_UP},       {"down", VK_DOWN},    {"left", VK_LEFT}, {"right", VK_RIGHT},
                          {"space", VK_SPACE}, {"escape", VK_ESCAPE}};
 
 bool ParseLong(const std::string& text, long low, long high, long& value) {
@@ -111,8 +111,8 @@ bool ParseCoordinate(const char* text, float& value) {
 
 void PrintFrame(long long frame) {
     const Player& p = g_Player;
-    std::printf("%lld %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %d\n", frame, p.position.x, p.position.y,
-                p.position.z, p.yaw, p.pitch, p.velocity.x, p.velocity.y, p.velocity.z, p.airborne);
+    std::printf("%lld %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %d\n", frame, p.position.x, p.position.y, p.position.z,
+                p.yaw, p.pitch, p.velocity.x, p.velocity.y, p.velocity.z, p.airborne);
 }
 
 }  // namespace
@@ -126,7 +126,7 @@ int WalkCommand(int argc, char** argv) {
     std::string bad;
     if (!ParseScript(args[1], groups, bad))
         return Fail("bad script group '" + bad + "': expected KEYS[@DX,DY][*N], KEYS '-' or names from " +
-                    "w a s d up down left right space escape joined by '+'",
+                        "w a s d up down left right space escape joined by '+'",
                     2);
     Vector start{};
     if (withStart &&

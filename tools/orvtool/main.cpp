@@ -16,11 +16,13 @@ struct Subcommand {
 
 const Subcommand kSubcommands[] = {
     {"compile", CompileCommand, {"compile MAP -o DIR [-j THREADS] [--textures DIR] [--scale UNITS]"}},
-    {"content", ContentCommand,
+    {"content",
+     ContentCommand,
      {"content texture NAME OUT", "content jump OUT", "content music OUT", "content level MAP DIR",
       "content pack OUT DIR"}},
     {"model", ModelCommand, {"model info FILE"}},
-    {"pack", PackCommand,
+    {"pack",
+     PackCommand,
      {"pack create OUT NAME=FILE...", "pack list PACK", "pack extract PACK NAME FILE",
       "pack build MAP -o PACK [--textures DIR] [--scale UNITS] [-j THREADS] [--demo PACK] [--model FILE] "
       "[--sound FILE] [--music FILE]"}},

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "platform/core/ComClasses.h"
+#include "platform/core/Seam.h"
 #include "platform/music/DirectMusic.h"
 #include "platform/music/DirectShow.h"
-#include "platform/core/Seam.h"
 
 namespace {
 

@@ -15,5 +15,5 @@ struct DeviceContextObject {
     bool memory = false;               // made by CreateCompatibleDC
     BitmapObject* bitmap = nullptr;    // selected into a memory context
     COLORREF textColour = 0x000000;
-    int backgroundMode = 2;            // OPAQUE until SetBkMode
+    int backgroundMode = 2;  // OPAQUE until SetBkMode
 };

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/window/Sdl.h"
 #include "platform/core/Seam.h"
+#include "platform/window/Sdl.h"
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     SeamCall("MessageBoxA", std::string(caption) + ": " + text);

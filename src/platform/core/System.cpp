@@ -1,23 +1,34 @@
 #include "platform/core/System.h"
 
-#include "platform/window/Sdl.h"
 #include "platform/core/Seam.h"
+#include "platform/window/Sdl.h"
 
 namespace {
 
 SDL_Scancode ScancodeOf(int virtualKey) {
     switch (virtualKey) {
-        case VK_ESCAPE: return SDL_SCANCODE_ESCAPE;
-        case VK_SPACE: return SDL_SCANCODE_SPACE;
-        case VK_LEFT: return SDL_SCANCODE_LEFT;
-        case VK_UP: return SDL_SCANCODE_UP;
-        case VK_RIGHT: return SDL_SCANCODE_RIGHT;
-        case VK_DOWN: return SDL_SCANCODE_DOWN;
-        case 'W': return SDL_SCANCODE_W;
-        case 'A': return SDL_SCANCODE_A;
-        case 'S': return SDL_SCANCODE_S;
-        case 'D': return SDL_SCANCODE_D;
-        default: return SDL_SCANCODE_UNKNOWN;
+    case VK_ESCAPE:
+        return SDL_SCANCODE_ESCAPE;
+    case VK_SPACE:
+        return SDL_SCANCODE_SPACE;
+    case VK_LEFT:
+        return SDL_SCANCODE_LEFT;
+    case VK_UP:
+        return SDL_SCANCODE_UP;
+    case VK_RIGHT:
+        return SDL_SCANCODE_RIGHT;
+    case VK_DOWN:
+        return SDL_SCANCODE_DOWN;
+    case 'W':
+        return SDL_SCANCODE_W;
+    case 'A':
+        return SDL_SCANCODE_A;
+    case 'S':
+        return SDL_SCANCODE_S;
+    case 'D':
+        return SDL_SCANCODE_D;
+    default:
+        return SDL_SCANCODE_UNKNOWN;
     }
 }
 

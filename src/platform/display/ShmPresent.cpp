@@ -50,8 +50,8 @@ void Drop(Display* display, SharedImage& shared) {
 }
 
 bool Make(Display* display, Visual* visual, int depth, int width, int height, SharedImage& shared) {
-    XImage* image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr,
-                                    &shared.segment, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XImage* image = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shared.segment,
+                                    static_cast<unsigned>(width), static_cast<unsigned>(height));
     if (!image) return false;
     if (image->bits_per_pixel != 32 || image->byte_order != LSBFirst) {
         XDestroyImage(image);

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/display/Gl.h"
 #include "platform/core/Seam.h"
-#include "platform/display/ShmPresent.h"
+#include "platform/display/Gl.h"
 #include "platform/display/PictureScaler.h"
+#include "platform/display/ShmPresent.h"
 
 namespace {
 
@@ -122,8 +122,7 @@ bool SetVirtualDisplayDepth(int depthBits, int stencilBits) {
     gl.BindRenderbuffer(GL_RENDERBUFFER, state.depth);
     gl.RenderbufferStorage(GL_RENDERBUFFER, format, kDisplayWidth, kDisplayHeight);
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, state.depth);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                               stencilBits ? state.depth : 0);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, stencilBits ? state.depth : 0);
     if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
     // Back to the format every context holds.
     gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
@@ -157,7 +156,7 @@ bool ComposeShmImage(int windowWidth, int windowHeight) {
     glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, state.picture.data());
     const int top = windowHeight - picture.y - picture.h;
     state.scaler.Scale(state.picture.data(), picture.w, picture.h,
-                         image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
+                       image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
     return true;
 }
 

@@ -3,15 +3,15 @@
 #include <array>
 #include <cstring>
 
-#include "platform/graphics/internal/Direct3DObjects.h"
 #include "platform/core/Seam.h"
+#include "platform/graphics/internal/Direct3DObjects.h"
 
 namespace {
 
 constexpr DDPIXELFORMAT kZ16 = {sizeof(DDPIXELFORMAT), DDPF_ZBUFFER, 0, 16, 0, 0xFFFF, 0, 0};
 constexpr DDPIXELFORMAT kZ24 = {sizeof(DDPIXELFORMAT), DDPF_ZBUFFER, 0, 32, 0, 0xFFFFFF00, 0, 0};
-constexpr DDPIXELFORMAT kZ24S8 = {sizeof(DDPIXELFORMAT), DDPF_ZBUFFER | DDPF_STENCILBUFFER, 0, 32, 8, 0xFFFFFF00,
-                                  0xFF, 0};
+constexpr DDPIXELFORMAT kZ24S8 = {
+    sizeof(DDPIXELFORMAT), DDPF_ZBUFFER | DDPF_STENCILBUFFER, 0, 32, 8, 0xFFFFFF00, 0xFF, 0};
 // Both lists lead with a stencil format, as drivers' lists do.
 constexpr std::array kHardwareZFormats = {kZ24S8, kZ24, kZ16};
 constexpr std::array kSoftwareZFormats = {kZ24S8, kZ16};

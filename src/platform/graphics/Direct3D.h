@@ -176,8 +176,7 @@ protected:
 struct IDirect3D7 {
     virtual HRESULT CreateDevice(REFCLSID deviceKind, IDirectDrawSurface7* surface, IDirect3DDevice7** device) = 0;
     // Offers the device kind's z-buffer formats until the callback answers D3DENUMRET_CANCEL.
-    virtual HRESULT EnumZBufferFormats(REFCLSID deviceKind, LPD3DENUMPIXELFORMATSCALLBACK callback,
-                                       void* context) = 0;
+    virtual HRESULT EnumZBufferFormats(REFCLSID deviceKind, LPD3DENUMPIXELFORMATSCALLBACK callback, void* context) = 0;
     virtual ULONG Release() = 0;
 
 protected:

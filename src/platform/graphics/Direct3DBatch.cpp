@@ -3,8 +3,8 @@
 // else needs the display.
 #include <string>
 
-#include "platform/graphics/internal/Direct3DObjects.h"
 #include "platform/core/Seam.h"
+#include "platform/graphics/internal/Direct3DObjects.h"
 
 HRESULT DeviceObject::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, void* vertices, DWORD count, DWORD) {
     if (!inScene) return D3DERR_SCENE_NOT_IN_SCENE;

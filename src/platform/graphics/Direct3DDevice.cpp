@@ -6,21 +6,29 @@
 #include <cmath>
 #include <string>
 
-#include "platform/graphics/internal/Direct3DObjects.h"
 #include "platform/core/Seam.h"
+#include "platform/graphics/internal/Direct3DObjects.h"
 
 namespace {
 
 GLenum GlCompare(DWORD function) {
     switch (function) {
-        case D3DCMP_NEVER: return GL_NEVER;
-        case D3DCMP_LESS: return GL_LESS;
-        case D3DCMP_EQUAL: return GL_EQUAL;
-        case D3DCMP_LESSEQUAL: return GL_LEQUAL;
-        case D3DCMP_GREATER: return GL_GREATER;
-        case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
-        case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
-        default: return GL_ALWAYS;
+    case D3DCMP_NEVER:
+        return GL_NEVER;
+    case D3DCMP_LESS:
+        return GL_LESS;
+    case D3DCMP_EQUAL:
+        return GL_EQUAL;
+    case D3DCMP_LESSEQUAL:
+        return GL_LEQUAL;
+    case D3DCMP_GREATER:
+        return GL_GREATER;
+    case D3DCMP_NOTEQUAL:
+        return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL:
+        return GL_GEQUAL;
+    default:
+        return GL_ALWAYS;
     }
 }
 
@@ -119,8 +127,7 @@ HRESULT DeviceObject::SetViewport(D3DVIEWPORT7* newViewport) {
 
 HRESULT DeviceObject::SetTransform(D3DTRANSFORMSTATETYPE type, D3DMATRIX* matrix) {
     static const char* const kNames[] = {"", "world", "view", "projection"};
-    if (!matrix || type < D3DTRANSFORMSTATE_WORLD || type > D3DTRANSFORMSTATE_PROJECTION)
-        return DDERR_INVALIDPARAMS;
+    if (!matrix || type < D3DTRANSFORMSTATE_WORLD || type > D3DTRANSFORMSTATE_PROJECTION) return DDERR_INVALIDPARAMS;
     SeamCall("SetTransform", kNames[type]);
     Matrix& transform = type == D3DTRANSFORMSTATE_WORLD ? world : type == D3DTRANSFORMSTATE_VIEW ? view : projection;
     transform = *matrix;
@@ -135,18 +142,37 @@ HRESULT DeviceObject::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
         field = newValue;
     };
     switch (state) {
-        case D3DRENDERSTATE_ZENABLE: set(zEnable, value != 0); break;
-        case D3DRENDERSTATE_ZWRITEENABLE: set(zWrite, value != 0); break;
-        case D3DRENDERSTATE_ZFUNC: set(zFunc, value); break;
-        case D3DRENDERSTATE_CULLMODE: set(cullMode, value); break;
-        case D3DRENDERSTATE_ALPHATESTENABLE: set(alphaTest, value != 0); break;
-        case D3DRENDERSTATE_ALPHAFUNC: set(alphaFunc, value); break;
-        case D3DRENDERSTATE_ALPHAREF: set(alphaRef, value & 0xFF); break;
-        case D3DRENDERSTATE_LIGHTING: set(lighting, value != 0); break;
-        case D3DRENDERSTATE_AMBIENT: set(ambient, value); break;
-        // GL always interpolates with perspective and sub-pixel accuracy; with
-        // no lights there is no specular colour; edge antialiasing is not done.
-        default: break;
+    case D3DRENDERSTATE_ZENABLE:
+        set(zEnable, value != 0);
+        break;
+    case D3DRENDERSTATE_ZWRITEENABLE:
+        set(zWrite, value != 0);
+        break;
+    case D3DRENDERSTATE_ZFUNC:
+        set(zFunc, value);
+        break;
+    case D3DRENDERSTATE_CULLMODE:
+        set(cullMode, value);
+        break;
+    case D3DRENDERSTATE_ALPHATESTENABLE:
+        set(alphaTest, value != 0);
+        break;
+    case D3DRENDERSTATE_ALPHAFUNC:
+        set(alphaFunc, value);
+        break;
+    case D3DRENDERSTATE_ALPHAREF:
+        set(alphaRef, value & 0xFF);
+        break;
+    case D3DRENDERSTATE_LIGHTING:
+        set(lighting, value != 0);
+        break;
+    case D3DRENDERSTATE_AMBIENT:
+        set(ambient, value);
+        break;
+    // GL always interpolates with perspective and sub-pixel accuracy; with
+    // no lights there is no specular colour; edge antialiasing is not done.
+    default:
+        break;
     }
     return D3D_OK;
 }
@@ -267,8 +293,7 @@ void DeviceObject::Apply() {
     dirty = 0;
 }
 
-HRESULT DeviceObject::ComputeSphereVisibility(D3DVECTOR* centres, float* radii, DWORD count, DWORD,
-                                              DWORD* results) {
+HRESULT DeviceObject::ComputeSphereVisibility(D3DVECTOR* centres, float* radii, DWORD count, DWORD, DWORD* results) {
     if (!centres || !radii || !results) return DDERR_INVALIDPARAMS;
     // Clip space keeps -w <= x <= w, -w <= y <= w and 0 <= z <= w; each bound
     // is a plane in world space made of the combined matrix's columns.
@@ -298,8 +323,10 @@ HRESULT DeviceObject::ComputeSphereVisibility(D3DVECTOR* centres, float* radii, 
             const float length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
             if (length == 0.0f) continue;
             const float distance = (p[0] * centres[i].x + p[1] * centres[i].y + p[2] * centres[i].z + p[3]) / length;
-            if (distance < -radii[i]) results[i] |= plane.crossed | plane.outside;
-            else if (distance < radii[i]) results[i] |= plane.crossed;
+            if (distance < -radii[i])
+                results[i] |= plane.crossed | plane.outside;
+            else if (distance < radii[i])
+                results[i] |= plane.crossed;
         }
     }
     return D3D_OK;

@@ -2,43 +2,54 @@
 // into GL texture units that combine as the stages say.
 #include <string>
 
-#include "platform/graphics/internal/Direct3DObjects.h"
 #include "platform/core/Seam.h"
+#include "platform/graphics/internal/Direct3DObjects.h"
 
 namespace {
 
 GLenum GlSource(DWORD argument) {
     switch (argument) {
-        case D3DTA_DIFFUSE: return GL_PRIMARY_COLOR;
-        case D3DTA_TEXTURE: return GL_TEXTURE;
-        default: return GL_PREVIOUS;  // the current colour; at the first stage, the diffuse one
+    case D3DTA_DIFFUSE:
+        return GL_PRIMARY_COLOR;
+    case D3DTA_TEXTURE:
+        return GL_TEXTURE;
+    default:
+        return GL_PREVIOUS;  // the current colour; at the first stage, the diffuse one
     }
 }
 
 }  // namespace
 
 HRESULT DeviceObject::SetTextureStageState(DWORD index, D3DTEXTURESTAGESTATETYPE state, DWORD value) {
-    SeamCall("SetTextureStageState",
-             std::to_string(index) + ":" + std::to_string(state) + "=" + std::to_string(value));
+    SeamCall("SetTextureStageState", std::to_string(index) + ":" + std::to_string(state) + "=" + std::to_string(value));
     if (index >= kStageCount) return DDERR_INVALIDPARAMS;
     DeviceStage& stage = stages[index];
     DWORD* field = nullptr;
     bool valid = true;
     switch (state) {
-        case D3DTSS_COLOROP:
-            field = &stage.colorOp;
-            valid = value >= D3DTOP_DISABLE && value <= D3DTOP_MODULATE;
-            break;
-        case D3DTSS_COLORARG1:
-        case D3DTSS_COLORARG2:
-            field = state == D3DTSS_COLORARG1 ? &stage.colorArg1 : &stage.colorArg2;
-            valid = value <= D3DTA_TEXTURE;
-            break;
-        case D3DTSS_TEXCOORDINDEX: field = &stage.texCoordIndex; break;
-        case D3DTSS_MAGFILTER: field = &stage.magFilter; break;
-        case D3DTSS_MINFILTER: field = &stage.minFilter; break;
-        case D3DTSS_MIPFILTER: field = &stage.mipFilter; break;
-        default: return D3D_OK;  // the alpha operations keep their defaults
+    case D3DTSS_COLOROP:
+        field = &stage.colorOp;
+        valid = value >= D3DTOP_DISABLE && value <= D3DTOP_MODULATE;
+        break;
+    case D3DTSS_COLORARG1:
+    case D3DTSS_COLORARG2:
+        field = state == D3DTSS_COLORARG1 ? &stage.colorArg1 : &stage.colorArg2;
+        valid = value <= D3DTA_TEXTURE;
+        break;
+    case D3DTSS_TEXCOORDINDEX:
+        field = &stage.texCoordIndex;
+        break;
+    case D3DTSS_MAGFILTER:
+        field = &stage.magFilter;
+        break;
+    case D3DTSS_MINFILTER:
+        field = &stage.minFilter;
+        break;
+    case D3DTSS_MIPFILTER:
+        field = &stage.mipFilter;
+        break;
+    default:
+        return D3D_OK;  // the alpha operations keep their defaults
     }
     if (!valid) return DDERR_UNSUPPORTED;
     if (*field != value) dirty |= kStages;
@@ -85,8 +96,10 @@ void DeviceObject::ApplyStages() {
         }
         const bool linearMin = stage.minFilter != D3DTFN_POINT;
         GLenum minFilter = linearMin ? GL_LINEAR : GL_NEAREST;
-        if (stage.mipFilter == D3DTFP_POINT) minFilter = linearMin ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-        if (stage.mipFilter == D3DTFP_LINEAR) minFilter = linearMin ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+        if (stage.mipFilter == D3DTFP_POINT)
+            minFilter = linearMin ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+        if (stage.mipFilter == D3DTFP_LINEAR)
+            minFilter = linearMin ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
         gl.BindSampler(unit, samplers[unit]);
         gl.SamplerParameteri(samplers[unit], GL_TEXTURE_MIN_FILTER, static_cast<GLint>(minFilter));
         gl.SamplerParameteri(samplers[unit], GL_TEXTURE_MAG_FILTER,

@@ -6,11 +6,11 @@
 #include <new>
 #include <string>
 
-#include "platform/graphics/internal/DisplayObjects.h"
 #include "platform/core/Seam.h"
 #include "platform/display/GlContext.h"
-#include "platform/window/Sdl.h"
 #include "platform/display/VirtualDisplay.h"
+#include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/window/Sdl.h"
 
 namespace {
 
@@ -23,11 +23,16 @@ bool primaryExists = false;
 
 const char* KindName(SurfaceKind kind) {
     switch (kind) {
-        case SurfaceKind::Primary: return "primary";
-        case SurfaceKind::BackBuffer: return "back buffer";
-        case SurfaceKind::ZBuffer: return "z-buffer";
-        case SurfaceKind::Texture: return "texture";
-        case SurfaceKind::Plain: return "plain";
+    case SurfaceKind::Primary:
+        return "primary";
+    case SurfaceKind::BackBuffer:
+        return "back buffer";
+    case SurfaceKind::ZBuffer:
+        return "z-buffer";
+    case SurfaceKind::Texture:
+        return "texture";
+    case SurfaceKind::Plain:
+        return "plain";
     }
     return "";
 }
@@ -123,8 +128,7 @@ HRESULT DirectDrawObject::SetCooperativeLevel(HWND newWindow, DWORD flags) {
 }
 
 HRESULT DirectDrawObject::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate, DWORD) {
-    const std::string mode =
-        std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bitsPerPixel);
+    const std::string mode = std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bitsPerPixel);
     if (auto failure = SeamCall("SetDisplayMode", mode)) return static_cast<HRESULT>(*failure);
     if (!exclusive) return DDERR_NOEXCLUSIVEMODE;
     if (width != kDisplayWidth || height != kDisplayHeight || bitsPerPixel != 16 ||
@@ -241,8 +245,9 @@ HRESULT SurfaceObject::GetAttachedSurface(DDSCAPS2* caps, IDirectDrawSurface7** 
     if (surface) *surface = nullptr;
     if (auto failure = SeamCall("GetAttachedSurface")) return static_cast<HRESULT>(*failure);
     if (!caps || !surface) return DDERR_INVALIDPARAMS;
-    const bool wanted = attached && (((caps->dwCaps & DDSCAPS_BACKBUFFER) && attached->kind == SurfaceKind::BackBuffer) ||
-                                     ((caps->dwCaps & DDSCAPS_ZBUFFER) && attached->kind == SurfaceKind::ZBuffer));
+    const bool wanted =
+        attached && (((caps->dwCaps & DDSCAPS_BACKBUFFER) && attached->kind == SurfaceKind::BackBuffer) ||
+                     ((caps->dwCaps & DDSCAPS_ZBUFFER) && attached->kind == SurfaceKind::ZBuffer));
     if (!wanted) return DDERR_NOTFOUND;
     attached->AddRef();
     *surface = attached;

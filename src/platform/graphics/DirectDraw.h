@@ -135,8 +135,7 @@ struct IDirectDraw7 {
     virtual HRESULT QueryInterface(REFIID iid, void** object) = 0;
     virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
     // Only 640 by 480 with 16 bits per pixel is offered.
-    virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate,
-                                   DWORD flags) = 0;
+    virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD refreshRate, DWORD flags) = 0;
     virtual HRESULT CreateSurface(DDSURFACEDESC2* description, IDirectDrawSurface7** surface, void* outer) = 0;
     virtual ULONG Release() = 0;
 

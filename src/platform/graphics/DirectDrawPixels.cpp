@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/graphics/internal/DisplayObjects.h"
 #include "platform/core/Seam.h"
 #include "platform/graphics/Font.h"
+#include "platform/graphics/internal/DisplayObjects.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ public:
             gl.ActiveTexture(GL_TEXTURE0 + unit);
             glDisable(GL_TEXTURE_2D);
         }
-        for (GLenum capability : {GL_DEPTH_TEST, GL_ALPHA_TEST, GL_BLEND, GL_SCISSOR_TEST, GL_STENCIL_TEST, GL_FOG,
-                                  GL_LIGHTING, GL_DITHER})
+        for (GLenum capability :
+             {GL_DEPTH_TEST, GL_ALPHA_TEST, GL_BLEND, GL_SCISSOR_TEST, GL_STENCIL_TEST, GL_FOG, GL_LIGHTING, GL_DITHER})
             glDisable(capability);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -75,8 +75,7 @@ std::uint16_t Rgb565Of(COLORREF colour) { return Rgb565(colour & 0xFF, colour >>
 
 }  // namespace
 
-HRESULT SurfaceObject::Blt(RECT* rect, IDirectDrawSurface7* sourceSurface, RECT* sourceRect, DWORD flags,
-                           DDBLTFX* fx) {
+HRESULT SurfaceObject::Blt(RECT* rect, IDirectDrawSurface7* sourceSurface, RECT* sourceRect, DWORD flags, DDBLTFX* fx) {
     if (auto failure = SeamCall("Blt", (flags & DDBLT_COLORFILL) ? "fill" : "copy"))
         return static_cast<HRESULT>(*failure);
     if (!HasPixels()) return DDERR_UNSUPPORTED;

@@ -9,10 +9,10 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/graphics/internal/DisplayObjects.h"
-#include "platform/core/Seam.h"
 #include "platform/core/Files.h"
+#include "platform/core/Seam.h"
 #include "platform/graphics/Font.h"
+#include "platform/graphics/internal/DisplayObjects.h"
 
 struct BitmapObject {
     std::shared_ptr<Picture> picture;
@@ -72,9 +72,10 @@ std::shared_ptr<Picture> Decode(std::string_view bytes) {
     picture->pixels.resize(static_cast<std::size_t>(converted->w) * converted->h);
     SDL_LockSurface(converted);
     for (int row = 0; row < converted->h; ++row)
-        std::memcpy(&picture->pixels[static_cast<std::size_t>(row) * converted->w],
-                    static_cast<const std::uint8_t*>(converted->pixels) + static_cast<std::ptrdiff_t>(row) * converted->pitch,
-                    static_cast<std::size_t>(converted->w) * 2);
+        std::memcpy(
+            &picture->pixels[static_cast<std::size_t>(row) * converted->w],
+            static_cast<const std::uint8_t*>(converted->pixels) + static_cast<std::ptrdiff_t>(row) * converted->pitch,
+            static_cast<std::size_t>(converted->w) * 2);
     SDL_UnlockSurface(converted);
     SDL_FreeSurface(converted);
     return picture;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/window/Sdl.h"
 #include "platform/core/Seam.h"
+#include "platform/window/Sdl.h"
 
 const GUID GUID_SysMouse = {0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
@@ -67,8 +67,7 @@ public:
     }
 
     HRESULT SetDataFormat(const DIDATAFORMAT* format) override {
-        if (auto failure = SeamCall("IDirectInputDeviceA::SetDataFormat"))
-            return static_cast<HRESULT>(*failure);
+        if (auto failure = SeamCall("IDirectInputDeviceA::SetDataFormat")) return static_cast<HRESULT>(*failure);
         if (acquired) return DIERR_ACQUIRED;
         if (!format || format->dwFlags != c_dfDIMouse.dwFlags || format->dwDataSize != c_dfDIMouse.dwDataSize)
             return DIERR_INVALIDPARAM;

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "platform/core/ComClasses.h"
-#include "platform/music/DirectMusicPort.h"
 #include "platform/core/Files.h"
 #include "platform/core/Seam.h"
+#include "platform/music/DirectMusicPort.h"
 
 namespace {
 
@@ -72,8 +72,10 @@ public:
                  DWORD flags) override {
         SeamCall("IDirectMusicPerformance::Stop");
         if (time != 0 || flags != 0) return E_INVALIDARG;
-        if (!segment && !state) StopAll();
-        else if (segment && segment == current) StopAll();
+        if (!segment && !state)
+            StopAll();
+        else if (segment && segment == current)
+            StopAll();
         return S_OK;
     }
 
@@ -165,8 +167,7 @@ public:
         if (auto failure = SeamCall("IDirectMusicLoader::SetSearchDirectory", NarrowText(path)))
             return static_cast<HRESULT>(*failure);
         if (!path) return E_POINTER;
-        if (objectClass != GUID_DirectMusicAllTypes && objectClass != CLSID_DirectMusicSegment)
-            return E_INVALIDARG;
+        if (objectClass != GUID_DirectMusicAllTypes && objectClass != CLSID_DirectMusicSegment) return E_INVALIDARG;
         std::string directory = NarrowText(path);
         std::error_code error;
         if (!std::filesystem::is_directory(directory, error)) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);

@@ -148,16 +148,30 @@ SynthPort::~SynthPort() {
 void SynthPort::Send(const MidiMessage& message) {
     int channel = message.status & 0x0F;
     switch (message.status & 0xF0) {
-        case 0x80: fluid_synth_noteoff(synth, channel, message.data1); break;
-        case 0x90:
-            if (message.data2 == 0) fluid_synth_noteoff(synth, channel, message.data1);
-            else fluid_synth_noteon(synth, channel, message.data1, message.data2);
-            break;
-        case 0xA0: fluid_synth_key_pressure(synth, channel, message.data1, message.data2); break;
-        case 0xB0: fluid_synth_cc(synth, channel, message.data1, message.data2); break;
-        case 0xC0: fluid_synth_program_change(synth, channel, message.data1); break;
-        case 0xD0: fluid_synth_channel_pressure(synth, channel, message.data1); break;
-        case 0xE0: fluid_synth_pitch_bend(synth, channel, message.data1 | message.data2 << 7); break;
+    case 0x80:
+        fluid_synth_noteoff(synth, channel, message.data1);
+        break;
+    case 0x90:
+        if (message.data2 == 0)
+            fluid_synth_noteoff(synth, channel, message.data1);
+        else
+            fluid_synth_noteon(synth, channel, message.data1, message.data2);
+        break;
+    case 0xA0:
+        fluid_synth_key_pressure(synth, channel, message.data1, message.data2);
+        break;
+    case 0xB0:
+        fluid_synth_cc(synth, channel, message.data1, message.data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_change(synth, channel, message.data1);
+        break;
+    case 0xD0:
+        fluid_synth_channel_pressure(synth, channel, message.data1);
+        break;
+    case 0xE0:
+        fluid_synth_pitch_bend(synth, channel, message.data1 | message.data2 << 7);
+        break;
     }
 }
 

@@ -14,9 +14,9 @@
 
 #include "platform/core/ComClasses.h"
 #include "platform/core/Files.h"
-#include "platform/sound/Mixer.h"
-#include "platform/music/Mp3Stream.h"
 #include "platform/core/Seam.h"
+#include "platform/music/Mp3Stream.h"
+#include "platform/sound/Mixer.h"
 
 namespace {
 
@@ -112,13 +112,13 @@ private:
 
     std::unique_ptr<Mp3Stream> stream;  // the decoding thread's only
 
-    std::vector<float> ring;   // interleaved stereo frames
-    std::size_t written = 0;   // frames put into the ring so far
-    std::size_t played = 0;    // frames mixed so far
-    bool ended = false;        // the last frame is in the ring
+    std::vector<float> ring;  // interleaved stereo frames
+    std::size_t written = 0;  // frames put into the ring so far
+    std::size_t played = 0;   // frames mixed so far
+    bool ended = false;       // the last frame is in the ring
     bool running = false;
-    bool completed = false;    // the end was reached and reported
-    int completions = 0;       // EC_COMPLETE events not yet taken
+    bool completed = false;  // the end was reached and reported
+    int completions = 0;     // EC_COMPLETE events not yet taken
 
     std::mutex wakeLock;
     std::condition_variable wake;

@@ -12,8 +12,8 @@ namespace {
 struct TrackEvent {
     std::uint64_t tick;
     enum Kind { kMessage, kTempo, kEnd } kind;
-    MidiMessage message;    // kMessage: its frame is filled in later
-    std::uint32_t tempo;    // kTempo: microseconds a quarter note
+    MidiMessage message;  // kMessage: its frame is filled in later
+    std::uint32_t tempo;  // kTempo: microseconds a quarter note
 };
 
 class Reader {
@@ -156,16 +156,16 @@ std::optional<MidiSequence> ReadStandardMidiFile(const std::string& bytes) {
         lastTick = event.tick;
         std::uint64_t frame = static_cast<std::uint64_t>(std::llround(seconds * kMixRate));
         switch (event.kind) {
-            case TrackEvent::kMessage:
-                sequence.messages.push_back(event.message);
-                sequence.messages.back().frame = frame;
-                break;
-            case TrackEvent::kTempo:
-                if (!timeCode) secondsPerTick = event.tempo / 1e6 / division;
-                break;
-            case TrackEvent::kEnd:
-                sequence.lengthFrames = std::max(sequence.lengthFrames, frame);
-                break;
+        case TrackEvent::kMessage:
+            sequence.messages.push_back(event.message);
+            sequence.messages.back().frame = frame;
+            break;
+        case TrackEvent::kTempo:
+            if (!timeCode) secondsPerTick = event.tempo / 1e6 / division;
+            break;
+        case TrackEvent::kEnd:
+            sequence.lengthFrames = std::max(sequence.lengthFrames, frame);
+            break;
         }
     }
     return sequence;

@@ -10,8 +10,8 @@
 #include <new>
 #include <string>
 
-#include "platform/sound/Mixer.h"
 #include "platform/core/Seam.h"
+#include "platform/sound/Mixer.h"
 
 namespace {
 
@@ -153,9 +153,8 @@ private:
 };
 
 bool IsBufferFormat(const WAVEFORMATEX& format) {
-    return format.wFormatTag == WAVE_FORMAT_PCM && format.nChannels == 1 &&
-           format.nSamplesPerSec == kBufferRate && format.nAvgBytesPerSec == kBufferRate &&
-           format.nBlockAlign == 1 && format.wBitsPerSample == 8;
+    return format.wFormatTag == WAVE_FORMAT_PCM && format.nChannels == 1 && format.nSamplesPerSec == kBufferRate &&
+           format.nAvgBytesPerSec == kBufferRate && format.nBlockAlign == 1 && format.wBitsPerSample == 8;
 }
 
 class DirectSoundObject final : public IDirectSound {
@@ -168,8 +167,7 @@ public:
         return DS_OK;
     }
 
-    HRESULT CreateSoundBuffer(const DSBUFFERDESC* description, IDirectSoundBuffer** buffer,
-                              IUnknown* outer) override {
+    HRESULT CreateSoundBuffer(const DSBUFFERDESC* description, IDirectSoundBuffer** buffer, IUnknown* outer) override {
         const auto failure = SeamCall("IDirectSound::CreateSoundBuffer", Describe(description));
         if (!buffer) return DSERR_INVALIDPARAM;
         *buffer = nullptr;
@@ -208,10 +206,10 @@ private:
         std::string text = "size " + std::to_string(description->dwSize) + " flags " + Hex(description->dwFlags) +
                            " bytes " + std::to_string(description->dwBufferBytes);
         if (const WAVEFORMATEX* format = description->lpwfxFormat)
-            text += " format " + std::to_string(format->wFormatTag) + " " + std::to_string(format->nChannels) +
-                    " " + std::to_string(format->nSamplesPerSec) + " " + std::to_string(format->nAvgBytesPerSec) +
-                    " " + std::to_string(format->nBlockAlign) + " " + std::to_string(format->wBitsPerSample) +
-                    " " + std::to_string(format->cbSize);
+            text += " format " + std::to_string(format->wFormatTag) + " " + std::to_string(format->nChannels) + " " +
+                    std::to_string(format->nSamplesPerSec) + " " + std::to_string(format->nAvgBytesPerSec) + " " +
+                    std::to_string(format->nBlockAlign) + " " + std::to_string(format->wBitsPerSample) + " " +
+                    std::to_string(format->cbSize);
         return text;
     }
 

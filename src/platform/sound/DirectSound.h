@@ -45,8 +45,8 @@ public:
     // The whole of `bytes` from `offset`, or with DSBLOCK_FROMWRITECURSOR from
     // the write cursor (the next byte not yet mixed), as one region or, where
     // it wraps past the end, two.
-    virtual HRESULT Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1, void** part2,
-                         DWORD* bytes2, DWORD flags) = 0;
+    virtual HRESULT Lock(DWORD offset, DWORD bytes, void** part1, DWORD* bytes1, void** part2, DWORD* bytes2,
+                         DWORD flags) = 0;
     // The buffer sounds as written from here on.
     virtual HRESULT Unlock(void* part1, DWORD bytes1, void* part2, DWORD bytes2) = 0;
     // Plays once from the current position to the end (flags 0: no looping),

@@ -45,8 +45,10 @@ HMMIO mmioOpenA(const char* fileName, MMIOINFO*, DWORD flags) {
 
 MMRESULT mmioDescend(HMMIO file, MMCKINFO* chunk, const MMCKINFO* parent, UINT flags) {
     std::string sought;
-    if (chunk && flags == MMIO_FINDRIFF) sought = "RIFF " + Name(chunk->fccType);
-    else if (chunk && flags == MMIO_FINDCHUNK) sought = Name(chunk->ckid);
+    if (chunk && flags == MMIO_FINDRIFF)
+        sought = "RIFF " + Name(chunk->fccType);
+    else if (chunk && flags == MMIO_FINDCHUNK)
+        sought = Name(chunk->ckid);
     if (auto failure = SeamCall("mmioDescend", sought)) return static_cast<MMRESULT>(*failure);
     if (!file || !chunk) return MMIOERR_CHUNKNOTFOUND;
     std::int64_t end = parent ? std::int64_t(parent->dwDataOffset) + parent->cksize : INT64_MAX;
@@ -60,9 +62,9 @@ MMRESULT mmioDescend(HMMIO file, MMCKINFO* chunk, const MMCKINFO* parent, UINT f
         bool hasType = found.ckid == kRiff || found.ckid == kList;
         if (hasType && !ReadDword(file->stream, found.fccType)) return MMIOERR_CHUNKNOTFOUND;
 
-        bool match = flags == MMIO_FINDRIFF ? found.ckid == kRiff && found.fccType == chunk->fccType
-                   : flags == MMIO_FINDCHUNK ? found.ckid == chunk->ckid
-                                             : true;
+        bool match = flags == MMIO_FINDRIFF    ? found.ckid == kRiff && found.fccType == chunk->fccType
+                     : flags == MMIO_FINDCHUNK ? found.ckid == chunk->ckid
+                                               : true;
         if (match) {
             *chunk = found;
             return MMSYSERR_NOERROR;

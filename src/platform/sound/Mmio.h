@@ -11,8 +11,8 @@ using FOURCC = DWORD;
 using MMRESULT = UINT;
 
 constexpr FOURCC mmioFOURCC(char a, char b, char c, char d) {
-    return static_cast<std::uint8_t>(a) | static_cast<std::uint8_t>(b) << 8 |
-           static_cast<std::uint8_t>(c) << 16 | static_cast<FOURCC>(static_cast<std::uint8_t>(d)) << 24;
+    return static_cast<std::uint8_t>(a) | static_cast<std::uint8_t>(b) << 8 | static_cast<std::uint8_t>(c) << 16 |
+           static_cast<FOURCC>(static_cast<std::uint8_t>(d)) << 24;
 }
 
 constexpr MMRESULT MMSYSERR_NOERROR = 0;

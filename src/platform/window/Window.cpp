@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Seam.h"
 #include "platform/window/DisplayWatch.h"
 #include "platform/window/Sdl.h"
-#include "platform/core/Seam.h"
 #include "platform/window/WindowObject.h"
 
 namespace {
@@ -55,9 +55,7 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return window->procedure(window, message, wParam, lParam);
 }
 
-void Post(HWND window, UINT message) {
-    State().posted.push_back(MSG{window, message, 0, 0, SDL_GetTicks(), {}});
-}
+void Post(HWND window, UINT message) { State().posted.push_back(MSG{window, message, 0, 0, SDL_GetTicks(), {}}); }
 
 // One WM_CLOSE for any number of close requests before it is handled.
 void PostClose(HWND window) {
@@ -126,9 +124,7 @@ bool EnsureVideo() {
     return true;
 }
 
-SDL_Window* SdlWindowOf(HWND window) {
-    return window && !window->destroyed ? window->sdl : nullptr;
-}
+SDL_Window* SdlWindowOf(HWND window) { return window && !window->destroyed ? window->sdl : nullptr; }
 
 void ResetWindowing() {
     for (auto& window : State().windows)
@@ -167,8 +163,8 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
     return static_cast<ATOM>(0xC000 + classes.size());
 }
 
-HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style,
-                     int x, int y, int width, int height, HWND, void*, HINSTANCE, void*) {
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int width,
+                     int height, HWND, void*, HINSTANCE, void*) {
     const std::string asked = std::string(className ? className : "") + " \"" + (title ? title : "") + "\" " +
                               std::to_string(width) + "x" + std::to_string(height);
     if (SeamCall("CreateWindowExA", asked)) return nullptr;

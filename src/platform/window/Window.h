@@ -74,9 +74,8 @@ HCURSOR LoadCursorA(HINSTANCE instance, const char* name);
 HGDIOBJ GetStockObject(int object);
 
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass);
-HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style,
-                     int x, int y, int width, int height, HWND parent, void* menu,
-                     HINSTANCE instance, void* param);
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x, int y, int width,
+                     int height, HWND parent, void* menu, HINSTANCE instance, void* param);
 BOOL DestroyWindow(HWND window);
 int GetSystemMetrics(int index);
 int ShowCursor(BOOL show);

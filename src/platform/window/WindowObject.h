@@ -10,6 +10,6 @@ struct WindowObject {
     WNDPROC procedure = nullptr;
     SDL_Window* sdl = nullptr;
     bool destroyed = false;
-    bool needsPaint = true;  // a newly shown window is painted once
+    bool needsPaint = true;    // a newly shown window is painted once
     DeviceContextObject dc{};  // the window's own context (CS_OWNDC)
 };

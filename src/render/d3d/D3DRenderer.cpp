@@ -69,8 +69,7 @@ bool D3DRenderer::CreateTexture(Texture* texture, int width, int height, std::ui
     description.dwHeight = RowCount(height);
     description.ddckCKSrcBlt = {0, 0};  // black
     // No pixel format: the texture takes the display's 16-bit one.
-    description.ddsCaps.dwCaps =
-        extraCaps == 0 ? DDSCAPS_TEXTURE | DDSCAPS_VIDEOMEMORY : extraCaps | DDSCAPS_TEXTURE;
+    description.ddsCaps.dwCaps = extraCaps == 0 ? DDSCAPS_TEXTURE | DDSCAPS_VIDEOMEMORY : extraCaps | DDSCAPS_TEXTURE;
     return SUCCEEDED(directDraw->CreateSurface(&description, &texture->surface, nullptr));
 }
 
@@ -155,9 +154,10 @@ bool D3DRenderer::Initialize() {
     zDescription.ddsCaps.dwCaps = DDSCAPS_ZBUFFER | DDSCAPS_VIDEOMEMORY;
     HRESULT zResult = directDraw->CreateSurface(&zDescription, &zBuffer, nullptr);
     if (FAILED(zResult)) {
-        const char* reason = zResult == DDERR_NOZBUFFERHW        ? "Hardware z-buffering is unsupported on this video card."
-                             : zResult == DDERR_OUTOFVIDEOMEMORY ? "Not enough video memory."
-                                                                 : "An unusual error has occurred. Please phone tech. support.";
+        const char* reason = zResult == DDERR_NOZBUFFERHW ? "Hardware z-buffering is unsupported on this video card."
+                             : zResult == DDERR_OUTOFVIDEOMEMORY
+                                 ? "Not enough video memory."
+                                 : "An unusual error has occurred. Please phone tech. support.";
         std::snprintf(g_ErrorText, sizeof g_ErrorText, "%s%s", "Could not create the z-buffer: ", reason);
         return false;
     }
@@ -274,10 +274,17 @@ HRESULT D3DRenderer::DrawPolygon(Polygon polygon) {
 
 void D3DRenderer::SetMatrix(std::uint8_t kind, Matrix matrix) {
     switch (kind) {
-        case 0: device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &matrix); break;
-        case 1: device->SetTransform(D3DTRANSFORMSTATE_VIEW, &matrix); break;
-        case 2: device->SetTransform(D3DTRANSFORMSTATE_WORLD, &matrix); break;
-        default: break;
+    case 0:
+        device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &matrix);
+        break;
+    case 1:
+        device->SetTransform(D3DTRANSFORMSTATE_VIEW, &matrix);
+        break;
+    case 2:
+        device->SetTransform(D3DTRANSFORMSTATE_WORLD, &matrix);
+        break;
+    default:
+        break;
     }
 }
 

@@ -66,8 +66,8 @@ void CheckFilled(const Screenshot& shot, const PictureArea& area, std::vector<st
     double n = double(area.width) * area.height;
     double deviation = std::sqrt(std::max(0.0, squares / n - (sum / n) * (sum / n)));
     if (colours.size() < 200 || deviation < 15)
-        problems.push_back("the picture is blank: " + std::to_string(colours.size()) + " colours, brightness deviation " +
-                           std::to_string(deviation));
+        problems.push_back("the picture is blank: " + std::to_string(colours.size()) +
+                           " colours, brightness deviation " + std::to_string(deviation));
 
     // The level reaches every edge of the picture, so the picture fills its area.
     auto litShare = [&](int x0, int y0, int dx, int dy, int count) {
@@ -86,7 +86,8 @@ void CheckFilled(const Screenshot& shot, const PictureArea& area, std::vector<st
                  {"bottom", litShare(area.left, bottom, 1, 0, area.width)}};
     for (const auto& edge : edges)
         if (edge.share < 0.25)
-            problems.push_back(std::string("the picture's ") + edge.name + " edge is mostly black: it is not where a 4:3 picture fills the screen");
+            problems.push_back(std::string("the picture's ") + edge.name +
+                               " edge is mostly black: it is not where a 4:3 picture fills the screen");
 }
 
 // The brightest of the screen pixels that show picture pixel (x, y): scaling
@@ -163,7 +164,8 @@ std::vector<ScreenPoint> BoxButtons(const Screenshot& box) {
     for (int y = 0; y < box.height; ++y)
         for (int x = 0; x < box.width; ++x) ++counts[box.At(x, y).Packed()];
     if (counts.empty()) return {};
-    int background = std::max_element(counts.begin(), counts.end(), [](auto& p, auto& q) { return p.second < q.second; })->first;
+    int background =
+        std::max_element(counts.begin(), counts.end(), [](auto& p, auto& q) { return p.second < q.second; })->first;
 
     // Runs of at least this many pixels that are not the box's colour: a
     // button, never a letter of the text.

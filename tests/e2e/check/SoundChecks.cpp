@@ -110,8 +110,8 @@ std::vector<std::string> CheckJump(const std::vector<float>& capture, const std:
     std::size_t start = coarse;
     double gain = 0;
     best = -1;
-    for (std::size_t at = coarse > kFramesPerSample ? coarse - kFramesPerSample : 0;
-         at <= coarse + kFramesPerSample; ++at) {
+    for (std::size_t at = coarse > kFramesPerSample ? coarse - kFramesPerSample : 0; at <= coarse + kFramesPerSample;
+         ++at) {
         double level = 0;
         double match = Match(capture, at, sound, 1, &level);
         if (match > best) {
@@ -127,6 +127,7 @@ std::vector<std::string> CheckJump(const std::vector<float>& capture, const std:
     if (start < from || start > to)
         problems.push_back("the jump sound sounds at " + Seconds(start) + ", not between " + Seconds(from) + " and " +
                            Seconds(to));
-    if (gain < 0.8 || gain > 1.2) problems.push_back("the jump sound plays at " + std::to_string(gain) + " of its level");
+    if (gain < 0.8 || gain > 1.2)
+        problems.push_back("the jump sound plays at " + std::to_string(gain) + " of its level");
     return problems;
 }

@@ -17,9 +17,9 @@
 #include "CloseWindow.h"
 #include "PictureChecks.h"
 #include "SoundChecks.h"
+#include "platform/music/Mp3Stream.h"
 #include "platform/sound/Mixer.h"
 #include "platform/sound/Mmio.h"
-#include "platform/music/Mp3Stream.h"
 
 namespace {
 
@@ -120,8 +120,8 @@ int main(int argc, char** argv) {
         std::vector<float> capture = LoadCapture(argv[2]);
         std::size_t until = Frame(argv[4]);
         std::string report;
-        auto problems = CheckMusic(capture, DecodeMusic(argv[3], std::min(until, capture.size())), 5 * kMixRate,
-                                   until, report);
+        auto problems =
+            CheckMusic(capture, DecodeMusic(argv[3], std::min(until, capture.size())), 5 * kMixRate, until, report);
         std::printf("%s", report.c_str());
         return Verdict(problems);
     }

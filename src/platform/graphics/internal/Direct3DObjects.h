@@ -119,9 +119,9 @@ private:
     D3DMATERIAL7 material{};
     DeviceStage stages[kStageCount];
 
-    int units = 1;                        // texture units GL offers, at most kStageCount
-    int coordinateSet[kStageCount];       // per unit as applied: the vertex's pair, -1 = none
+    int units = 1;                   // texture units GL offers, at most kStageCount
+    int coordinateSet[kStageCount];  // per unit as applied: the vertex's pair, -1 = none
     GLuint samplers[kStageCount] = {};
-    GLuint white = 0;                     // for a stage that uses no texture: GL combines only on a textured unit
+    GLuint white = 0;  // for a stage that uses no texture: GL combines only on a textured unit
     std::vector<float> batch;
 };

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/core/DeviceContextObject.h"
+#include "platform/display/Gl.h"
 #include "platform/graphics/DirectDraw.h"
 #include "platform/graphics/SurfaceContents.h"
-#include "platform/display/Gl.h"
 
 // RGB565 pixels, rows top first. Surfaces filled from one unchanged file share
 // one Picture (and its GL texture); a surface copies a shared one before it
