@@ -174,7 +174,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
                                nullptr);
     if (!g_Window)
         return StartFailed("no window could be opened",
-                           "Check that DISPLAY names a running X server that you may use.");
+                           "Check that DISPLAY or WAYLAND_DISPLAY names a running display that you may use.");
 
     ShowCursor(FALSE);
 

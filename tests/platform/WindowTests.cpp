@@ -126,6 +126,20 @@ TEST_F(WindowTest, WindowCoversTheRequestedRectangleWithItsTitle) {
     EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_OPENGL);
 }
 
+TEST_F(WindowTest, AScreenSizedPopupIsFullScreenAtTheDesktopsMode) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HWND screenSized = CreateWindowExA(WS_EX_TOPMOST, "TESTCLASS", "screen", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                                       nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(screenSized, nullptr) << SDL_GetError();
+    SDL_Window* sdl = SdlWindowOf(screenSized);
+    EXPECT_EQ(SDL_GetWindowFlags(sdl) & SDL_WINDOW_FULLSCREEN_DESKTOP, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    int shownWidth = 0, shownHeight = 0;
+    SDL_GetWindowSize(sdl, &shownWidth, &shownHeight);
+    EXPECT_EQ(shownWidth, width);
+    EXPECT_EQ(shownHeight, height);
+    DestroyWindow(screenSized);
+}
+
 TEST_F(WindowTest, AClassIsRegisteredOnce) {
     WNDCLASSEXA again{};
     again.cbSize = sizeof again;

@@ -8,6 +8,7 @@
 #include "platform/display/Gl.h"
 #include "platform/display/PictureScaler.h"
 #include "platform/display/ShmPresent.h"
+#include "platform/window/WaylandWindow.h"
 
 namespace {
 
@@ -198,8 +199,11 @@ void ShowWindowImage() {
         if (!state.swapIntervalSet) {
             // Paced: adaptive vsync where the driver has it, so that a frame
             // that misses a refresh shows at once instead of a whole refresh
-            // later (which would halve the rate); plain vsync otherwise.
-            if (state.pacing == PresentPacing::None)
+            // later (which would halve the rate); plain vsync otherwise. Not
+            // on Wayland: SDL waits there for the compositor's frame event in
+            // a loop that spins for ever once the connection has failed, so
+            // the display's own pacing is all.
+            if (state.pacing == PresentPacing::None || WaylandDisplayOf(state.window))
                 SDL_GL_SetSwapInterval(0);
             else if (SDL_GL_SetSwapInterval(-1) != 0)
                 SDL_GL_SetSwapInterval(1);

@@ -1,16 +1,25 @@
-// The X display going away under a running program: its server ended, the
-// desktop session logged out, a forwarded display dropped. Xlib's own answer
-// is to exit at once from inside whichever call noticed, and SDL's exit
-// handler then waits for ever for events from the dead connection, so the
-// process spins and its run directory stays. Watched, the loss is only noted,
-// every later call on the dead connection returns at once, and the windowing
-// stand-in ends the run the orderly way.
+// The display failing under a running program: its server or compositor
+// ended, the desktop session logged out, a forwarded display dropped, or the
+// server refused a request on our window. Left to themselves, Xlib exits at
+// once from inside whichever call noticed (and SDL's exit handler then waits
+// for ever on the dead connection, so the process spins and its run directory
+// stays), and SDL's Wayland driver reports a lost compositor as an ordinary
+// quit. Watched, the failure is only noted, every later call on a dead X
+// connection returns at once, and the windowing stand-in ends the run the
+// orderly way with status 1.
 #pragma once
 
 #include <SDL.h>
 
-// Watches the X connection behind WINDOW; nothing for other video drivers.
+#include <string>
+
+// Watches the X or Wayland connection behind WINDOW; nothing for other video
+// drivers.
 void WatchDisplayOf(SDL_Window* window);
 
-// Whether a watched display has gone away.
+// Whether a watched display has failed.
 bool DisplayLost();
+
+// What happened, for the run's last line: the display "NAME" went away, or
+// refused a request.
+std::string DisplayLossReport();

@@ -11,6 +11,7 @@
 #include "platform/core/Seam.h"
 #include "platform/window/DisplayWatch.h"
 #include "platform/window/Sdl.h"
+#include "platform/window/WaylandWindow.h"
 #include "platform/window/WindowObject.h"
 
 namespace {
@@ -71,8 +72,9 @@ void PumpSdlEvents() {
     while (SDL_PollEvent(&event)) {
         HWND window = LiveWindow();
         if (!window) continue;
-        // Closing the window and SIGINT/SIGTERM both arrive as SDL_QUIT.
-        if (event.type == SDL_QUIT) PostClose(window);
+        // Closing the window and SIGINT/SIGTERM both arrive as SDL_QUIT; so
+        // does a lost Wayland compositor, which ends the run below instead.
+        if (event.type == SDL_QUIT && !DisplayLost()) PostClose(window);
         if (event.type == SDL_WINDOWEVENT) {
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostClose(window);
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED) window->needsPaint = true;
@@ -86,8 +88,7 @@ void PumpSdlEvents() {
     // Nothing can be shown any more: the run ends, and says it failed.
     if (DisplayLost() && !State().lossHandled) {
         State().lossHandled = true;
-        const char* display = SDL_getenv("DISPLAY");
-        std::fprintf(stderr, "orvanthelix: the display \"%s\" went away; the run ends.\n", display ? display : "");
+        std::fprintf(stderr, "orvanthelix: %s; the run ends.\n", DisplayLossReport().c_str());
         PostQuitMessage(1);
     }
 }
@@ -97,20 +98,42 @@ void QuitSdl() {
     if (!DisplayLost()) SDL_Quit();
 }
 
+// The display variables that are set, as the failure line names them.
+std::string DisplaysNamed() {
+    std::string named;
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = SDL_getenv(variable);
+        if (!value || !*value) continue;
+        named += (named.empty() ? "" : " or ") + std::string(variable) + " \"" + value + "\"";
+    }
+    return named;
+}
+
 }  // namespace
 
 bool EnsureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
     // Only drivers that show a window, unless the user names another.
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-    if (!asked || !*asked) SDL_SetHint(SDL_HINT_VIDEODRIVER, SDL_getenv("WAYLAND_DISPLAY") ? "x11,wayland" : "x11");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    std::string drivers = asked && *asked ? asked : wayland ? "x11,wayland" : "x11";
+    // SDL's Wayland driver crashes while starting on a compositor that offers
+    // no input seat (a headless one): it is left out there.
+    const char* seatless = nullptr;
+    if (wayland && drivers.find("wayland") != std::string::npos && !CompositorOffersSeat()) {
+        seatless = "the Wayland compositor offers no input seat";
+        drivers = "x11";
+    }
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers.c_str(), SDL_HINT_OVERRIDE);
+    // Full screen at the desktop's mode stays so while another window has the focus.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        std::string reason = SDL_GetError();
-        const char* display = SDL_getenv("DISPLAY");
-        if (display && *display)
-            SDL_SetError("the display \"%s\" could not be opened (%s)", display, reason.c_str());
+        std::string reason = seatless ? seatless : SDL_GetError();
+        const std::string named = DisplaysNamed();
+        if (named.empty())
+            SDL_SetError("neither DISPLAY nor WAYLAND_DISPLAY is set (%s)", reason.c_str());
         else
-            SDL_SetError("DISPLAY is not set (%s)", reason.c_str());
+            SDL_SetError("%s (%s)", named.c_str(), reason.c_str());
         return false;
     }
     static bool registered = false;
@@ -176,7 +199,14 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DW
     // Both renderers draw with OpenGL on this window, so it is always GL-capable.
     Uint32 flags = SDL_WINDOW_OPENGL;
     flags |= (style & WS_VISIBLE) ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
-    if (style & WS_POPUP) flags |= SDL_WINDOW_BORDERLESS;
+    // A screen-sized popup is the desktop's full screen, asked of the window
+    // manager or compositor at the desktop's own mode, so that it covers
+    // panels and docks; it gets the screen's real size, whatever was asked.
+    SDL_DisplayMode desktop;
+    if ((style & WS_POPUP) && SDL_GetDesktopDisplayMode(0, &desktop) == 0 && width == desktop.w && height == desktop.h)
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    else if (style & WS_POPUP)
+        flags |= SDL_WINDOW_BORDERLESS;
     if (exStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
 
     auto window = std::make_unique<WindowObject>();
