@@ -1,6 +1,5 @@
 #include "platform/window/Window.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/EndSignals.h"
 #include "platform/core/Seam.h"
 #include "platform/window/DisplayWatch.h"
 #include "platform/window/Sdl.h"
@@ -31,8 +31,6 @@ struct Windowing {
     int cursorCount = 0;
     bool lossHandled = false;
 };
-
-volatile std::sig_atomic_t hangupSeen = 0;
 
 Windowing& State() {
     static Windowing state;
@@ -71,18 +69,15 @@ void PumpSdlEvents() {
     while (SDL_PollEvent(&event)) {
         HWND window = LiveWindow();
         if (!window) continue;
-        // Closing the window and SIGINT/SIGTERM both arrive as SDL_QUIT.
         if (event.type == SDL_QUIT) PostClose(window);
         if (event.type == SDL_WINDOWEVENT) {
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostClose(window);
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED) window->needsPaint = true;
         }
     }
-    // SIGHUP (the terminal closed) ends the run as SIGTERM does.
-    if (hangupSeen && LiveWindow()) {
-        hangupSeen = 0;
-        PostClose(LiveWindow());
-    }
+    // SIGINT, SIGTERM and SIGHUP (the terminal closed) end the run as closing
+    // the window does.
+    if (LiveWindow() && TakeEndRequest()) PostClose(LiveWindow());
     // Nothing can be shown any more: the run ends, and says it failed.
     if (DisplayLost() && !State().lossHandled) {
         State().lossHandled = true;
@@ -104,6 +99,10 @@ bool EnsureVideo() {
     // Only drivers that show a window, unless the user names another.
     const char* asked = SDL_getenv("SDL_VIDEODRIVER");
     if (!asked || !*asked) SDL_SetHint(SDL_HINT_VIDEODRIVER, SDL_getenv("WAYLAND_DISPLAY") ? "x11,wayland" : "x11");
+    // The engine's own handlers take the signals that end the run, so that a
+    // box that is up can be closed too.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    TakeOverEndSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::string reason = SDL_GetError();
         const char* display = SDL_getenv("DISPLAY");
@@ -114,12 +113,7 @@ bool EnsureVideo() {
         return false;
     }
     static bool registered = false;
-    if (!registered) {
-        std::atexit(QuitSdl);
-        struct sigaction hangup {};
-        hangup.sa_handler = [](int) { hangupSeen = 1; };
-        sigaction(SIGHUP, &hangup, nullptr);
-    }
+    if (!registered) std::atexit(QuitSdl);
     registered = true;
     return true;
 }
