@@ -80,7 +80,8 @@ case $case in
   no-pack-sigterm | no-pack-sighup | no-pack-sigkill)
     box=$(e2e_box "$window" "Error-Reporting: g_Bsp.Load") || exit 1
     asked=$EPOCHREALTIME
-    kill "-${case#no-pack-}" "$pid"
+    signal=${case#no-pack-}
+    kill -s "${signal^^}" "$pid"
     e2e_wait_end "$pid" 2 "$asked"
     for _ in $(seq 20); do
       xwininfo -id "$box" >/dev/null 2>&1 || break
