@@ -5,67 +5,112 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "pack/Pack.h"
 #include "pack/TempDirectory.h"
 #include "pack/UnpackTable.h"
+#include "platform/core/Seam.h"
 
 namespace {
 
 constexpr const char* kRunDirectoryPrefix = "orvanthelix-";
+// The mark of a run directory: a file the engine writes into it before
+// anything is unpacked there. The clean-up of killed runs touches only
+// directories that hold it with exactly this text, whatever their name.
+constexpr const char* kMarkFile = ".orvanthelix-run";
+constexpr std::string_view kMarkText =
+    "A run directory of orvanthelix, removed when its run ends or by a later start.\n";
 
 std::string startDirectory;
 std::string runDirectory;  // empty while there is none
-// The run directory, opened and locked for the whole run. The system drops
-// the lock when the process ends however it ends, which is how a later start
-// tells a directory whose run is gone from one whose run still lives.
-int runDirectoryLock = -1;
+// The run directory, held open for the whole run and locked where the system
+// allows it. The system drops the lock when the process ends however it ends,
+// which is how a later start tells a directory whose run is gone from one
+// whose run still lives.
+int runDirectoryFd = -1;
 
 // "orvanthelix-" and the six characters mkdtemp put in.
 bool IsRunDirectoryName(const std::string& name) {
     return name.size() == std::string(kRunDirectoryPrefix).size() + 6 && name.starts_with(kRunDirectoryPrefix);
 }
 
-// Opens PATH as a directory of this user's (never through a link) and takes
-// its lock without waiting; -1 when any of that fails.
-int OpenAndLock(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return -1;
+bool IsMine(int fd) {
     struct stat info;
-    if (fstat(fd, &info) != 0 || info.st_uid != getuid() || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    return fstat(fd, &info) == 0 && info.st_uid == getuid();
 }
 
-// Removes what runs that were killed (or crashed) left under BASE: the table's
-// files in each run directory nobody holds, then the directory itself when
-// nothing else is in it. A run still going, this user's or another's, holds
-// its lock; directories not named as ours are never looked into.
+// Whether the directory open as DIR holds the mark, a regular file of this
+// user's with the mark's text. Only reads (a FIFO of that name never blocks).
+bool HasMark(int dir) {
+    int fd = openat(dir, kMarkFile, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    char text[kMarkText.size() + 1];
+    ssize_t length = -1;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid()) length = read(fd, text, sizeof text);
+    close(fd);
+    return length == static_cast<ssize_t>(kMarkText.size()) && std::string_view(text, length) == kMarkText;
+}
+
+// Removes what runs that were killed (or crashed) left under BASE: in each
+// marked directory of this user's that no live run holds locked, the table's
+// files and the mark, then the directory itself when nothing else is in it.
 void RemoveAbandonedRunDirectories(const std::string& base) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
-        const std::string name = entry.path().filename().string();
-        if (!IsRunDirectoryName(name)) continue;
-        int fd = OpenAndLock(entry.path().string());
+        if (!IsRunDirectoryName(entry.path().filename().string())) continue;
+        int fd = open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
-        for (const auto& asset : kUnpackTable) unlinkat(fd, asset.file, 0);
-        rmdir(entry.path().c_str());
+        if (IsMine(fd) && HasMark(fd) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            for (const auto& asset : kUnpackTable) unlinkat(fd, asset.file, 0);
+            unlinkat(fd, kMarkFile, 0);
+            rmdir(entry.path().c_str());
+        }
         close(fd);
     }
 }
 
-// Whether FD is still the directory at PATH: another start may have taken a
-// new directory for abandoned and removed it before it was locked.
-bool IsStillAt(int fd, const std::string& path) {
-    struct stat held, named;
-    return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
-           held.st_ino == named.st_ino;
+// Writes the mark into the directory open as DIR; 0, or the system's reason.
+int WriteMark(int dir) {
+    int fd = openat(dir, kMarkFile, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return errno;
+    const ssize_t written = write(fd, kMarkText.data(), kMarkText.size());
+    int error = written < 0 ? errno : written != static_cast<ssize_t>(kMarkText.size()) ? ENOSPC : 0;
+    if (close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
+// Makes a new run directory under BASE, locks it where the system allows,
+// marks it and enters it. Returns 0, or the system's reason for failing (then
+// nothing of it is left).
+int MakeRunDirectory(const std::string& base, bool& locked) {
+    std::string path = base + "/" + kRunDirectoryPrefix + "XXXXXX";
+    if (!mkdtemp(path.data())) return errno;
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    // Locked before it is marked, so no other start ever finds it marked and
+    // unlocked while this run lives. Some network file systems refuse the lock.
+    locked = fd >= 0 && !SeamArmed("flock.Refused") && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (error == 0) error = WriteMark(fd);
+    if (error == 0 && fchdir(fd) != 0) error = errno;
+    if (error != 0) {
+        if (fd >= 0) {
+            unlinkat(fd, kMarkFile, 0);
+            close(fd);
+        }
+        rmdir(path.c_str());
+        return error;
+    }
+    runDirectory = path;
+    runDirectoryFd = fd;
+    return 0;
 }
 
 bool EnterRunDirectory() {
@@ -74,21 +119,24 @@ bool EnterRunDirectory() {
     startDirectory = start;
     std::free(start);
 
-    const std::string base = TempDirectory();
-    RemoveAbandonedRunDirectories(base);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::string pattern = base + "/" + kRunDirectoryPrefix + "XXXXXX";
-        if (!mkdtemp(pattern.data())) return false;
-        int fd = OpenAndLock(pattern);
-        if (fd >= 0 && IsStillAt(fd, pattern) && fchdir(fd) == 0) {
-            runDirectory = pattern;
-            runDirectoryLock = fd;
-            return true;
-        }
-        if (fd >= 0) close(fd);
-        rmdir(pattern.c_str());
+    std::string base = TempDirectory();
+    bool locked = false;
+    int error = MakeRunDirectory(base, locked);
+    if (error != 0 && base != "/tmp") {
+        std::fprintf(stderr, "orvanthelix: TMPDIR \"%s\" cannot be used (%s); unpacking under /tmp instead.\n",
+                     base.c_str(), std::strerror(error));
+        base = "/tmp";
+        error = MakeRunDirectory(base, locked);
     }
-    return false;
+    if (error != 0) {
+        std::fprintf(stderr, "orvanthelix: no run directory could be made in %s (%s); nothing is unpacked.\n",
+                     base.c_str(), std::strerror(error));
+        return false;
+    }
+    // A run that holds no lock cannot tell a live run's directory from a
+    // killed one's, so it leaves them all alone.
+    if (locked) RemoveAbandonedRunDirectories(base);
+    return true;
 }
 
 }  // namespace
@@ -96,7 +144,16 @@ bool EnterRunDirectory() {
 void UnpackAssets() {
     FILE* pack = OpenPack(kPackFileName);
     if (EnterRunDirectory()) {
-        for (const auto& asset : kUnpackTable) ExtractPackEntry(pack, asset.entry, asset.file);
+        bool told = false;
+        for (const auto& asset : kUnpackTable) {
+            int writeError = 0;
+            if (ExtractPackEntry(pack, asset.entry, asset.file, &writeError) || writeError == 0 || told) continue;
+            // The level's box would say only that the level could not be
+            // loaded; this says why.
+            std::fprintf(stderr, "orvanthelix: could not unpack %s to %s/%s: %s\n", asset.file, runDirectory.c_str(),
+                         asset.file, std::strerror(writeError));
+            told = true;
+        }
     }
     ClosePack(pack);
 }
@@ -105,11 +162,12 @@ void DeleteUnpackedAssets() {
     // Without a run directory nothing was extracted, and the current directory
     // is the user's own: nothing there is ours to delete.
     if (runDirectory.empty()) return;
-    for (const auto& asset : kUnpackTable) std::remove(asset.file);
+    for (const auto& asset : kUnpackTable) unlinkat(runDirectoryFd, asset.file, 0);
+    unlinkat(runDirectoryFd, kMarkFile, 0);
     std::error_code ignored;  // the absolute path below removes it from anywhere
     std::filesystem::current_path(startDirectory, ignored);
     rmdir(runDirectory.c_str());  // only when empty: a stray file of another's stays
-    close(runDirectoryLock);
-    runDirectoryLock = -1;
+    close(runDirectoryFd);
+    runDirectoryFd = -1;
     runDirectory.clear();
 }

@@ -34,9 +34,16 @@ enum StartupCode : std::uint8_t {
 
 namespace {
 
-// Set when a start failure ended the run and its box could not be shown: the
-// user learnt of it only from standard error, so the exit status tells it too.
-bool failureUnseen = false;
+// Set when a start failure ends the run: its exit status is then 1, whether or
+// not its box could be shown (the design's 0 would read as success to a
+// launcher or a script).
+bool startAbandoned = false;
+
+// Ends the run after a failed start: the quit is posted as the design posts it.
+void AbandonStart() {
+    startAbandoned = true;
+    PostQuitMessage(0);
+}
 
 // A start that ends before the main loop has shown the user nothing: one line
 // on standard error says what failed, why and what to check, and the exit
@@ -47,10 +54,9 @@ int StartFailed(const char* what, const char* check = "") {
     return 1;
 }
 
-// The box of a start failure that ends the run.
-void ShowStartFailure(const char* text, const char* caption) {
-    if (MessageBoxA(g_Window, text, caption, MB_OK) == 0) failureUnseen = true;
-}
+// The box of a start failure that ends the run; a box that cannot be shown
+// writes its text to standard error.
+void ShowStartFailure(const char* text, const char* caption) { MessageBoxA(g_Window, text, caption, MB_OK); }
 
 // Shows the Abort/Retry/Ignore box until the start succeeds or the user gives
 // up, and returns the resulting start-up code. A box that could not be shown
@@ -63,7 +69,7 @@ StartupCode RetryStart(Start start, const char* text, const char* caption, Start
             if (start()) return kStartedOk;
             break;
         case IDABORT:
-            PostQuitMessage(0);
+            AbandonStart();
             return failure;
         case IDIGNORE:
             ignore();
@@ -150,7 +156,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     g_SoundEnabled = 1;
     g_InvertMouseY = 1;
     StartupCode startupCode = kStartedOk;
-    failureUnseen = false;
+    startAbandoned = false;
 
     if (FAILED(CoInitialize(nullptr))) return StartFailed("COM could not be started");
 
@@ -180,14 +186,14 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
 
     g_pRenderer = ChosenRenderer();
     startupCode = StartRendererAndInput(instance);
-    if (startupCode != kStartedOk) PostQuitMessage(0);
+    if (startupCode != kStartedOk) AbandonStart();
 
     UnpackAssets();
 
     if (startupCode == kStartedOk && !g_Bsp.Load("Test.bsp")) {
         ShowStartFailure("Binary Space Partition could not be loaded.", "Error-Reporting: g_Bsp.Load");
         startupCode = kLevelFailed;
-        PostQuitMessage(0);
+        AbandonStart();
     }
 
     StartModel();
@@ -225,5 +231,5 @@ int WinMain(HINSTANCE instance, HINSTANCE, char*, int) {
     if (startupCode == kStartedOk || startupCode > kInputFailed) g_Input.Release();
     if (startupCode == kStartedOk || startupCode > kRendererInitializeFailed) g_pRenderer->Shutdown();
     CoUninitialize();
-    return failureUnseen ? 1 : static_cast<int>(message.wParam);
+    return startAbandoned ? 1 : static_cast<int>(message.wParam);
 }

@@ -1,7 +1,10 @@
 #include "pack/Pack.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -73,15 +76,17 @@ bool ReadDirectory(FILE* pack) {
     return true;
 }
 
-bool CopyBytes(FILE* from, FILE* to, std::int32_t count) {
+// Copies COUNT bytes; on failure returns the system's reason (EIO when the
+// pack ran short).
+int CopyBytes(FILE* from, FILE* to, std::int32_t count) {
     char buffer[65536];
     while (count > 0) {
         const std::size_t chunk = std::min<std::size_t>(count, sizeof buffer);
-        if (std::fread(buffer, 1, chunk, from) != chunk) return false;
-        if (std::fwrite(buffer, 1, chunk, to) != chunk) return false;
+        if (std::fread(buffer, 1, chunk, from) != chunk) return EIO;
+        if (std::fwrite(buffer, 1, chunk, to) != chunk) return errno;
         count -= static_cast<std::int32_t>(chunk);
     }
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -103,7 +108,7 @@ const PackEntry* FindPackEntry(const char* entryName) {
     return nullptr;
 }
 
-std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fileName) {
+std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fileName, int* writeError) {
     const PackEntry* entry = FindPackEntry(entryName);
     if (!pack || !entry) return 0;
     // Checked before the output file is created, so that an entry cut off by
@@ -115,11 +120,17 @@ std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fil
     // Exactly the name given: the engine extracts into a fresh directory, where
     // that is the same, and orvtool's user means the file named.
     FILE* out = OpenExactFile(fileName, "wb");
-    if (!out) return 0;
-    const bool copied = CopyBytes(pack, out, entry->size);
-    // A failed close can mean the buffered bytes never reached the disk.
-    const bool closed = CloseFile(out) == 0;
-    return copied && closed ? 1 : 0;
+    int error = out ? CopyBytes(pack, out, entry->size) : errno;
+    if (out) {
+        struct stat info;
+        const bool regular = fstat(fileno(out), &info) == 0 && S_ISREG(info.st_mode);
+        // A failed close can mean the buffered bytes never reached the disk.
+        if (CloseFile(out) != 0 && error == 0) error = errno;
+        // A file cut short (a full disk) would pass for a whole one later.
+        if (error != 0 && regular) std::remove(fileName);
+    }
+    if (error != 0 && writeError) *writeError = error;
+    return error == 0 ? 1 : 0;
 }
 
 void ClosePack(FILE* pack) {

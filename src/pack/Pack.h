@@ -34,8 +34,10 @@ const PackEntry* FindPackEntry(const char* entryName);
 // Copies the entry's bytes into a new file of exactly the name `fileName` (a
 // file whose name differs only in case is left alone). Returns 1 on success, 0
 // when the entry is missing, its data runs past the end of the pack (no file is
-// created then), or the file cannot be written. The pack stays open.
-std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fileName);
+// created then), or the file cannot be written: then a partly written file is
+// removed and `writeError`, when given, is set to the system's reason. The pack
+// stays open.
+std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fileName, int* writeError = nullptr);
 
 // Closes the pack and empties the directory; does nothing for a null pack.
 void ClosePack(FILE* pack);

@@ -263,7 +263,7 @@ TEST_F(StartupTest, TheUnpackedModelIsLoadedEvenAfterAFailedStart) {
     start.Write("Orvanthelix.zar", "1\nMODELTEST " + std::to_string(model.size()) + "\n" + model + "\n");
     renderer.initializeResult = false;
     seam::ScriptMessageBoxAnswers({IDOK});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     ASSERT_EQ(g_ModelEntity.model.partCount, 2);
     EXPECT_STREQ(g_ModelEntity.model.parts[1]->name, "B");
     EXPECT_EQ(g_ModelEntity.model.parts[1]->parent, g_ModelEntity.model.parts[0]);
@@ -286,7 +286,7 @@ TEST_F(StartupTest, TheWindowIsTopmostScreenSizedAndTitled) {
 TEST_F(StartupTest, RendererInitializeFailureSkipsTheStartsButStillLoadsAndShutsDownTheManagers) {
     renderer.initializeResult = false;
     seam::ScriptMessageBoxAnswers({IDOK});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Sequence(),
               Then({"renderer.Initialize", "MessageBoxA(Error-Reporting: g_pRenderer->Initialize: No display for you.)",
                     "PostQuitMessage", "mmioOpenA(jump.wav)"},
@@ -298,7 +298,7 @@ TEST_F(StartupTest, RendererInitializeFailureSkipsTheStartsButStillLoadsAndShuts
 TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
     renderer.setupResult = false;
     seam::ScriptMessageBoxAnswers({IDOK});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup",
                                 "MessageBoxA(Error-Reporting: g_pRenderer->Setup: No viewport either.)",
                                 "PostQuitMessage", "mmioOpenA(jump.wav)"},
@@ -309,7 +309,7 @@ TEST_F(StartupTest, RendererSetupFailureStillShutsTheRendererDown) {
 TEST_F(StartupTest, AnInputStartFailureIsReportedAndItsReleaseIsSkippedAtShutDown) {
     seam::ArmFailure("IDirectInputDeviceA::Acquire", E_FAIL);
     seam::ScriptMessageBoxAnswers({IDOK});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "IDirectInputA::Release",
                                 "MessageBoxA(Error-Reporting: DirectInput could not be initialized.)",
                                 "PostQuitMessage", "mmioOpenA(jump.wav)"},
@@ -350,7 +350,7 @@ TEST_F(StartupTest, IgnoringTheSoundFailurePlaysWithoutSoundOrMusic) {
 TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
     seam::ArmFailure("DirectSoundCreate", DSERR_NODRIVER);
     seam::ScriptMessageBoxAnswers({IDABORT});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                                 kSoundBox, "PostQuitMessage", "mmioOpenA(jump.wav)"},
                                kMusicLoad,
@@ -365,7 +365,7 @@ TEST_F(StartupTest, AbortingTheSoundFailureQuitsBeforeAnyFrame) {
 TEST_F(StartupTest, AfterAnAbortedSoundStartShutDownReleasesTheDeviceItLeft) {
     seam::ArmFailure("IDirectSound::SetCooperativeLevel", E_FAIL);
     seam::ScriptMessageBoxAnswers({IDABORT});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Sequence(), Then({"renderer.Initialize", "renderer.Setup", "DirectInputCreateA", "DirectSoundCreate",
                                 "IDirectSound::SetCooperativeLevel", kSoundBox, "PostQuitMessage",
                                 "mmioOpenA(jump.wav)", "IDirectSound::CreateSoundBuffer"},
@@ -396,7 +396,7 @@ TEST_F(StartupTest, AbortingTheMusicFailureQuitsButStillLoadsTheTrack) {
     music.initResults = {false, false};
     g_TestMusicManager = &music;
     seam::ScriptMessageBoxAnswers({IDRETRY, IDABORT});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(renderer.frames, 0);
     EXPECT_EQ(Count("music.Initialize"), 2);
     EXPECT_EQ(Count("MessageBoxA"), 2) << "one box for each failed start";
@@ -473,7 +473,7 @@ TEST_F(StartupTest, TheAssetsAreThereForTheRunAndGoneAfterIt) {
 TEST_F(StartupTest, AFailedStartStillDeletesEveryUnpackedFile) {
     renderer.initializeResult = false;
     seam::ScriptMessageBoxAnswers({IDOK});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_TRUE(std::filesystem::is_empty(tmp.Path()));
     EXPECT_EQ(std::filesystem::current_path(), start.Path());
 }
@@ -482,7 +482,7 @@ TEST_F(StartupTest, TheOpenGLRenderersStartFailureIsReportedWithItsText) {
     g_TestRenderer = &g_OpenGLRenderer;
     seam::ArmFailure("wglCreateContext", 0);
     seam::ScriptMessageBoxAnswers({IDOK});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Count("MessageBoxA"), 1);
     auto calls = seam::Calls();
     auto box = std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c.name == "MessageBoxA"; });
@@ -506,7 +506,7 @@ TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {
     untouched->isSolid = 1;
     g_Bsp.root = untouched;
 
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     EXPECT_EQ(Sequence(),
               Then(kLevelFailed, kMusicLoad,
                    {"IMediaControl::Stop", "IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
@@ -517,7 +517,7 @@ TEST_F(StartupTest, ALevelThatDoesNotLoadSkipsTheAudioStartsAndIsNotFreed) {
 TEST_F(StartupTest, AMissingPackFailsTheLevelLoad) {
     std::filesystem::remove(start.File("Orvanthelix.zar"));
     seam::ScriptMessageBoxAnswers({IDOK});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), 1);
     // Without "test.mp3" the music track is not loaded, so its shut-down has nothing to stop.
     EXPECT_EQ(Sequence(),
               Then(kLevelFailed, kMusicLoad, {"IDirectInputA::Release", "renderer.Shutdown", "CoUninitialize"}));
@@ -525,7 +525,7 @@ TEST_F(StartupTest, AMissingPackFailsTheLevelLoad) {
 
 TEST_F(StartupTest, AFailedLevelLoadStillDeletesEveryUnpackedFile) {
     WriteTestAssetPack(start.File("Orvanthelix.zar"));
-    // No box could be shown (answer 0): the user saw nothing, so the status says it.
+    // No box could be shown (answer 0): the status is 1 all the same.
     seam::ScriptMessageBoxAnswers({0});
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(renderer.frames, 0);

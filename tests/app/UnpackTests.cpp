@@ -2,8 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +16,7 @@
 #include "platform/core/Files.h"
 #include "support/AssetPack.h"
 #include "support/TempDir.h"
+#include "support/TestSeam.h"
 
 namespace fs = std::filesystem;
 
@@ -76,7 +80,7 @@ TEST_F(UnpackTest, EntriesGoToAPrivateDirectoryThatIsGoneAfterwards) {
 
     fs::path run = fs::current_path();
     EXPECT_EQ(run.parent_path(), tmp.Path());
-    EXPECT_EQ(EntriesIn(run), 25);
+    EXPECT_EQ(EntriesIn(run), 26) << "the 25 files and the run's mark";
     for (const auto& [entry, file, kind] : kExpectedAssets)
         EXPECT_EQ(TempDir::Read(file), TestAssetBytes(entry)) << file;
     ASSERT_EQ(kUnpackTable.size(), std::size(kExpectedAssets));
@@ -108,21 +112,54 @@ TEST_F(UnpackTest, AMissingPackExtractsNothingAndLeavesNoDirectory) {
     start.Write("test.bsp", "the user's level");
     ScopedCurrentDir inStart(start.Path());
     UnpackAssets();
-    EXPECT_EQ(EntriesIn(fs::current_path()), 0);
+    EXPECT_EQ(EntriesIn(fs::current_path()), 1) << "only the run's mark";
     DeleteUnpackedAssets();
     EXPECT_EQ(EntriesIn(tmp.Path()), 0);
     EXPECT_EQ(TempDir::Read(start.File("test.bsp")), "the user's level");
 }
 
-TEST_F(UnpackTest, WithoutAPrivateDirectoryNothingIsWrittenOrDeleted) {
+TEST_F(UnpackTest, AnUnusableTmpdirGivesWayToTmpAndSaysSo) {
     setenv("TMPDIR", start.File("no-such-dir").c_str(), 1);
     start.Write("test.mdl", "the user's model");
     ScopedCurrentDir inStart(start.Path());
+    testing::internal::CaptureStderr();
     UnpackAssets();
-    EXPECT_EQ(fs::current_path(), start.Path());
-    EXPECT_EQ(EntriesIn(start.Path()), 2) << "the pack and the user's file, nothing unpacked";
+    const std::string said = testing::internal::GetCapturedStderr();
+    const fs::path run = fs::current_path();
+    EXPECT_EQ(run.parent_path(), "/tmp");
+    EXPECT_EQ(said, "orvanthelix: TMPDIR \"" + start.File("no-such-dir") +
+                        "\" cannot be used (No such file or directory); unpacking under /tmp instead.\n");
+    EXPECT_EQ(TempDir::Read("test.mdl"), TestAssetBytes("MODELTEST"));
     DeleteUnpackedAssets();
+    EXPECT_FALSE(fs::exists(run));
     EXPECT_EQ(TempDir::Read(start.File("test.mdl")), "the user's model");
+}
+
+// A file system that is full (here: a file size limit) takes the first files
+// and refuses the next: one line names the first file refused and why, and no
+// file is left cut short.
+TEST_F(UnpackTest, AFileThatCannotBeWrittenIsNamedOnStderrAndNotLeftHalfWritten) {
+    ScopedCurrentDir inStart(start.Path());
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;  // the mark and the small test assets fit; "jump.wav" does not
+    setrlimit(RLIMIT_FSIZE, &small);
+    testing::internal::CaptureStderr();
+    UnpackAssets();
+    const std::string said = testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedSignal);
+
+    const std::string run = fs::current_path().string();
+    EXPECT_EQ(said, "orvanthelix: could not unpack jump.wav to " + run + "/jump.wav: File too large\n");
+    for (const auto& [entry, file, kind] : kExpectedAssets)
+        EXPECT_TRUE(!fs::exists(file) || TempDir::Read(file) == TestAssetBytes(entry)) << file;
+    EXPECT_FALSE(fs::exists("jump.wav"));
+    EXPECT_TRUE(fs::exists("box0.bmp"));
+    DeleteUnpackedAssets();
+    EXPECT_EQ(EntriesIn(tmp.Path()), 0);
 }
 
 TEST_F(UnpackTest, AStrayFileKeepsThePrivateDirectory) {
@@ -135,31 +172,96 @@ TEST_F(UnpackTest, AStrayFileKeepsThePrivateDirectory) {
     EXPECT_EQ(EntriesIn(run), 1);
 }
 
-// What killed runs left is removed by the next start; a directory whose run
-// still holds its lock, one not named as ours, and a file not from the pack
-// are left alone.
-TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
-    const fs::path killed = tmp.Path() / "orvanthelix-Kil1ed";
-    const fs::path live = tmp.Path() / "orvanthelix-L1veRn";
-    const fs::path killedWithNote = tmp.Path() / "orvanthelix-N0teXX";
-    const fs::path other = tmp.Path() / "orvanthelix-e2e-Other1";
-    for (const fs::path& dir : {killed, live, killedWithNote, other}) {
-        fs::create_directory(dir);
-        for (const char* file : {"test.bsp", "wall0.bmp"}) std::ofstream(dir / file) << "x";
+// A run of the engine in a process of its own, started in START: it unpacks,
+// then ends when the write end of its pipe closes, deleting nothing, as a
+// killed run does. Returns its directory; HOLD is the write end.
+fs::path RunElsewhere(const fs::path& start, int& hold) {
+    int path[2], held[2];
+    if (pipe(path) != 0 || pipe(held) != 0) return {};
+    if (fork() == 0) {
+        close(held[1]);
+        fs::current_path(start);
+        UnpackAssets();
+        const std::string run = fs::current_path().string();
+        (void)!write(path[1], run.data(), run.size());
+        close(path[1]);
+        char byte;
+        (void)!read(held[0], &byte, 1);
+        _exit(0);
     }
-    std::ofstream(killedWithNote / "notes.txt") << "mine";
-    int liveLock = open(live.c_str(), O_RDONLY | O_DIRECTORY);
-    ASSERT_EQ(flock(liveLock, LOCK_EX | LOCK_NB), 0);
+    close(path[1]);
+    close(held[0]);
+    char text[4096];
+    const ssize_t length = read(path[0], text, sizeof text);
+    close(path[0]);
+    hold = held[1];
+    return length > 0 ? fs::path(std::string(text, length)) : fs::path();
+}
 
+// Every file under DIR with its bytes, to see that nothing changed.
+std::string Snapshot(const fs::path& dir) {
+    std::string all;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        all += entry.path().string() + (entry.is_regular_file() ? "=" + TempDir::Read(entry.path()) : "/") + "\n";
+    return all;
+}
+
+// What killed runs left is removed by the next start; a live run's directory
+// stays, and so does every directory the engine did not mark as its own,
+// whatever its name and whatever it holds.
+TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
+    int hold = -1, held = -1;
+    const fs::path live = RunElsewhere(start.Path(), hold);
+    const fs::path killed = RunElsewhere(start.Path(), held);
+    close(held);
+    waitpid(-1, nullptr, 0);
+    ASSERT_TRUE(fs::exists(killed / "test.bsp"));
+    ASSERT_TRUE(fs::exists(live / "test.bsp"));
+
+    fs::path users = tmp.Path() / "users";
+    fs::create_directory(users);
+    for (const char* name : {"orvanthelix-master", "orvanthelix-assets", "orvanthelix-Kil1ed"}) {
+        fs::create_directory(users / name);
+        for (const auto& asset : kUnpackTable) std::ofstream(users / name / asset.file) << "the user's " << asset.file;
+        std::ofstream(users / name / "README.md") << "the user's notes";
+    }
+    std::ofstream(users / "orvanthelix-Kil1ed" / ".orvanthelix-run") << "not the engine's mark";
+    const std::string before = Snapshot(users);
+    setenv("TMPDIR", users.c_str(), 1);
+    {
+        ScopedCurrentDir inStart(start.Path());
+        UnpackAssets();
+        DeleteUnpackedAssets();
+    }
+    EXPECT_EQ(Snapshot(users), before) << "the user's directories are as they were";
+
+    setenv("TMPDIR", tmp.Path().c_str(), 1);
     ScopedCurrentDir inStart(start.Path());
     UnpackAssets();
     EXPECT_FALSE(fs::exists(killed));
-    EXPECT_EQ(EntriesIn(live), 2);
-    EXPECT_EQ(EntriesIn(other), 2);
-    EXPECT_EQ(EntriesIn(killedWithNote), 1) << "only the pack's files go";
+    EXPECT_EQ(EntriesIn(live), 26) << "the live run's files and its mark";
     DeleteUnpackedAssets();
-    EXPECT_EQ(EntriesIn(tmp.Path()), 3) << "the run's own directory is gone";
-    close(liveLock);
+    close(hold);
+    wait(nullptr);
+    EXPECT_EQ(EntriesIn(tmp.Path()), 2) << "users/ and the live run's directory, which it never deleted";
+}
+
+// Where the file system gives no lock, a run cannot tell a killed run's
+// directory from a live one's: it unpacks into its own and leaves others be.
+TEST_F(UnpackTest, WithoutALockARunPlaysAndLeavesOtherRunsAlone) {
+    int hold = -1;
+    const fs::path killed = RunElsewhere(start.Path(), hold);
+    close(hold);
+    wait(nullptr);
+    seam::Reset();
+    seam::ArmFailure("flock.Refused", 1);
+    ScopedCurrentDir inStart(start.Path());
+    UnpackAssets();
+    EXPECT_EQ(TempDir::Read("test.bsp"), TestAssetBytes("LEVELTEST"));
+    EXPECT_TRUE(fs::exists(killed / "test.bsp"));
+    DeleteUnpackedAssets();
+    EXPECT_EQ(EntriesIn(tmp.Path()), 1) << "only the killed run's directory";
+    seam::Reset();
 }
 
 }  // namespace

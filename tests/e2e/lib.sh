@@ -173,11 +173,12 @@ e2e_since() {
   echo $(( (10#$now - 10#$then) / 1000 ))
 }
 
-# The private run directories under E2E_TMP, and how many files each holds.
+# The private run directories under E2E_TMP, and how many unpacked files each
+# holds (the run's mark not counted).
 e2e_run_dirs() {
   local dir
   for dir in "$E2E_TMP"/*/; do
-    [ -d "$dir" ] && echo "$(basename "$dir") $(find "$dir" -type f | wc -l)"
+    [ -d "$dir" ] && echo "$(basename "$dir") $(find "$dir" -type f ! -name .orvanthelix-run | wc -l)"
   done
 }
 

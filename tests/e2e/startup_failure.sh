@@ -10,8 +10,14 @@
 #                 box with Abort, Retry and Ignore; Ignore runs the game
 #                 silently (it shows the level and ends on Escape), Abort ends
 #                 the run
-# Every boxed way ends with status 0; every way leaves nothing in the run's TMPDIR and the start
-# directory as it was.
+#   no-pack-sigterm, no-pack-sighup
+#                 the signal while the no-pack box is up closes the box and
+#                 ends the run within two seconds, as if it had been answered
+#   no-pack-sigkill
+#                 the program killed while the box is up: the box goes too
+# Every way the start failed ends with status 1 (the played game of
+# no-audio-ignore with 0); every way but the kill leaves nothing in the run's
+# TMPDIR and the start directory as it was.
 #
 #   startup_failure.sh PROGRAM CHECK PACK CASE
 set -u
@@ -52,12 +58,12 @@ if [ "$case" = no-display ]; then
   e2e_pass "no display: status 1 and one line: $said"
   exit 0
 fi
-if [ "$case" = no-pack ]; then
+if [[ $case == no-pack* ]]; then
   e2e_begin
 else
   e2e_begin "$pack"
 fi
-if [ "$case" = no-pack ]; then
+if [[ $case == no-pack* ]]; then
   e2e_start program SDL_AUDIODRIVER=dummy "$program"
 else
   e2e_start program SDL_AUDIODRIVER=nonexistent "$program"
@@ -70,6 +76,22 @@ case $case in
     box=$(e2e_box "$window" "Error-Reporting: g_Bsp.Load") || exit 1
     xdotool key --window "$box" Return
     e2e_wait_end "$pid" 10
+    ;;
+  no-pack-sigterm | no-pack-sighup | no-pack-sigkill)
+    box=$(e2e_box "$window" "Error-Reporting: g_Bsp.Load") || exit 1
+    asked=$EPOCHREALTIME
+    signal=${case#no-pack-}
+    kill -s "${signal^^}" "$pid"
+    e2e_wait_end "$pid" 2 "$asked"
+    for _ in $(seq 20); do
+      xwininfo -id "$box" >/dev/null 2>&1 || break
+      sleep 0.1
+    done
+    xwininfo -id "$box" >/dev/null 2>&1 && e2e_fail "the box outlived the run"
+    if [ "$case" = no-pack-sigkill ]; then
+      e2e_pass "$case: the box went with the killed run"
+      exit 0
+    fi
     ;;
   no-audio-abort)
     box=$(e2e_box "$window" "Error-Reporting: DSound_Init") || exit 1
@@ -87,5 +109,7 @@ case $case in
     ;;
   *) e2e_fail "unknown case: $case" ;;
 esac
-e2e_expect_orderly_end
-e2e_pass "$case: the box was answered and the run ended with status 0, leaving nothing behind"
+status=1
+[ "$case" = no-audio-ignore ] && status=0
+e2e_expect_orderly_end $status
+e2e_pass "$case: the box was answered and the run ended in ${E2E_WAITED} ms with status $E2E_STATUS, leaving nothing behind"

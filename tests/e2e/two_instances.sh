@@ -2,8 +2,10 @@
 # Copies started side by side from the same start directory, each with a
 # private run directory of its own holding the 25 files. One is killed with
 # SIGKILL and leaves its directory; the next start removes it and leaves the
-# live copy's alone. The first live copy to end leaves the other's files
-# alone; both end with status 0 and nothing is left behind.
+# live copy's alone, and the user's own folders named like run directories
+# (an unpacked source archive holding files of the same names) byte for byte.
+# The first live copy to end leaves the other's files alone; both end with
+# status 0 and nothing is left behind.
 #
 #   two_instances.sh PROGRAM PACK
 set -u
@@ -33,12 +35,21 @@ kill -KILL "$killed"
 e2e_wait_end "$killed" 2
 [ -d "$killed_dir" ] || e2e_fail "the killed run's directory went by itself"
 
+mkdir "$E2E_TMP/orvanthelix-master" "$E2E_TMP/orvanthelix-assets"
+echo "the user's picture" >"$E2E_TMP/orvanthelix-master/wall0.bmp"
+echo "the user's notes" >"$E2E_TMP/orvanthelix-master/README.md"
+echo "the user's level" >"$E2E_TMP/orvanthelix-assets/test.bsp"
+users() { (cd "$E2E_TMP" && find orvanthelix-master orvanthelix-assets -type f -print0 | sort -z | xargs -0 sha256sum); }
+users_before=$(users)
+
 e2e_start second SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$E2E_DIR/second.raw" "$program"
 second=$E2E_PID
 second_window=$(e2e_window "$second") || exit 1
 await_run_dirs 2
 [ -e "$killed_dir" ] && e2e_fail "the killed run's directory is still there: $(e2e_run_dirs)"
 e2e_running "$first" || e2e_fail "the first ended"
+[ "$(users)" = "$users_before" ] || e2e_fail "the user's folders changed: $(users)"
+rm -r "$E2E_TMP/orvanthelix-master" "$E2E_TMP/orvanthelix-assets"
 
 asked=$EPOCHREALTIME
 e2e_hold "$first_window" Escape 2 "$first"

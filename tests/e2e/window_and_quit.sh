@@ -9,7 +9,9 @@
 # WM_DELETE_WINDOW (close); the exit status is 0, the private run directory
 # with its 25 unpacked files is gone and the start directory is as it was.
 # With display-gone the X server ends under it: the same, but the status is 1
-# and one line on stderr says the display went away.
+# and one line on stderr says the display went away. With ignored-sighup the
+# program is started with SIGHUP ignored, as nohup starts it: SIGHUP leaves it
+# running, and SIGTERM then ends it.
 #
 #   window_and_quit.sh PROGRAM CHECK PACK OVERLAY QUIT
 set -u
@@ -21,7 +23,11 @@ quit=$5
 . "$(dirname "$0")/lib.sh"
 
 e2e_begin "$pack"
-e2e_start program SDL_AUDIODRIVER=dummy "$program"
+if [ "$quit" = ignored-sighup ]; then
+  e2e_start program SDL_AUDIODRIVER=dummy bash -c "trap '' HUP; exec \"\$0\"" "$program"
+else
+  e2e_start program SDL_AUDIODRIVER=dummy "$program"
+fi
 pid=$E2E_PID
 window=$(e2e_window "$pid") || exit 1
 
@@ -43,6 +49,13 @@ case $quit in
   escape) e2e_hold "$window" Escape 2 "$pid" ;;
   sigterm) kill -TERM "$pid" ;;
   sighup) kill -HUP "$pid" ;;
+  ignored-sighup)
+    kill -HUP "$pid"
+    e2e_await_level "$check" "$E2E_DIR/after-sighup.ppm" $flag
+    e2e_running "$pid" || e2e_fail "SIGHUP ended a run that ignores it"
+    asked=$EPOCHREALTIME
+    kill -TERM "$pid"
+    ;;
   display-gone) kill "$E2E_XVFB" ;;
   close) "$check" close "$window" || e2e_fail "the window could not be closed" ;;
   *) e2e_fail "unknown way to quit: $quit" ;;

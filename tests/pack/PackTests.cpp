@@ -1,5 +1,6 @@
 #include "pack/Pack.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -190,6 +191,11 @@ TEST_F(PackReaderTest, EntryRunningPastTheEndIsNotExtracted) {
     EXPECT_FALSE(Exists("b.bin"));
     EXPECT_EQ(Extract("a", "a.bin"), 1);
     EXPECT_EQ(Content("a.bin"), "xyz");
+    // One byte short: the bound is exact.
+    ClosePack(pack);
+    ASSERT_NE(Open("1 abc 4\nxyz"), nullptr);
+    EXPECT_EQ(Extract("abc", "c.bin"), 0);
+    EXPECT_FALSE(Exists("c.bin"));
 }
 
 TEST_F(PackReaderTest, MissingEntryCreatesNoFile) {
@@ -233,7 +239,10 @@ TEST_F(PackReaderTest, OutputThatCannotBeWrittenGivesZero) {
     ASSERT_NE(Open("1 abc 3\nxyz"), nullptr);
     // Every write to /dev/full fails, so the loss only shows when the buffered
     // bytes are flushed at close.
-    EXPECT_EQ(ExtractPackEntry(pack, "abc", "/dev/full"), 0);
+    int writeError = 0;
+    EXPECT_EQ(ExtractPackEntry(pack, "abc", "/dev/full", &writeError), 0);
+    EXPECT_EQ(writeError, ENOSPC);
+    EXPECT_TRUE(std::filesystem::exists("/dev/full")) << "only a regular file cut short is removed";
 }
 
 TEST_F(PackReaderTest, ClosePackEmptiesTheDirectory) {

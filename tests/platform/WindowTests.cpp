@@ -107,7 +107,7 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheLoopThroughDestroy) {
 }
 
 TEST_F(WindowTest, SigtermEndsTheLoopThroughDestroy) {
-    std::raise(SIGTERM);  // SDL turns it into a quit request, which reaches the window as WM_CLOSE
+    std::raise(SIGTERM);  // the engine's handler asks for the end, which reaches the window as WM_CLOSE
     auto taken = RunLoopUntilQuit();
     ASSERT_FALSE(taken.empty());
     EXPECT_EQ(taken.back(), WM_QUIT);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/core/EndSignals.h"
 #include "platform/core/Seam.h"
 #include "platform/window/Sdl.h"
 
@@ -28,8 +29,16 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     box.numbuttons = abortRetryIgnore ? 3 : 1;
     box.buttons = abortRetryIgnore ? abortRetryIgnoreButtons : okButtons;
 
+    // A signal that ends the run answers the box so that the run ends; SDL's
+    // box child is killed with it and never outlives the engine.
+    const int ending = abortRetryIgnore ? IDABORT : IDOK;
+    if (EndAsked()) return ending;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+    TieForkedChildren(true);
+    const int shown = SDL_ShowMessageBox(&box, &pressed);
+    TieForkedChildren(false);
+    if (EndAsked()) return ending;
+    if (shown != 0) {
         // Never a failure that nobody sees: the text goes to standard error.
         std::fprintf(stderr, "orvanthelix: %s: %s (no message box could be shown: %s)\n", caption, text,
                      SDL_GetError());

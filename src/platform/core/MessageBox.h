@@ -13,5 +13,7 @@ constexpr int IDIGNORE = 5;
 
 // Returns the pressed button's ID, or 0 when no box could be shown or it was
 // closed without an answer. A box that cannot be shown writes its caption and
-// text to standard error as one line instead.
+// text to standard error as one line instead. When SIGINT, SIGTERM or SIGHUP
+// asks the run to end before or while the box is up, the box closes and the
+// answer is the one that ends the run: IDOK, or IDABORT for Abort/Retry/Ignore.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);

@@ -1,6 +1,5 @@
 #include "platform/window/Window.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/EndSignals.h"
 #include "platform/core/Seam.h"
 #include "platform/window/DisplayWatch.h"
 #include "platform/window/Sdl.h"
@@ -32,8 +32,6 @@ struct Windowing {
     int cursorCount = 0;
     bool lossHandled = false;
 };
-
-volatile std::sig_atomic_t hangupSeen = 0;
 
 Windowing& State() {
     static Windowing state;
@@ -72,19 +70,17 @@ void PumpSdlEvents() {
     while (SDL_PollEvent(&event)) {
         HWND window = LiveWindow();
         if (!window) continue;
-        // Closing the window and SIGINT/SIGTERM both arrive as SDL_QUIT; so
-        // does a lost Wayland compositor, which ends the run below instead.
+        // Closing the window arrives as SDL_QUIT; so does a lost Wayland
+        // compositor, which ends the run below instead.
         if (event.type == SDL_QUIT && !DisplayLost()) PostClose(window);
         if (event.type == SDL_WINDOWEVENT) {
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostClose(window);
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED) window->needsPaint = true;
         }
     }
-    // SIGHUP (the terminal closed) ends the run as SIGTERM does.
-    if (hangupSeen && LiveWindow()) {
-        hangupSeen = 0;
-        PostClose(LiveWindow());
-    }
+    // SIGINT, SIGTERM and SIGHUP (the terminal closed) end the run as closing
+    // the window does.
+    if (LiveWindow() && TakeEndRequest()) PostClose(LiveWindow());
     // Nothing can be shown any more: the run ends, and says it failed.
     if (DisplayLost() && !State().lossHandled) {
         State().lossHandled = true;
@@ -127,6 +123,10 @@ bool EnsureVideo() {
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, drivers.c_str(), SDL_HINT_OVERRIDE);
     // Full screen at the desktop's mode stays so while another window has the focus.
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // The engine's own handlers take the signals that end the run, so that a
+    // box that is up can be closed too.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    TakeOverEndSignals();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::string reason = seatless ? seatless : SDL_GetError();
         const std::string named = DisplaysNamed();
@@ -137,12 +137,7 @@ bool EnsureVideo() {
         return false;
     }
     static bool registered = false;
-    if (!registered) {
-        std::atexit(QuitSdl);
-        struct sigaction hangup {};
-        hangup.sa_handler = [](int) { hangupSeen = 1; };
-        sigaction(SIGHUP, &hangup, nullptr);
-    }
+    if (!registered) std::atexit(QuitSdl);
     registered = true;
     return true;
 }

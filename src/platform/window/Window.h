@@ -1,7 +1,7 @@
 // Window class, window, message queue and window procedure, carried by SDL2.
-// SDL's window events and SIGINT/SIGTERM (which SDL turns into a quit event)
-// reach the window procedure as WM_CLOSE; its default handling destroys the
-// window, which sends WM_DESTROY. SIGHUP does the same. A window is made only
+// SDL's window events and SIGINT, SIGTERM and SIGHUP (platform/core/
+// EndSignals.h) reach the window procedure as WM_CLOSE; its default handling
+// destroys the window, which sends WM_DESTROY. A window is made only
 // on a driver that shows it (X11, or Wayland where a compositor is named)
 // unless SDL_VIDEODRIVER names another. When the display goes away under the
 // window, the quit is posted with the code 1: the run ends the orderly way and
