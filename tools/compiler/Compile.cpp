@@ -171,6 +171,9 @@ bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level
                " pages of " + std::to_string(lightmaps.pageSize) + " x " + std::to_string(lightmaps.pageSize));
     LightSettings settings = SettingsOf(map);
     settings.lights = level.lights;
+    for (const Face& face : level.faces)
+        if (face.texture >= 0 && level.brushes.textures[static_cast<std::size_t>(face.texture)].sky)
+            settings.skyFaces.push_back({level.brushes.planes[face.plane], face.winding});
     BakeLightmaps(level.faces, level.brushes.planes, level.tree, settings, options.threads, options.progress,
                   lightmaps);
     watch.Done("lightmaps");
