@@ -1,6 +1,5 @@
 #include "compiler/Lighting.h"
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -17,21 +16,27 @@ constexpr double kSkyReach = kWorldExtent;
 // A ray's end this near a sky face's plane lies on it.
 constexpr double kOnSky = 1e-3;
 
-double Trace(const Tree& tree, const PlaneSet& planes, int index, Vec3 a, Vec3 b, double ta, double tb) {
+// The fraction along a→b at which the segment enters solid space, with the
+// last empty leaf it crosses before in `empty`.
+double Trace(const Tree& tree, const PlaneSet& planes, int index, Vec3 a, Vec3 b, double ta, double tb, int& empty) {
     const Node& node = tree.nodes[static_cast<std::size_t>(index)];
-    if (node.IsLeaf()) return node.solid ? ta : kNoHit;
+    if (node.IsLeaf()) {
+        if (node.solid) return ta;
+        empty = index;
+        return kNoHit;
+    }
     const Plane& plane = planes[node.plane];
     const double da = Distance(plane, a), db = Distance(plane, b);
-    if (da >= 0 && db >= 0) return Trace(tree, planes, node.children[0], a, b, ta, tb);
-    if (da < 0 && db < 0) return Trace(tree, planes, node.children[1], a, b, ta, tb);
+    if (da >= 0 && db >= 0) return Trace(tree, planes, node.children[0], a, b, ta, tb, empty);
+    if (da < 0 && db < 0) return Trace(tree, planes, node.children[1], a, b, ta, tb, empty);
     // Crosses the plane: the near part first.
     const double f = da / (da - db);
     const Vec3 mid = a + (b - a) * f;
     const double tm = ta + (tb - ta) * f;
     const int near = da >= 0 ? 0 : 1;
-    const double hit = Trace(tree, planes, node.children[near], a, mid, ta, tm);
+    const double hit = Trace(tree, planes, node.children[near], a, mid, ta, tm, empty);
     if (hit <= 1) return hit;
-    return Trace(tree, planes, node.children[1 - near], mid, b, tm, tb);
+    return Trace(tree, planes, node.children[1 - near], mid, b, tm, tb, empty);
 }
 
 // Two unit vectors that make a right-handed basis with n.
@@ -67,14 +72,17 @@ bool OnFace(const SkyFace& face, Vec3 p) {
     return !(below && above);
 }
 
-// Whether the ray from p along `direction` first meets solid space at a sky face.
+// Whether the ray from p along `direction` first meets solid space at a sky
+// face: one of those of the last empty leaf it crosses.
 bool SeesSky(const LightSettings& settings, const Tree& tree, const PlaneSet& planes, Vec3 p, Vec3 direction) {
     const Vec3 far = p + direction * kSkyReach;
-    const double hit = TraceSolid(tree, planes, p, far);
-    if (hit > 1) return false;
+    int empty = -1;
+    const double hit = Trace(tree, planes, tree.root, p, far, 0, 1, empty);
+    if (hit > 1 || empty < 0) return false;
     const Vec3 at = p + (far - p) * hit;
-    return std::any_of(settings.skyFaces.begin(), settings.skyFaces.end(),
-                       [&](const SkyFace& face) { return OnFace(face, at); });
+    for (const SkyFace& face : settings.skyFaces[static_cast<std::size_t>(empty)])
+        if (OnFace(face, at)) return true;
+    return false;
 }
 
 bool IsDark(Vec3 c) { return c.x <= 0 && c.y <= 0 && c.z <= 0; }
@@ -112,7 +120,8 @@ LightSettings SettingsOf(const Map& map) {
 }
 
 double TraceSolid(const Tree& tree, const PlaneSet& planes, Vec3 a, Vec3 b) {
-    return Trace(tree, planes, tree.root, a, b, 0, 1);
+    int empty;
+    return Trace(tree, planes, tree.root, a, b, 0, 1, empty);
 }
 
 bool PointSolid(const Tree& tree, const PlaneSet& planes, Vec3 p) {

@@ -23,7 +23,9 @@ struct LightSettings {
     double bounce = 0;
     Vec3 modelPatch;
     SkyLight sky;
-    std::vector<SkyFace> skyFaces;
+    // Per tree node: the sky faces an empty leaf holds, where sunlight
+    // enters. Empty when the level has no sky.
+    std::vector<std::vector<SkyFace>> skyFaces;
 };
 
 LightSettings SettingsOf(const Map& map);
