@@ -6,10 +6,20 @@
 Compiled CompileText(const std::string& text, int threads) {
     Compiled result;
     orvcompile::Reporter reporter("test.map");
+    if (!orvcompile::ParseMap(text, result.map, reporter)) {
+        result.error = reporter.Error();
+        return result;
+    }
+    return CompileMap(result.map, threads);
+}
+
+Compiled CompileMap(const orvcompile::Map& map, int threads) {
+    Compiled result;
+    result.map = map;
+    orvcompile::Reporter reporter("test.map");
     orvcompile::CompileOptions options;
     options.threads = threads;
-    if (!orvcompile::ParseMap(text, result.map, reporter) ||
-        !orvcompile::Compile(result.map, options, result.level, reporter)) {
+    if (!orvcompile::Compile(result.map, options, result.level, reporter)) {
         result.error = reporter.Error();
         return result;
     }

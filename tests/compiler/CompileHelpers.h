@@ -15,6 +15,9 @@ struct Compiled {
 
 Compiled CompileText(const std::string& text, int threads = 2);
 
+// A map compiled as given (for what the own map text cannot say).
+Compiled CompileMap(const orvcompile::Map& map, int threads = 2);
+
 // The sample map of the source tree as text.
 std::string SampleMap();
 

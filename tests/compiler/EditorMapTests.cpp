@@ -232,6 +232,50 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
     EXPECT_NEAR(c.level.lights[0].radius, 200 / 0.5 / 12, 1e-12);  // "wait" 0.5 doubles the reach
 }
 
+// The mean of the lit texels of the level's floors (faces looking up).
+double FloorLight(const EditorCompiled& c) {
+    const Lightmaps& lightmaps = c.level.lightmaps;
+    double sum = 0;
+    int count = 0;
+    for (const Chart& chart : lightmaps.charts) {
+        if (c.level.brushes.planes[chart.plane].normal.y < 0.99) continue;
+        const Picture& page = lightmaps.pages[static_cast<std::size_t>(chart.page)];
+        for (int j = 0; j < chart.height; ++j)
+            for (int i = 0; i < chart.width; ++i) {
+                const std::size_t at = static_cast<std::size_t>((chart.y + j) * lightmaps.pageSize + chart.x + i);
+                if (lightmaps.texels[static_cast<std::size_t>(chart.page)][at] != Texel::Lit) continue;
+                sum += page.rgb[at * 3] + page.rgb[at * 3 + 1] + page.rgb[at * 3 + 2];
+                ++count;
+            }
+    }
+    return count > 0 ? sum / count : 0;
+}
+
+TEST(EditorImport, SunlightEntersThroughTheSkyAndUnknownLightKeysAreNamed) {
+    // one-room.map with its light gone and the world lit by the sun and the
+    // sky dome only, through a ceiling of sky.
+    std::string text = MapText("one-room.map");
+    text.erase(text.rfind("{\n\"classname\" \"light\""));
+    text.replace(text.find("\"wad\""), 0,
+                 "\"_sunlight\" \"200\"\n\"_sun_mangle\" \"30 -60 0\"\n\"_sunlight2\" \"60\"\n"
+                 "\"_sunlight3\" \"10\"\n\"_dirt\" \"-1\"\n");
+    const std::string closed = text;
+    for (std::size_t at; (at = text.find("ceiling0")) != std::string::npos;) text.replace(at, 8, "sky1");
+    const EditorCompiled sunlit = CompileEditorMap(text +
+                                                   "{\n\"classname\" \"light\"\n\"origin\" \"0 0 900\"\n"
+                                                   "\"style\" \"2\"\n\"delay\" \"2\"\n}\n");
+    ASSERT_EQ(sunlit.error, "");
+    EXPECT_TRUE(Contains(sunlit.warnings,
+                         "light keys the compiler does not honour, left without effect: style, "
+                         "_sunlight3"));
+    EXPECT_EQ(sunlit.imported.map.dirtDistance, 0);
+    EXPECT_EQ(sunlit.imported.map.lights[0].falloff, Falloff::InverseSquare);
+    const EditorCompiled dark = CompileEditorMap(closed);
+    ASSERT_EQ(dark.error, "");
+    EXPECT_TRUE(Contains(dark.warnings, "the map has sunlight but no sky faces"));
+    EXPECT_GT(FloorLight(sunlit), 3 * 120);  // the ambient light gives 3 × 20
+}
+
 TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {
     std::string text = MapText("one-room.map");
     const std::size_t ceiling = text.rfind('{', text.find("ceiling0"));

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include <gtest/gtest.h>
 
@@ -219,6 +220,60 @@ TEST(Lightmaps, AmbientOcclusionDarkensCorners) {
     EXPECT_LT(corner, middle * 3 / 4);
     const Compiled flat = CompileText(RoomMap(-20, 0, -20, 20, 20, 20, "0 5 0") + "ambient 0.5 0.5 0.5\ndirt 0\n");
     EXPECT_EQ(Brightness(LightAt(flat, {-19, 0, -19}, {0, 5, 0})), 3 * 128);
+}
+
+// The room of the shadow test without its pillar, lit from 18 units above
+// the floor's middle, as the own map text gives it, with no bounce or dirt.
+Map LitRoom() {
+    Map map;
+    Reporter reporter("test.map");
+    EXPECT_TRUE(ParseMap(RoomMap(-20, 0, -20, 20, 20, 20, "0 5 -10") + "light 0 18 0 1 1 1 0.5 60\nbounce 0\ndirt 0\n",
+                         map, reporter));
+    return map;
+}
+
+TEST(Lightmaps, FallOffTypesSpotlightsAngleScaleAndAFloorOfAmbientLight) {
+    const Vector eye{0, 5, -10};
+    // Straight below the light, 18 units away, with the reference distance 6:
+    // no fall-off, linear (to 60), inverse and inverse square, brightest first.
+    int previous = 3 * 256;
+    for (Falloff falloff : {Falloff::None, Falloff::Linear, Falloff::Inverse, Falloff::InverseSquare}) {
+        Map map = LitRoom();
+        map.lights[0].falloff = falloff;
+        map.lights[0].reference = 6;
+        const Compiled compiled = CompileMap(map);
+        ASSERT_EQ(compiled.error, "");
+        const int below = Brightness(LightAt(compiled, {0, 0, 0}, eye));
+        EXPECT_LT(below, previous) << static_cast<int>(falloff);
+        EXPECT_GT(below, 0);
+        previous = below;
+    }
+
+    // A spotlight pointing down with a 30° cone: lit inside, dark outside.
+    Map spot = LitRoom();
+    spot.lights[0].axis = {0, -1, 0};
+    spot.lights[0].outerCosine = std::cos(15 * std::numbers::pi / 180);
+    spot.lights[0].innerCosine = std::cos(10 * std::numbers::pi / 180);
+    const Compiled spotlit = CompileMap(spot);
+    ASSERT_EQ(spotlit.error, "");
+    EXPECT_GT(Brightness(LightAt(spotlit, {0, 0, 0}, eye)), 100);
+    EXPECT_EQ(Brightness(LightAt(spotlit, {12, 0, 0}, eye)), 0);    // 34° off the axis
+    EXPECT_EQ(Brightness(LightAt(spotlit, {0, 10, -20}, eye)), 0);  // the walls
+
+    // The angle scale lightens surfaces the light meets at a slant.
+    Map flat = LitRoom(), slanted = LitRoom();
+    slanted.lights[0].angleScale = 0.5;
+    EXPECT_GT(Brightness(LightAt(CompileMap(slanted), {-15, 0, 0}, eye)),
+              Brightness(LightAt(CompileMap(flat), {-15, 0, 0}, eye)));
+
+    // Ambient light as a floor: where the light is brighter it is not added.
+    Map floor = LitRoom(), added = LitRoom();
+    floor.ambient = added.ambient = {0.3, 0.3, 0.3};
+    floor.ambientFloor = true;
+    const Compiled floored = CompileMap(floor), sum = CompileMap(added), none = CompileMap(LitRoom());
+    EXPECT_EQ(Brightness(LightAt(floored, {0, 0, 0}, eye)), Brightness(LightAt(none, {0, 0, 0}, eye)));
+    EXPECT_GT(Brightness(LightAt(sum, {0, 0, 0}, eye)), Brightness(LightAt(none, {0, 0, 0}, eye)));
+    EXPECT_EQ(Brightness(LightAt(floored, {0, 20, -19}, eye)), 3 * 77);  // the ceiling, lit at a slant
 }
 
 TEST(Lightmaps, OneBounceLightsWhatTheLightCannotSee) {

@@ -1,5 +1,5 @@
-// Texture images for the editors' maps: finding them in a folder, reading
-// them, fitting them to the engine and naming them.
+// Texture images for the editors' maps: finding them in a folder or a WAD,
+// reading them, fitting them to the engine and naming them.
 #include <SDL.h>
 #include <SDL_image.h>
 #include <gtest/gtest.h>
@@ -75,6 +75,90 @@ TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
     Picture picture;
     EXPECT_FALSE(ReadImage(dir.File("base/door.png"), picture, error));
     EXPECT_EQ(error.rfind("cannot read the image '" + dir.File("base/door.png") + "': ", 0), 0u) << error;
+}
+
+void Put32(std::string& bytes, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(v >> (8 * i));
+}
+
+// 256 colours: index i is (i, 255 − i, 7).
+std::string TestPalette() {
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) bytes += {static_cast<char>(i), static_cast<char>(255 - i), 7};
+    return bytes;
+}
+
+// A WAD of one 8 × 8 texture `name`: its first pixel index + 1, the rest
+// `index`. A WAD3 carries TestPalette() after the texture's four mip levels.
+std::string Wad(bool wad3, const std::string& name, std::uint8_t index) {
+    std::string lump = name;
+    lump.resize(16, '\0');
+    Put32(lump, 8);
+    Put32(lump, 8);
+    for (std::uint32_t offset : {40u, 104u, 120u, 124u}) Put32(lump, offset);
+    lump += std::string(64 + 16 + 4 + 1, static_cast<char>(index));
+    lump[40] = static_cast<char>(index + 1);
+    if (wad3) lump += std::string{0, 1} + TestPalette();
+    std::string bytes = wad3 ? "WAD3" : "WAD2";
+    Put32(bytes, 1);
+    Put32(bytes, static_cast<std::uint32_t>(12 + lump.size()));
+    bytes += lump;
+    Put32(bytes, 12);
+    Put32(bytes, static_cast<std::uint32_t>(lump.size()));
+    Put32(bytes, static_cast<std::uint32_t>(lump.size()));
+    bytes += {wad3 ? 'C' : 'D', 0, 0, 0};
+    std::string entryName = name;
+    entryName.resize(16, '\0');
+    return bytes + entryName;
+}
+
+void ExpectWadPixels(const TextureLibrary& library, const std::string& name, int index) {
+    Picture picture;
+    std::string error;
+    ASSERT_TRUE(library.Find(name, picture, error)) << error;
+    ASSERT_EQ(picture.width, 8);
+    ASSERT_EQ(picture.height, 8);
+    EXPECT_EQ(picture.rgb[0], index + 1);
+    EXPECT_EQ(picture.rgb[1], 254 - index);
+    EXPECT_EQ(picture.rgb[2], 7);
+    EXPECT_EQ(picture.rgb[3], index);
+    EXPECT_EQ(picture.rgb[4], 255 - index);
+}
+
+TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "id/maps");
+    std::filesystem::create_directories(dir.Path() / "id/gfx");
+    const std::string wad3 = dir.Write("half.wad", Wad(true, "Crate", 40));
+    const std::string wad2 = dir.Write("id/maps/quarter.wad", Wad(false, "*water", 90));
+    const std::string other = dir.Write("other.wad", Wad(true, "crate", 10));
+
+    TextureLibrary library;
+    std::string error;
+    EXPECT_FALSE(library.AddWad(wad2, "", error));
+    EXPECT_EQ(error, "the WAD2 file '" + wad2 +
+                         "' needs the game's palette: give --palette FILE, or put palette.lmp beside the WAD or in a "
+                         "gfx/ folder beside it or beside its folder");
+    EXPECT_FALSE(library.AddWad(wad2, dir.Write("short.lmp", "abc"), error));
+    EXPECT_EQ(error, "the palette '" + dir.File("short.lmp") + "': a palette has 768 bytes (256 colours), not 3");
+
+    dir.Write("id/gfx/palette.lmp", TestPalette());  // beside the WAD's folder
+    ASSERT_TRUE(library.AddWad(wad3, "", error)) << error;
+    ASSERT_TRUE(library.AddWad(wad2, "", error)) << error;
+    ASSERT_TRUE(library.AddWad(other, "", error)) << error;
+    ExpectWadPixels(library, "crate", 40);  // the first WAD that has it
+    ExpectWadPixels(library, "textures/CRATE", 40);
+    ExpectWadPixels(library, "*water", 90);
+    Picture picture;
+    EXPECT_FALSE(library.Find("none", picture, error));
+
+    // Cut anywhere, a WAD is refused with a message, never read past its end.
+    const std::string whole = Wad(true, "crate", 40);
+    for (std::size_t size : {3ul, 11ul, 40ul, 100ul, whole.size() - 1}) {
+        TextureLibrary cut;
+        EXPECT_FALSE(cut.AddWad(dir.Write("cut.wad", whole.substr(0, size)), "", error)) << size;
+        EXPECT_EQ(error.rfind("the WAD '" + dir.File("cut.wad") + "': ", 0), 0u) << error;
+    }
 }
 
 TEST(TextureImport, FitsPicturesToPowersOfTwoAndNamesThemForTheEngine) {

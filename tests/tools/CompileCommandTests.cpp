@@ -108,7 +108,8 @@ TEST_F(CompileCommandTest, MisusedCommandLineFails) {
         const RunResult result = Run(args);
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.err,
-                  "orvtool: usage: orvtool compile MAP -o DIR [-j THREADS] [--textures DIR] [--scale UNITS]\n");
+                  "orvtool: usage: orvtool compile MAP -o DIR [-j THREADS] [--textures FOLDER|WAD]... [--palette FILE] "
+                  "[--scale UNITS]\n");
     }
 }
 

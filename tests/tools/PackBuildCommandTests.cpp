@@ -35,7 +35,7 @@ TEST(PackBuildCommand, AnEditorMapBecomesAPackTheEngineUnpacks) {
     const ToolResult result =
         RunOrvtool({"pack", "build", kMaps + "two-rooms.map", "-o", out, "--textures", dir.File("textures")});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.err.find("orvtool: warning: the texture folder has no image for 5 textures"), std::string::npos)
+    EXPECT_NE(result.err.find("orvtool: warning: the textures given have no image for 5 textures"), std::string::npos)
         << result.err;
     EXPECT_NE(result.out.find("wrote " + out), std::string::npos) << result.out;
 

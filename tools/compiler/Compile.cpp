@@ -157,6 +157,19 @@ std::size_t MakePolygons(CompiledLevel& level) {
     return triangles;
 }
 
+// The sky faces by the empty leaf they look into, for the sunlight; none
+// when the level has none.
+void SetSkyFaces(const CompiledLevel& level, LightSettings& settings) {
+    std::vector<std::vector<SkyFace>> sky(level.tree.nodes.size());
+    bool any = false;
+    for (const Face& face : level.faces) {
+        if (face.texture < 0 || !level.brushes.textures[static_cast<std::size_t>(face.texture)].sky) continue;
+        sky[static_cast<std::size_t>(face.leaf)].push_back({level.brushes.planes[face.plane], face.winding});
+        any = true;
+    }
+    if (any) settings.skyFaces = std::move(sky);
+}
+
 }  // namespace
 
 bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level, Reporter& reporter) {
@@ -171,6 +184,7 @@ bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level
                " pages of " + std::to_string(lightmaps.pageSize) + " x " + std::to_string(lightmaps.pageSize));
     LightSettings settings = SettingsOf(map);
     settings.lights = level.lights;
+    SetSkyFaces(level, settings);
     BakeLightmaps(level.faces, level.brushes.planes, level.tree, settings, options.threads, options.progress,
                   lightmaps);
     watch.Done("lightmaps");

@@ -1,5 +1,7 @@
 #include "compiler/EditorImport.h"
 
+#include "compiler/EditorLights.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -19,47 +21,16 @@ constexpr double kDirtEditorUnits = 64;
 // Lightmap texels start this many editor units wide; a level too large for
 // its pages gets coarser texels.
 constexpr double kDensityEditorUnits = 24;
-// A light's "light" value when it gives none, as the editors' games take it.
-constexpr double kDefaultLightValue = 300;
-// Light values are on the 0..255 scale of an 8-bit lightmap.
-constexpr double kLightValueScale = 255;
-// Light everywhere when the map has lights but does not ask for any, and
-// when it has none at all (so that the level is not black).
-constexpr double kDefaultAmbient = 0.08;
-constexpr double kUnlitAmbient = 0.7;
 // A player start's origin this far inside the brush under it still stands on it.
 constexpr double kSunkenStart = 32;
 // Brushes and lights farther from the start than this, in level units, are
 // left out: the compiler's geometry holds a quarter of its working extent.
 constexpr double kMaxLevelDistance = kWorldExtent / 4;
-// A light's value and reach are taken up to this many editor units.
-constexpr double kMaxLightValue = 1e5;
 // Texture scales nearer 0 than this count as 1, as a scale of 0 does.
 constexpr double kMinTextureScale = 1e-6;
-
 std::string ClassOf(const EditorEntity& entity) { return Lower(entity.Value("classname")); }
 
 double ScaleOf(double scale) { return std::fabs(scale) < kMinTextureScale ? 1 : scale; }
-
-bool WithinReach(Vec3 level) {
-    return std::fabs(level.x) <= kMaxLevelDistance && std::fabs(level.y) <= kMaxLevelDistance &&
-           std::fabs(level.z) <= kMaxLevelDistance;
-}
-
-// Numbers in a value, "x y z" and the like; false unless all `count` read.
-bool Numbers(const std::string& value, double* out, int count) {
-    std::istringstream in(value);
-    for (int i = 0; i < count; ++i)
-        if (!(in >> out[i]) || !std::isfinite(out[i])) return false;
-    return true;
-}
-
-std::vector<double> AllNumbers(const std::string& value) {
-    std::istringstream in(value);
-    std::vector<double> out;
-    for (double v; in >> v && std::isfinite(v);) out.push_back(v);
-    return out;
-}
 
 // "(X Y Z)" to a tenth of a unit, without a needless ".0" or "-0".
 std::string Format(Vec3 p) {
@@ -73,6 +44,8 @@ std::string Format(Vec3 p) {
     }
     return out + ")";
 }
+
+bool IsSky(const std::string& texture) { return Lower(BaseName(texture)).rfind("sky", 0) == 0; }
 
 bool IsGrouping(const std::string& classname) {
     return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0;
@@ -381,6 +354,7 @@ void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<s
             }
             const auto texture = textures.find(face.texture);
             mapFace.texture = Projection(face, texture == textures.end() ? LevelTexture{} : texture->second, transform);
+            mapFace.texture.sky = IsSky(face.texture);
             out.faces.push_back(mapFace);
         }
         if (within)
@@ -393,71 +367,12 @@ void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<s
         reporter.Warn("left out " + Counted(degenerate, "face", "faces") + " whose three points lie on one line");
 }
 
-void AddLights(const EditorMap& editor, const EditorTransform& transform, Map& map, Reporter& reporter) {
-    for (const EditorEntity& entity : editor.entities) {
-        const std::string classname = ClassOf(entity);
-        if (classname != "light" && classname.rfind("light_", 0) != 0) continue;
-        const std::string subject = "the " + classname;
-        double origin[3];
-        if (!Numbers(entity.Value("origin"), origin, 3)) {
-            reporter.Warn(entity.line, subject + " has no usable origin; left out");
-            continue;
-        }
-        MapLight light;
-        light.line = entity.line;
-        light.position = transform.ToLevel({origin[0], origin[1], origin[2]});
-        double value = kDefaultLightValue;
-        // "light" VALUE, or "_light" as VALUE or R G B VALUE (colour 0..255).
-        const std::vector<double> numbers = AllNumbers(entity.Value(entity.Has("light") ? "light" : "_light"));
-        if (numbers.size() == 1) value = numbers[0];
-        if (numbers.size() >= 4) {
-            light.colour = Vec3{numbers[0], numbers[1], numbers[2]} * (1 / 255.0);
-            value = numbers[3];
-        }
-        double colour[3];
-        if (Numbers(entity.Value(entity.Has("_color") ? "_color" : "color"), colour, 3))
-            light.colour = {colour[0], colour[1], colour[2]};
-        if (light.colour.x > 1 || light.colour.y > 1 || light.colour.z > 1) light.colour = light.colour * (1 / 255.0);
-        light.colour = {std::min(light.colour.x, 1.0), std::min(light.colour.y, 1.0), std::min(light.colour.z, 1.0)};
-        if (light.colour.x < 0 || light.colour.y < 0 || light.colour.z < 0 || value <= 0) {
-            reporter.Warn(entity.line, subject + " gives no light (its value or colour is not positive); left out");
-            continue;
-        }
-        // The usual linear fall-off: the light reaches VALUE editor units,
-        // divided by "wait" when given.
-        double wait = 1;
-        if (Numbers(entity.Value("wait"), &wait, 1) && wait <= 0) wait = 1;
-        value = std::min(value, kMaxLightValue);
-        light.intensity = value / kLightValueScale;
-        light.radius = std::min(value / wait, kMaxLightValue) * transform.unitsPerEditorUnit;
-        if (!WithinReach(light.position)) {
-            reporter.Warn(entity.line, subject + " lies too far from the player start; left out");
-            continue;
-        }
-        map.lights.push_back(light);
-    }
-}
-
-// The world's ambient light when it asks for one; else a faint one beside
-// lights, and an even one for a map without any (so that the level is not
-// black). Called once the lights are in.
-void SetAmbient(const EditorMap& editor, Map& map, Reporter& reporter) {
-    double minimum = 0;
-    const auto worldAt = std::find_if(editor.entities.begin(), editor.entities.end(),
-                                      [](const EditorEntity& e) { return ClassOf(e) == "worldspawn"; });
-    const EditorEntity& world = worldAt == editor.entities.end() ? editor.entities.front() : *worldAt;
-    const bool asksAmbient = Numbers(world.Value(world.Has("_minlight") ? "_minlight" : "light"), &minimum, 1);
-    if (asksAmbient) {
-        map.ambient = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
-    } else if (map.lights.empty()) {
-        map.ambient = {kUnlitAmbient, kUnlitAmbient, kUnlitAmbient};
-        reporter.Warn("the map has no lights; every surface gets an even light");
-    } else {
-        map.ambient = {kDefaultAmbient, kDefaultAmbient, kDefaultAmbient};
-    }
-}
-
 }  // namespace
+
+bool WithinReach(Vec3 level) {
+    return std::fabs(level.x) <= kMaxLevelDistance && std::fabs(level.y) <= kMaxLevelDistance &&
+           std::fabs(level.z) <= kMaxLevelDistance;
+}
 
 Vec3 EditorTransform::ToLevel(Vec3 p) const {
     const Vec3 d = (p - origin) * unitsPerEditorUnit;
@@ -493,7 +408,6 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
     SetCompileSettings(settings, imported.transform, imported.map);
     AddBrushes(selection.brushes, textures, imported.transform, imported.map, reporter);
     AddLights(editor, imported.transform, imported.map, reporter);
-    SetAmbient(editor, imported.map, reporter);
     return true;
 }
 

@@ -19,6 +19,10 @@ constexpr double kEditorUnitsPerUnit = 12;
 // The eye's height above the floor, in engine units.
 constexpr double kEyeHeight = 5;
 
+// Whether a level point lies within the compiler's reach of the player
+// start: brushes and lights beyond it are left out.
+bool WithinReach(Vec3 level);
+
 // Editor space to level space: moved so that `origin` (the floor under the
 // player start) comes to (0, 0, 0), scaled, y made the up axis (which also
 // turns the editor's right-handed space into the engine's left-handed one,

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 
 namespace orvcompile {
 
@@ -288,6 +289,20 @@ std::string Lower(std::string text) {
 }
 
 std::string BaseName(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
+
+bool Numbers(const std::string& value, double* out, int count) {
+    std::istringstream in(value);
+    for (int i = 0; i < count; ++i)
+        if (!(in >> out[i]) || !std::isfinite(out[i])) return false;
+    return true;
+}
+
+std::vector<double> AllNumbers(const std::string& value) {
+    std::istringstream in(value);
+    std::vector<double> out;
+    for (double v; in >> v && std::isfinite(v);) out.push_back(v);
+    return out;
+}
 
 bool LooksLikeEditorMap(const std::string& text) {
     Lexer lexer(text);

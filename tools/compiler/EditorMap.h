@@ -62,6 +62,12 @@ std::string Lower(std::string text);
 // editors write either).
 std::string BaseName(const std::string& path);
 
+// Numbers in a value, "x y z" and the like; false unless all `count` read.
+bool Numbers(const std::string& value, double* out, int count);
+
+// Every number at the start of a value.
+std::vector<double> AllNumbers(const std::string& value);
+
 // Reads the entities and their brushes, plain and as brush primitives
 // ("brushDef"). Patches and other blocks inside an entity that are not
 // brushes of face planes are left out, with one warning per kind. False for

@@ -9,12 +9,23 @@
 
 namespace orvcompile {
 
+// A face sunlight enters through.
+struct SkyFace {
+    Plane plane;
+    Winding winding;
+};
+
 struct LightSettings {
     std::vector<MapLight> lights;
     Vec3 ambient;
+    bool ambientFloor = false;
     double dirtDistance = 0;
     double bounce = 0;
     Vec3 modelPatch;
+    SkyLight sky;
+    // Per tree node: the sky faces an empty leaf holds, where sunlight
+    // enters. Empty when the level has no sky.
+    std::vector<std::vector<SkyFace>> skyFaces;
 };
 
 LightSettings SettingsOf(const Map& map);
@@ -25,7 +36,8 @@ double TraceSolid(const Tree& tree, const PlaneSet& planes, Vec3 a, Vec3 b);
 
 bool PointSolid(const Tree& tree, const PlaneSet& planes, Vec3 p);
 
-// Direct light from the point lights at p on a surface with normal n.
+// Direct light at p on a surface with normal n: the lights', and the sky's
+// through the sky faces.
 Vec3 DirectLight(const LightSettings& settings, const Tree& tree, const PlaneSet& planes, Vec3 p, Vec3 n);
 
 // The share of the hemisphere above p that stays open within the dirt

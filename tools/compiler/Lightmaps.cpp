@@ -454,7 +454,10 @@ void BakeLightmaps(const std::vector<Face>& faces, const PlaneSet& planes, const
                 const std::size_t at = static_cast<std::size_t>(j * chart.width + i);
                 if (t.state[at] != Texel::Lit) continue;
                 const Vec3 bounce = grid.patches.empty() ? Vec3{} : grid.BounceAt(chart, c, i, j);
-                t.colour[at] = t.direct[at] + settings.ambient * t.occlusion[at] + bounce;
+                const Vec3 lit = t.direct[at] + bounce, ambient = settings.ambient * t.occlusion[at];
+                t.colour[at] = settings.ambientFloor ? Vec3{std::max(lit.x, ambient.x), std::max(lit.y, ambient.y),
+                                                            std::max(lit.z, ambient.z)}
+                                                     : t.direct[at] + ambient + bounce;
             }
         Dilate(chart, t);
     }

@@ -2,6 +2,7 @@
 // compile settings. docs/MAP_FORMAT.md describes the text form.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct TextureProjection {
     double rotation = 0;
     bool explicitAxes = false;
     Vec3 uAxis, vAxis;  // repeats per world unit, when explicitAxes
+    bool sky = false;   // where sunlight enters the level
 };
 
 // One bounding plane of a brush, through three integer points; the cross rule
@@ -34,12 +36,35 @@ struct MapBrush {
     std::vector<MapFace> faces;
 };
 
+// How a light weakens with distance d: to nothing at its radius, as
+// reference / d, as (reference / d)², or not at all.
+enum class Falloff : std::uint8_t { Linear, Inverse, InverseSquare, None };
+
 struct MapLight {
     int line = 0;
     Vec3 position;
     Vec3 colour{1, 1, 1};  // 0..1 per channel
     double intensity = 1;
     double radius = 0;  // the light reaches nothing beyond this distance
+    Falloff falloff = Falloff::Linear;
+    double reference = 1;  // where an inverse fall-off gives the full intensity
+    // A surface gets (1 − angleScale) + angleScale × cosine of the light's
+    // angle of incidence.
+    double angleScale = 1;
+    // A spotlight shines along `axis` (a unit vector; zero for a light that
+    // shines every way): fully within the inner cone, fading to nothing at
+    // the outer one. The cones are given by the cosines of their half-angles.
+    Vec3 axis;
+    double outerCosine = -1, innerCosine = -1;
+};
+
+// Light from the sky, entering through the sky faces: a sun from one
+// direction and an even dome, each as colour times intensity.
+struct SkyLight {
+    Vec3 towardSun{0, 1, 0};  // unit
+    Vec3 sun;
+    Vec3 dome;
+    double angleScale = 1;
 };
 
 struct Map {
@@ -47,7 +72,9 @@ struct Map {
     Vec3 start;                  // the player's eye point; the outside flood starts here
     double lightmapDensity = 4;  // world units per luxel
     int lightmapPages = 1;
-    Vec3 ambient;              // light everywhere, darkened by ambient occlusion
+    Vec3 ambient;               // light everywhere, darkened by ambient occlusion
+    bool ambientFloor = false;  // the ambient light is a floor under the other light, not added to it
+    SkyLight sky;
     double dirtDistance = 16;  // reach of the ambient occlusion rays; 0 turns it off
     double bounce = 0.5;       // share of direct light the surfaces pass on; 0 turns it off
     Vec3 modelPatch{1, 1, 1};  // colour of the patch kept for the model in every page

@@ -7,8 +7,11 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "compiler/EditorMap.h"
+#include "compiler/Wad.h"
 
 namespace orvcompile {
 
@@ -36,7 +39,84 @@ int NearestPowerOfTwo(int side) {
     return best;
 }
 
+bool ReadBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// A palette.lmp near a WAD: beside it, in gfx/ beside it, or in gfx/ beside its folder.
+std::string PaletteNear(const std::string& wad) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::absolute(wad).parent_path();
+    std::error_code code;
+    for (const fs::path& candidate :
+         {folder / "palette.lmp", folder / "gfx" / "palette.lmp", folder.parent_path() / "gfx" / "palette.lmp"})
+        if (fs::is_regular_file(candidate, code)) return candidate.string();
+    return "";
+}
+
 }  // namespace
+
+bool TextureLibrary::AddFolder(const std::string& directory, std::string& error) {
+    Place place;
+    if (!place.folder.Open(directory, error)) return false;
+    places.push_back(std::move(place));
+    folders.push_back(directory);
+    return true;
+}
+
+bool TextureLibrary::AddWad(const std::string& path, const std::string& paletteFile, std::string& error) {
+    std::vector<std::uint8_t> bytes, palette;
+    if (!ReadBytes(path, bytes)) {
+        error = "cannot read the WAD '" + path + "'";
+        return false;
+    }
+    if (KindOfWad(bytes) == WadKind::Wad2) {
+        const std::string file = paletteFile.empty() ? PaletteNear(path) : paletteFile;
+        if (file.empty()) {
+            error = "the WAD2 file '" + path +
+                    "' needs the game's palette: give --palette FILE, or put palette.lmp beside the WAD or in a "
+                    "gfx/ folder beside it or beside its folder";
+            return false;
+        }
+        std::vector<std::uint8_t> paletteBytes;
+        if (!ReadBytes(file, paletteBytes)) {
+            error = "cannot read the palette '" + file + "'";
+            return false;
+        }
+        if (!ReadPalette(paletteBytes, palette, error)) {
+            error = "the palette '" + file + "': " + error;
+            return false;
+        }
+    }
+    std::vector<WadTexture> textures;
+    if (!ReadWad(bytes, palette, textures, error)) {
+        error = "the WAD '" + path + "': " + error;
+        return false;
+    }
+    Place place;
+    place.isWad = true;
+    for (WadTexture& texture : textures) place.wad.emplace(Lower(texture.name), std::move(texture.picture));
+    places.push_back(std::move(place));
+    return true;
+}
+
+bool TextureLibrary::Find(const std::string& name, Picture& picture, std::string& error) const {
+    for (const Place& place : places) {
+        if (place.isWad) {
+            // WADs hold bare names: a path in the map's name is the editor's collection.
+            const auto at = place.wad.find(Lower(BaseName(name)));
+            if (at == place.wad.end()) continue;
+            picture = at->second;
+            return true;
+        }
+        const std::string file = place.folder.Find(name);
+        if (!file.empty()) return ReadImage(file, picture, error);
+    }
+    return false;
+}
 
 bool TextureFolder::Open(const std::string& directory, std::string& error) {
     namespace fs = std::filesystem;

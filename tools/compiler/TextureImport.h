@@ -34,6 +34,34 @@ private:
     std::map<std::string, std::vector<std::string>> byName;  // "wall" → files
 };
 
+// Where an editor map's textures are looked up, in the order they were
+// added: folders of images and WAD files.
+class TextureLibrary {
+public:
+    // False with a message when the folder cannot be listed.
+    bool AddFolder(const std::string& directory, std::string& error);
+    // A WAD file's textures. A WAD2 takes the palette `paletteFile`, or when
+    // that is "" a palette.lmp beside the WAD or in a gfx/ folder beside it
+    // or beside its folder. False with a message when the file is not a
+    // readable WAD or a WAD2 finds no palette.
+    bool AddWad(const std::string& path, const std::string& paletteFile, std::string& error);
+    // The picture for an editor's texture name from the first place that has
+    // it; false when none has it, with `error` set when the image it has
+    // cannot be read.
+    bool Find(const std::string& name, Picture& picture, std::string& error) const;
+    // The folders, in order, which WADs named by a map are also looked for in.
+    const std::vector<std::string>& Folders() const { return folders; }
+
+private:
+    struct Place {
+        TextureFolder folder;                // a folder's images
+        std::map<std::string, Picture> wad;  // a WAD's textures by their lower-case name
+        bool isWad = false;
+    };
+    std::vector<Place> places;
+    std::vector<std::string> folders;
+};
+
 // Reads an image as red, green, blue rows from the top. False with a message
 // for a file that is not a readable image.
 bool ReadImage(const std::string& path, Picture& picture, std::string& error);

@@ -29,15 +29,12 @@ std::string LevelNameOf(const std::string& path) {
     return name.empty() ? "level" : name;
 }
 
-// The picture for a texture name: its image in the folder, else the engine's
-// own texture of that name; false when neither exists.
-bool FindPicture(const std::string& name, const TextureFolder& folder, Picture& picture, Reporter& reporter) {
-    const std::string file = folder.Find(name);
-    if (!file.empty()) {
-        std::string error;
-        if (ReadImage(file, picture, error)) return true;
-        reporter.WarnAsIs(error);
-    }
+// The picture for a texture name: its image among the textures given, else
+// the engine's own texture of that name; false when neither exists.
+bool FindPicture(const std::string& name, const TextureLibrary& library, Picture& picture, Reporter& reporter) {
+    std::string error;
+    if (library.Find(name, picture, error)) return true;
+    if (!error.empty()) reporter.WarnAsIs(error);
     const std::string base = Lower(BaseName(name));
     const auto& own = orvcontent::TextureNames();
     return base != "lmblank" && std::find(own.begin(), own.end(), base) != own.end() &&
@@ -45,36 +42,79 @@ bool FindPicture(const std::string& name, const TextureFolder& folder, Picture& 
 }
 
 // FindPicture's picture, or the placeholder with the name noted as missing.
-Picture PictureFor(const std::string& name, const TextureFolder& folder, std::vector<std::string>& missing,
+Picture PictureFor(const std::string& name, const TextureLibrary& library, std::vector<std::string>& missing,
                    Reporter& reporter) {
     Picture picture;
-    if (FindPicture(name, folder, picture, reporter)) return picture;
+    if (FindPicture(name, library, picture, reporter)) return picture;
     missing.push_back(name);
     return PlaceholderTexture();
 }
 
-void WarnMissing(const std::vector<std::string>& missing, const MapSource& source, Reporter& reporter) {
+void WarnMissing(const std::vector<std::string>& missing, bool anyGiven, Reporter& reporter) {
     if (missing.empty()) return;
     std::string list;
     for (const std::string& name : missing) list += (list.empty() ? "" : ", ") + name;
     const std::string count = Counted(static_cast<long>(missing.size()), "texture", "textures");
-    reporter.WarnAsIs((source.texturesDir.empty() ? "no texture folder given (--textures DIR): " + count
-                                                  : "the texture folder has no image for " + count) +
+    reporter.WarnAsIs((anyGiven ? "the textures given have no image for " + count
+                                : "no textures given (--textures FOLDER or WAD): " + count) +
                       ", drawn with a magenta placeholder: " + list);
 }
 
-// The texture folder, when one is given.
-bool OpenFolder(const MapSource& source, TextureFolder& folder, Reporter& reporter) {
-    std::string error;
-    return source.texturesDir.empty() || folder.Open(source.texturesDir, error) || reporter.FailAsIs(error);
+// The textures given with --textures, folders and WADs in order.
+bool OpenTextures(const MapSource& source, TextureLibrary& library, Reporter& reporter) {
+    for (const std::string& path : source.textures) {
+        std::error_code code;
+        std::string error;
+        const bool ok = std::filesystem::is_directory(path, code) ? library.AddFolder(path, error)
+                                                                  : library.AddWad(path, source.palette, error);
+        if (!ok) return reporter.FailAsIs(error);
+    }
+    return true;
+}
+
+// The WADs the world's "wad" key names (separated by ';'), looked for as
+// written, then by their path and then their file name beside the map and
+// in each texture folder. Those not found, or not readable, are warned about.
+// Returns how many were added.
+int AddMapWads(const EditorMap& editor, const MapSource& source, TextureLibrary& library, Reporter& reporter) {
+    namespace fs = std::filesystem;
+    if (editor.entities.empty()) return 0;
+    std::vector<fs::path> bases = {fs::path(source.path).parent_path()};
+    for (const std::string& folder : library.Folders()) bases.emplace_back(folder);
+    int added = 0;
+    std::stringstream list(editor.entities.front().Value("wad"));
+    for (std::string written; std::getline(list, written, ';');) {
+        written.erase(0, written.find_first_not_of(' '));
+        written.erase(written.find_last_not_of(' ') + 1);
+        if (written.empty()) continue;
+        std::string entry = written;
+        std::replace(entry.begin(), entry.end(), '\\', '/');
+        std::vector<fs::path> candidates = {entry};
+        for (const fs::path& base : bases) {
+            candidates.push_back(base / fs::path(entry).relative_path());
+            candidates.push_back(base / fs::path(entry).filename());
+        }
+        std::error_code code;
+        const auto found = std::find_if(candidates.begin(), candidates.end(),
+                                        [&](const fs::path& p) { return fs::is_regular_file(p, code); });
+        std::string error;
+        if (found == candidates.end())
+            reporter.WarnAsIs("the map's WAD '" + written + "' is neither beside the map nor in a texture folder");
+        else if (!library.AddWad(found->string(), source.palette, error))
+            reporter.WarnAsIs(error);
+        else
+            ++added;
+    }
+    return added;
 }
 
 bool ReadEditor(const MapSource& source, const std::string& text, const std::string& levelName, int lightmapPages,
                 EditorMap& editor, ImportedMap& imported, BuiltLevel& built, Reporter& reporter) {
     if (!ReadEditorMap(text, editor, reporter)) return false;
 
-    TextureFolder folder;
-    if (!OpenFolder(source, folder, reporter)) return false;
+    TextureLibrary library;
+    if (!OpenTextures(source, library, reporter)) return false;
+    const bool anyGiven = AddMapWads(editor, source, library, reporter) > 0 || !source.textures.empty();
     std::map<std::string, LevelTexture> table;
     // Textures are written beside the level: none may take the name of a
     // lightmap page or of the blank lightmap (the engine finds files ignoring case).
@@ -92,12 +132,12 @@ bool ReadEditor(const MapSource& source, const std::string& text, const std::str
             table[name] = LevelTexture{};
             continue;
         }
-        const Picture picture = PictureFor(name, folder, missing, reporter);
+        const Picture picture = PictureFor(name, library, missing, reporter);
         const LevelTexture texture{EngineTextureName(name, taken), picture.width, picture.height};
         table[name] = texture;
         built.textures.push_back({texture.name, FitForEngine(picture)});
     }
-    WarnMissing(missing, source, reporter);
+    WarnMissing(missing, anyGiven, reporter);
 
     const bool ok = ImportEditorMap(editor, settings, table, imported, reporter);
     built.map = imported.map;
@@ -106,8 +146,8 @@ bool ReadEditor(const MapSource& source, const std::string& text, const std::str
 
 // Own maps name the engine's textures; for a pack each gets its picture.
 bool OwnMapTextures(const MapSource& source, BuiltLevel& built, Reporter& reporter) {
-    TextureFolder folder;
-    if (!OpenFolder(source, folder, reporter)) return false;
+    TextureLibrary library;
+    if (!OpenTextures(source, library, reporter)) return false;
     std::vector<std::string> missing;
     for (const MapBrush& brush : built.map.brushes)
         for (const MapFace& face : brush.faces) {
@@ -115,9 +155,9 @@ bool OwnMapTextures(const MapSource& source, BuiltLevel& built, Reporter& report
             if (name.empty() || std::any_of(built.textures.begin(), built.textures.end(),
                                             [&](const LevelTexturePicture& t) { return t.name == name; }))
                 continue;
-            built.textures.push_back({name, FitForEngine(PictureFor(name, folder, missing, reporter))});
+            built.textures.push_back({name, FitForEngine(PictureFor(name, library, missing, reporter))});
         }
-    WarnMissing(missing, source, reporter);
+    WarnMissing(missing, !source.textures.empty(), reporter);
     return true;
 }
 
@@ -165,11 +205,15 @@ bool BuildFromText(const MapSource& source, const std::string& text, const std::
 
 int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSource& source) {
     const std::string& arg = args[i];
-    if (arg != "-j" && arg != "--textures" && arg != "--scale") return 0;
+    if (arg != "-j" && arg != "--textures" && arg != "--palette" && arg != "--scale") return 0;
     if (i + 1 >= args.size()) return -1;
     const std::string& value = args[++i];
     if (arg == "--textures") {
-        source.texturesDir = value;
+        source.textures.push_back(value);
+        return value.empty() ? -1 : 1;
+    }
+    if (arg == "--palette") {
+        source.palette = value;
         return value.empty() ? -1 : 1;
     }
     char* end = nullptr;

@@ -11,13 +11,14 @@
 
 struct MapSource {
     std::string path;
-    std::string texturesDir;                                      // --textures: the editor's loose-texture folder
+    std::vector<std::string> textures;  // --textures: folders of images and WAD files, in order
+    std::string palette;                // --palette: a WAD2's palette
     double editorUnitsPerUnit = orvcompile::kEditorUnitsPerUnit;  // --scale
     int threads = 2;                                              // -j
 };
 
 // Takes the option at args[i] when it is one the two commands share (-j
-// THREADS, --textures DIR, --scale UNITS), moving i to its last word: 1 when
+// THREADS, --textures FOLDER|WAD (repeatable), --palette FILE, --scale UNITS), moving i to its last word: 1 when
 // taken, 0 when args[i] is not one of them, -1 when it is misused.
 int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSource& source);
 

@@ -1,0 +1,16 @@
+// The light of a map drawn in the editors, with the meanings the editors'
+// light tools give its keys: light entities (point lights and spotlights,
+// fall-off types), and the world's sunlight through sky faces, ambient
+// light and ambient occlusion. docs/EDITOR.md lists the keys.
+#pragma once
+
+#include "compiler/EditorImport.h"
+
+namespace orvcompile {
+
+// Adds the lights and the world's light to `map`, whose brushes are in (the
+// sky faces among them); names once, in one warning, every light key it
+// does not honour.
+void AddLights(const EditorMap& editor, const EditorTransform& transform, Map& map, Reporter& reporter);
+
+}  // namespace orvcompile
