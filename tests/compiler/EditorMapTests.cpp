@@ -94,6 +94,23 @@ bool SolidAtEditorPoint(const EditorCompiled& c, Vec3 editorPoint) {
     return c.read.IsPointSolid(AsVector(LevelPoint(c, editorPoint)));
 }
 
+// An axial brush from its lowest to its highest corner.
+std::string Box(int x, int y, int z, int X, int Y, int Z, const std::string& texture = "w") {
+    std::ostringstream out;
+    auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
+        out << "( " << ax << ' ' << ay << ' ' << az << " ) ( " << bx << ' ' << by << ' ' << bz << " ) ( " << cx << ' '
+            << cy << ' ' << cz << " ) " << texture << " 0 0 0 1 1\n";
+    };
+    out << "{\n";
+    face(x, y, z, x, y + 1, z, x, y, z + 1);
+    face(x, y, z, x, y, z + 1, x + 1, y, z);
+    face(x, y, z, x + 1, y, z, x, y + 1, z);
+    face(X, Y, Z, X, Y + 1, Z, X + 1, Y, Z);
+    face(X, Y, Z, X + 1, Y, Z, X, Y, Z + 1);
+    face(X, Y, Z, X, Y, Z + 1, X, Y + 1, Z);
+    return out.str() + "}\n";
+}
+
 TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
     EditorMap map;
     Reporter reporter("one-room.map");
@@ -148,11 +165,17 @@ TEST(EditorMap, RefusesTextThatIsNoMapWithFileAndLine) {
 }
 
 TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
-    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map"), "two-rooms.map");
+    // A group within a group in the omitted layer, with a brush and a light.
+    const std::string nested =
+        "{\n\"classname\" \"func_group\"\n\"_tb_type\" \"_tb_group\"\n\"_tb_id\" \"7\"\n"
+        "\"_tb_layer\" \"2\"\n}\n{\n\"classname\" \"func_group\"\n\"_tb_type\" \"_tb_group\"\n"
+        "\"_tb_id\" \"8\"\n\"_tb_group\" \"7\"\n" +
+        Box(0, -8, 0, 16, 8, 200) + "}\n{\n\"classname\" \"light\"\n\"origin\" \"0 0 100\"\n\"_tb_group\" \"8\"\n}\n";
+    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map") + nested, "two-rooms.map");
     ASSERT_EQ(c.error, "");
     EXPECT_TRUE(Contains(c.warnings, "left out 1 brush entity 'func_door'")) << c.warnings.size();
     EXPECT_TRUE(Contains(c.warnings, "left out 1 tool brush"));
-    EXPECT_TRUE(Contains(c.warnings, "left out 1 brush of layers marked to be left out of the build"));
+    EXPECT_TRUE(Contains(c.warnings, "left out 2 brushes of layers marked to be left out of the build"));
 
     // The eye 60 units above the floor under the start comes to (0, 5, 0),
     // and the start's angle 0 (east) to the engine's view along +z.
@@ -213,7 +236,9 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
     EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
     EXPECT_TRUE(c.read.IsPointSolid({0, -0.1f, 0}));
     EXPECT_TRUE(SolidAtEditorPoint(c, {0, -136, 48}));  // the lava brush is a wall
-    EXPECT_TRUE(SolidAtEditorPoint(c, {80, 80, 16}));   // the crate, a brush primitive
+    EXPECT_TRUE(
+        Contains(c.warnings, "m.map: the map has 1 liquid brush: the engine has no liquids, so they are solid"));
+    EXPECT_TRUE(SolidAtEditorPoint(c, {80, 80, 16}));  // the crate, a brush primitive
 
     // The crate's top: the primitive's axes for an upward face are editor y and
     // x, its matrix 1/64 on each.
@@ -262,23 +287,6 @@ TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {
     const std::string points = PointFileText(c.imported, c.level.leakPath);
     EXPECT_EQ(points.rfind("0.000 0.000 60.000\n", 0), 0u) << points;
     EXPECT_EQ(std::count(points.begin(), points.end(), '\n'), static_cast<long>(c.level.leakPath.size()));
-}
-
-// An axial brush from its lowest to its highest corner.
-std::string Box(int x, int y, int z, int X, int Y, int Z, const std::string& texture = "w") {
-    std::ostringstream out;
-    auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
-        out << "( " << ax << ' ' << ay << ' ' << az << " ) ( " << bx << ' ' << by << ' ' << bz << " ) ( " << cx << ' '
-            << cy << ' ' << cz << " ) " << texture << " 0 0 0 1 1\n";
-    };
-    out << "{\n";
-    face(x, y, z, x, y + 1, z, x, y, z + 1);
-    face(x, y, z, x, y, z + 1, x + 1, y, z);
-    face(x, y, z, x + 1, y, z, x, y + 1, z);
-    face(X, Y, Z, X, Y + 1, Z, X + 1, Y, Z);
-    face(X, Y, Z, X + 1, Y, Z, X, Y, Z + 1);
-    face(X, Y, Z, X, Y, Z + 1, X, Y + 1, Z);
-    return out.str() + "}\n";
 }
 
 // A room 256 wide and high inside, walls 16 thick; `open` leaves out one wall
@@ -367,6 +375,14 @@ TEST(EditorImport, ALeakThroughAnyWallNamesAPointOnThatSide) {
         EXPECT_GE(along[open], 128) << message;
         EXPECT_NE(PointFileText(c.imported, c.level.leakPath), "");
     }
+    // A brush turned inside out ahead of the others is left out; the rest keep their faces.
+    std::string inverted = Room();
+    inverted.insert(inverted.find("{\n("), Box(40, 40, 16, -40, -40, 0));
+    const EditorCompiled kept = CompileEditorMap(inverted);
+    EXPECT_EQ(kept.error, "");
+    EXPECT_TRUE(Contains(kept.warnings, "; left out"));
+    EXPECT_EQ(kept.level.brushes.brushes.size(), 9u);
+
     // A start above the roof is a leak too, with its way out.
     std::string room = Room();
     room.replace(room.find("\"0 0 40\""), 8, "\"0 0 400\"");
