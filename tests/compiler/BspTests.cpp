@@ -222,7 +222,9 @@ TEST(Bsp, RefusesBadBrushesAndStarts) {
     EXPECT_EQ(CompileText(room + "brush\n face 0 0 0 0 0 1 0 1 0 w\n face 0 0 0 0 0 2 0 2 0 w\nend\n").error,
               "test.map:9: brush has two faces on one plane");
     EXPECT_EQ(CompileText(RoomMap(0, 0, 0, 32, 16, 32, "5 -1 5")).error,
-              "test.map: the player start (5 -1 5) lies in solid space or outside the map");
+              "test.map: the player start (5 -1 5) lies inside a brush");
+    EXPECT_EQ(CompileText(RoomMap(0, 0, 0, 32, 16, 32, "5 500 5")).error,
+              "test.map: leak: the player start (5 500 5) lies outside the map");
     EXPECT_EQ(CompileText(room + "light 5 -2 5 1 1 1 1 10\n").error,
               "test.map:9: the light lies in solid space or outside the map");
 }

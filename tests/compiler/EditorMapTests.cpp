@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <fstream>
+#include <numbers>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -46,20 +49,22 @@ struct EditorCompiled {
 };
 
 // The steps up to the compiled level; false when one refuses the map.
-bool CompileEditorMap(const std::string& text, EditorCompiled& result, Reporter& reporter) {
+bool CompileEditorMap(const std::string& text, double scale, EditorCompiled& result, Reporter& reporter) {
     if (!ReadEditorMap(text, result.editor, reporter)) return false;
     std::map<std::string, LevelTexture> textures;
     for (const std::string& name : LevelTextureNames(result.editor)) textures[name] = {name, 64, 32};
     ImportSettings settings;
     settings.level = "m";
+    settings.editorUnitsPerUnit = scale;
     return ImportEditorMap(result.editor, settings, textures, result.imported, reporter) &&
            Compile(result.imported.map, {}, result.level, reporter);
 }
 
-EditorCompiled CompileEditorMap(const std::string& text, const std::string& fileName = "m.map") {
+EditorCompiled CompileEditorMap(const std::string& text, const std::string& fileName = "m.map",
+                                double scale = kEditorUnitsPerUnit) {
     EditorCompiled result;
     Reporter reporter(fileName);
-    if (CompileEditorMap(text, result, reporter))
+    if (CompileEditorMap(text, scale, result, reporter))
         result.read = ReadLevel::Parse(result.level.levelText, result.error);
     else
         result.error = reporter.Error();
@@ -75,9 +80,35 @@ void ExpectSameSpot(double coordinate, double expected) {
 
 Vector AsVector(Vec3 p) { return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)}; }
 
+Vec3 LevelPoint(const EditorCompiled& c, Vec3 editorPoint) {
+    return c.imported.transform.ToMap(editorPoint) * c.imported.map.levelScale;
+}
+
+Vec3 EditorPoint(const EditorCompiled& c, Vector levelPoint) {
+    return c.imported.transform.ToEditor(Vec3{levelPoint.x, levelPoint.y, levelPoint.z} *
+                                         (1 / c.imported.map.levelScale));
+}
+
 // A level point as the engine asks it, given in editor coordinates.
 bool SolidAtEditorPoint(const EditorCompiled& c, Vec3 editorPoint) {
-    return c.read.IsPointSolid(AsVector(c.imported.transform.ToLevel(editorPoint)));
+    return c.read.IsPointSolid(AsVector(LevelPoint(c, editorPoint)));
+}
+
+// An axial brush from its lowest to its highest corner.
+std::string Box(int x, int y, int z, int X, int Y, int Z, const std::string& texture = "w") {
+    std::ostringstream out;
+    auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
+        out << "( " << ax << ' ' << ay << ' ' << az << " ) ( " << bx << ' ' << by << ' ' << bz << " ) ( " << cx << ' '
+            << cy << ' ' << cz << " ) " << texture << " 0 0 0 1 1\n";
+    };
+    out << "{\n";
+    face(x, y, z, x, y + 1, z, x, y, z + 1);
+    face(x, y, z, x, y, z + 1, x + 1, y, z);
+    face(x, y, z, x + 1, y, z, x, y + 1, z);
+    face(X, Y, Z, X, Y + 1, Z, X + 1, Y, Z);
+    face(X, Y, Z, X + 1, Y, Z, X, Y, Z + 1);
+    face(X, Y, Z, X, Y, Z + 1, X, Y + 1, Z);
+    return out.str() + "}\n";
 }
 
 TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {
@@ -134,22 +165,28 @@ TEST(EditorMap, RefusesTextThatIsNoMapWithFileAndLine) {
 }
 
 TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
-    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map"), "two-rooms.map");
+    // A group within a group in the omitted layer, with a brush and a light.
+    const std::string nested =
+        "{\n\"classname\" \"func_group\"\n\"_tb_type\" \"_tb_group\"\n\"_tb_id\" \"7\"\n"
+        "\"_tb_layer\" \"2\"\n}\n{\n\"classname\" \"func_group\"\n\"_tb_type\" \"_tb_group\"\n"
+        "\"_tb_id\" \"8\"\n\"_tb_group\" \"7\"\n" +
+        Box(0, -8, 0, 16, 8, 200) + "}\n{\n\"classname\" \"light\"\n\"origin\" \"0 0 100\"\n\"_tb_group\" \"8\"\n}\n";
+    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map") + nested, "two-rooms.map");
     ASSERT_EQ(c.error, "");
     EXPECT_TRUE(Contains(c.warnings, "left out 1 brush entity 'func_door'")) << c.warnings.size();
     EXPECT_TRUE(Contains(c.warnings, "left out 1 tool brush"));
-    EXPECT_TRUE(Contains(c.warnings, "left out 1 brush of layers marked to be left out of the build"));
+    EXPECT_TRUE(Contains(c.warnings, "left out 2 brushes of layers marked to be left out of the build"));
 
     // The eye 60 units above the floor under the start comes to (0, 5, 0),
     // and the start's angle 0 (east) to the engine's view along +z.
     const EditorTransform& t = c.imported.transform;
-    const Vec3 eye = t.ToLevel({-64, 0, 60});
+    const Vec3 eye = LevelPoint(c, {-64, 0, 60});
     EXPECT_NEAR(eye.x, 0, 1e-9);
     EXPECT_NEAR(eye.y, 5, 1e-9);
     EXPECT_NEAR(eye.z, 0, 1e-9);
-    const Vec3 east = t.ToLevel({-52, 0, 0});
+    const Vec3 east = LevelPoint(c, {-52, 0, 0});
     EXPECT_NEAR(east.z, 1, 1e-9);
-    const Vec3 back = t.ToEditor(t.ToLevel({12.5, -7, 3}));
+    const Vec3 back = t.ToEditor(t.ToMap({12.5, -7, 3}));
     EXPECT_NEAR(back.x, 12.5, 1e-9);
     EXPECT_NEAR(back.y, -7, 1e-9);
     EXPECT_NEAR(back.z, 3, 1e-9);
@@ -172,7 +209,7 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
         if (polygon->textureName != "base/floor") continue;
         ++floors;
         for (const ReadVertex& v : polygon->v) {
-            const Vec3 e = t.ToEditor({v.position.x, v.position.y, v.position.z});
+            const Vec3 e = EditorPoint(c, v.position);
             ExpectSameSpot(v.texture[0], e.x / 64);
             ExpectSameSpot(v.texture[1], -e.y / 32);
         }
@@ -199,7 +236,9 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
     EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
     EXPECT_TRUE(c.read.IsPointSolid({0, -0.1f, 0}));
     EXPECT_TRUE(SolidAtEditorPoint(c, {0, -136, 48}));  // the lava brush is a wall
-    EXPECT_TRUE(SolidAtEditorPoint(c, {80, 80, 16}));   // the crate, a brush primitive
+    EXPECT_TRUE(
+        Contains(c.warnings, "m.map: the map has 1 liquid brush: the engine has no liquids, so they are solid"));
+    EXPECT_TRUE(SolidAtEditorPoint(c, {80, 80, 16}));  // the crate, a brush primitive
 
     // The crate's top: the primitive's axes for an upward face are editor y and
     // x, its matrix 1/64 on each.
@@ -208,7 +247,7 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
         if (polygon->textureName != "base/crate" || polygon->normal.y < 0.99f) continue;
         ++tops;
         for (const ReadVertex& v : polygon->v) {
-            const Vec3 e = c.imported.transform.ToEditor({v.position.x, v.position.y, v.position.z});
+            const Vec3 e = EditorPoint(c, v.position);
             ExpectSameSpot(v.texture[0], e.y / 64);
             ExpectSameSpot(v.texture[1], e.x / 64);
         }
@@ -221,7 +260,7 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
         if (polygon->textureName != "wall0" || polygon->normal.x < 0.99f) continue;
         ++walls;
         for (const ReadVertex& v : polygon->v) {
-            const Vec3 e = c.imported.transform.ToEditor({v.position.x, v.position.y, v.position.z});
+            const Vec3 e = EditorPoint(c, v.position);
             ExpectSameSpot(v.texture[0], e.y / 64);
             ExpectSameSpot(v.texture[1], -e.z / 32);
         }
@@ -283,16 +322,118 @@ TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {
     const EditorCompiled c = CompileEditorMap(text);
     ASSERT_NE(c.error, "");
     ASSERT_GE(c.level.leakPath.size(), 2u);
-    const std::string message = LeakMessage(c.editor, c.imported, c.level.leakPath);
-    EXPECT_EQ(message.rfind("leak: the map is not sealed; the outside can be reached from the eye above the player "
-                            "start (0 0 60) by way of (",
+    const std::string message = LeakMessage(c.imported, c.level.leakPath);
+    EXPECT_EQ(message.rfind("leak: the map is not sealed; the way out from the info_player_deathmatch of line 79 (its "
+                            "eye at (0 0 60)) leaves the brushes at (",
                             0),
               0u)
         << message;
-    EXPECT_NE(message.find(", near the "), std::string::npos) << message;
     const std::string points = PointFileText(c.imported, c.level.leakPath);
     EXPECT_EQ(points.rfind("0.000 0.000 60.000\n", 0), 0u) << points;
     EXPECT_EQ(std::count(points.begin(), points.end(), '\n'), static_cast<long>(c.level.leakPath.size()));
+}
+
+// A room 256 wide and high inside, walls 16 thick; `open` leaves out one wall
+// (0 -x, 1 +x, 2 -y, 3 +y, 4 -z, 5 +z), `gap` cuts a slit one unit wide through
+// the +y wall. The start stands on a block in the middle; a wedge and a
+// many-sided brush with a sloping top stand beside it.
+std::string Room(int open = -1, bool gap = false) {
+    std::string world = "{\n\"classname\" \"worldspawn\"\n";
+    const int walls[6][6] = {{-144, -144, -16, -128, 144, 272}, {128, -144, -16, 144, 144, 272},
+                             {-144, -144, -16, 144, -128, 272}, {-144, 128, -16, 144, 144, 272},
+                             {-144, -144, -16, 144, 144, 0},    {-144, -144, 256, 144, 144, 272}};
+    for (int i = 0; i < 6; ++i) {
+        const int* w = walls[i];
+        if (i == open) continue;
+        if (i == 3 && gap)
+            world += Box(w[0], w[1], w[2], 10, w[4], w[5]) + Box(11, w[1], w[2], w[3], w[4], w[5]);
+        else
+            world += Box(w[0], w[1], w[2], w[3], w[4], w[5]);
+    }
+    world += Box(-32, -32, 0, 32, 32, 16);
+    // The wedge: three slanted sides, counter-clockwise seen from above.
+    const int wedge[3][2] = {{-110, -20}, {-100, -100}, {-37, -113}};
+    // Twelve sides about (60, 60), the corners rounded to whole units.
+    std::vector<std::pair<int, int>> terrain;
+    for (int k = 0; k < 12; ++k)
+        terrain.push_back({static_cast<int>(std::lround(60 + 60 * std::cos(k * std::numbers::pi / 6))),
+                           static_cast<int>(std::lround(60 + 60 * std::sin(k * std::numbers::pi / 6)))});
+    auto prism = [&](const std::vector<std::pair<int, int>>& corners, int cx, int cy) {
+        std::ostringstream out;
+        out << "{\n";
+        for (std::size_t k = 0; k < corners.size(); ++k) {
+            const auto [ax, ay] = corners[k];
+            const auto [bx, by] = corners[(k + 1) % corners.size()];
+            out << "( " << ax << ' ' << ay << " 0 ) ( " << ax << ' ' << ay << " 1 ) ( " << bx << ' ' << by
+                << " 0 ) w 0 0 0 1 1\n";
+        }
+        out << "( 0 0 0 ) ( 1 0 0 ) ( 0 1 0 ) w 0 0 0 1 1\n";
+        out << "( " << cx << ' ' << cy << " 40 ) ( " << cx << ' ' << cy + 10 << " 43 ) ( " << cx + 10 << ' ' << cy
+            << " 47 ) w 0 0 0 1 1\n}\n";
+        return out.str();
+    };
+    world += prism({{wedge[0][0], wedge[0][1]}, {wedge[1][0], wedge[1][1]}, {wedge[2][0], wedge[2][1]}}, -80, -80);
+    world += prism(terrain, 60, 60);
+    return world + "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 40\"\n}\n";
+}
+
+// The point a leak message names as where the way out leaves the brushes.
+Vec3 LeakExit(const std::string& message) {
+    Vec3 p{1e9, 1e9, 1e9};
+    const std::size_t at = message.find("leaves the brushes at (");
+    if (at != std::string::npos)
+        std::sscanf(message.c_str() + at, "leaves the brushes at (%lf %lf %lf", &p.x, &p.y, &p.z);
+    return p;
+}
+
+TEST(EditorImport, TheVerdictAndTheWayOutDoNotChangeWithTheScale) {
+    std::optional<Vec3> exit;
+    for (double scale : {4.0, 9.0, 12.0, 13.0, 24.0}) {
+        SCOPED_TRACE(scale);
+        const EditorCompiled sealed = CompileEditorMap(Room(), "m.map", scale);
+        EXPECT_EQ(sealed.error, "");
+        EXPECT_EQ(sealed.level.brushes.brushes.size(), 9u);     // every brush kept
+        EXPECT_FALSE(Contains(sealed.warnings, "; left out"));  // no brush refused
+        EXPECT_FALSE(sealed.read.IsPointSolid(AsVector(LevelPoint(sealed, {0, 0, 16 + 5 * scale}))));
+        EXPECT_TRUE(SolidAtEditorPoint(sealed, {60, 60, 20}));  // inside the many-sided brush
+
+        const EditorCompiled leaking = CompileEditorMap(Room(-1, true), "m.map", scale);
+        ASSERT_NE(leaking.error, "");
+        const std::string message = LeakMessage(leaking.imported, leaking.level.leakPath);
+        const Vec3 hole = LeakExit(message);
+        EXPECT_TRUE(hole.x >= 10 && hole.x <= 11 && hole.y >= 128 && hole.y <= 144) << message;
+        if (!exit) exit = hole;
+        EXPECT_EQ(hole, *exit);
+    }
+}
+
+TEST(EditorImport, ALeakThroughAnyWallNamesAPointOnThatSide) {
+    for (int open = 0; open < 6; ++open) {
+        SCOPED_TRACE(open);
+        const EditorCompiled c = CompileEditorMap(Room(open));
+        ASSERT_GE(c.level.leakPath.size(), 2u) << c.error;
+        const std::string message = LeakMessage(c.imported, c.level.leakPath);
+        EXPECT_NE(message.find("the way out from the info_player_start of line "), std::string::npos) << message;
+        const Vec3 hole = LeakExit(message);
+        const double along[6] = {-hole.x, hole.x, -hole.y, hole.y, 128 - hole.z, hole.z - 128};
+        EXPECT_GE(along[open], 128) << message;
+        EXPECT_NE(PointFileText(c.imported, c.level.leakPath), "");
+    }
+    // A brush turned inside out ahead of the others is left out; the rest keep their faces.
+    std::string inverted = Room();
+    inverted.insert(inverted.find("{\n("), Box(40, 40, 16, -40, -40, 0));
+    const EditorCompiled kept = CompileEditorMap(inverted);
+    EXPECT_EQ(kept.error, "");
+    EXPECT_TRUE(Contains(kept.warnings, "; left out"));
+    EXPECT_EQ(kept.level.brushes.brushes.size(), 9u);
+
+    // A start above the roof is a leak too, with its way out.
+    std::string room = Room();
+    room.replace(room.find("\"0 0 40\""), 8, "\"0 0 400\"");
+    const EditorCompiled c = CompileEditorMap(room);
+    EXPECT_EQ(c.error.rfind("m.map: leak: ", 0), 0u) << c.error;
+    ASSERT_EQ(c.level.leakPath.size(), 2u);
+    EXPECT_TRUE(LeakMessage(c.imported, c.level.leakPath).ends_with("(its eye at (0 0 332)) lies outside the map"));
 }
 
 TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {

@@ -34,6 +34,13 @@ int PlaneSet::Find(const Plane& plane) {
     return static_cast<int>(planes.size()) - 2;
 }
 
+void PlaneSet::Scale(double factor) {
+    for (Plane& plane : planes) {
+        plane.dist *= factor;
+        for (Vec3& p : plane.points) p = p * factor;
+    }
+}
+
 double Volume(const Brush& brush) {
     if (brush.sides.empty()) return 0;
     // Pyramids from one corner to every side.
@@ -66,8 +73,9 @@ int BrushOnPlaneSide(const Brush& brush, const Plane& plane) {
 
 namespace {
 
-// One map brush as a convex solid; "" on success, else why it is not one.
-std::string BuildBrush(const MapBrush& mapBrush, BrushSet& set, Brush& brush) {
+// One map brush as a convex solid; "" on success, else why it is not one. A
+// lenient map loses only the faces that bound nothing (counted in `dropped`).
+std::string BuildBrush(const MapBrush& mapBrush, bool lenient, BrushSet& set, Brush& brush, int& dropped) {
     for (const MapFace& face : mapBrush.faces) {
         BrushSide side;
         side.plane = set.planes.Find(PlaneFromPoints(face.points[0], face.points[1], face.points[2]));
@@ -86,27 +94,36 @@ std::string BuildBrush(const MapBrush& mapBrush, BrushSet& set, Brush& brush) {
             // Keep the inside: the back of every other outward plane.
             side.winding = ClipFront(side.winding, set.planes[brush.sides[j].plane ^ 1], 0);
         }
-        if (side.winding.empty() || Area(side.winding) < kMinVolume)
+        if (!lenient && (side.winding.empty() || Area(side.winding) < kMinVolume))
             return "is not a convex solid: face " + std::to_string(i + 1) +
                    " does not bound it (it lies outside the other faces, or its points run the wrong way round)";
     }
+    // A face whose plane misses the rest of the brush either changes nothing
+    // or leaves nothing: dropping it keeps the solid, and what is left tells which.
+    const std::size_t faces = brush.sides.size();
+    std::erase_if(brush.sides,
+                  [](const BrushSide& side) { return side.winding.empty() || Area(side.winding) < kMinVolume; });
+    if (brush.sides.size() < 4)
+        return "is not a convex solid: its faces enclose nothing (are their points the wrong way round?)";
     ComputeBounds(brush);
     for (int axis = 0; axis < 3; ++axis)
         if (Component(brush.bounds.max, axis) > kOpenExtent || Component(brush.bounds.min, axis) < -kOpenExtent)
             return "is open: its faces do not enclose a volume";
     if (Volume(brush) < kMinVolume) return "has no volume";
+    dropped += static_cast<int>(faces - brush.sides.size());
     return "";
 }
 
 }  // namespace
 
 bool BuildBrushes(const Map& map, BrushSet& set, Reporter& reporter) {
-    for (std::size_t b = 0; b < map.brushes.size(); ++b) {
-        const MapBrush& mapBrush = map.brushes[b];
+    int dropped = 0;
+    for (const MapBrush& mapBrush : map.brushes) {
         Brush brush;
-        brush.original = static_cast<int>(b);
+        // Left-out brushes leave no gap: the leaves name brushes by this index.
+        brush.original = static_cast<int>(set.brushes.size());
         const std::size_t textures = set.textures.size();
-        const std::string problem = BuildBrush(mapBrush, set, brush);
+        const std::string problem = BuildBrush(mapBrush, map.lenient, set, brush, dropped);
         if (problem.empty()) {
             set.brushes.push_back(std::move(brush));
             continue;
@@ -115,6 +132,7 @@ bool BuildBrushes(const Map& map, BrushSet& set, Reporter& reporter) {
         set.textures.resize(textures);  // the planes it added stay, unused
         reporter.Warn(mapBrush.line, "brush " + problem + "; left out");
     }
+    if (dropped > 0) reporter.Warn("left out " + Counted(dropped, "face", "faces") + " of brushes that bound nothing");
     return true;
 }
 

@@ -19,6 +19,7 @@ public:
     int Find(const Plane& plane);  // adds the plane (and its opposite) when new
     const Plane& operator[](int index) const { return planes[static_cast<std::size_t>(index)]; }
     int Size() const { return static_cast<int>(planes.size()); }
+    void Scale(double factor);  // every plane moved with the space scaled about the origin
 
 private:
     std::vector<Plane> planes;
@@ -33,7 +34,7 @@ struct BrushSide {
 };
 
 struct Brush {
-    int original = -1;  // index of the map brush this is (a piece of)
+    int original = -1;  // index in BrushSet::brushes of the whole brush this is (a piece of)
     std::vector<BrushSide> sides;
     Bounds bounds;
 };

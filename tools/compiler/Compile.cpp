@@ -170,6 +170,34 @@ void SetSkyFaces(const CompiledLevel& level, LightSettings& settings) {
     if (any) settings.skyFaces = std::move(sky);
 }
 
+// The finished level moved to the level's units: everything the level file
+// and the lamp's skin read (the leak path stays in the map's units).
+void ScaleLevel(double scale, CompiledLevel& level) {
+    auto scaled = [scale](Winding& winding) {
+        for (Vec3& p : winding) p = p * scale;
+    };
+    level.brushes.planes.Scale(scale);
+    for (Brush& brush : level.brushes.brushes) {
+        for (BrushSide& side : brush.sides) scaled(side.winding);
+        brush.bounds = {brush.bounds.min * scale, brush.bounds.max * scale};
+    }
+    for (Portal& portal : level.tree.portals) {
+        portal.plane.dist *= scale;
+        for (Vec3& p : portal.plane.points) p = p * scale;
+        scaled(portal.winding);
+    }
+    level.tree.box = {level.tree.box.min * scale, level.tree.box.max * scale};
+    for (Face& face : level.faces) scaled(face.winding);
+    for (auto& leaf : level.polygons)
+        for (LevelPolygon& polygon : leaf)
+            for (LevelVertex& v : polygon.v) v.position = v.position * scale;
+    for (MapLight& light : level.lights) {
+        light.position = light.position * scale;
+        light.radius *= scale;
+        light.reference *= scale;
+    }
+}
+
 }  // namespace
 
 bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level, Reporter& reporter) {
@@ -191,6 +219,7 @@ bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level
 
     for (int page = 0; page < lightmaps.pageCount; ++page) level.pageNames.push_back(PageName(map.level, page));
     const std::size_t triangles = MakePolygons(level);
+    if (map.levelScale != 1) ScaleLevel(map.levelScale, level);
     level.levelText = LevelText(level.tree, level.brushes.planes, level.polygons, map.level);
     watch.Done(std::to_string(triangles) + " triangles");
     return true;

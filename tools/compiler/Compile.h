@@ -20,6 +20,7 @@ struct CompileOptions {
     std::function<void(const std::string& step, double seconds)> stepDone;
 };
 
+// In the level's units (Map::levelScale applied), but for the way out of a leak.
 struct CompiledLevel {
     BrushSet brushes;
     Tree tree;
@@ -29,7 +30,7 @@ struct CompiledLevel {
     std::vector<std::string> pageNames;  // "LEVEL-lm000" ...
     std::string levelText;               // the level file's content
     std::vector<MapLight> lights;        // the map's lights that light the level
-    std::vector<Vec3> leakPath;          // after a leak: the way out (Tree.h)
+    std::vector<Vec3> leakPath;          // after a leak: the way out (Tree.h), in the map's units
 };
 
 // False when the map makes no level (a leak, a brush that is no solid...),

@@ -23,9 +23,11 @@ constexpr double kDirtEditorUnits = 64;
 constexpr double kDensityEditorUnits = 24;
 // A player start's origin this far inside the brush under it still stands on it.
 constexpr double kSunkenStart = 32;
-// Brushes and lights farther from the start than this, in level units, are
+// Brushes and lights farther from the start than this, in editor units, are
 // left out: the compiler's geometry holds a quarter of its working extent.
 constexpr double kMaxLevelDistance = kWorldExtent / 4;
+// A light inside a liquid is lifted this many editor units above its surface.
+constexpr double kLiquidLift = 1;
 // Texture scales nearer 0 than this count as 1, as a scale of 0 does.
 constexpr double kMinTextureScale = 1e-6;
 std::string ClassOf(const EditorEntity& entity) { return Lower(entity.Value("classname")); }
@@ -74,22 +76,53 @@ struct BrushSelection {
         int firstLine = 0;
     };
     std::vector<const EditorBrush*> brushes;
-    std::vector<LeftOutClass> entities;  // brush entities of other classes, by class in order of first use
-    int inOmittedLayers = 0;             // brushes of TrenchBroom layers left out of the build
-    int tools = 0;                       // the editors' tool brushes
+    std::vector<LeftOutClass> entities;       // brush entities of other classes, by class in order of first use
+    int inOmittedLayers = 0;                  // brushes of TrenchBroom layers left out of the build
+    int tools = 0;                            // the editors' tool brushes
+    std::vector<const EditorBrush*> liquids;  // among `brushes`
 };
 
-BrushSelection SelectBrushes(const EditorMap& map) {
-    BrushSelection selection;
-    // TrenchBroom's layers marked to be left out of what is built, and what is in them.
+// Liquids by their texture: "*water", "*lava" (and "!water" in some games).
+bool IsLiquid(const EditorBrush& brush) {
+    return std::any_of(brush.faces.begin(), brush.faces.end(), [](const EditorFace& face) {
+        const std::string name = BaseName(face.texture);
+        return !name.empty() && (name[0] == '*' || name[0] == '!');
+    });
+}
+
+// The entities in TrenchBroom's layers marked to be left out of the build:
+// the layer itself and everything in it, in groups within groups too.
+std::set<const EditorEntity*> OmittedEntities(const EditorMap& map) {
     std::set<std::string> omittedLayers;
-    for (const EditorEntity& entity : map.entities)
+    std::map<std::string, const EditorEntity*> groups;
+    for (const EditorEntity& entity : map.entities) {
         if (entity.Value("_tb_type") == "_tb_layer" && entity.Value("_tb_layer_omit_from_export") == "1")
             omittedLayers.insert(entity.Value("_tb_id"));
+        if (entity.Value("_tb_type") == "_tb_group") groups[entity.Value("_tb_id")] = &entity;
+    }
+    std::set<const EditorEntity*> omitted;
+    if (omittedLayers.empty()) return omitted;
+    for (const EditorEntity& entity : map.entities) {
+        const EditorEntity* at = &entity;
+        // Up through the groups to the layer; a cycle of groups ends the walk.
+        for (std::size_t depth = 0; at && depth <= groups.size(); ++depth) {
+            if (at->Value("_tb_type") == "_tb_layer" ? omittedLayers.count(at->Value("_tb_id")) > 0
+                                                     : omittedLayers.count(at->Value("_tb_layer")) > 0) {
+                omitted.insert(&entity);
+                break;
+            }
+            const auto group = at->Has("_tb_group") ? groups.find(at->Value("_tb_group")) : groups.end();
+            at = group == groups.end() ? nullptr : group->second;
+        }
+    }
+    return omitted;
+}
+
+BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEntity*>& omitted) {
+    BrushSelection selection;
     for (const EditorEntity& entity : map.entities) {
         if (entity.brushes.empty()) continue;
-        if ((entity.Value("_tb_type") == "_tb_layer" && omittedLayers.count(entity.Value("_tb_id"))) ||
-            (entity.Has("_tb_layer") && omittedLayers.count(entity.Value("_tb_layer")))) {
+        if (omitted.count(&entity)) {
             selection.inOmittedLayers += static_cast<int>(entity.brushes.size());
             continue;
         }
@@ -105,10 +138,12 @@ BrushSelection SelectBrushes(const EditorMap& map) {
             continue;
         }
         for (const EditorBrush& brush : entity.brushes) {
-            if (IsToolBrush(brush))
+            if (IsToolBrush(brush)) {
                 ++selection.tools;
-            else
-                selection.brushes.push_back(&brush);
+                continue;
+            }
+            selection.brushes.push_back(&brush);
+            if (IsLiquid(brush)) selection.liquids.push_back(&brush);
         }
     }
     return selection;
@@ -138,26 +173,33 @@ Bounds BoundsOf(const std::vector<const EditorBrush*>& brushes) {
 // from the compiler's own rule.
 Plane EditorPlane(const EditorFace& face) { return PlaneFromPoints(face.points[0], face.points[2], face.points[1]); }
 
+// Where the vertical line through `at` runs inside the brush, from lo to hi;
+// false when it misses the brush.
+bool VerticalSpan(const EditorBrush& brush, Vec3 at, double& lo, double& hi) {
+    lo = -1e300, hi = 1e300;
+    for (const EditorFace& face : brush.faces) {
+        const Plane plane = EditorPlane(face);
+        if (Length(plane.normal) < 0.5) continue;  // three points on a line
+        const double rest = plane.dist - plane.normal.x * at.x - plane.normal.y * at.y;
+        if (std::fabs(plane.normal.z) < 1e-9) {
+            if (rest < -1e-6) return false;
+        } else if (plane.normal.z > 0) {
+            hi = std::min(hi, rest / plane.normal.z);
+        } else {
+            lo = std::max(lo, rest / plane.normal.z);
+        }
+    }
+    return hi - lo > 1e-6;
+}
+
 // The height of the highest brush top on the vertical line through `at` that
 // lies below it, or a little above it when the brush holds `at` (a start
 // sunk into the floor).
 bool FloorBelow(const std::vector<const EditorBrush*>& brushes, Vec3 at, double& floor) {
     bool found = false;
     for (const EditorBrush* brush : brushes) {
-        double lo = -1e300, hi = 1e300;
-        for (const EditorFace& face : brush->faces) {
-            const Plane plane = EditorPlane(face);
-            if (Length(plane.normal) < 0.5) continue;  // three points on a line
-            const double rest = plane.dist - plane.normal.x * at.x - plane.normal.y * at.y;
-            if (std::fabs(plane.normal.z) < 1e-9) {
-                if (rest < -1e-6) hi = -1e300;  // the line misses the brush
-            } else if (plane.normal.z > 0) {
-                hi = std::min(hi, rest / plane.normal.z);
-            } else {
-                lo = std::max(lo, rest / plane.normal.z);
-            }
-        }
-        if (hi - lo > 1e-6 && lo < at.z && hi <= at.z + kSunkenStart && (!found || hi > floor)) {
+        double lo, hi;
+        if (VerticalSpan(*brush, at, lo, hi) && lo < at.z && hi <= at.z + kSunkenStart && (!found || hi > floor)) {
             floor = hi;
             found = true;
         }
@@ -268,13 +310,14 @@ struct Start {
     double yaw = 0;  // east, as the editors' games take a start without an angle
 };
 
-bool FindStart(const EditorMap& editor, Start& start, Reporter& reporter) {
+bool FindStart(const EditorMap& editor, const std::set<const EditorEntity*>& omitted, Start& start,
+               Reporter& reporter) {
     static const char* const kStarts[] = {"info_player_start", "info_player_deathmatch", "info_player_coop",
                                           "info_player_start2", "info_player_teamspawn"};
     for (const char* kind : kStarts) {
         int count = 0;
         for (const EditorEntity& entity : editor.entities) {
-            if (ClassOf(entity) != kind) continue;
+            if (ClassOf(entity) != kind || omitted.count(&entity)) continue;
             double origin[3];
             if (!Numbers(entity.Value("origin"), origin, 3)) {
                 reporter.Warn(entity.line, std::string("the ") + kind + " has no usable origin; left out");
@@ -305,35 +348,37 @@ bool FindStart(const EditorMap& editor, Start& start, Reporter& reporter) {
 // The move from the editor's space to the level's: the floor under the player
 // start to the origin, turned so that the player looks the start's way.
 // False when the map has no start or no floor below it.
-bool PlaceAtStart(const EditorMap& editor, const std::vector<const EditorBrush*>& brushes, double editorUnitsPerUnit,
-                  EditorTransform& transform, Reporter& reporter) {
+bool PlaceAtStart(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
+                  const std::vector<const EditorBrush*>& brushes, EditorTransform& transform, std::string& startEntity,
+                  Reporter& reporter) {
     Start start;
-    if (!FindStart(editor, start, reporter)) return false;
+    if (!FindStart(editor, omitted, start, reporter)) return false;
+    startEntity = ClassOf(*start.entity) + " of line " + std::to_string(start.entity->line);
     double floor = 0;
     if (!FloorBelow(brushes, start.origin, floor))
         return reporter.Fail(start.entity->line,
                              "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
     transform.origin = {start.origin.x, start.origin.y, floor};
-    transform.unitsPerEditorUnit = 1 / editorUnitsPerUnit;
     // Editor yaw 90 (north, +y) is the engine's start view (+z).
     const long quarter = std::lround(std::fmod(start.yaw, 360) / 90);
     transform.quarterTurns = static_cast<int>(((1 - quarter) % 4 + 4) % 4);
     return true;
 }
 
-// The level's name, the start and what the compiler is asked for editor maps,
-// its lengths in editor units made level units.
-void SetCompileSettings(const ImportSettings& settings, const EditorTransform& transform, Map& map) {
+// The level's name, its scale, the start and what the compiler is asked for
+// editor maps.
+void SetCompileSettings(const ImportSettings& settings, Map& map) {
     map.level = settings.level;
-    map.start = {0, kEyeHeight, 0};
+    map.levelScale = 1 / settings.editorUnitsPerUnit;
+    map.start = {0, kEyeHeight * settings.editorUnitsPerUnit, 0};
     map.lenient = true;
     map.fitLightmaps = true;
     map.lightmapPages = settings.lightmapPages;
-    map.lightmapDensity = kDensityEditorUnits * transform.unitsPerEditorUnit;
-    map.dirtDistance = kDirtEditorUnits * transform.unitsPerEditorUnit;
+    map.lightmapDensity = kDensityEditorUnits;
+    map.dirtDistance = kDirtEditorUnits;
 }
 
-// The brushes in level space with their textures placed, less faces whose
+// The brushes in map space with their textures placed, less faces whose
 // points lie on a line and brushes beyond the compiler's reach.
 void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<std::string, LevelTexture>& textures,
                 const EditorTransform& transform, Map& map, Reporter& reporter) {
@@ -349,7 +394,7 @@ void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<s
             }
             MapFace mapFace;
             for (int i = 0; i < 3; ++i) {
-                mapFace.points[i] = transform.ToLevel(face.points[i]);
+                mapFace.points[i] = transform.ToMap(face.points[i]);
                 within = within && WithinReach(mapFace.points[i]);
             }
             const auto texture = textures.find(face.texture);
@@ -367,15 +412,44 @@ void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<s
         reporter.Warn("left out " + Counted(degenerate, "face", "faces") + " whose three points lie on one line");
 }
 
-}  // namespace
-
-bool WithinReach(Vec3 level) {
-    return std::fabs(level.x) <= kMaxLevelDistance && std::fabs(level.y) <= kMaxLevelDistance &&
-           std::fabs(level.z) <= kMaxLevelDistance;
+// The engine has no liquids: a liquid is a solid floor drawn with its
+// texture, and a light placed in one shines from its surface.
+void LiftLightsOutOfLiquids(const std::vector<const EditorBrush*>& liquids, const EditorTransform& transform, Map& map,
+                            Reporter& reporter) {
+    if (liquids.empty()) return;
+    int lifted = 0;
+    for (MapLight& light : map.lights) {
+        Vec3 at = transform.ToEditor(light.position);
+        bool moved = true;
+        for (std::size_t rounds = 0; moved && rounds <= liquids.size(); ++rounds) {  // liquids stacked on liquids
+            moved = false;
+            for (const EditorBrush* liquid : liquids) {
+                double lo, hi;
+                if (VerticalSpan(*liquid, at, lo, hi) && lo < at.z && at.z < hi + kLiquidLift) {
+                    at.z = hi + kLiquidLift;
+                    moved = true;
+                }
+            }
+        }
+        if (at.z != transform.ToEditor(light.position).z) {
+            light.position = transform.ToMap(at);
+            ++lifted;
+        }
+    }
+    reporter.Warn("the map has " + Counted(static_cast<long>(liquids.size()), "liquid brush", "liquid brushes") +
+                  ": the engine has no liquids, so they are solid and seal like any brush" +
+                  (lifted > 0 ? "; " + Counted(lifted, "light", "lights") + " in them shine from their surface" : ""));
 }
 
-Vec3 EditorTransform::ToLevel(Vec3 p) const {
-    const Vec3 d = (p - origin) * unitsPerEditorUnit;
+}  // namespace
+
+bool WithinReach(Vec3 point) {
+    return std::fabs(point.x) <= kMaxLevelDistance && std::fabs(point.y) <= kMaxLevelDistance &&
+           std::fabs(point.z) <= kMaxLevelDistance;
+}
+
+Vec3 EditorTransform::ToMap(Vec3 p) const {
+    const Vec3 d = p - origin;
     Vec3 level{d.x, d.z, d.y};
     for (int i = 0; i < quarterTurns; ++i) level = {-level.z, level.y, level.x};
     return level;
@@ -383,14 +457,14 @@ Vec3 EditorTransform::ToLevel(Vec3 p) const {
 
 Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
     for (int i = 0; i < quarterTurns; ++i) v = {v.z, v.y, -v.x};
-    return Vec3{v.x, v.z, v.y} * (1 / unitsPerEditorUnit);
+    return {v.x, v.z, v.y};
 }
 
 Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }
 
 std::vector<std::string> LevelTextureNames(const EditorMap& map) {
     std::vector<std::string> names;
-    for (const EditorBrush* brush : SelectBrushes(map).brushes)
+    for (const EditorBrush* brush : SelectBrushes(map, OmittedEntities(map)).brushes)
         for (const EditorFace& face : brush->faces)
             if (std::find(names.begin(), names.end(), face.texture) == names.end()) names.push_back(face.texture);
     return names;
@@ -399,51 +473,46 @@ std::vector<std::string> LevelTextureNames(const EditorMap& map) {
 bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
                      const std::map<std::string, LevelTexture>& textures, ImportedMap& imported, Reporter& reporter) {
     imported = ImportedMap{};
-    const BrushSelection selection = SelectBrushes(editor);
+    const std::set<const EditorEntity*> omitted = OmittedEntities(editor);
+    const BrushSelection selection = SelectBrushes(editor, omitted);
     WarnLeftOut(selection, reporter);
     if (selection.brushes.empty()) return reporter.Fail("the map has no world brushes");
-    if (!PlaceAtStart(editor, selection.brushes, settings.editorUnitsPerUnit, imported.transform, reporter))
+    if (!PlaceAtStart(editor, omitted, selection.brushes, imported.transform, imported.startEntity, reporter))
         return false;
     imported.brushBounds = BoundsOf(selection.brushes);
-    SetCompileSettings(settings, imported.transform, imported.map);
+    SetCompileSettings(settings, imported.map);
     AddBrushes(selection.brushes, textures, imported.transform, imported.map, reporter);
-    AddLights(editor, imported.transform, imported.map, reporter);
+    AddLights(editor, omitted, imported.transform, imported.map, reporter);
+    LiftLightsOutOfLiquids(selection.liquids, imported.transform, imported.map, reporter);
     return true;
 }
 
-std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path) {
+std::string LeakMessage(const ImportedMap& imported, const std::vector<Vec3>& path) {
     std::string message = "leak: the map is not sealed";
     if (path.empty()) return message;
-    // The last point of the way out that still lies among the brushes.
     const Bounds& bounds = imported.brushBounds;
-    Vec3 exit = imported.transform.ToEditor(path.back());
-    for (auto at = path.rbegin(); at != path.rend(); ++at) {
-        const Vec3 p = imported.transform.ToEditor(*at);
-        exit = p;
-        if (p.x >= bounds.min.x && p.y >= bounds.min.y && p.z >= bounds.min.z && p.x <= bounds.max.x &&
-            p.y <= bounds.max.y && p.z <= bounds.max.z)
+    auto within = [&](Vec3 p) {
+        return p.x >= bounds.min.x && p.y >= bounds.min.y && p.z >= bounds.min.z && p.x <= bounds.max.x &&
+               p.y <= bounds.max.y && p.z <= bounds.max.z;
+    };
+    const Vec3 eye = imported.transform.ToEditor(path.front());
+    if (!within(eye))
+        return "leak: the " + imported.startEntity + " (its eye at " + Format(eye) + ") lies outside the map";
+    // The way out leaves the brushes at its last point still among them (the
+    // compiler names each opening by its part among the brushes).
+    Vec3 exit = eye;
+    for (auto at = path.rbegin(); at != path.rend(); ++at)
+        if (within(imported.transform.ToEditor(*at))) {
+            exit = imported.transform.ToEditor(*at);
             break;
-    }
-    message += "; the outside can be reached from the eye above the player start " +
-               Format(imported.transform.ToEditor(path.front())) + " by way of " + Format(exit);
-    const EditorEntity* nearest = nullptr;
-    double best = 1e300;
-    for (const EditorEntity& entity : editor.entities) {
-        double origin[3];
-        if (!Numbers(entity.Value("origin"), origin, 3)) continue;
-        const double d = Length(Vec3{origin[0], origin[1], origin[2]} - exit);
-        if (d < best) {
-            best = d;
-            nearest = &entity;
         }
-    }
-    if (nearest) message += ", near the " + ClassOf(*nearest) + " of line " + std::to_string(nearest->line);
-    return message;
+    return message + "; the way out from the " + imported.startEntity + " (its eye at " + Format(eye) +
+           ") leaves the brushes at " + Format(exit);
 }
 
 std::string StartMessage(const ImportedMap& imported) {
-    return "the player's eye " + Format(imported.transform.ToEditor(imported.map.start)) +
-           " lies inside a brush or outside the map";
+    return "the eye of the " + imported.startEntity + " " + Format(imported.transform.ToEditor(imported.map.start)) +
+           " lies inside a brush: move the start";
 }
 
 std::string PointFileText(const ImportedMap& imported, const std::vector<Vec3>& path) {

@@ -19,24 +19,25 @@ constexpr double kEditorUnitsPerUnit = 12;
 // The eye's height above the floor, in engine units.
 constexpr double kEyeHeight = 5;
 
-// Whether a level point lies within the compiler's reach of the player
-// start: brushes and lights beyond it are left out.
-bool WithinReach(Vec3 level);
+// Whether a point of the compiled map lies within the compiler's reach of
+// the player start: brushes and lights beyond it are left out.
+bool WithinReach(Vec3 point);
 
-// Editor space to level space: moved so that `origin` (the floor under the
-// player start) comes to (0, 0, 0), scaled, y made the up axis (which also
+// Editor space to the compiled map's space: moved so that `origin` (the floor
+// under the player start) comes to (0, 0, 0), y made the up axis (which also
 // turns the editor's right-handed space into the engine's left-handed one,
 // so nothing is mirrored on screen), then turned about the vertical by
-// quarter turns so that the player starts looking the start's way.
+// quarter turns so that the player starts looking the start's way. Lengths
+// stay in editor units: the brushes are cut and flooded exactly as drawn,
+// and only the finished level is scaled (Map::levelScale).
 struct EditorTransform {
     Vec3 origin;
-    double unitsPerEditorUnit = 1 / kEditorUnitsPerUnit;
     int quarterTurns = 0;
 
-    Vec3 ToLevel(Vec3 editorPoint) const;
-    Vec3 ToEditor(Vec3 levelPoint) const;
-    // A direction in the level as an editor direction (no move).
-    Vec3 DirectionToEditor(Vec3 levelDirection) const;
+    Vec3 ToMap(Vec3 editorPoint) const;
+    Vec3 ToEditor(Vec3 mapPoint) const;
+    // A direction in the map as an editor direction (no move).
+    Vec3 DirectionToEditor(Vec3 mapDirection) const;
 };
 
 struct ImportSettings {
@@ -61,7 +62,8 @@ std::vector<std::string> LevelTextureNames(const EditorMap& map);
 struct ImportedMap {
     Map map;
     EditorTransform transform;
-    Bounds brushBounds;  // the level's brushes in editor space, which a leak's way out leaves
+    Bounds brushBounds;       // the level's brushes in editor space, which a leak's way out leaves
+    std::string startEntity;  // "info_player_start of line 12", for messages
 };
 
 // Makes the Map from the level's brushes, with every texture in `textures`,
@@ -71,9 +73,10 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
                      const std::map<std::string, LevelTexture>& textures, ImportedMap& imported, Reporter& reporter);
 
 // What a leak message says in the editor's terms (for Reporter::Restate):
-// the way out in editor coordinates and the entity nearest to it. `path` runs
-// in level space from the player start to the outside, as the compiler found it.
-std::string LeakMessage(const EditorMap& editor, const ImportedMap& imported, const std::vector<Vec3>& path);
+// the start it begins from and where the way out leaves the brushes, in
+// editor coordinates, or that the start lies outside them. `path` runs
+// in map space from the player start to the outside, as the compiler found it.
+std::string LeakMessage(const ImportedMap& imported, const std::vector<Vec3>& path);
 
 // What a compiler's refusal of the player start says in the editor's terms.
 std::string StartMessage(const ImportedMap& imported);

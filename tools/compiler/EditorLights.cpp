@@ -59,7 +59,7 @@ bool MangleDirection(const std::string& value, const EditorTransform& transform,
     if (!Numbers(value, angles, 2)) return false;
     const double yaw = angles[0] * std::numbers::pi / 180, pitch = angles[1] * std::numbers::pi / 180;
     const Vec3 editor{std::cos(yaw) * std::cos(pitch), std::sin(yaw) * std::cos(pitch), std::sin(pitch)};
-    direction = Normalised(transform.ToLevel(transform.origin + editor));
+    direction = Normalised(transform.ToMap(transform.origin + editor));
     return true;
 }
 
@@ -86,7 +86,7 @@ void SpotAxis(const EditorMap& editor, const EditorEntity& entity, Vec3 origin, 
         if (target == editor.entities.end() || !Numbers(target->Value("origin"), at, 3)) return;
         const Vec3 way = Vec3{at[0], at[1], at[2]} - origin;
         if (Length(way) == 0) return;
-        light.axis = Normalised(transform.ToLevel(transform.origin + way));
+        light.axis = Normalised(transform.ToMap(transform.origin + way));
     }
     double cone = kDefaultCone, soft = 0;
     if (!Numbers(entity.Value("_cone"), &cone, 1) || cone <= 0) cone = kDefaultCone;
@@ -100,8 +100,7 @@ void SpotAxis(const EditorMap& editor, const EditorEntity& entity, Vec3 origin, 
 // The fall-off of "delay" (0 linear, 1 inverse, 2 inverse square, 3 none)
 // and the reach that goes with it: where the light's value, on the 0..255
 // scale, falls below 1.
-void SetFalloff(const EditorEntity& entity, double value, double unitsPerEditorUnit, MapLight& light,
-                Reporter& reporter) {
+void SetFalloff(const EditorEntity& entity, double value, MapLight& light, Reporter& reporter) {
     // "wait" stretches the distances of every fall-off.
     double wait = 1;
     if (Numbers(entity.Value("wait"), &wait, 1) && wait <= 0) wait = 1;
@@ -120,8 +119,8 @@ void SetFalloff(const EditorEntity& entity, double value, double unitsPerEditorU
         reporter.Warn(entity.line, "the light's delay " + entity.Value("delay") +
                                        " is not a known fall-off (0 to 3); it falls off linearly");
     }
-    light.reference = kFalloffReference / wait * unitsPerEditorUnit;
-    light.radius = std::min(reach / wait, kMaxLightValue) * unitsPerEditorUnit;
+    light.reference = kFalloffReference / wait;
+    light.radius = std::min(reach / wait, kMaxLightValue);
 }
 
 double AngleScaleOf(const EditorEntity& entity, double otherwise) {
@@ -129,12 +128,13 @@ double AngleScaleOf(const EditorEntity& entity, double otherwise) {
     return Numbers(entity.Value("_anglescale"), &scale, 1) ? std::clamp(scale, 0.0, 1.0) : otherwise;
 }
 
-void AddPointLights(const EditorMap& editor, const EditorTransform& transform, Map& map,
-                    std::vector<std::string>& notHonoured, Reporter& reporter) {
+void AddPointLights(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
+                    const EditorTransform& transform, Map& map, std::vector<std::string>& notHonoured,
+                    Reporter& reporter) {
     const double angleScale = AngleScaleOf(World(editor), kDefaultAngleScale);
     for (const EditorEntity& entity : editor.entities) {
         const std::string classname = Lower(entity.Value("classname"));
-        if (classname != "light" && classname.rfind("light_", 0) != 0) continue;
+        if ((classname != "light" && classname.rfind("light_", 0) != 0) || omitted.count(&entity)) continue;
         NotHonoured(entity, false, notHonoured);
         const std::string subject = "the " + classname;
         double origin[3];
@@ -144,7 +144,7 @@ void AddPointLights(const EditorMap& editor, const EditorTransform& transform, M
         }
         MapLight light;
         light.line = entity.line;
-        light.position = transform.ToLevel({origin[0], origin[1], origin[2]});
+        light.position = transform.ToMap({origin[0], origin[1], origin[2]});
         double value = kDefaultLightValue;
         // "light" VALUE, or "_light" as VALUE or R G B VALUE (colour 0..255).
         const std::vector<double> numbers = AllNumbers(entity.Value(entity.Has("light") ? "light" : "_light"));
@@ -161,7 +161,7 @@ void AddPointLights(const EditorMap& editor, const EditorTransform& transform, M
         }
         value = std::min(value, kMaxLightValue);
         light.intensity = value / kLightValueScale;
-        SetFalloff(entity, value, transform.unitsPerEditorUnit, light, reporter);
+        SetFalloff(entity, value, light, reporter);
         light.angleScale = AngleScaleOf(entity, angleScale);
         SpotAxis(editor, entity, {origin[0], origin[1], origin[2]}, transform, light);
         if (!WithinReach(light.position)) {
@@ -222,9 +222,10 @@ void SetWorldLight(const EditorMap& editor, const EditorTransform& transform, Ma
 
 }  // namespace
 
-void AddLights(const EditorMap& editor, const EditorTransform& transform, Map& map, Reporter& reporter) {
+void AddLights(const EditorMap& editor, const std::set<const EditorEntity*>& omitted, const EditorTransform& transform,
+               Map& map, Reporter& reporter) {
     std::vector<std::string> notHonoured;
-    AddPointLights(editor, transform, map, notHonoured, reporter);
+    AddPointLights(editor, omitted, transform, map, notHonoured, reporter);
     SetWorldLight(editor, transform, map, notHonoured, reporter);
     if (notHonoured.empty()) return;
     std::string list;

@@ -4,13 +4,16 @@
 // light and ambient occlusion. docs/EDITOR.md lists the keys.
 #pragma once
 
+#include <set>
+
 #include "compiler/EditorImport.h"
 
 namespace orvcompile {
 
-// Adds the lights and the world's light to `map`, whose brushes are in (the
-// sky faces among them); names once, in one warning, every light key it
-// does not honour.
-void AddLights(const EditorMap& editor, const EditorTransform& transform, Map& map, Reporter& reporter);
+// Adds the lights (but those of `omitted` layers) and the world's light to
+// `map`, whose brushes are in (the sky faces among them); names once, in one
+// warning, every light key it does not honour.
+void AddLights(const EditorMap& editor, const std::set<const EditorEntity*>& omitted, const EditorTransform& transform,
+               Map& map, Reporter& reporter);
 
 }  // namespace orvcompile

@@ -68,7 +68,11 @@ struct SkyLight {
 };
 
 struct Map {
-    std::string level;           // names the outputs: LEVEL.bsp, LEVEL-lm000.bmp ...
+    std::string level;  // names the outputs: LEVEL.bsp, LEVEL-lm000.bmp ...
+    // Level units per map unit. The compiler cuts, floods and lights in the
+    // map's own units, where the planes through integer points are exact,
+    // and scales only the finished level.
+    double levelScale = 1;
     Vec3 start;                  // the player's eye point; the outside flood starts here
     double lightmapDensity = 4;  // world units per luxel
     int lightmapPages = 1;

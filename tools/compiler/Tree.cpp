@@ -222,6 +222,24 @@ bool Inside(const Bounds& b, Vec3 p) {
     return p.x >= b.min.x && p.y >= b.min.y && p.z >= b.min.z && p.x <= b.max.x && p.y <= b.max.y && p.z <= b.max.z;
 }
 
+// The point of the box nearest to p.
+Vec3 NearestIn(const Bounds& b, Vec3 p) {
+    return {std::clamp(p.x, b.min.x, b.max.x), std::clamp(p.y, b.min.y, b.max.y), std::clamp(p.z, b.min.z, b.max.z)};
+}
+
+// The centre of the winding's part within the box, or of the whole winding
+// when no part of it is.
+Vec3 MiddleWithin(const Bounds& b, const Winding& w) {
+    Winding part = w;
+    for (int axis = 0; axis < 3 && !part.empty(); ++axis) {
+        Vec3 n;
+        (axis == 0 ? n.x : axis == 1 ? n.y : n.z) = 1;
+        part = ClipFront(part, {n, Component(b.min, axis), {}});
+        part = ClipFront(part, {-n, -Component(b.max, axis), {}});
+    }
+    return Centre(part.empty() ? w : part);
+}
+
 }  // namespace
 
 Tree BuildTree(const BrushSet& set, const std::vector<char>& visible) {
@@ -250,9 +268,16 @@ bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& erro
     MakeOuterPortals(tree, bounds);
     MakeTreePortals(tree, tree.root, set.planes);
 
+    // A start beyond the outer box leaks straight out; one inside a brush is
+    // no leak but a start to move.
+    if (!Inside(tree.box, start)) {
+        error = "leak: the player start " + Format(start) + " lies outside the map";
+        if (leakPath) *leakPath = {start, NearestIn(tree.box, start)};
+        return false;
+    }
     const int first = LeafAt(tree, set.planes, start);
-    if (!Inside(bounds, start) || NodeAt(tree, first).solid) {
-        error = "the player start " + Format(start) + " lies in solid space or outside the map";
+    if (NodeAt(tree, first).solid) {
+        error = "the player start " + Format(start) + " lies inside a brush";
         return false;
     }
     std::vector<int> via(tree.nodes.size(), -1);  // the portal the flood came through
@@ -267,25 +292,20 @@ bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& erro
             Node& node = NodeAt(tree, other);
             if (node.solid || node.reached) continue;
             if (other == tree.outside) {
-                // Name the last opening on the way out that still lies within the map.
-                Vec3 point = Centre(portal.winding);
-                for (int at = leaf; via[static_cast<std::size_t>(at)] >= 0 && !Inside(bounds, point);) {
+                // The way back to the start: each opening by the middle of its
+                // part among the brushes, so that the last such point names the hole.
+                std::vector<Vec3> path{Centre(portal.winding)};
+                for (int at = leaf; via[static_cast<std::size_t>(at)] >= 0;) {
                     const Portal& back = tree.portals[static_cast<std::size_t>(via[static_cast<std::size_t>(at)])];
-                    point = Centre(back.winding);
+                    path.push_back(MiddleWithin(bounds, back.winding));
                     at = back.nodes[back.nodes[0] == at ? 1 : 0];
                 }
+                path.push_back(start);
+                std::reverse(path.begin(), path.end());
+                const auto hole = std::find_if(path.rbegin(), path.rend(), [&](Vec3 p) { return Inside(bounds, p); });
                 error = "leak: the map is not sealed; the outside can be reached from the player start " +
-                        Format(start) + " by way of " + Format(point);
-                if (leakPath) {
-                    leakPath->assign(1, Centre(portal.winding));
-                    for (int at = leaf; via[static_cast<std::size_t>(at)] >= 0;) {
-                        const Portal& back = tree.portals[static_cast<std::size_t>(via[static_cast<std::size_t>(at)])];
-                        leakPath->push_back(Centre(back.winding));
-                        at = back.nodes[back.nodes[0] == at ? 1 : 0];
-                    }
-                    leakPath->push_back(start);
-                    std::reverse(leakPath->begin(), leakPath->end());
-                }
+                        Format(start) + " by way of " + Format(hole == path.rend() ? start : *hole);
+                if (leakPath) *leakPath = std::move(path);
                 return false;
             }
             node.reached = true;

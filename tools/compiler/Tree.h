@@ -15,7 +15,7 @@ struct Node {
     int children[2] = {-1, -1};  // front (the normal's side, the plane itself included), back
     bool solid = false;
     bool reached = false;      // empty leaf the flood from the player start reached
-    std::vector<int> brushes;  // solid leaves: map brushes that contain the leaf
+    std::vector<int> brushes;  // solid leaves: the brushes (BrushSet::brushes) that hold the leaf
     std::vector<int> portals;
     bool IsLeaf() const { return plane < 0; }
 };

@@ -188,10 +188,10 @@ bool BuildFromText(const MapSource& source, const std::string& text, const std::
         std::fflush(stdout);
     };
     if (Compile(built.map, options, built.level, reporter)) return true;
-    if (built.fromEditor && reporter.Error().find(": the player start ") != std::string::npos)
+    if (built.fromEditor && reporter.Error().ends_with(" lies inside a brush"))
         reporter.Restate(StartMessage(imported));
     if (built.fromEditor && !built.level.leakPath.empty()) {
-        std::string message = LeakMessage(editor, imported, built.level.leakPath);
+        std::string message = LeakMessage(imported, built.level.leakPath);
         const std::string points = PointFilePath(source.path);
         std::string ignored;
         if (WriteFileAtomically(points, PointFileText(imported, built.level.leakPath), ignored))

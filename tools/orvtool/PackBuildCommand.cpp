@@ -100,8 +100,12 @@ bool CompileForEngine(const Options& options, const Slots& slots, BuiltLevel& bu
 // lit where it stands in this level and painted into every page's model
 // patch, as the demo level's is.
 void PaintLampSkinIntoPages(const Options& options, BuiltLevel& built) {
-    const Picture skin = orvcontent::PaintLampSkin(SettingsOf(built.map), built.level.tree, built.level.brushes.planes,
-                                                   options.source.threads);
+    // The lamp stands in the finished level, in its units.
+    LightSettings settings = SettingsOf(built.map);
+    settings.lights = built.level.lights;
+    settings.dirtDistance *= built.map.levelScale;
+    const Picture skin =
+        orvcontent::PaintLampSkin(settings, built.level.tree, built.level.brushes.planes, options.source.threads);
     for (Picture& page : built.level.lightmaps.pages) orvcontent::PutSkin(skin, page);
 }
 
