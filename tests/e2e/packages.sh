@@ -78,6 +78,12 @@ for deb in "${debs[@]}"; do dpkg-deb -x "$deb" "$packages"; done
 desktop-file-validate "$packages"/usr/share/applications/*.desktop || e2e_fail "the menu entry is not valid"
 appstreamcli validate --no-net "$packages"/usr/share/metainfo/*.xml >"$E2E_DIR/appstream.log" 2>&1 ||
   e2e_fail "the metadata is not valid: $(cat "$E2E_DIR/appstream.log")"
+for package in orvanthelix orvanthelix-data orvanthelix-tools; do
+  grep -qx 'License: Expat' "$packages/usr/share/doc/$package/copyright" ||
+    e2e_fail "$package's copyright file does not name the MIT (Expat) licence"
+done
+grep -q '<project_license>MIT</project_license>' "$packages"/usr/share/metainfo/*.xml ||
+  e2e_fail "the metadata names no MIT project licence"
 orvtool=$packages/usr/bin/orvtool
 
 # plays NAME PACK [--overlay]: the launcher, started in E2E_START, plays PACK
