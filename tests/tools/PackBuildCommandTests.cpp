@@ -127,13 +127,17 @@ TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {
         << last;
     EXPECT_EQ(TempDir::Read(dir.File("leak.pts")).rfind("0.000 0.000 60.000\n", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.zar")));
+}
 
+TEST(PackBuildCommand, CommandLinesItCannotTakeAreUsageErrors) {
+    const std::string map = kMaps + "one-room.map";
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"pack", "build", map},
                                                {"pack", "build", "-o", "x.zar"},
                                                {"pack", "build", map, "-o", "x", "--scale", "0"},
                                                {"pack", "build", map, "-o", "x", "--textures"},
                                                {"pack", "build", map, map, "-o", "x"}}) {
+        SCOPED_TRACE(testing::PrintToString(args));
         const ToolResult misuse = RunOrvtool(args);
         EXPECT_EQ(misuse.status, 2);
         ExpectOneLineFailure(misuse);
