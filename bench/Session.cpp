@@ -8,10 +8,10 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/Unpack.h"
 #include "app/WinMain.h"
 #include "globals/Globals.h"
 #include "level/Bsp.h"
+#include "pack/RunDirectory.h"
 #include "pack/UnpackTable.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "platform/core/Files.h"
 
@@ -89,6 +90,18 @@ int CopyBytes(FILE* from, FILE* to, std::int32_t count) {
     return 0;
 }
 
+// The entry of the open pack called `entryName`, with the pack at the start of
+// its data; null when the pack has no such entry or its data runs past the end
+// of the pack.
+const PackEntry* SeekEntry(FILE* pack, const char* entryName) {
+    const PackEntry* entry = FindPackEntry(entryName);
+    if (!pack || !entry) return nullptr;
+    const long long packSize = StreamSize(pack);
+    if (packSize < 0 || entry->offset + static_cast<long long>(entry->size) > packSize) return nullptr;
+    if (std::fseek(pack, entry->offset, SEEK_SET) != 0) return nullptr;
+    return entry;
+}
+
 }  // namespace
 
 FILE* OpenPack(const char* fileName) {
@@ -109,13 +122,10 @@ const PackEntry* FindPackEntry(const char* entryName) {
 }
 
 std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fileName, int* writeError) {
-    const PackEntry* entry = FindPackEntry(entryName);
-    if (!pack || !entry) return 0;
-    // Checked before the output file is created, so that an entry cut off by
+    // Found before the output file is created, so that an entry cut off by
     // the end of the pack leaves no file behind.
-    const long long packSize = StreamSize(pack);
-    if (packSize < 0 || entry->offset + static_cast<long long>(entry->size) > packSize) return 0;
-    if (std::fseek(pack, entry->offset, SEEK_SET) != 0) return 0;
+    const PackEntry* entry = SeekEntry(pack, entryName);
+    if (!entry) return 0;
 
     // Exactly the name given: the engine extracts into a fresh directory, where
     // that is the same, and orvtool's user means the file named.
@@ -131,6 +141,15 @@ std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fil
     }
     if (error != 0 && writeError) *writeError = error;
     return error == 0 ? 1 : 0;
+}
+
+bool ReadPackEntry(FILE* pack, const char* entryName, std::string& bytes) {
+    const PackEntry* entry = SeekEntry(pack, entryName);
+    if (!entry) return false;
+    std::string data(entry->size, '\0');
+    if (std::fread(data.data(), 1, data.size(), pack) != data.size()) return false;
+    bytes = std::move(data);
+    return true;
 }
 
 void ClosePack(FILE* pack) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 struct PackEntry {
     char name[16];        // at most 15 characters, NUL-terminated
@@ -38,6 +39,11 @@ const PackEntry* FindPackEntry(const char* entryName);
 // removed and `writeError`, when given, is set to the system's reason. The pack
 // stays open.
 std::int32_t ExtractPackEntry(FILE* pack, const char* entryName, const char* fileName, int* writeError = nullptr);
+
+// Reads the entry's bytes into `bytes`. False when the entry is missing or its
+// data runs past the end of the pack or cannot be read; `bytes` is then left
+// as it was. The pack stays open.
+bool ReadPackEntry(FILE* pack, const char* entryName, std::string& bytes);
 
 // Closes the pack and empties the directory; does nothing for a null pack.
 void ClosePack(FILE* pack);

@@ -15,11 +15,11 @@
 
 #include "../support/TestSeam.h"
 #include "app/Globals.h"
-#include "app/Unpack.h"
 #include "app/WinMain.h"
 #include "audio/StreamMusicManager.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
+#include "pack/RunDirectory.h"
 #include "pack/UnpackTable.h"
 #include "platform/core/MessageBox.h"
 #include "platform/sound/DirectSound.h"

@@ -1,10 +1,18 @@
 #include "pack/Pack.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+
+#include "pack/PackWriter.h"
 
 #include "support/TempDir.h"
 
@@ -245,12 +253,139 @@ TEST_F(PackReaderTest, OutputThatCannotBeWrittenGivesZero) {
     EXPECT_TRUE(std::filesystem::exists("/dev/full")) << "only a regular file cut short is removed";
 }
 
+TEST_F(PackReaderTest, ReadPackEntryGivesTheEntrysBytesOrLeavesThemAlone) {
+    ASSERT_NE(Open("3 a 3 empty 0 b 10\nxyz\n\nabc"), nullptr);
+    std::string bytes = "before";
+    EXPECT_TRUE(ReadPackEntry(pack, "a", bytes));
+    EXPECT_EQ(bytes, "xyz");
+    EXPECT_TRUE(ReadPackEntry(pack, "empty", bytes));
+    EXPECT_EQ(bytes, "");
+    bytes = "before";
+    EXPECT_FALSE(ReadPackEntry(pack, "b", bytes)) << "its data runs past the end";
+    EXPECT_FALSE(ReadPackEntry(pack, "A", bytes));
+    EXPECT_FALSE(ReadPackEntry(nullptr, "a", bytes));
+    EXPECT_EQ(bytes, "before");
+}
+
 TEST_F(PackReaderTest, ClosePackEmptiesTheDirectory) {
     ASSERT_NE(Open("1 abc 3\nxyz"), nullptr);
     ClosePack(pack);
     pack = nullptr;
     EXPECT_EQ(g_PackEntryCount, 0);
     EXPECT_EQ(g_PackEntries, nullptr);
+}
+
+class PackWriterTest : public testing::Test {
+protected:
+    void TearDown() override { ClosePack(pack); }
+
+    std::vector<std::string> FilesInDir() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempDir dir;
+    const std::string out = dir.File("out.zar");
+    FILE* pack = nullptr;
+    std::string error;
+};
+
+TEST_F(PackWriterTest, EntriesFromMemoryAndFromFilesComeBackThroughTheReader) {
+    std::string binary;
+    for (int value = 0; value < 256; ++value) binary += static_cast<char>(value);
+    PackWriter writer;
+    ASSERT_TRUE(writer.Add("TEXTURECEILING0", binary, error)) << error;
+    ASSERT_TRUE(writer.Add("empty", "", error)) << error;
+    ASSERT_TRUE(writer.AddFile("file", dir.Write("in.txt", "line\r\n"), error)) << error;
+    ASSERT_TRUE(writer.Write(out, error)) << error;
+    EXPECT_EQ(TempDir::Read(out), "3\nTEXTURECEILING0 256\nempty 0\nfile 6\n" + binary + "\n\nline\r\n\n");
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"in.txt", "out.zar"}));
+
+    pack = OpenPack(out.c_str());
+    ASSERT_NE(pack, nullptr);
+    ASSERT_EQ(g_PackEntryCount, 3);
+    std::string bytes;
+    EXPECT_TRUE(ReadPackEntry(pack, "TEXTURECEILING0", bytes));
+    EXPECT_EQ(bytes, binary);
+    EXPECT_TRUE(ReadPackEntry(pack, "empty", bytes));
+    EXPECT_EQ(bytes, "");
+    EXPECT_TRUE(ReadPackEntry(pack, "file", bytes));
+    EXPECT_EQ(bytes, "line\r\n");
+}
+
+TEST_F(PackWriterTest, RefusedEntriesAreSaidAndLeftOut) {
+    PackWriter writer;
+    ASSERT_TRUE(writer.Add("same", "one", error)) << error;
+    EXPECT_FALSE(writer.Add("same", "two", error));
+    EXPECT_EQ(error, "entry name 'same' is given twice");
+    EXPECT_FALSE(writer.AddFile("other", dir.File("missing"), error));
+    EXPECT_EQ(error, "cannot read '" + dir.File("missing") + "': No such file or directory");
+    EXPECT_FALSE(writer.AddFile("two words", dir.File("missing"), error));
+    EXPECT_EQ(error, "entry name 'two words' contains white space") << "the name is told before the file is read";
+    EXPECT_FALSE(writer.Add("SIXTEENCHARSLONG", "", error));
+    EXPECT_EQ(error, "entry name 'SIXTEENCHARSLONG' is longer than 15 characters");
+    EXPECT_FALSE(writer.Add("", "", error));
+    EXPECT_EQ(error, "an entry name is empty");
+    ASSERT_TRUE(writer.Write(out, error)) << error;
+    EXPECT_EQ(TempDir::Read(out), "1\nsame 3\none\n");
+}
+
+TEST_F(PackWriterTest, AFailedWriteLeavesTheTargetAsItWasAndNoNewFile) {
+    dir.Write("out.zar", "old pack");
+    PackWriter writer;
+    ASSERT_TRUE(writer.Add("big", std::string(4096, 'x'), error)) << error;
+
+    // The file size limit stops the writing halfway.
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = writer.Write(out, error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedSignal);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, "cannot write '" + out + "': File too large");
+    EXPECT_EQ(TempDir::Read(out), "old pack");
+    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.zar"});
+
+    // The renaming fails: a directory stands at the target.
+    std::filesystem::remove(out);
+    std::filesystem::create_directory(out);
+    dir.Write("out.zar/inside", "kept");
+    EXPECT_FALSE(writer.Write(out, error));
+    EXPECT_EQ(error.rfind("cannot write '" + out + "': ", 0), 0u) << error;
+    EXPECT_EQ(TempDir::Read(dir.File("out.zar/inside")), "kept");
+    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.zar"});
+
+    // No folder to write in.
+    EXPECT_FALSE(writer.Write(dir.File("no/such/out.zar"), error));
+    EXPECT_EQ(error.rfind("cannot create '" + dir.File("no/such/out.zar.tmp"), 0), 0u) << error;
+}
+
+TEST_F(PackWriterTest, ALinkPlantedAtTheNewFilesNameIsNeitherFollowedNorOverwritten) {
+    PackWriter writer;
+    ASSERT_TRUE(writer.Add("a", "data", error)) << error;
+    // The name the writer gives the new file beside its target.
+    const std::string newFile = out + ".tmp" + std::to_string(getpid());
+
+    const std::string victim = dir.Write("victim", "a file of someone's");
+    std::filesystem::create_symlink(victim, newFile);
+    EXPECT_FALSE(writer.Write(out, error));
+    EXPECT_EQ(error, "cannot create '" + newFile + "': File exists");
+    EXPECT_EQ(TempDir::Read(victim), "a file of someone's");
+    EXPECT_TRUE(std::filesystem::is_symlink(newFile));
+
+    // A link to no file yet: nothing is created where it points.
+    std::filesystem::remove(newFile);
+    std::filesystem::create_symlink(dir.File("made-through-the-link"), newFile);
+    EXPECT_FALSE(writer.Write(out, error));
+    EXPECT_TRUE(std::filesystem::is_symlink(newFile));
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out.zar.tmp" + std::to_string(getpid()), "victim"}));
 }
 
 }  // namespace

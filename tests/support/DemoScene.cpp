@@ -1,9 +1,9 @@
 #include "support/DemoScene.h"
 
 #include "app/Globals.h"
-#include "app/Unpack.h"
 #include "app/WinMain.h"
 #include "level/Bsp.h"
+#include "pack/RunDirectory.h"
 #include "player/Player.h"
 #include "render/d3d/D3DRenderer.h"
 

@@ -71,6 +71,34 @@ TEST(PackBuildCommand, AnEditorMapBecomesAPackTheEngineUnpacks) {
     EXPECT_EQ(Entry(out, "MP3TEST", dir), Entry(ORV_PACK_PATH, "MP3TEST", dir));
 }
 
+TEST(PackBuildCommand, TheSoundTheMusicAndTheModelComeFromTheFilesGivenOrTheDemoPack) {
+    TempDir dir;
+    const std::string map = kMaps + "one-room.map", out = dir.File("out.zar");
+    const std::string sound = dir.Write("jump.wav", "a sound"), music = dir.Write("music.mp3", "some music"),
+                      model = dir.Write("lamp.mdl", "a model");
+    const ToolResult result = RunOrvtool(
+        {"pack", "build", map, "-o", out, "--sound", sound, "--music", music, "--model", model, "--demo", "none"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Entry(out, "SOUNDJUMP", dir), "a sound");
+    EXPECT_EQ(Entry(out, "MP3TEST", dir), "some music");
+    EXPECT_EQ(Entry(out, "MODELTEST", dir), "a model");
+    const std::string built = TempDir::Read(out);
+
+    // A file that cannot be read, or a demo pack without the entry: the pack
+    // there stays as it was. (The map's warnings come first.)
+    const std::string missing = dir.File("missing.mp3");
+    const ToolResult unreadable = RunOrvtool({"pack", "build", map, "-o", out, "--music", missing});
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_NE(unreadable.err.find("\norvtool: cannot read '" + missing + "': No such file or directory\n"),
+              std::string::npos)
+        << unreadable.err;
+    const ToolResult noDemo = RunOrvtool({"pack", "build", map, "-o", out, "--sound", sound, "--demo", sound});
+    EXPECT_EQ(noDemo.status, 1);
+    EXPECT_NE(noDemo.err.find("\norvtool: cannot take 'MP3TEST' from the demo pack '" + sound + "'"), std::string::npos)
+        << noDemo.err;
+    EXPECT_EQ(TempDir::Read(out), built);
+}
+
 // An axis-aligned brush in the standard form, each face with `texture`.
 std::string Box(int x1, int y1, int z1, int x2, int y2, int z2, const std::string& texture) {
     auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
@@ -127,13 +155,17 @@ TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {
         << last;
     EXPECT_EQ(TempDir::Read(dir.File("leak.pts")).rfind("0.000 0.000 60.000\n", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.zar")));
+}
 
+TEST(PackBuildCommand, CommandLinesItCannotTakeAreUsageErrors) {
+    const std::string map = kMaps + "one-room.map";
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"pack", "build", map},
                                                {"pack", "build", "-o", "x.zar"},
                                                {"pack", "build", map, "-o", "x", "--scale", "0"},
                                                {"pack", "build", map, "-o", "x", "--textures"},
                                                {"pack", "build", map, map, "-o", "x"}}) {
+        SCOPED_TRACE(testing::PrintToString(args));
         const ToolResult misuse = RunOrvtool(args);
         EXPECT_EQ(misuse.status, 2);
         ExpectOneLineFailure(misuse);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "pack/Pack.h"
+#include "pack/UnpackTable.h"
 #include "support/Orvtool.h"
 #include "support/TempDir.h"
 
@@ -162,6 +163,32 @@ TEST_F(PackCommandTest, CreateIntoAMissingDirectoryFails) {
     const std::string in = dir.Write("in", "data");
     ExpectOneLineFailure(Run({"create", dir.File("no/such/out.zar"), "a=" + in}));
     EXPECT_EQ(FilesInDir(), std::vector<std::string>{"in"});
+}
+
+TEST_F(PackCommandTest, ContentPackPacksTheUnpackTablesFilesFromADirectory) {
+    std::filesystem::create_directory(dir.Path() / "run");
+    for (const auto& asset : kUnpackTable) dir.Write(std::string("run/") + asset.file, asset.entry);
+    const std::string out = dir.File("out.zar");
+    const ToolResult result = RunOrvtool({"content", "pack", out, dir.File("run")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    pack = OpenPack(out.c_str());
+    ASSERT_NE(pack, nullptr);
+    ASSERT_EQ(g_PackEntryCount, static_cast<std::int32_t>(kUnpackTable.size()));
+    for (std::size_t i = 0; i < kUnpackTable.size(); ++i) {
+        EXPECT_STREQ(g_PackEntries[i].name, kUnpackTable[i].entry);
+        std::string bytes;
+        EXPECT_TRUE(ReadPackEntry(pack, kUnpackTable[i].entry, bytes));
+        EXPECT_EQ(bytes, kUnpackTable[i].entry);
+    }
+    ClosePack(pack);
+    pack = nullptr;
+
+    // A file missing: the pack there stays as it was.
+    const std::string before = TempDir::Read(out);
+    std::filesystem::remove(dir.File("run/test.mp3"));
+    ExpectOneLineFailure(RunOrvtool({"content", "pack", out, dir.File("run")}));
+    EXPECT_EQ(TempDir::Read(out), before);
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out.zar", "run"}));
 }
 
 TEST_F(PackCommandTest, MisusedCommandLineFails) {

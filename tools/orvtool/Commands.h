@@ -23,7 +23,3 @@ int UsageError(const std::string& command);
 
 // orvtool pack build, which PackCommand hands "build" to.
 int PackBuildCommand(int argc, char** argv);
-
-// Packs the files of the unpack table, found by their file names in `dir`,
-// into `out`, as "pack create" does; returns the exit status.
-int PackUnpackTable(const std::string& out, const std::string& dir);

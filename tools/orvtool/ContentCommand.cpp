@@ -15,6 +15,7 @@
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
+#include "pack/PackWriter.h"
 #include "pack/UnpackTable.h"
 
 namespace {
@@ -44,17 +45,18 @@ int Level(const std::string& mapPath, const std::string& dir) {
     return Write(dir + "/" + map.level + ".mdl", orvcontent::LampModelText(size, size));
 }
 
-}  // namespace
-
-// Hands "pack create OUT ENTRY=DIR/FILE ..." for every entry of the unpack
-// table to the pack command, so the pack holds exactly what the engine unpacks.
-int PackUnpackTable(const std::string& out, const std::string& dir) {
-    std::vector<std::string> args = {"pack", "create", out};
-    for (const auto& asset : kUnpackTable) args.push_back(std::string(asset.entry) + "=" + dir + "/" + asset.file);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    return PackCommand(static_cast<int>(argv.size()), argv.data());
+// Packs every file of the unpack table, found by its file name in `dir`, under
+// its entry name, so the pack holds exactly what the engine unpacks.
+int Pack(const std::string& out, const std::string& dir) {
+    PackWriter writer;
+    std::string error;
+    for (const auto& asset : kUnpackTable) {
+        if (!writer.AddFile(asset.entry, dir + "/" + asset.file, error)) return Fail(error);
+    }
+    return writer.Write(out, error) ? 0 : Fail(error);
 }
+
+}  // namespace
 
 int ContentCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -70,6 +72,6 @@ int ContentCommand(int argc, char** argv) {
         return Write(args[1], mp3);
     }
     if (args.size() == 3 && args[0] == "level") return Level(args[1], args[2]);
-    if (args.size() == 3 && args[0] == "pack") return PackUnpackTable(args[1], args[2]);
+    if (args.size() == 3 && args[0] == "pack") return Pack(args[1], args[2]);
     return UsageError("content");
 }

@@ -1,18 +1,18 @@
 // orvtool pack build: from a map to a pack the engine runs. The level is
 // compiled under the name the engine loads, its textures take the texture
-// names the engine unpacks, and the sound, the music and the model come from
-// the demo pack (or files given). The unpack table's kinds say which file of
-// the pack is which.
-#include <unistd.h>
-
+// names the engine unpacks, the model is the demo's lamp, and the sound and
+// the music come from the demo pack (or files given for any of the three).
+// The unpack table's kinds say which entry of the pack is which. Every entry
+// goes to the pack writer from memory, but for the files given, which it
+// reads itself.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compiler/LevelFile.h"
@@ -22,7 +22,7 @@
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
 #include "pack/Pack.h"
-#include "pack/TempDirectory.h"
+#include "pack/PackWriter.h"
 #include "pack/UnpackTable.h"
 
 using namespace orvcompile;
@@ -228,13 +228,6 @@ std::string LampModel(const Lightmaps& lightmaps) {
     return orvcontent::LampModelText(lightmaps.pageSize, lightmaps.pageSize);
 }
 
-bool CopyFile(const std::string& from, const std::string& to, std::string& error) {
-    std::error_code code;
-    if (std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, code)) return true;
-    error = "cannot copy '" + from + "': " + code.message();
-    return false;
-}
-
 // The demo pack beside orvtool, where the build puts both.
 std::string DefaultDemoPack() {
     std::error_code code;
@@ -242,73 +235,57 @@ std::string DefaultDemoPack() {
     return (code ? std::filesystem::path(".") : self.parent_path()) / kPackFileName;
 }
 
-bool ExtractDemo(const std::string& demo, const char* entry, const std::string& to, std::string& error) {
+// Adds the asset from the file given, else the demo pack's entry.
+bool AddGivenOrDemo(const std::string& given, const std::string& demo, const char* entry, PackWriter& writer,
+                    std::string& error) {
+    if (!given.empty()) return writer.AddFile(entry, given, error);
     FILE* pack = OpenPack(demo.c_str());
-    const bool ok = pack && FindPackEntry(entry) && ExtractPackEntry(pack, entry, to.c_str());
+    std::string bytes;
+    const bool read = pack && ReadPackEntry(pack, entry, bytes);
     ClosePack(pack);
-    if (!ok)
+    if (!read) {
         error = "cannot take '" + std::string(entry) + "' from the demo pack '" + demo +
                 "' (give another with --demo PACK, or the file itself)";
-    return ok;
+        return false;
+    }
+    return writer.Add(entry, std::move(bytes), error);
 }
 
-// The file given for the asset, else the demo pack's entry.
-bool CopyOrExtract(const std::string& given, const std::string& demo, const char* entry, const std::string& to,
-                   std::string& error) {
-    return given.empty() ? ExtractDemo(demo, entry, to, error) : CopyFile(given, to, error);
-}
-
-// Writes every file of the unpack table into `dir`, each made as its kind
-// asks.
-bool WriteRunFiles(const Options& options, const BuiltLevel& built, const SlotAssignment& assignment,
-                   const std::string& dir, std::string& error) {
+// Adds every entry of the unpack table, each made as its kind asks.
+bool AddRunFiles(const Options& options, const BuiltLevel& built, const SlotAssignment& assignment, PackWriter& writer,
+                 std::string& error) {
     const Lightmaps& lightmaps = built.level.lightmaps;
     const std::string demo = options.demo.empty() ? DefaultDemoPack() : options.demo;
     std::size_t page = 0;
     for (const UnpackedAsset& asset : kUnpackTable) {
-        const std::string to = dir + "/" + asset.file;
-        bool written = false;
+        bool added = false;
         switch (asset.kind) {
         case AssetKind::Level:
-            written = WriteFileAtomically(to, built.level.levelText, error);
+            added = writer.Add(asset.entry, built.level.levelText, error);
             break;
         case AssetKind::LightmapPage:
-            written = WriteFileAtomically(to, PageBmp(lightmaps, page++), error);
+            added = writer.Add(asset.entry, PageBmp(lightmaps, page++), error);
             break;
         case AssetKind::BlankLightmap:
-            written = WriteFileAtomically(to, EngineTextureBmp(Stem(asset.file)), error);
+            added = writer.Add(asset.entry, EngineTextureBmp(Stem(asset.file)), error);
             break;
         case AssetKind::Texture:
-            written = WriteFileAtomically(to, TextureBmp(assignment, Stem(asset.file)), error);
+            added = writer.Add(asset.entry, TextureBmp(assignment, Stem(asset.file)), error);
             break;
         case AssetKind::Model:
-            written = options.model.empty() ? WriteFileAtomically(to, LampModel(lightmaps), error)
-                                            : CopyFile(options.model, to, error);
+            added = options.model.empty() ? writer.Add(asset.entry, LampModel(lightmaps), error)
+                                          : writer.AddFile(asset.entry, options.model, error);
             break;
         case AssetKind::Sound:
-            written = CopyOrExtract(options.sound, demo, asset.entry, to, error);
+            added = AddGivenOrDemo(options.sound, demo, asset.entry, writer, error);
             break;
         case AssetKind::Music:
-            written = CopyOrExtract(options.music, demo, asset.entry, to, error);
+            added = AddGivenOrDemo(options.music, demo, asset.entry, writer, error);
             break;
         }
-        if (!written) return false;
+        if (!added) return false;
     }
     return true;
-}
-
-// Writes the run files into a working directory of their own and packs them
-// into the output; returns the exit status.
-int WritePack(const Options& options, const BuiltLevel& built, const SlotAssignment& assignment) {
-    std::string dir = TempDirectory() + "/orvtool-pack-XXXXXX";
-    if (!mkdtemp(dir.data())) return Fail("cannot make a working directory under '" + dir + "'");
-    std::string error;
-    const bool written = WriteRunFiles(options, built, assignment, dir, error);
-    const int status = written ? PackUnpackTable(options.out, dir) : Fail(error);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    if (status == 0) std::printf("wrote %s\n", options.out.c_str());
-    return status;
 }
 
 }  // namespace
@@ -324,5 +301,9 @@ int PackBuildCommand(int argc, char** argv) {
     if (options->model.empty()) PaintLampSkinIntoPages(*options, built);
     const SlotAssignment assignment = AssignSlots(built, slots.textures);
     RenameTextures(assignment, slots.level, built);
-    return WritePack(*options, built, assignment);
+    PackWriter writer;
+    if (!AddRunFiles(*options, built, assignment, writer, error) || !writer.Write(options->out, error))
+        return Fail(error);
+    std::printf("wrote %s\n", options->out.c_str());
+    return 0;
 }

@@ -1,100 +1,28 @@
-// orvtool pack: builds asset packs and looks into them. Listing and extraction
-// go through the engine's own pack reader, so they see a pack exactly as the
-// engine does.
+// orvtool pack: builds asset packs through the pack writer and looks into
+// them. Listing and extraction go through the engine's own pack reader, so
+// they see a pack exactly as the engine does.
 #include "orvtool/Commands.h"
 
-#include <unistd.h>
-
-#include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <limits>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "orvtool/InputFile.h"
 #include "pack/Pack.h"
+#include "pack/PackWriter.h"
 
 namespace {
 
-struct InputEntry {
-    std::string name;
-    std::string data;
-};
-
-bool ReadWholeFile(const std::string& path, std::string& data) {
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) return false;
-    char buffer[65536];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, in)) > 0) data.append(buffer, count);
-    const bool ok = !std::ferror(in);
-    std::fclose(in);
-    return ok;
-}
-
-// Why the reader could not take `name` back out of a pack, or "" when it can.
-std::string NameProblem(const std::string& name, const std::vector<InputEntry>& earlier) {
-    if (name.empty()) return "an entry name is empty";
-    if (name.size() >= sizeof(PackEntry::name)) return "entry name '" + name + "' is longer than 15 characters";
-    for (unsigned char c : name) {
-        if (std::isspace(c)) return "entry name '" + name + "' contains white space";
-    }
-    for (const InputEntry& entry : earlier) {
-        if (entry.name == name) return "entry name '" + name + "' is given twice";
-    }
-    return "";
-}
-
-bool WriteAll(FILE* out, const std::string& bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-}
-
-// Writes the canonical form: decimal count, one "NAME SIZE" line per entry
-// (the last line feed is the separator), then each entry's data followed by a
-// line feed.
-bool WritePack(FILE* out, const std::vector<InputEntry>& entries) {
-    std::string header = std::to_string(entries.size()) + "\n";
-    for (const InputEntry& entry : entries) header += entry.name + " " + std::to_string(entry.data.size()) + "\n";
-    if (!WriteAll(out, header)) return false;
-    for (const InputEntry& entry : entries) {
-        if (!WriteAll(out, entry.data) || std::fputc('\n', out) == EOF) return false;
-    }
-    return true;
-}
-
+// Packs the files named by NAME=FILE specs, in their order.
 int Create(const std::string& outPath, const std::vector<std::string>& specs) {
-    std::vector<InputEntry> entries;
-    // Offsets are 32-bit, so the whole pack must stay within that range.
-    long long packSize = std::to_string(specs.size()).size() + 1;
+    PackWriter writer;
+    std::string error;
     for (const std::string& spec : specs) {
         const std::string::size_type equals = spec.find('=');
         if (equals == std::string::npos) return Fail("'" + spec + "' is not NAME=FILE");
-        InputEntry entry{spec.substr(0, equals), ""};
-        const std::string path = spec.substr(equals + 1);
-        const std::string problem = NameProblem(entry.name, entries);
-        if (!problem.empty()) return Fail(problem);
-        if (!ReadWholeFile(path, entry.data)) return Fail("cannot read '" + path + "': " + std::strerror(errno));
-        packSize += entry.name.size() + std::to_string(entry.data.size()).size() + 2 + entry.data.size() + 1;
-        if (packSize > std::numeric_limits<std::int32_t>::max()) return Fail("the pack would be larger than 2 GiB");
-        entries.push_back(std::move(entry));
+        if (!writer.AddFile(spec.substr(0, equals), spec.substr(equals + 1), error)) return Fail(error);
     }
-
-    // Written beside OUT and renamed into place, so that a failure never
-    // leaves a half-written pack under OUT's name.
-    const std::string tempPath = outPath + ".tmp" + std::to_string(getpid());
-    FILE* out = std::fopen(tempPath.c_str(), "wbx");
-    if (!out) return Fail("cannot create '" + tempPath + "': " + std::strerror(errno));
-    bool written = WritePack(out, entries);
-    written = std::fclose(out) == 0 && written;
-    if (!written || std::rename(tempPath.c_str(), outPath.c_str()) != 0) {
-        const int error = errno;
-        std::remove(tempPath.c_str());
-        return Fail("cannot write '" + outPath + "': " + std::strerror(error));
-    }
-    return 0;
+    return writer.Write(outPath, error) ? 0 : Fail(error);
 }
 
 int List(const std::string& packPath) {

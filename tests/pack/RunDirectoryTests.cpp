@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Unpack.h"
+#include "pack/RunDirectory.h"
 #include "pack/UnpackTable.h"
 #include "platform/core/Files.h"
 #include "support/AssetPack.h"

@@ -1,4 +1,4 @@
-#include "app/Unpack.h"
+#include "pack/RunDirectory.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
