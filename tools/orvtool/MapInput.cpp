@@ -11,8 +11,8 @@
 #include <set>
 #include <sstream>
 
-#include "compiler/EditorMap.h"
-#include "compiler/TextureImport.h"
+#include "compiler/editor/EditorMap.h"
+#include "compiler/editor/TextureImport.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
 

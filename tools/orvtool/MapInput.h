@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compiler/Compile.h"
-#include "compiler/EditorImport.h"
+#include "compiler/editor/EditorImport.h"
 
 struct MapSource {
     std::string path;
