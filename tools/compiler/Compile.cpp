@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <numbers>
 
-#include "compiler/Lighting.h"
+#include "compiler/light/Lighting.h"
 
 namespace orvcompile {
 

@@ -7,8 +7,8 @@
 
 #include "compiler/Faces.h"
 #include "compiler/LevelFile.h"
-#include "compiler/Lightmaps.h"
 #include "compiler/Map.h"
+#include "compiler/light/Lightmaps.h"
 
 namespace orvcompile {
 

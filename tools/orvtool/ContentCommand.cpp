@@ -7,7 +7,7 @@
 
 #include "compiler/Compile.h"
 #include "compiler/LevelFile.h"
-#include "compiler/Lighting.h"
+#include "compiler/light/Lighting.h"
 #include "content/JumpSound.h"
 #include "content/LampModel.h"
 #include "content/LampSkin.h"
