@@ -31,7 +31,10 @@ std::string PointFilePath(const std::string& mapPath) {
 
 int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSource& source) {
     const std::string& arg = args[i];
-    if (arg != "-j" && arg != "--textures" && arg != "--palette" && arg != "--scale") return 0;
+    // The threads also in the option's own word, as build tools take them.
+    if (arg.starts_with("-j") && arg.size() > 2) return TakeThreads(arg.substr(2), source);
+    if (arg.starts_with("--jobs=")) return TakeThreads(arg.substr(7), source);
+    if (arg != "-j" && arg != "--jobs" && arg != "--textures" && arg != "--palette" && arg != "--scale") return 0;
     if (i + 1 >= args.size()) return -1;
     const std::string& value = args[++i];
     if (arg == "--textures") {
@@ -42,7 +45,7 @@ int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSourc
         source.palette = value;
         return value.empty() ? -1 : 1;
     }
-    if (arg == "-j") return TakeThreads(value, source);
+    if (arg == "-j" || arg == "--jobs") return TakeThreads(value, source);
     char* end = nullptr;
     const double scale = std::strtod(value.c_str(), &end);
     if (end == value.c_str() || *end != '\0' || !std::isfinite(scale) || scale < 0.01 || scale > 1000) return -1;

@@ -8,9 +8,10 @@
 #include "compiler/editor/BuildLevel.h"
 
 // Takes the option at args[i] when it is one the two commands share (-j
-// THREADS, --textures FOLDER|WAD (repeatable), --palette FILE, --scale
-// UNITS), moving i to its last word: 1 when taken, 0 when args[i] is not one
-// of them, -1 when it is misused.
+// THREADS (also -jTHREADS, --jobs THREADS, --jobs=THREADS), --textures
+// FOLDER|WAD (repeatable), --palette FILE, --scale UNITS), moving i to its
+// last word: 1 when taken, 0 when args[i] is not one of them, -1 when it is
+// misused.
 int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, orvcompile::MapSource& source);
 
 // Reads and compiles the map file, printing the steps on standard output and

@@ -21,7 +21,7 @@ struct MapSource {
     std::vector<std::string> textures;                // --textures: folders of images and WAD files, in order
     std::string palette;                              // --palette: a WAD2's palette
     double editorUnitsPerUnit = kEditorUnitsPerUnit;  // --scale
-    int threads = 2;                                  // -j
+    int threads = 2;                                  // -j, --jobs
 };
 
 // The whole text of the map file at PATH; false with the reason.
