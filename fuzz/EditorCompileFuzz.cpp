@@ -1,33 +1,23 @@
-// The whole compile of an editor's map, as orvtool compiles it: reading,
-// conversion, brushes, tree, flood, faces, lightmaps and light. Inputs are
-// kept small (libFuzzer's -max_len), so that each compiles in moments.
+// The whole compile of a map, through the one call orvtool compiles with:
+// reading (an editor's map or the engine's own), textures, conversion,
+// brushes, tree, flood, faces, lightmaps and light, and a leak's message and
+// point file. Nothing is printed or written. Inputs are kept small
+// (libFuzzer's -max_len), so that each compiles in moments.
 #include <cstdint>
-#include <map>
 #include <string>
 
-#include "compiler/Compile.h"
-#include "compiler/EditorImport.h"
-#include "compiler/EditorMap.h"
+#include "compiler/editor/BuildLevel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace orvcompile;
-    const std::string text(reinterpret_cast<const char*>(data), size);
-    EditorMap editor;
-    Reporter reporter("fuzz.map");
-    if (!ReadEditorMap(text, editor, reporter)) return 0;
-    std::map<std::string, LevelTexture> textures;
-    for (const std::string& name : LevelTextureNames(editor)) textures[name] = {"t", 64, 64};
-    ImportSettings settings;
-    settings.level = "fuzz";
-    settings.lightmapPages = 2;
-    ImportedMap imported;
-    if (!ImportEditorMap(editor, settings, textures, imported, reporter)) return 0;
-    CompiledLevel level;
-    CompileOptions options;
-    options.threads = 1;
-    if (!Compile(imported.map, options, level, reporter) && !level.leakPath.empty()) {
-        LeakMessage(imported, level.leakPath);
-        PointFileText(imported, level.leakPath);
-    }
+    MapSource source;
+    source.path = "fuzz.map";
+    source.threads = 1;
+    BuildOptions options;
+    options.level = "fuzz";
+    options.lightmapPages = 2;
+    BuiltLevel built;
+    Reporter reporter(source.path);
+    BuildLevel(source, std::string(reinterpret_cast<const char*>(data), size), options, built, reporter);
     return 0;
 }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "compiler/Brushes.h"
-#include "compiler/EditorImport.h"
-#include "compiler/EditorMap.h"
+#include "compiler/editor/EditorImport.h"
+#include "compiler/editor/EditorMap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace orvcompile;

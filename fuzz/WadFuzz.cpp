@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/Wad.h"
+#include "compiler/editor/Wad.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::vector<std::uint8_t> kPalette(768, 128);

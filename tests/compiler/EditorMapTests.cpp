@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "compiler/CompileHelpers.h"
-#include "compiler/EditorImport.h"
-#include "compiler/EditorMap.h"
+#include "compiler/editor/EditorImport.h"
+#include "compiler/editor/EditorMap.h"
 
 using namespace orvcompile;
 

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "compiler/TextureImport.h"
+#include "compiler/editor/TextureImport.h"
 #include "support/TempDir.h"
 
 using namespace orvcompile;

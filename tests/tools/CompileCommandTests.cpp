@@ -101,14 +101,26 @@ TEST_F(CompileCommandTest, EditorMapsGetTheirTexturesBesideTheLevel) {
     EXPECT_FALSE(level.IsPointSolid({0, 5, 12.5f}));
 }
 
+TEST_F(CompileCommandTest, TakesTheThreadsInEachFormBuildToolsUse) {
+    // Taken, the command goes on to the map, which is not there: status 1, not the usage's 2.
+    for (const char* threads : {"-j 2", "-j2", "--jobs 2", "--jobs=64"}) {
+        SCOPED_TRACE(threads);
+        const RunResult result = Run("'" + dir.File("none.map") + "' -o '" + dir.File("out") + "' " + threads);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err.rfind("orvtool: cannot read '", 0), 0u) << result.err;
+    }
+}
+
 TEST_F(CompileCommandTest, MisusedCommandLineFails) {
-    for (const char* args : {"", "a.map", "-o dir", "a.map -o", "a.map -o d -j 0", "a.map b.map -o d",
+    for (const char* args : {"", "a.map", "-o dir", "a.map -o", "a.map -o d -j 0", "a.map -o d -j65",
+                             "a.map -o d --jobs=0", "a.map -o d -jx", "a.map -o d --jobs", "a.map b.map -o d",
                              "a.map -o d --scale -1", "a.map -o d --textures"}) {
         SCOPED_TRACE(args);
         const RunResult result = Run(args);
         EXPECT_EQ(result.status, 2);
         EXPECT_EQ(result.err,
-                  "orvtool: usage: orvtool compile MAP -o DIR [-j THREADS] [--textures FOLDER|WAD]... [--palette FILE] "
+                  "orvtool: usage: orvtool compile MAP -o DIR [-j|--jobs THREADS] [--textures FOLDER|WAD]... "
+                  "[--palette FILE] "
                   "[--scale UNITS]\n");
     }
 }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <numbers>
 
-#include "compiler/Lighting.h"
+#include "compiler/light/Lighting.h"
 
 namespace orvcompile {
 
@@ -171,7 +171,8 @@ void SetSkyFaces(const CompiledLevel& level, LightSettings& settings) {
 }
 
 // The finished level moved to the level's units: everything the level file
-// and the lamp's skin read (the leak path stays in the map's units).
+// and the lamp's skin read. The lightmap charts, the texture projections and
+// the leak path stay in the map's units.
 void ScaleLevel(double scale, CompiledLevel& level) {
     auto scaled = [scale](Winding& winding) {
         for (Vec3& p : winding) p = p * scale;

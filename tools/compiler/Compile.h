@@ -7,8 +7,8 @@
 
 #include "compiler/Faces.h"
 #include "compiler/LevelFile.h"
-#include "compiler/Lightmaps.h"
 #include "compiler/Map.h"
+#include "compiler/light/Lightmaps.h"
 
 namespace orvcompile {
 
@@ -20,7 +20,11 @@ struct CompileOptions {
     std::function<void(const std::string& step, double seconds)> stepDone;
 };
 
-// In the level's units (Map::levelScale applied), but for the way out of a leak.
+// In the level's units (Map::levelScale applied): the planes, brushes, tree,
+// faces, polygons and lights, which the level file and the lamp's skin read.
+// The lightmap charts and the texture projections stay in the map's units
+// (the polygons' lightmap and texture coordinates are taken before the
+// scaling), and so does the way out of a leak.
 struct CompiledLevel {
     BrushSet brushes;
     Tree tree;

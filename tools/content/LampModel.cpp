@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "compiler/Lightmaps.h"
+#include "compiler/light/Lightmaps.h"
 
 namespace orvcontent {
 

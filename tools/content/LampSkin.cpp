@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "compiler/Lightmaps.h"
-#include "compiler/Parallel.h"
+#include "compiler/light/Lightmaps.h"
+#include "compiler/light/Parallel.h"
 #include "content/LampModel.h"
 
 namespace orvcontent {

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "compiler/LevelFile.h"
-#include "compiler/Lighting.h"
+#include "compiler/light/Lighting.h"
 
 namespace orvcontent {
 

@@ -11,7 +11,7 @@
 
 int CompileCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    MapSource source;
+    orvcompile::MapSource source;
     std::string outDir;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -34,14 +34,15 @@ int CompileCommand(int argc, char** argv) {
     const bool existed = std::filesystem::is_directory(outDir, made);
     std::filesystem::create_directories(outDir, made);
     if (made) return Fail("cannot make the directory '" + outDir + "': " + made.message());
-    BuiltLevel built;
+    orvcompile::BuiltLevel built;
     std::string error;
-    if (!BuildLevel(source, "", orvcompile::kMaxLightmapPages, TexturePictures::EditorMapsOnly, built, error)) {
+    if (!BuildMapFile(source, "", orvcompile::kMaxLightmapPages, orvcompile::TexturePictures::EditorMapsOnly, built,
+                      error)) {
         if (!existed) std::filesystem::remove(outDir, made);
         return Fail(error);
     }
     if (!orvcompile::WriteOutputs(built.map, built.level, outDir, error)) return Fail(error);
-    for (const LevelTexturePicture& texture : built.textures)
+    for (const orvcompile::LevelTexturePicture& texture : built.textures)
         if (!orvcompile::WriteFileAtomically(outDir + "/" + texture.name + ".bmp",
                                              orvcompile::BmpBytes(texture.picture), error))
             return Fail(error);

@@ -7,14 +7,14 @@
 
 #include "compiler/Compile.h"
 #include "compiler/LevelFile.h"
-#include "compiler/Lighting.h"
+#include "compiler/editor/BuildLevel.h"
+#include "compiler/light/Lighting.h"
 #include "content/JumpSound.h"
 #include "content/LampModel.h"
 #include "content/LampSkin.h"
 #include "content/Music.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
-#include "orvtool/MapInput.h"
 #include "pack/PackWriter.h"
 #include "pack/UnpackTable.h"
 
@@ -30,7 +30,7 @@ int Write(const std::string& path, const std::string& bytes) {
 // first, the lamp finds its skin there), and the lamp as LEVEL.mdl.
 int Level(const std::string& mapPath, const std::string& dir) {
     std::string text, error;
-    if (!ReadMapText(mapPath, text, error)) return Fail(error);
+    if (!orvcompile::ReadMapText(mapPath, text, error)) return Fail(error);
     orvcompile::Reporter reporter(mapPath, Warn);
     orvcompile::Map map;
     if (!orvcompile::ParseMap(text, map, reporter)) return Fail(reporter.Error());

@@ -1,18 +1,10 @@
 #include "orvtool/MapInput.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <set>
-#include <sstream>
 
-#include "compiler/EditorMap.h"
-#include "compiler/TextureImport.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
 
@@ -20,145 +12,13 @@ using namespace orvcompile;
 
 namespace {
 
-// The level's name from the map file's: letters, digits, '_' and '-', at most 25.
-std::string LevelNameOf(const std::string& path) {
-    std::string name = std::filesystem::path(path).stem().string();
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') c = '_';
-    name.resize(std::min(name.size(), kMaxLevelName));
-    return name.empty() ? "level" : name;
-}
-
-// The picture for a texture name: its image among the textures given, else
-// the engine's own texture of that name; false when neither exists.
-bool FindPicture(const std::string& name, const TextureLibrary& library, Picture& picture, Reporter& reporter) {
-    std::string error;
-    if (library.Find(name, picture, error)) return true;
-    if (!error.empty()) reporter.WarnAsIs(error);
-    const std::string base = Lower(BaseName(name));
-    const auto& own = orvcontent::TextureNames();
-    return base != "lmblank" && std::find(own.begin(), own.end(), base) != own.end() &&
-           orvcontent::MakeTexture(base, picture);
-}
-
-// FindPicture's picture, or the placeholder with the name noted as missing.
-Picture PictureFor(const std::string& name, const TextureLibrary& library, std::vector<std::string>& missing,
-                   Reporter& reporter) {
-    Picture picture;
-    if (FindPicture(name, library, picture, reporter)) return picture;
-    missing.push_back(name);
-    return PlaceholderTexture();
-}
-
-void WarnMissing(const std::vector<std::string>& missing, bool anyGiven, Reporter& reporter) {
-    if (missing.empty()) return;
-    std::string list;
-    for (const std::string& name : missing) list += (list.empty() ? "" : ", ") + name;
-    const std::string count = Counted(static_cast<long>(missing.size()), "texture", "textures");
-    reporter.WarnAsIs((anyGiven ? "the textures given have no image for " + count
-                                : "no textures given (--textures FOLDER or WAD): " + count) +
-                      ", drawn with a magenta placeholder: " + list);
-}
-
-// The textures given with --textures, folders and WADs in order.
-bool OpenTextures(const MapSource& source, TextureLibrary& library, Reporter& reporter) {
-    for (const std::string& path : source.textures) {
-        std::error_code code;
-        std::string error;
-        const bool ok = std::filesystem::is_directory(path, code) ? library.AddFolder(path, error)
-                                                                  : library.AddWad(path, source.palette, error);
-        if (!ok) return reporter.FailAsIs(error);
-    }
-    return true;
-}
-
-// The WADs the world's "wad" key names (separated by ';'), looked for as
-// written, then by their path and then their file name beside the map and
-// in each texture folder. Those not found, or not readable, are warned about.
-// Returns how many were added.
-int AddMapWads(const EditorMap& editor, const MapSource& source, TextureLibrary& library, Reporter& reporter) {
-    namespace fs = std::filesystem;
-    if (editor.entities.empty()) return 0;
-    std::vector<fs::path> bases = {fs::path(source.path).parent_path()};
-    for (const std::string& folder : library.Folders()) bases.emplace_back(folder);
-    int added = 0;
-    std::stringstream list(editor.entities.front().Value("wad"));
-    for (std::string written; std::getline(list, written, ';');) {
-        written.erase(0, written.find_first_not_of(' '));
-        written.erase(written.find_last_not_of(' ') + 1);
-        if (written.empty()) continue;
-        std::string entry = written;
-        std::replace(entry.begin(), entry.end(), '\\', '/');
-        std::vector<fs::path> candidates = {entry};
-        for (const fs::path& base : bases) {
-            candidates.push_back(base / fs::path(entry).relative_path());
-            candidates.push_back(base / fs::path(entry).filename());
-        }
-        std::error_code code;
-        const auto found = std::find_if(candidates.begin(), candidates.end(),
-                                        [&](const fs::path& p) { return fs::is_regular_file(p, code); });
-        std::string error;
-        if (found == candidates.end())
-            reporter.WarnAsIs("the map's WAD '" + written + "' is neither beside the map nor in a texture folder");
-        else if (!library.AddWad(found->string(), source.palette, error))
-            reporter.WarnAsIs(error);
-        else
-            ++added;
-    }
-    return added;
-}
-
-bool ReadEditor(const MapSource& source, const std::string& text, const std::string& levelName, int lightmapPages,
-                EditorMap& editor, ImportedMap& imported, BuiltLevel& built, Reporter& reporter) {
-    if (!ReadEditorMap(text, editor, reporter)) return false;
-
-    TextureLibrary library;
-    if (!OpenTextures(source, library, reporter)) return false;
-    const bool anyGiven = AddMapWads(editor, source, library, reporter) > 0 || !source.textures.empty();
-    std::map<std::string, LevelTexture> table;
-    // Textures are written beside the level: none may take the name of a
-    // lightmap page or of the blank lightmap (the engine finds files ignoring case).
-    ImportSettings settings;
-    settings.editorUnitsPerUnit = source.editorUnitsPerUnit;
-    settings.level = levelName.empty() ? LevelNameOf(source.path) : levelName;
-    settings.lightmapPages = lightmapPages;
-    std::set<std::string> taken = {"lmblank"};
-    for (int page = 0; page < kMaxLightmapPages; ++page) {
-        taken.insert(Lower(PageName(settings.level, page)));
-    }
-    std::vector<std::string> missing;
-    for (const std::string& name : LevelTextureNames(editor)) {
-        if (name.empty() || name == "__TB_empty") {  // the editor's "no texture"
-            table[name] = LevelTexture{};
-            continue;
-        }
-        const Picture picture = PictureFor(name, library, missing, reporter);
-        const LevelTexture texture{EngineTextureName(name, taken), picture.width, picture.height};
-        table[name] = texture;
-        built.textures.push_back({texture.name, FitForEngine(picture)});
-    }
-    WarnMissing(missing, anyGiven, reporter);
-
-    const bool ok = ImportEditorMap(editor, settings, table, imported, reporter);
-    built.map = imported.map;
-    return ok;
-}
-
-// Own maps name the engine's textures; for a pack each gets its picture.
-bool OwnMapTextures(const MapSource& source, BuiltLevel& built, Reporter& reporter) {
-    TextureLibrary library;
-    if (!OpenTextures(source, library, reporter)) return false;
-    std::vector<std::string> missing;
-    for (const MapBrush& brush : built.map.brushes)
-        for (const MapFace& face : brush.faces) {
-            const std::string& name = face.texture.name;
-            if (name.empty() || std::any_of(built.textures.begin(), built.textures.end(),
-                                            [&](const LevelTexturePicture& t) { return t.name == name; }))
-                continue;
-            built.textures.push_back({name, FitForEngine(PictureFor(name, library, missing, reporter))});
-        }
-    WarnMissing(missing, !source.textures.empty(), reporter);
-    return true;
+// THREADS, 1 to 64, for the compile: 1 when taken, -1 when it is not a number in range.
+int TakeThreads(const std::string& value, MapSource& source) {
+    char* end = nullptr;
+    const long threads = std::strtol(value.c_str(), &end, 10);
+    if (end == value.c_str() || *end != '\0' || threads < 1 || threads > 64) return -1;
+    source.threads = static_cast<int>(threads);
+    return 1;
 }
 
 std::string PointFilePath(const std::string& mapPath) {
@@ -167,45 +27,14 @@ std::string PointFilePath(const std::string& mapPath) {
     return path.string();
 }
 
-// BuildLevel once the map's text is read.
-bool BuildFromText(const MapSource& source, const std::string& text, const std::string& level, int lightmapPages,
-                   TexturePictures pictures, BuiltLevel& built, Reporter& reporter) {
-    EditorMap editor;
-    ImportedMap imported;
-    built.fromEditor = LooksLikeEditorMap(text);
-    if (built.fromEditor) {
-        if (!ReadEditor(source, text, level, lightmapPages, editor, imported, built, reporter)) return false;
-    } else {
-        if (!ParseMap(text, built.map, reporter)) return false;
-        if (!level.empty()) built.map.level = level;
-        if (pictures == TexturePictures::EveryMap && !OwnMapTextures(source, built, reporter)) return false;
-    }
-
-    CompileOptions options;
-    options.threads = source.threads;
-    options.progress = [](const std::string& line) {
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
-    };
-    if (Compile(built.map, options, built.level, reporter)) return true;
-    if (built.fromEditor && reporter.Error().ends_with(" lies inside a brush"))
-        reporter.Restate(StartMessage(imported));
-    if (built.fromEditor && !built.level.leakPath.empty()) {
-        std::string message = LeakMessage(imported, built.level.leakPath);
-        const std::string points = PointFilePath(source.path);
-        std::string ignored;
-        if (WriteFileAtomically(points, PointFileText(imported, built.level.leakPath), ignored))
-            message += "; the way out is in the point file '" + points + "'";
-        reporter.Restate(message);
-    }
-    return false;
-}
-
 }  // namespace
 
 int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSource& source) {
     const std::string& arg = args[i];
-    if (arg != "-j" && arg != "--textures" && arg != "--palette" && arg != "--scale") return 0;
+    // The threads also in the option's own word, as build tools take them.
+    if (arg.starts_with("-j") && arg.size() > 2) return TakeThreads(arg.substr(2), source);
+    if (arg.starts_with("--jobs=")) return TakeThreads(arg.substr(7), source);
+    if (arg != "-j" && arg != "--jobs" && arg != "--textures" && arg != "--palette" && arg != "--scale") return 0;
     if (i + 1 >= args.size()) return -1;
     const std::string& value = args[++i];
     if (arg == "--textures") {
@@ -216,38 +45,38 @@ int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSourc
         source.palette = value;
         return value.empty() ? -1 : 1;
     }
+    if (arg == "-j" || arg == "--jobs") return TakeThreads(value, source);
     char* end = nullptr;
-    if (arg == "-j") {
-        const long threads = std::strtol(value.c_str(), &end, 10);
-        if (end == value.c_str() || *end != '\0' || threads < 1 || threads > 64) return -1;
-        source.threads = static_cast<int>(threads);
-        return 1;
-    }
     const double scale = std::strtod(value.c_str(), &end);
     if (end == value.c_str() || *end != '\0' || !std::isfinite(scale) || scale < 0.01 || scale > 1000) return -1;
     source.editorUnitsPerUnit = scale;
     return 1;
 }
 
-bool ReadMapText(const std::string& path, std::string& text, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream read;
-    read << in.rdbuf();
-    text = read.str();
-    return true;
-}
-
-bool BuildLevel(const MapSource& source, const std::string& level, int lightmapPages, TexturePictures pictures,
-                BuiltLevel& built, std::string& error) {
-    built = BuiltLevel{};
+bool BuildMapFile(const MapSource& source, const std::string& level, int lightmapPages, TexturePictures pictures,
+                  BuiltLevel& built, std::string& error) {
     std::string text;
     if (!ReadMapText(source.path, text, error)) return false;
+    BuildOptions options;
+    options.level = level;
+    options.lightmapPages = lightmapPages;
+    options.pictures = pictures;
+    // The blank lightmap is one of the engine's pictures but no texture.
+    options.fallbackTexture = [](const std::string& name, Picture& picture) {
+        return name != "lmblank" && orvcontent::MakeTexture(name, picture);
+    };
+    options.progress = [](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    };
     Reporter reporter(source.path, Warn);
-    if (BuildFromText(source, text, level, lightmapPages, pictures, built, reporter)) return true;
+    if (orvcompile::BuildLevel(source, text, options, built, reporter)) return true;
     error = reporter.Error();
+    if (!built.pointFile.empty()) {
+        const std::string points = PointFilePath(source.path);
+        std::string ignored;
+        if (WriteFileAtomically(points, built.pointFile, ignored))
+            error += "; the way out is in the point file '" + points + "'";
+    }
     return false;
 }

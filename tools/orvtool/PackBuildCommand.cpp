@@ -89,7 +89,7 @@ Slots UnpackSlots() {
 // its textures; false when it does not compile or needs more lightmap pages
 // than the engine unpacks.
 bool CompileForEngine(const Options& options, const Slots& slots, BuiltLevel& built, std::string& error) {
-    if (!BuildLevel(options.source, slots.level, slots.pages, TexturePictures::EveryMap, built, error)) return false;
+    if (!BuildMapFile(options.source, slots.level, slots.pages, TexturePictures::EveryMap, built, error)) return false;
     if (built.level.lightmaps.pages.size() <= static_cast<std::size_t>(slots.pages)) return true;
     error = options.source.path + ": the level has " + std::to_string(built.level.lightmaps.pages.size()) +
             " lightmap pages; the engine unpacks " + std::to_string(slots.pages);

@@ -17,7 +17,7 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"compile",
      CompileCommand,
-     {"compile MAP -o DIR [-j THREADS] [--textures FOLDER|WAD]... [--palette FILE] [--scale UNITS]"}},
+     {"compile MAP -o DIR [-j|--jobs THREADS] [--textures FOLDER|WAD]... [--palette FILE] [--scale UNITS]"}},
     {"content",
      ContentCommand,
      {"content texture NAME OUT", "content jump OUT", "content music OUT", "content level MAP DIR",
@@ -26,7 +26,8 @@ const Subcommand kSubcommands[] = {
     {"pack",
      PackCommand,
      {"pack create OUT NAME=FILE...", "pack list PACK", "pack extract PACK NAME FILE",
-      "pack build MAP -o PACK [--textures FOLDER|WAD]... [--palette FILE] [--scale UNITS] [-j THREADS] [--demo PACK] "
+      "pack build MAP -o PACK [--textures FOLDER|WAD]... [--palette FILE] [--scale UNITS] [-j|--jobs THREADS] [--demo "
+      "PACK] "
       "[--model FILE] "
       "[--sound FILE] [--music FILE]"}},
     {"level", LevelCommand, {"level info FILE", "level solid FILE X Y Z", "level order FILE X Y Z"}},

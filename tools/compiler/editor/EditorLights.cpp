@@ -1,4 +1,4 @@
-#include "compiler/EditorLights.h"
+#include "compiler/editor/EditorLights.h"
 
 #include <algorithm>
 #include <cmath>

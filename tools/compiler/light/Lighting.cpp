@@ -1,9 +1,9 @@
-#include "compiler/Lighting.h"
+#include "compiler/light/Lighting.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "compiler/Parallel.h"
+#include "compiler/light/Parallel.h"
 
 namespace orvcompile {
 

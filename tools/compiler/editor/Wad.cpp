@@ -1,4 +1,4 @@
-#include "compiler/Wad.h"
+#include "compiler/editor/Wad.h"
 
 #include <algorithm>
 #include <cstring>

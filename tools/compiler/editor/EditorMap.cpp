@@ -1,4 +1,4 @@
-#include "compiler/EditorMap.h"
+#include "compiler/editor/EditorMap.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "compiler/EditorImport.h"
+#include "compiler/editor/EditorImport.h"
 
-#include "compiler/EditorLights.h"
+#include "compiler/editor/EditorLights.h"
 
 #include <algorithm>
 #include <cctype>

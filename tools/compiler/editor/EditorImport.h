@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "compiler/EditorMap.h"
 #include "compiler/Map.h"
+#include "compiler/editor/EditorMap.h"
 
 namespace orvcompile {
 

@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "compiler/EditorImport.h"
+#include "compiler/editor/EditorImport.h"
 
 namespace orvcompile {
 

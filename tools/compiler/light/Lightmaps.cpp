@@ -1,12 +1,12 @@
-#include "compiler/Lightmaps.h"
+#include "compiler/light/Lightmaps.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
 
-#include "compiler/Lighting.h"
-#include "compiler/Parallel.h"
+#include "compiler/light/Lighting.h"
+#include "compiler/light/Parallel.h"
 
 namespace orvcompile {
 

@@ -1,5 +1,7 @@
-// Light at points of the level: point lights with shadows traced through the
-// solid leaves of the tree, ambient occlusion, and one bounce between patches.
+// Light at points of the level: point lights and spotlights with their
+// fall-offs, sunlight and the sky's dome through the sky faces, all with
+// shadows traced through the solid leaves of the tree; ambient occlusion,
+// which darkens the ambient light; and one bounce between patches.
 #pragma once
 
 #include <vector>

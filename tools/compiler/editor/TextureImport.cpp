@@ -1,4 +1,4 @@
-#include "compiler/TextureImport.h"
+#include "compiler/editor/TextureImport.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -10,8 +10,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "compiler/EditorMap.h"
-#include "compiler/Wad.h"
+#include "compiler/editor/EditorMap.h"
+#include "compiler/editor/Wad.h"
 
 namespace orvcompile {
 
