@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "globals/FrameTimer.h"
+#include "render/FrameTimer.h"
 #include "platform/core/Types.h"
 
 extern HWND g_Window;
