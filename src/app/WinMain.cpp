@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/Globals.h"
 #include "app/MusicChoice.h"
 #include "app/RendererChoice.h"
 #include "app/Unpack.h"
 #include "audio/Audio.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "model/Model.h"

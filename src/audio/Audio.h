@@ -14,5 +14,3 @@ struct Audio {
     StreamMusicManager streamMusic;
     DirectSoundManager soundEffects;
 };
-
-extern Audio g_Audio;

@@ -1,4 +1,5 @@
 // The point-in-solid query and the far-to-near drawing of the level.
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
 #include "level/Facing.h"

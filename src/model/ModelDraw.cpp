@@ -1,4 +1,5 @@
 // Drawing the model: one world matrix per part, rebuilt every frame.
+#include "globals/Globals.h"
 #include "math/Matrix.h"
 #include "model/Entity.h"
 #include "model/Model.h"

@@ -10,15 +10,6 @@ bool AsyncKeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x800
 
 }  // namespace
 
-// Zero-filled until Start.
-Input g_Input;
-IDirectInputA* g_pDirectInput = nullptr;
-IDirectInputDeviceA* g_pMouse = nullptr;
-DIMOUSESTATE g_MouseState = {};
-float g_MouseSumX = 0.0f;
-float g_MouseSumY = 0.0f;
-std::int32_t g_MouseFrame = 0;
-
 bool (*KeyDown)(int virtualKey) = AsyncKeyDown;
 
 bool Input::Start(HINSTANCE instance) {

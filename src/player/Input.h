@@ -28,18 +28,6 @@ public:
     void Update();
 };
 
-extern Input g_Input;
-
-extern IDirectInputA* g_pDirectInput;
-extern IDirectInputDeviceA* g_pMouse;
-extern DIMOUSESTATE g_MouseState;  // the reading of the current frame
-
-// Mouse look: the motion summed since the view last turned, and the frame
-// counter modulo 2 that turns it every second frame.
-extern float g_MouseSumX;
-extern float g_MouseSumY;
-extern std::int32_t g_MouseFrame;
-
 // How the update reads a key (a virtual-key code): true while it is down.
 // The engine reads the platform's asynchronous key state; ScriptedControls
 // (orvtool walk, the tests) gives keys of its own instead.

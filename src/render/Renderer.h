@@ -98,8 +98,3 @@ public:
 protected:
     ~Renderer() = default;
 };
-
-extern Renderer* g_pRenderer;
-extern Texture* g_pBlankTexture;
-extern std::int16_t g_PolygonsRendered;  // level polygons drawn this frame; wraps past 32767
-extern char g_ErrorText[100];            // why Initialize or Setup failed

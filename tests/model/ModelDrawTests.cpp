@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "globals/Globals.h"
 #include "model/Entity.h"
 #include "model/Model.h"
 #include "support/ModelText.h"

@@ -1,8 +1,8 @@
 #include "support/DemoScene.h"
 
-#include "app/Globals.h"
 #include "app/Unpack.h"
 #include "app/WinMain.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "player/Player.h"
 #include "render/d3d/D3DRenderer.h"
