@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/core/EndSignals.h"
+#include "platform/core/MessageBox.h"
 #include "platform/core/Seam.h"
 #include "platform/window/DisplayWatch.h"
 #include "platform/window/Sdl.h"
@@ -210,6 +211,7 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DW
     window->sdl = SDL_CreateWindow(title ? title : "", x, y, width, height, flags);
     if (!window->sdl) return nullptr;
     WatchDisplayOf(window->sdl);
+    SetMessageBoxParents(SdlWindowOf);
     HWND handle = window.get();
     State().windows.push_back(std::move(window));
     if (Send(handle, WM_CREATE) == -1) {
