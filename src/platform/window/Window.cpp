@@ -10,7 +10,7 @@
 #include "platform/core/EndSignals.h"
 #include "platform/core/MessageBox.h"
 #include "platform/core/Seam.h"
-#include "platform/window/DisplayWatch.h"
+#include "platform/window/ConnectionWatch.h"
 #include "platform/window/Sdl.h"
 #include "platform/window/WaylandWindow.h"
 #include "platform/window/WindowObject.h"

@@ -1,4 +1,4 @@
-#include "platform/window/DisplayWatch.h"
+#include "platform/window/ConnectionWatch.h"
 
 #include <wayland-client.h>
 
