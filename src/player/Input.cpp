@@ -3,6 +3,7 @@
 
 #include "globals/Globals.h"
 #include "platform/core/System.h"
+#include "platform/input/DirectInput.h"
 
 namespace {
 

@@ -1,13 +1,10 @@
 // The input devices and the per-frame player update. The mouse is read through
 // DirectInput as a relative device, the keyboard through the asynchronous key
 // state. Input has no data of its own: the devices and the mouse state are
-// globals.
+// globals (globals/Globals.h).
 #pragma once
 
-#include <cstdint>
-
 #include "platform/core/Types.h"
-#include "platform/input/DirectInput.h"
 
 class Input {
 public:
