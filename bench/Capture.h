@@ -48,8 +48,8 @@ public:
         world = MakeIdentity();  // the frame starts with the level, in world coordinates
         return Base::RenderFrame();
     }
-    void SetMatrix(std::uint8_t kind, Matrix matrix) override {
-        if (kind == 2) world = matrix;
+    void SetMatrix(MatrixKind kind, Matrix matrix) override {
+        if (kind == MatrixKind::World) world = matrix;
         Base::SetMatrix(kind, matrix);
     }
     HRESULT DrawPolygon(Polygon polygon) override {

@@ -13,6 +13,7 @@
 
 #include "Benchmarks.h"
 #include "Figures.h"
+#include "globals/Globals.h"
 #include "level/BspWalk.h"
 #include "platform/core/Files.h"
 #include "platform/graphics/SurfaceContents.h"

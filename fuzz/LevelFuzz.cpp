@@ -2,6 +2,7 @@
 // a loaded level: the surface binding, the solid-space query and the
 // far-to-near walk, with a renderer that draws nothing.
 #include "FuzzInput.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "player/Player.h"
 #include "support/RecordingRenderer.h"

@@ -1,6 +1,7 @@
 // The model reader, and the drawing of whatever model it accepted, placed by
 // an entity and on its own, with a renderer that draws nothing.
 #include "FuzzInput.h"
+#include "globals/Globals.h"
 #include "model/Entity.h"
 #include "model/Model.h"
 #include "support/RecordingRenderer.h"

@@ -1,10 +1,16 @@
-#include "app/Globals.h"
+// Every shared global (globals/Globals.h) is defined here, so that the order
+// of the constructed ones is the one the engine relies on.
+#include "globals/Globals.h"
 
 #include "audio/Audio.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "level/Bsp.h"
 #include "model/Entity.h"
+#include "player/Input.h"
 #include "player/Player.h"
+#include "render/FrameTimer.h"
+#include "render/Renderer.h"
 #include "render/d3d/D3DRenderer.h"
 #include "render/gl/OpenGLRenderer.h"
 
@@ -26,6 +32,18 @@ std::int16_t g_MusicEnabled = 0;
 std::int16_t g_InvertMouseY = 0;
 std::int16_t g_JumpSound = 0;
 std::int16_t g_MusicTrack = 0;
+Bsp g_Bsp;
+Renderer* g_pRenderer = nullptr;
+Texture* g_pBlankTexture = nullptr;
+std::int16_t g_PolygonsRendered = 0;
+char g_ErrorText[100] = {};
 Player g_Player = {};
+Input g_Input;
+IDirectInputA* g_pDirectInput = nullptr;
+IDirectInputDeviceA* g_pMouse = nullptr;
+DIMOUSESTATE g_MouseState = {};
+float g_MouseSumX = 0.0f;
+float g_MouseSumY = 0.0f;
+std::int32_t g_MouseFrame = 0;
 SoundManager* pSoundManager = nullptr;
 MusicManager* pMusicManager = nullptr;

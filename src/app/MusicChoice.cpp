@@ -1,5 +1,6 @@
 #include "app/MusicChoice.h"
 
 #include "audio/Audio.h"
+#include "globals/Globals.h"
 
 MusicManager* ChosenMusicManager() { return &g_Audio.streamMusic; }

@@ -1,5 +1,5 @@
-#include "app/Globals.h"
 #include "app/RendererChoice.h"
+#include "globals/Globals.h"
 #include "render/gl/OpenGLRenderer.h"
 
 Renderer* ChosenRenderer() { return &g_OpenGLRenderer; }

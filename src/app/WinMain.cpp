@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/Globals.h"
 #include "app/MusicChoice.h"
 #include "app/RendererChoice.h"
 #include "audio/Audio.h"
 #include "audio/MusicManager.h"
 #include "audio/SoundManager.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "model/Model.h"
@@ -80,7 +80,9 @@ StartupCode RetryStart(Start start, const char* text, const char* caption, Start
     }
 }
 
-// Renderer and input start (step 6); returns the start-up code.
+// Starts the renderer (Initialize, then Setup), then the input devices. The
+// first that fails shows its box and gives its start-up code; kStartedOk when
+// all start.
 StartupCode StartRendererAndInput(HINSTANCE instance) {
     if (!g_pRenderer->Initialize()) {
         ShowStartFailure(g_ErrorText, "Error-Reporting: g_pRenderer->Initialize");

@@ -1,5 +1,5 @@
 // The audio object: every audio manager in one global, built before the entry
-// routine runs and destroyed at process exit (Globals.cpp).
+// routine runs and destroyed at process exit (app/Globals.cpp).
 #pragma once
 
 #include "audio/DirectSoundManager.h"
@@ -14,5 +14,3 @@ struct Audio {
     StreamMusicManager streamMusic;
     DirectSoundManager soundEffects;
 };
-
-extern Audio g_Audio;

@@ -26,7 +26,9 @@ void Empty(SoundSlot& slot, std::int32_t number) {
 bool IsValid(int index) { return index >= 0 && index < kSoundSlotCount; }
 
 // Reads the file's format chunk into `format` and its sample data into the
-// returned block (steps 3 to 9 of Load); null at the first failing step.
+// returned block: finds the WAVE form, reads its first chunk as the PCM
+// format, finds the data chunk and reads its samples. Null at the first
+// failing step.
 std::unique_ptr<std::uint8_t[]> ReadWave(HMMIO file, WAVEFORMATEX& format, MMCKINFO& data) {
     MMCKINFO riff{};
     riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');

@@ -12,5 +12,3 @@ public:
 protected:
     ~MusicManager() = default;
 };
-
-extern MusicManager* pMusicManager;

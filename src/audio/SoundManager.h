@@ -12,5 +12,3 @@ public:
 protected:
     ~SoundManager() = default;
 };
-
-extern SoundManager* pSoundManager;

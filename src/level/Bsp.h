@@ -62,5 +62,3 @@ public:
     // each in g_PolygonsRendered.
     void Draw(BspNode** link);
 };
-
-extern Bsp g_Bsp;

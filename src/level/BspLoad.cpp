@@ -3,12 +3,11 @@
 #include <new>
 
 #include "data/TokenReader.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
 #include "level/Facing.h"
 #include "platform/core/Files.h"
-
-Bsp g_Bsp;
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
 

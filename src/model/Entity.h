@@ -16,5 +16,3 @@ public:
     // Draws the model placed by this entity; returns the model's result.
     bool Draw();
 };
-
-extern Entity g_ModelEntity;

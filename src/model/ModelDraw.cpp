@@ -1,14 +1,9 @@
 // Drawing the model: one world matrix per part, rebuilt every frame.
+#include "globals/Globals.h"
 #include "math/Matrix.h"
 #include "model/Entity.h"
 #include "model/Model.h"
 #include "render/Renderer.h"
-
-namespace {
-
-constexpr std::uint8_t kWorldMatrix = 2;  // SetMatrix kind
-
-}  // namespace
 
 // Multiply(a, b) applies b first, so each step applies its transform after
 // everything gathered so far: the entity's yaw, its position, then the part's
@@ -29,7 +24,7 @@ bool Model::Draw(const Entity* entity) {
             world = Multiply(MakeRotationZ(p->rotation[2]), world);
             world = Multiply(MakeTranslation(p->translation[0], p->translation[1], p->translation[2]), world);
         }
-        g_pRenderer->SetMatrix(kWorldMatrix, world);  // even for a part without polygons
+        g_pRenderer->SetMatrix(MatrixKind::World, world);  // even for a part without polygons
 
         for (std::int32_t q = 0; q < part.polygonCount; ++q) {
             part.polygons[q].texture = g_pBlankTexture;

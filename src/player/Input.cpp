@@ -3,21 +3,13 @@
 
 #include "globals/Globals.h"
 #include "platform/core/System.h"
+#include "platform/input/DirectInput.h"
 
 namespace {
 
 bool AsyncKeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
 
 }  // namespace
-
-// Zero-filled until Start.
-Input g_Input;
-IDirectInputA* g_pDirectInput = nullptr;
-IDirectInputDeviceA* g_pMouse = nullptr;
-DIMOUSESTATE g_MouseState = {};
-float g_MouseSumX = 0.0f;
-float g_MouseSumY = 0.0f;
-std::int32_t g_MouseFrame = 0;
 
 bool (*KeyDown)(int virtualKey) = AsyncKeyDown;
 

@@ -1,13 +1,10 @@
 // The input devices and the per-frame player update. The mouse is read through
 // DirectInput as a relative device, the keyboard through the asynchronous key
 // state. Input has no data of its own: the devices and the mouse state are
-// globals.
+// globals (globals/Globals.h).
 #pragma once
 
-#include <cstdint>
-
 #include "platform/core/Types.h"
-#include "platform/input/DirectInput.h"
 
 class Input {
 public:
@@ -27,18 +24,6 @@ public:
     // devices and asks to quit, and the frame goes on with the last reading.
     void Update();
 };
-
-extern Input g_Input;
-
-extern IDirectInputA* g_pDirectInput;
-extern IDirectInputDeviceA* g_pMouse;
-extern DIMOUSESTATE g_MouseState;  // the reading of the current frame
-
-// Mouse look: the motion summed since the view last turned, and the frame
-// counter modulo 2 that turns it every second frame.
-extern float g_MouseSumX;
-extern float g_MouseSumY;
-extern std::int32_t g_MouseFrame;
 
 // How the update reads a key (a virtual-key code): true while it is down.
 // The engine reads the platform's asynchronous key state; ScriptedControls

@@ -1,5 +1,7 @@
 #include "player/Player.h"
 
+#include "globals/Globals.h"
+
 void StartPlayer() {
     g_Player.position = {0.0f, 5.0f, 0.0f};
     g_Player.yaw = 0.0f;

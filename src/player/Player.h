@@ -16,8 +16,6 @@ struct Player {
     std::uint8_t jumpHeld;
 };
 
-extern Player g_Player;
-
 // The start-up's player, before the first frame: the eye at (0, 5, 0) looking
 // along +z, at rest on the ground.
 void StartPlayer();

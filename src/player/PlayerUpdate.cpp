@@ -13,6 +13,7 @@
 #include "level/Bsp.h"
 #include "math/Vector.h"
 #include "platform/core/System.h"
+#include "platform/input/DirectInput.h"
 #include "platform/window/Window.h"
 #include "player/Input.h"
 #include "player/Player.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "globals/Globals.h"
 #include "player/Input.h"
 
 namespace {

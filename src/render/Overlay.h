@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "globals/FrameTimer.h"
+#include "render/FrameTimer.h"
 #include "render/Renderer.h"
 
 // Counts frames per completed period of at least one second.

@@ -6,11 +6,6 @@
 
 #include "platform/core/Files.h"
 
-Renderer* g_pRenderer = nullptr;
-Texture* g_pBlankTexture = nullptr;
-std::int16_t g_PolygonsRendered = 0;
-char g_ErrorText[100] = {};
-
 bool Renderer::ReadImageSize(const char* fileName, int* width, int* height) {
     FILE* file = OpenFile(fileName, "rb");
     if (!file) return false;

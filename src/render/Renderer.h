@@ -61,6 +61,9 @@ struct Sphere {
     float radius;
 };
 
+// Which of the device's transforms SetMatrix sets.
+enum class MatrixKind : std::uint8_t { Projection = 0, View = 1, World = 2 };
+
 class Renderer {
 public:
     LightmapTable* lightmapTable = nullptr;
@@ -83,7 +86,7 @@ public:
     virtual void ReleaseTexture(Texture* texture) = 0;
     virtual bool RenderFrame() = 0;
     virtual HRESULT DrawPolygon(Polygon polygon) = 0;
-    virtual void SetMatrix(std::uint8_t kind, Matrix matrix) = 0;
+    virtual void SetMatrix(MatrixKind kind, Matrix matrix) = 0;
     virtual bool Setup() = 0;
     virtual bool Shutdown() = 0;
 
@@ -98,8 +101,3 @@ public:
 protected:
     ~Renderer() = default;
 };
-
-extern Renderer* g_pRenderer;
-extern Texture* g_pBlankTexture;
-extern std::int16_t g_PolygonsRendered;  // level polygons drawn this frame; wraps past 32767
-extern char g_ErrorText[100];            // why Initialize or Setup failed

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "../support/TestSeam.h"
-#include "app/Globals.h"
 #include "app/WinMain.h"
 #include "audio/StreamMusicManager.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "pack/RunDirectory.h"

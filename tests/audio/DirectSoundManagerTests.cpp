@@ -12,6 +12,7 @@
 #include "../support/TestSeam.h"
 #include "audio/Audio.h"
 #include "audio/DirectSoundManager.h"
+#include "globals/Globals.h"
 #include "support/TempDir.h"
 #include "support/WavFile.h"
 

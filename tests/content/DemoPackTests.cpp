@@ -18,6 +18,7 @@
 
 #include "content/Music.h"
 #include "content/Textures.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "model/Entity.h"
 #include "model/Model.h"

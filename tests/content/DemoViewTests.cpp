@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "globals/Globals.h"
 #include "model/Entity.h"
 #include "platform/display/VirtualDisplay.h"
 #include "support/DemoScene.h"

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "globals/Globals.h"
 #include "level/LevelTest.h"
 #include "player/Player.h"
 #include "support/LevelFiles.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "globals/Globals.h"
 #include "level/LevelTest.h"
 #include "platform/core/Files.h"
 #include "player/Player.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "globals/Globals.h"
 #include "level/LevelTest.h"
 #include "support/Bmp.h"
 #include "support/LevelFiles.h"

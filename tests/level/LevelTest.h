@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "support/RecordingRenderer.h"
 #include "support/TempDir.h"

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "globals/Globals.h"
 #include "model/Entity.h"
 #include "model/Model.h"
 #include "support/ModelText.h"
@@ -129,7 +130,7 @@ TEST_F(ModelDrawTest, APartIsPlacedThroughItsWholeParentChain) {
     DrawPlaced({1, 0, 0}, kQuarterTurn);
 
     ASSERT_EQ(renderer.matrices.size(), 4u);
-    for (const auto& [kind, matrix] : renderer.matrices) EXPECT_EQ(kind, 2) << "the world matrix";
+    for (const auto& [kind, matrix] : renderer.matrices) EXPECT_EQ(kind, MatrixKind::World);
     // C's point (0, 1, 0): the current matrix moves it to (0, 1, 100); yaw
     // (x, y, z) -> (-z, y, x) gives (-100, 1, 0); the entity's position
     // (-99, 1, 0); C's X turn (x, y, z) -> (x, z, -y) gives (-99, 0, -1) and

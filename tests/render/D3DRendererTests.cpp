@@ -1,5 +1,6 @@
 // The Direct3D-style renderer on a real window, Xvfb and Mesa, its pictures
 // read back from the virtual display.
+#include "globals/Globals.h"
 #include "render/D3DRendererFixture.h"
 
 namespace {
@@ -120,13 +121,13 @@ TEST_F(D3DRendererTest, SetMatrixSetsOnlyTheDevicesTransformOfItsKind) {
     const Matrix right = MakeTranslation(3.0f, 0.0f, 0.0f);
 
     seam::StartRecording();
-    renderer.SetMatrix(3, right);
-    renderer.SetMatrix(255, right);
+    renderer.SetMatrix(static_cast<MatrixKind>(3), right);
+    renderer.SetMatrix(static_cast<MatrixKind>(255), right);
     EXPECT_TRUE(seam::Calls().empty()) << "an unknown kind reaches no transform";
     DrawScene(square);
     EXPECT_TRUE(DisplayPicture().IsWhite(320, 240));
 
-    renderer.SetMatrix(2, right);
+    renderer.SetMatrix(MatrixKind::World, right);
     DrawScene(square);
     DisplayPicture moved;
     EXPECT_TRUE(moved.IsBlack(320, 240));

@@ -1,7 +1,7 @@
 #include "support/DemoScene.h"
 
-#include "app/Globals.h"
 #include "app/WinMain.h"
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "pack/RunDirectory.h"
 #include "player/Player.h"

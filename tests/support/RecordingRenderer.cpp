@@ -77,7 +77,7 @@ HRESULT RecordingRenderer::DrawPolygon(Polygon polygon) {
     return S_OK;
 }
 
-void RecordingRenderer::SetMatrix(std::uint8_t kind, Matrix matrix) {
+void RecordingRenderer::SetMatrix(MatrixKind kind, Matrix matrix) {
     calls.push_back("SetMatrix");
     matrices.emplace_back(kind, matrix);
 }

@@ -20,9 +20,9 @@ public:
     std::vector<std::string> calls;  // every operation's name, in order
     std::vector<Polygon> polygons;   // DrawPolygon's arguments
     std::vector<TextureCall> textureCalls;
-    std::vector<std::pair<int, Matrix>> matrices;  // SetMatrix's arguments
-    std::vector<std::string> strings;              // DrawString's texts
-    Matrix current = MakeIdentity();               // what GetCurrentMatrix reports
+    std::vector<std::pair<MatrixKind, Matrix>> matrices;  // SetMatrix's arguments
+    std::vector<std::string> strings;                     // DrawString's texts
+    Matrix current = MakeIdentity();                      // what GetCurrentMatrix reports
 
     HRESULT BlitSurface(IDirectDrawSurface7*, RECT*, IDirectDrawSurface7*, RECT*) override;
     std::uint32_t TestSphere(Sphere) override;
@@ -41,7 +41,7 @@ public:
     void ReleaseTexture(Texture* texture) override;
     bool RenderFrame() override;
     HRESULT DrawPolygon(Polygon polygon) override;
-    void SetMatrix(std::uint8_t kind, Matrix matrix) override;
+    void SetMatrix(MatrixKind kind, Matrix matrix) override;
     bool Setup() override;
     bool Shutdown() override;
 };

@@ -2,6 +2,7 @@
 
 #include "app/MusicChoice.h"
 #include "audio/Audio.h"
+#include "globals/Globals.h"
 
 MusicManager* g_TestMusicManager = nullptr;
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "player/Player.h"
 #include "support/LevelFiles.h"

@@ -4,24 +4,10 @@
 
 #include "platform/core/ComClasses.h"
 #include "platform/core/Seam.h"
-#include "platform/music/DirectMusic.h"
-#include "platform/music/DirectShow.h"
 
 namespace {
 
 int initCount = 0;
-
-struct ComClass {
-    const GUID* clsid;
-    const char* name;
-    HRESULT (*create)(const GUID& iid, void** object);
-};
-
-const ComClass kClasses[] = {
-    {&CLSID_FilterGraph, "FilterGraph", CreateFilterGraph},
-    {&CLSID_DirectMusicPerformance, "DirectMusicPerformance", CreateDirectMusicPerformance},
-    {&CLSID_DirectMusicLoader, "DirectMusicLoader", CreateDirectMusicLoader},
-};
 
 }  // namespace
 
@@ -37,7 +23,7 @@ void CoUninitialize() {
 
 HRESULT CoCreateInstance(const GUID& clsid, IUnknown* outer, DWORD context, const GUID& iid, void** object) {
     const ComClass* found = nullptr;
-    for (const ComClass& known : kClasses)
+    for (const ComClass& known : ComClasses())
         if (*known.clsid == clsid) found = &known;
     const std::string name = found ? found->name : "unknown class";
     // Armed for every class, or for one class by its name (the first word recorded).

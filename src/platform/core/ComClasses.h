@@ -1,9 +1,17 @@
-// The classes CoCreateInstance makes, each provided by its stand-in: a new
-// object's `iid` interface into `object`, or a failure with nothing made.
+// The classes CoCreateInstance makes. COM knows none of them itself: the room
+// that provides them fills the table (platform/music/ComClasses.cpp). Com.cpp
+// calls ComClasses(), so the table is linked in with COM wherever COM is used.
 #pragma once
+
+#include <span>
 
 #include "platform/core/Types.h"
 
-HRESULT CreateFilterGraph(const GUID& iid, void** object);
-HRESULT CreateDirectMusicPerformance(const GUID& iid, void** object);
-HRESULT CreateDirectMusicLoader(const GUID& iid, void** object);
+struct ComClass {
+    const GUID* clsid;
+    const char* name;  // as the seam records it
+    // A new object's `iid` interface into `object`, or a failure with nothing made.
+    HRESULT (*create)(const GUID& iid, void** object);
+};
+
+std::span<const ComClass> ComClasses();

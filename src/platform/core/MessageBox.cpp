@@ -1,11 +1,20 @@
 #include "platform/core/MessageBox.h"
 
+#include <SDL.h>
+
 #include <cstdio>
 #include <string>
 
 #include "platform/core/EndSignals.h"
 #include "platform/core/Seam.h"
-#include "platform/window/Sdl.h"
+
+namespace {
+
+SDL_Window* (*sdlWindowOf)(HWND owner) = nullptr;
+
+}  // namespace
+
+void SetMessageBoxParents(SDL_Window* (*windowOf)(HWND owner)) { sdlWindowOf = windowOf; }
 
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     SeamCall("MessageBoxA", std::string(caption) + ": " + text);
@@ -23,7 +32,7 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     bool abortRetryIgnore = (type & 0xF) == MB_ABORTRETRYIGNORE;
     SDL_MessageBoxData box{};
     box.flags = SDL_MESSAGEBOX_ERROR | SDL_MESSAGEBOX_BUTTONS_RIGHT_TO_LEFT;
-    box.window = SdlWindowOf(owner);
+    box.window = sdlWindowOf ? sdlWindowOf(owner) : nullptr;
     box.title = caption;
     box.message = text;
     box.numbuttons = abortRetryIgnore ? 3 : 1;

@@ -3,6 +3,8 @@
 
 #include "platform/core/Types.h"
 
+struct SDL_Window;
+
 constexpr UINT MB_OK = 0x0000;
 constexpr UINT MB_ABORTRETRYIGNORE = 0x0002;
 
@@ -17,3 +19,8 @@ constexpr int IDIGNORE = 5;
 // asks the run to end before or while the box is up, the box closes and the
 // answer is the one that ends the run: IDOK, or IDABORT for Abort/Retry/Ignore.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+
+// How a box finds the SDL window of its owner, over which it is shown: the
+// windowing stand-in hands its lookup in when it makes a window. Until then
+// no window exists, and a box has no parent.
+void SetMessageBoxParents(SDL_Window* (*sdlWindowOf)(HWND owner));

@@ -1,7 +1,8 @@
 #include "platform/core/System.h"
 
+#include <SDL.h>
+
 #include "platform/core/Seam.h"
-#include "platform/window/Sdl.h"
 
 namespace {
 

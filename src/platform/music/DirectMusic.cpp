@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/ComClasses.h"
 #include "platform/core/Files.h"
 #include "platform/core/Seam.h"
 #include "platform/music/DirectMusicPort.h"

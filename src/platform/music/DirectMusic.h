@@ -33,6 +33,10 @@ inline constexpr GUID GUID_StandardMIDIFile = {
     0x06621075, 0xE92E, 0x11D1, {0xA8, 0xC5, 0x00, 0xC0, 0x4F, 0xA3, 0x72, 0x6E}};
 inline constexpr GUID GUID_Download = {0xD2AC28A7, 0xB39B, 0x11D1, {0x87, 0x04, 0x00, 0x60, 0x08, 0x93, 0xB1, 0xBD}};
 
+// New objects of the two classes, as CoCreateInstance makes them (ComClasses.cpp).
+HRESULT CreateDirectMusicPerformance(const GUID& iid, void** object);
+HRESULT CreateDirectMusicLoader(const GUID& iid, void** object);
+
 using MUSIC_TIME = LONG;
 using REFERENCE_TIME = std::int64_t;
 

@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/core/ComClasses.h"
 #include "platform/core/Files.h"
 #include "platform/core/Seam.h"
 #include "platform/music/Mp3Stream.h"

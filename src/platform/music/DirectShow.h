@@ -18,6 +18,9 @@ inline constexpr GUID IID_IMediaControl = {
 inline constexpr GUID IID_IMediaEventEx = {
     0x56A868C0, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 
+// A new filter graph, as CoCreateInstance makes it (ComClasses.cpp).
+HRESULT CreateFilterGraph(const GUID& iid, void** object);
+
 // The stream has played to its end; its first parameter is S_OK.
 constexpr LONG EC_COMPLETE = 0x01;
 

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "platform/core/EndSignals.h"
+#include "platform/core/MessageBox.h"
 #include "platform/core/Seam.h"
-#include "platform/window/DisplayWatch.h"
+#include "platform/window/ConnectionWatch.h"
 #include "platform/window/Sdl.h"
 #include "platform/window/WaylandWindow.h"
 #include "platform/window/WindowObject.h"
@@ -72,7 +73,7 @@ void PumpSdlEvents() {
         if (!window) continue;
         // Closing the window arrives as SDL_QUIT; so does a lost Wayland
         // compositor, which ends the run below instead.
-        if (event.type == SDL_QUIT && !DisplayLost()) PostClose(window);
+        if (event.type == SDL_QUIT && !ConnectionLost()) PostClose(window);
         if (event.type == SDL_WINDOWEVENT) {
             if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostClose(window);
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED) window->needsPaint = true;
@@ -82,16 +83,16 @@ void PumpSdlEvents() {
     // the window does.
     if (LiveWindow() && TakeEndRequest()) PostClose(LiveWindow());
     // Nothing can be shown any more: the run ends, and says it failed.
-    if (DisplayLost() && !State().lossHandled) {
+    if (ConnectionLost() && !State().lossHandled) {
         State().lossHandled = true;
-        std::fprintf(stderr, "orvanthelix: %s; the run ends.\n", DisplayLossReport().c_str());
+        std::fprintf(stderr, "orvanthelix: %s; the run ends.\n", ConnectionLossReport().c_str());
         PostQuitMessage(1);
     }
 }
 
 // SDL's own clean-up would wait for ever on a display that went away.
 void QuitSdl() {
-    if (!DisplayLost()) SDL_Quit();
+    if (!ConnectionLost()) SDL_Quit();
 }
 
 // The display variables that are set, as the failure line names them.
@@ -146,7 +147,7 @@ SDL_Window* SdlWindowOf(HWND window) { return window && !window->destroyed ? win
 
 void ResetWindowing() {
     for (auto& window : State().windows)
-        if (window->sdl && !DisplayLost()) SDL_DestroyWindow(window->sdl);
+        if (window->sdl && !ConnectionLost()) SDL_DestroyWindow(window->sdl);
     if (SDL_WasInit(SDL_INIT_VIDEO)) {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
         SDL_ShowCursor(SDL_ENABLE);
@@ -209,7 +210,8 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DW
     window->dc.window = window.get();
     window->sdl = SDL_CreateWindow(title ? title : "", x, y, width, height, flags);
     if (!window->sdl) return nullptr;
-    WatchDisplayOf(window->sdl);
+    WatchConnectionOf(window->sdl);
+    SetMessageBoxParents(SdlWindowOf);
     HWND handle = window.get();
     State().windows.push_back(std::move(window));
     if (Send(handle, WM_CREATE) == -1) {
@@ -224,7 +226,7 @@ BOOL DestroyWindow(HWND window) {
     if (!window || window->destroyed) return FALSE;
     Send(window, WM_DESTROY);
     window->destroyed = true;
-    if (!DisplayLost()) SDL_DestroyWindow(window->sdl);
+    if (!ConnectionLost()) SDL_DestroyWindow(window->sdl);
     window->sdl = nullptr;
     std::erase_if(State().posted, [window](const MSG& m) { return m.hwnd == window; });
     return TRUE;

@@ -1,5 +1,5 @@
 // The X connection and window under an SDL window, for the stand-ins that
-// talk to the X server themselves: the display watch and shared-memory
+// talk to the X server themselves: the connection watch and shared-memory
 // presents.
 #pragma once
 

@@ -272,15 +272,15 @@ HRESULT D3DRenderer::DrawPolygon(Polygon polygon) {
     return device->DrawPrimitive(D3DPT_TRIANGLELIST, kVertexFormat, vertices, 3, 0);
 }
 
-void D3DRenderer::SetMatrix(std::uint8_t kind, Matrix matrix) {
+void D3DRenderer::SetMatrix(MatrixKind kind, Matrix matrix) {
     switch (kind) {
-    case 0:
+    case MatrixKind::Projection:
         device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &matrix);
         break;
-    case 1:
+    case MatrixKind::View:
         device->SetTransform(D3DTRANSFORMSTATE_VIEW, &matrix);
         break;
-    case 2:
+    case MatrixKind::World:
         device->SetTransform(D3DTRANSFORMSTATE_WORLD, &matrix);
         break;
     default:

@@ -44,7 +44,7 @@ public:
     void ReleaseTexture(Texture* texture) override;
     bool RenderFrame() override;
     HRESULT DrawPolygon(Polygon polygon) override;
-    void SetMatrix(std::uint8_t kind, Matrix matrix) override;
+    void SetMatrix(MatrixKind kind, Matrix matrix) override;
     bool Setup() override;
     bool Shutdown() override;
 

@@ -210,7 +210,7 @@ HRESULT OpenGLRenderer::DrawPolygon(Polygon polygon) {
     return S_OK;
 }
 
-void OpenGLRenderer::SetMatrix(std::uint8_t, Matrix) {}
+void OpenGLRenderer::SetMatrix(MatrixKind, Matrix) {}
 
 bool OpenGLRenderer::Setup() {
     SetError("Renderer (OpenGL): Setup failed.");

@@ -28,7 +28,7 @@ public:
     void ReleaseTexture(Texture* texture) override;
     bool RenderFrame() override;
     HRESULT DrawPolygon(Polygon polygon) override;
-    void SetMatrix(std::uint8_t, Matrix) override;
+    void SetMatrix(MatrixKind, Matrix) override;
     bool Setup() override;
     bool Shutdown() override;
 

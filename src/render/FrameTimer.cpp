@@ -1,4 +1,4 @@
-#include "globals/FrameTimer.h"
+#include "render/FrameTimer.h"
 
 #include "platform/core/System.h"
 

@@ -1,4 +1,4 @@
-#include "platform/window/DisplayWatch.h"
+#include "platform/window/ConnectionWatch.h"
 
 #include <wayland-client.h>
 
@@ -41,7 +41,7 @@ void KeepRunning(Display*, void*) {}
 
 }  // namespace
 
-void WatchDisplayOf(SDL_Window* window) {
+void WatchConnectionOf(SDL_Window* window) {
     if (const auto x11 = X11WindowOf(window)) {
         XSetIOErrorHandler(NoteLoss);
         XSetIOErrorExitHandler(x11->display, KeepRunning, nullptr);
@@ -51,9 +51,9 @@ void WatchDisplayOf(SDL_Window* window) {
 }
 
 // A dead Wayland connection keeps its error: every later call on it fails at once.
-bool DisplayLost() { return lost || (wayland && wl_display_get_error(wayland) != 0); }
+bool ConnectionLost() { return lost || (wayland && wl_display_get_error(wayland) != 0); }
 
-std::string DisplayLossReport() {
+std::string ConnectionLossReport() {
     const char* variable = wayland ? "WAYLAND_DISPLAY" : "DISPLAY";
     const char* name = SDL_getenv(variable);
     std::string report = std::string("the display \"") + (name ? name : "") + "\" ";
