@@ -3,7 +3,7 @@
 #include "FuzzInput.h"
 #include "model/Entity.h"
 #include "model/Model.h"
-#include "support/RecordingRenderer.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Model model;

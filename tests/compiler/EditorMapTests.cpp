@@ -10,9 +10,9 @@
 #include <set>
 #include <sstream>
 
-#include "compiler/CompileHelpers.h"
 #include "compiler/EditorImport.h"
 #include "compiler/EditorMap.h"
+#include "support/files/CompileHelpers.h"
 
 using namespace orvcompile;
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "level/LevelTest.h"
 #include "player/Player.h"
-#include "support/LevelFiles.h"
+#include "support/files/LevelFiles.h"
+#include "support/observe/LevelTest.h"
 
 namespace {
 

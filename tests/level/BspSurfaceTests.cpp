@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "level/LevelTest.h"
-#include "support/Bmp.h"
-#include "support/LevelFiles.h"
+#include "support/files/Bmp.h"
+#include "support/files/LevelFiles.h"
+#include "support/observe/LevelTest.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The Direct3D-style renderer drawing a level and the model, on a real
 // window, Xvfb and Mesa.
-#include "render/D3DRendererFixture.h"
+#include "support/observe/D3DRendererFixture.h"
 
 namespace {
 

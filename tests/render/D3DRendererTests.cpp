@@ -1,6 +1,6 @@
 // The Direct3D-style renderer on a real window, Xvfb and Mesa, its pictures
 // read back from the virtual display.
-#include "render/D3DRendererFixture.h"
+#include "support/observe/D3DRendererFixture.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include "level/Bsp.h"
 #include "player/Player.h"
-#include "support/LevelFiles.h"
-#include "support/Orvtool.h"
-#include "support/RecordingRenderer.h"
-#include "support/TempDir.h"
+#include "support/files/LevelFiles.h"
+#include "support/files/Orvtool.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 namespace {
 

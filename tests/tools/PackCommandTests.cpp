@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "pack/Pack.h"
-#include "support/Orvtool.h"
-#include "support/TempDir.h"
+#include "support/files/Orvtool.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "support/AssetPack.h"
+#include "support/files/AssetPack.h"
 
 #include <fstream>
 
 #include "pack/UnpackTable.h"
-#include "support/Mp3File.h"
-#include "support/TempDir.h"
-#include "support/WavFile.h"
+#include "support/files/Mp3File.h"
+#include "support/files/TempDir.h"
+#include "support/files/WavFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/Bmp.h"
+#include "support/files/Bmp.h"
 
 #include <algorithm>
 #include <stdexcept>

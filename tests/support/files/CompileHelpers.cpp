@@ -1,4 +1,4 @@
-#include "compiler/CompileHelpers.h"
+#include "support/files/CompileHelpers.h"
 
 #include <fstream>
 #include <sstream>

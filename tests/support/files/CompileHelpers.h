@@ -4,7 +4,7 @@
 #include <string>
 
 #include "compiler/Compile.h"
-#include "compiler/LevelReader.h"
+#include "support/files/LevelReader.h"
 
 struct Compiled {
     orvcompile::Map map;

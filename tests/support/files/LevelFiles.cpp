@@ -1,4 +1,4 @@
-#include "support/LevelFiles.h"
+#include "support/files/LevelFiles.h"
 
 #include <algorithm>
 #include <array>

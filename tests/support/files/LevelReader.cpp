@@ -1,10 +1,10 @@
-#include "compiler/LevelReader.h"
+#include "support/files/LevelReader.h"
 
 #include <map>
 
 #include "level/Bsp.h"
 #include "level/BspWalk.h"
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
 
 struct ReadLevel::Tree {
     Bsp bsp;

@@ -1,4 +1,4 @@
-#include "support/MidiBytes.h"
+#include "support/files/MidiBytes.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "support/ModelText.h"
+#include "support/files/ModelText.h"
 
 const char* const kTriangleText = "0 0 0 0 0  0 1 0 0 1  1 0 0 1 0 lm";
 

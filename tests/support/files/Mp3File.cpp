@@ -1,4 +1,4 @@
-#include "support/Mp3File.h"
+#include "support/files/Mp3File.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <numbers>
 
-#include "support/AudioCapture.h"
-#include "support/TempDir.h"
-#include "support/WavFile.h"
+#include "support/files/Samples.h"
+#include "support/files/TempDir.h"
+#include "support/files/WavFile.h"
 
 std::vector<std::int16_t> Sine(double seconds, double frequency, double amplitude, int rate) {
     std::vector<std::int16_t> samples(static_cast<std::size_t>(seconds * rate));

@@ -1,4 +1,4 @@
-#include "support/Orvtool.h"
+#include "support/files/Orvtool.h"
 
 #include <sys/wait.h>
 
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

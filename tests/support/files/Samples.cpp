@@ -1,4 +1,4 @@
-#include "support/Samples.h"
+#include "support/files/Samples.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "support/WavFile.h"
+#include "support/files/WavFile.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,4 +1,4 @@
-#include "support/AudioCapture.h"
+#include "support/observe/AudioCapture.h"
 
 #include <gtest/gtest.h>
 

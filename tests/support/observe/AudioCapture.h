@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/sound/Mixer.h"
-#include "support/Samples.h"
-#include "support/TempDir.h"
+#include "support/files/Samples.h"
+#include "support/files/TempDir.h"
 
 class AudioCapture {
 public:

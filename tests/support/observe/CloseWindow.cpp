@@ -1,4 +1,4 @@
-#include "CloseWindow.h"
+#include "support/observe/CloseWindow.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

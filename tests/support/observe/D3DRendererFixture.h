@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "app/WinMain.h"
 #include "globals/Globals.h"
 #include "level/Bsp.h"
@@ -21,13 +20,14 @@
 #include "platform/graphics/SurfaceContents.h"
 #include "player/Player.h"
 #include "render/d3d/D3DRenderer.h"
-#include "support/AssetPack.h"
-#include "support/Bmp.h"
-#include "support/LevelFiles.h"
-#include "support/ModelText.h"
-#include "support/TempDir.h"
-#include "support/TestRendererChoice.h"
-#include "support/TestWindow.h"
+#include "support/files/AssetPack.h"
+#include "support/files/Bmp.h"
+#include "support/files/LevelFiles.h"
+#include "support/files/ModelText.h"
+#include "support/files/TempDir.h"
+#include "support/observe/TestWindow.h"
+#include "support/stand-ins/TestRendererChoice.h"
+#include "support/stand-ins/TestSeam.h"
 
 constexpr Rgb kWhite{255, 255, 255};
 

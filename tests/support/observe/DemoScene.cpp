@@ -1,4 +1,4 @@
-#include "support/DemoScene.h"
+#include "support/observe/DemoScene.h"
 
 #include "app/Globals.h"
 #include "app/Unpack.h"

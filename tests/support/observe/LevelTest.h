@@ -8,8 +8,8 @@
 #include <string>
 
 #include "level/Bsp.h"
-#include "support/RecordingRenderer.h"
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 class LevelTest : public ::testing::Test {
 protected:

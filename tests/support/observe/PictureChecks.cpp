@@ -1,4 +1,4 @@
-#include "PictureChecks.h"
+#include "support/observe/PictureChecks.h"
 
 #include <algorithm>
 #include <cmath>

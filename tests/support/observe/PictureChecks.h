@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Screenshot.h"
+#include "support/observe/Screenshot.h"
 
 // The level as the program draws it: black bars around the 4:3 picture, the
 // picture filled to its edges and not blank. With `overlay`, also the white

@@ -1,4 +1,4 @@
-#include "compiler/Raster.h"
+#include "support/observe/Raster.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "compiler/LevelReader.h"
+#include "support/files/LevelReader.h"
 
 constexpr double kFar = 1e30;
 

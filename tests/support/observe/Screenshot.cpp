@@ -1,4 +1,4 @@
-#include "Screenshot.h"
+#include "support/observe/Screenshot.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,4 +1,4 @@
-#include "SoundChecks.h"
+#include "support/observe/SoundChecks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "platform/sound/Mixer.h"
-#include "support/Samples.h"
+#include "support/files/Samples.h"
 
 namespace {
 

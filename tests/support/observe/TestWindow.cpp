@@ -1,4 +1,4 @@
-#include "support/TestWindow.h"
+#include "support/observe/TestWindow.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,7 +11,7 @@
 #include "math/Vector.h"
 #include "platform/core/Types.h"
 #include "render/Renderer.h"
-#include "support/Bmp.h"
+#include "support/files/Bmp.h"
 
 // A visible 1280x720 window, 16:9 like the test display, so the 4:3 picture
 // gets bars left and right. g_Window points to it.

@@ -1,4 +1,4 @@
-#include "support/RecordingRenderer.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 HRESULT RecordingRenderer::BlitSurface(IDirectDrawSurface7*, RECT*, IDirectDrawSurface7*, RECT*) {
     calls.push_back("BlitSurface");

@@ -1,4 +1,4 @@
-#include "support/TestMusicChoice.h"
+#include "support/stand-ins/TestMusicChoice.h"
 
 #include "app/MusicChoice.h"
 #include "audio/Audio.h"

@@ -1,5 +1,5 @@
 // The test programs' renderer choice: whatever renderer a test puts here.
-#include "support/TestRendererChoice.h"
+#include "support/stand-ins/TestRendererChoice.h"
 #include "app/RendererChoice.h"
 
 Renderer* g_TestRenderer = nullptr;

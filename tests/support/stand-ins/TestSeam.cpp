@@ -1,4 +1,4 @@
-#include "support/TestSeam.h"
+#include "support/stand-ins/TestSeam.h"
 
 #include <deque>
 #include <map>
