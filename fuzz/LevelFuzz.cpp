@@ -5,7 +5,7 @@
 #include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "player/Player.h"
-#include "support/RecordingRenderer.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     RecordingRenderer renderer;

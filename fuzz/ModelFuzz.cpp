@@ -4,7 +4,7 @@
 #include "globals/Globals.h"
 #include "model/Entity.h"
 #include "model/Model.h"
-#include "support/RecordingRenderer.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Model model;

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "support/AssetPack.h"
-#include "support/LevelFiles.h"
-#include "support/Mp3File.h"
-#include "support/TempDir.h"
+#include "support/files/AssetPack.h"
+#include "support/files/LevelFiles.h"
+#include "support/files/Mp3File.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

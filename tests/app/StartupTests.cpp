@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "app/WinMain.h"
 #include "audio/StreamMusicManager.h"
 #include "globals/Globals.h"
@@ -27,13 +26,14 @@
 #include "player/Player.h"
 #include "render/Renderer.h"
 #include "render/gl/OpenGLRenderer.h"
-#include "support/AssetPack.h"
-#include "support/LevelFiles.h"
-#include "support/ModelText.h"
-#include "support/RecordingRenderer.h"
-#include "support/TempDir.h"
-#include "support/TestMusicChoice.h"
-#include "support/TestRendererChoice.h"
+#include "support/files/AssetPack.h"
+#include "support/files/LevelFiles.h"
+#include "support/files/ModelText.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/RecordingRenderer.h"
+#include "support/stand-ins/TestMusicChoice.h"
+#include "support/stand-ins/TestRendererChoice.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "audio/Audio.h"
 #include "audio/DirectSoundManager.h"
 #include "globals/Globals.h"
-#include "support/TempDir.h"
-#include "support/WavFile.h"
+#include "support/files/TempDir.h"
+#include "support/files/WavFile.h"
+#include "support/stand-ins/TestSeam.h"
 
 using namespace std::string_literals;
 

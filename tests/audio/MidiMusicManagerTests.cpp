@@ -9,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "audio/MidiMusicManager.h"
-#include "support/AudioCapture.h"
-#include "support/MidiBytes.h"
-#include "support/TempDir.h"
+#include "support/files/MidiBytes.h"
+#include "support/files/TempDir.h"
+#include "support/observe/AudioCapture.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "audio/DirectSoundManager.h"
-#include "support/AudioCapture.h"
-#include "support/TempDir.h"
-#include "support/WavFile.h"
+#include "support/files/TempDir.h"
+#include "support/files/WavFile.h"
+#include "support/observe/AudioCapture.h"
 
 namespace {
 

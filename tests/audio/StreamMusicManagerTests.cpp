@@ -10,13 +10,13 @@
 #include <thread>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "audio/DirectSoundManager.h"
 #include "audio/StreamMusicManager.h"
-#include "support/AudioCapture.h"
-#include "support/Mp3File.h"
-#include "support/TempDir.h"
-#include "support/WavFile.h"
+#include "support/files/Mp3File.h"
+#include "support/files/TempDir.h"
+#include "support/files/WavFile.h"
+#include "support/observe/AudioCapture.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

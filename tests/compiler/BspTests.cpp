@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "compiler/CompileHelpers.h"
-#include "compiler/Raster.h"
+#include "support/files/CompileHelpers.h"
+#include "support/observe/Raster.h"
 
 using namespace orvcompile;
 

@@ -10,9 +10,9 @@
 #include <set>
 #include <sstream>
 
-#include "compiler/CompileHelpers.h"
 #include "compiler/editor/EditorImport.h"
 #include "compiler/editor/EditorMap.h"
+#include "support/files/CompileHelpers.h"
 
 using namespace orvcompile;
 

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "compiler/CompileHelpers.h"
-#include "support/RecordingRenderer.h"
-#include "support/TempDir.h"
+#include "support/files/CompileHelpers.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 using namespace orvcompile;
 

@@ -1,8 +1,8 @@
 // The map text: what it accepts and the messages for what it refuses.
 #include <gtest/gtest.h>
 
-#include "compiler/CompileHelpers.h"
 #include "compiler/Map.h"
+#include "support/files/CompileHelpers.h"
 
 using namespace orvcompile;
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "compiler/editor/TextureImport.h"
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
 
 using namespace orvcompile;
 

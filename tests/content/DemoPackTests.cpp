@@ -24,9 +24,9 @@
 #include "model/Model.h"
 #include "pack/Pack.h"
 #include "pack/UnpackTable.h"
-#include "support/Orvtool.h"
-#include "support/RecordingRenderer.h"
-#include "support/TempDir.h"
+#include "support/files/Orvtool.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "globals/Globals.h"
 #include "model/Entity.h"
 #include "platform/display/VirtualDisplay.h"
-#include "support/DemoScene.h"
-#include "support/TempDir.h"
-#include "support/TestWindow.h"
+#include "support/files/TempDir.h"
+#include "support/observe/DemoScene.h"
+#include "support/observe/TestWindow.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "globals/Globals.h"
-#include "level/LevelTest.h"
 #include "player/Player.h"
-#include "support/LevelFiles.h"
+#include "support/files/LevelFiles.h"
+#include "support/observe/LevelTest.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "globals/Globals.h"
-#include "level/LevelTest.h"
 #include "platform/core/Files.h"
 #include "player/Player.h"
-#include "support/Bmp.h"
-#include "support/LevelFiles.h"
+#include "support/files/Bmp.h"
+#include "support/files/LevelFiles.h"
+#include "support/observe/LevelTest.h"
 
 namespace {
 

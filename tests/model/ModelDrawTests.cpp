@@ -11,9 +11,9 @@
 #include "globals/Globals.h"
 #include "model/Entity.h"
 #include "model/Model.h"
-#include "support/ModelText.h"
-#include "support/RecordingRenderer.h"
-#include "support/TempDir.h"
+#include "support/files/ModelText.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 namespace {
 

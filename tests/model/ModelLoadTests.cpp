@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "model/Model.h"
-#include "support/ModelText.h"
-#include "support/TempDir.h"
+#include "support/files/ModelText.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

@@ -13,8 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "pack/PackWriter.h"
-
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

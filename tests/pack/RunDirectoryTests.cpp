@@ -14,9 +14,9 @@
 #include "pack/RunDirectory.h"
 #include "pack/UnpackTable.h"
 #include "platform/core/Files.h"
-#include "support/AssetPack.h"
-#include "support/TempDir.h"
-#include "support/TestSeam.h"
+#include "support/files/AssetPack.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace fs = std::filesystem;
 

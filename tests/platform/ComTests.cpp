@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <string>
 
-#include "../support/TestSeam.h"
 #include "platform/core/Com.h"
 #include "platform/core/WideText.h"
 #include "platform/music/DirectMusic.h"
 #include "platform/music/DirectShow.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

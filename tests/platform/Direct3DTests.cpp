@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "globals/Globals.h"
 #include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/graphics/Direct3D.h"
 #include "render/d3d/D3DRenderer.h"
-#include "support/Bmp.h"
-#include "support/TempDir.h"
-#include "support/TestWindow.h"
+#include "support/files/Bmp.h"
+#include "support/files/TempDir.h"
+#include "support/observe/TestWindow.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

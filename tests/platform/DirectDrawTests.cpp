@@ -2,12 +2,12 @@
 // flipping chain, fills, copies, device contexts and the z-buffer.
 #include <gtest/gtest.h>
 
-#include "../support/TestSeam.h"
 #include "globals/Globals.h"
 #include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/graphics/SurfaceContents.h"
-#include "support/TestWindow.h"
+#include "support/observe/TestWindow.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <thread>
 
-#include "../support/TestSeam.h"
 #include "platform/music/DirectShow.h"
-#include "support/AudioCapture.h"
-#include "support/Mp3File.h"
-#include "support/TempDir.h"
-#include "support/WavFile.h"
+#include "support/files/Mp3File.h"
+#include "support/files/TempDir.h"
+#include "support/files/WavFile.h"
+#include "support/observe/AudioCapture.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "../support/TestSeam.h"
 #include "platform/sound/DirectSound.h"
-#include "support/AudioCapture.h"
+#include "support/observe/AudioCapture.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "../support/TestSeam.h"
 #include "platform/display/Gl.h"
 #include "platform/display/GlContext.h"
 #include "platform/display/PictureScaler.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
 #include "platform/window/WindowObject.h"
-#include "support/TestWindow.h"
+#include "support/observe/TestWindow.h"
+#include "support/stand-ins/TestSeam.h"
 
 // Last: Xlib's macros (None among them) would rename the engine's names.
 #include <SDL_syswm.h>

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/Files.h"
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "platform/graphics/Font.h"
 #include "platform/graphics/Gdi.h"
 #include "platform/graphics/SurfaceContents.h"
-#include "support/Bmp.h"
-#include "support/TempDir.h"
+#include "support/files/Bmp.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "platform/music/MidiFile.h"
 #include "platform/sound/Mixer.h"
-#include "support/MidiBytes.h"
+#include "support/files/MidiBytes.h"
 
 namespace {
 

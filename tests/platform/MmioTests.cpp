@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "../support/TestSeam.h"
 #include "platform/core/Files.h"
 #include "platform/sound/Mmio.h"
-#include "support/TempDir.h"
-#include "support/WavFile.h"
+#include "support/files/TempDir.h"
+#include "support/files/WavFile.h"
+#include "support/stand-ins/TestSeam.h"
 
 using namespace std::string_literals;
 

@@ -6,10 +6,10 @@
 #include <csignal>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "app/WinMain.h"
 #include "platform/window/Sdl.h"
 #include "platform/window/Window.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

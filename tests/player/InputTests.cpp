@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "app/WinMain.h"
 #include "globals/Globals.h"
 #include "level/Bsp.h"
@@ -18,8 +17,9 @@
 #include "platform/window/Window.h"
 #include "player/Input.h"
 #include "player/Player.h"
-#include "support/LevelFiles.h"
-#include "support/TempDir.h"
+#include "support/files/LevelFiles.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "../support/TestSeam.h"
 #include "audio/Audio.h"
 #include "audio/DirectSoundManager.h"
 #include "globals/Globals.h"
@@ -16,9 +15,10 @@
 #include "player/Input.h"
 #include "player/Player.h"
 #include "player/ScriptedControls.h"
-#include "support/LevelFiles.h"
-#include "support/TempDir.h"
-#include "support/WavFile.h"
+#include "support/files/LevelFiles.h"
+#include "support/files/TempDir.h"
+#include "support/files/WavFile.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The Direct3D-style renderer drawing a level and the model, on a real
 // window, Xvfb and Mesa.
 #include "globals/Globals.h"
-#include "render/D3DRendererFixture.h"
+#include "support/observe/D3DRendererFixture.h"
 
 namespace {
 

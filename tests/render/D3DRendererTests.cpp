@@ -1,7 +1,7 @@
 // The Direct3D-style renderer on a real window, Xvfb and Mesa, its pictures
 // read back from the virtual display.
 #include "globals/Globals.h"
-#include "render/D3DRendererFixture.h"
+#include "support/observe/D3DRendererFixture.h"
 
 namespace {
 

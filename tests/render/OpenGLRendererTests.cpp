@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "../support/TestSeam.h"
 #include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "platform/display/Gl.h"
@@ -12,9 +11,10 @@
 #include "platform/window/Window.h"
 #include "player/Player.h"
 #include "render/gl/OpenGLRenderer.h"
-#include "support/Bmp.h"
-#include "support/TempDir.h"
-#include "support/TestWindow.h"
+#include "support/files/Bmp.h"
+#include "support/files/TempDir.h"
+#include "support/observe/TestWindow.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "../support/TestSeam.h"
 #include "render/Overlay.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 

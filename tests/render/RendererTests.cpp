@@ -6,8 +6,8 @@
 
 #include "render/Renderer.h"
 #include "render/gl/SharedTextures.h"
-#include "support/RecordingRenderer.h"
-#include "support/TempDir.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "compiler/LevelReader.h"
-#include "support/Bmp.h"
-#include "support/TempDir.h"
+#include "support/files/Bmp.h"
+#include "support/files/LevelReader.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "player/Player.h"
-#include "support/LevelFiles.h"
-#include "support/Orvtool.h"
-#include "support/RecordingRenderer.h"
-#include "support/TempDir.h"
+#include "support/files/LevelFiles.h"
+#include "support/files/Orvtool.h"
+#include "support/files/TempDir.h"
+#include "support/stand-ins/RecordingRenderer.h"
 
 namespace {
 

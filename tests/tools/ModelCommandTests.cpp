@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/ModelText.h"
-#include "support/Orvtool.h"
-#include "support/TempDir.h"
+#include "support/files/ModelText.h"
+#include "support/files/Orvtool.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

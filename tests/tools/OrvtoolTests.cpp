@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Orvtool.h"
+#include "support/files/Orvtool.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "compiler/LevelReader.h"
 #include "pack/Pack.h"
 #include "pack/UnpackTable.h"
-#include "support/Bmp.h"
-#include "support/Orvtool.h"
-#include "support/TempDir.h"
+#include "support/files/Bmp.h"
+#include "support/files/LevelReader.h"
+#include "support/files/Orvtool.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "pack/Pack.h"
 #include "pack/UnpackTable.h"
-#include "support/Orvtool.h"
-#include "support/TempDir.h"
+#include "support/files/Orvtool.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/LevelFiles.h"
-#include "support/Orvtool.h"
-#include "support/TempDir.h"
+#include "support/files/LevelFiles.h"
+#include "support/files/Orvtool.h"
+#include "support/files/TempDir.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "app/WinMain.h"
 #include "globals/Globals.h"
 #include "platform/window/Window.h"
-#include "support/DemoScene.h"
+#include "support/observe/DemoScene.h"
 
 namespace {
 

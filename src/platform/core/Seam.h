@@ -1,7 +1,7 @@
 // The platform's side of the test seam. Each stand-in call a test may watch
 // or make fail asks the seam once, by the call's platform name; message boxes
 // take scripted answers from it and the tick count may come from it. A test
-// installs what answers (the tests' support library, tests/support/TestSeam.h);
+// installs what answers (the tests' support library, tests/support/stand-ins/TestSeam.h);
 // the program installs nothing, so there every question comes back empty
 // after one pointer test, and the arguments a call words are dropped.
 #pragma once

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "CloseWindow.h"
-#include "PictureChecks.h"
-#include "SoundChecks.h"
 #include "platform/music/Mp3Stream.h"
 #include "platform/sound/Mixer.h"
 #include "platform/sound/Mmio.h"
+#include "support/observe/CloseWindow.h"
+#include "support/observe/PictureChecks.h"
+#include "support/observe/SoundChecks.h"
 
 namespace {
 

@@ -1,7 +1,0 @@
-// The test programs' renderer choice: whatever renderer a test puts here.
-#include "support/TestRendererChoice.h"
-#include "app/RendererChoice.h"
-
-Renderer* g_TestRenderer = nullptr;
-
-Renderer* ChosenRenderer() { return g_TestRenderer; }

@@ -1,0 +1,269 @@
+#include "support/files/LevelFiles.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+#include <random>
+
+const char kFloorLevel[] =
+    "NBSP 2 floor 3\n"
+    "0 1 2  0 0 0  0 0 1  1 0 0\n"
+    "1 0 1\n"
+    "  1  0 0 0 0 0 0 0  0 0 1 0 1 0 1  1 0 0 1 0 1 0  test-lm000 floor0\n"
+    "1 1\n";
+
+namespace {
+
+constexpr float kBox = 10.0f;     // cells are sampled within [-kBox, kBox] on each axis
+constexpr double kMargin = 0.05;  // polygons keep this far from every plane above them
+
+Vector Add(Vector a, Vector b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vector Sub(Vector a, Vector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vector Scale(Vector a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+
+// The side of one plane a cell lies on.
+struct Side {
+    Vector v0;
+    Vector normal;  // as the loader computes it
+    bool front;
+};
+
+struct Node {
+    bool leaf = false;
+    bool solid = false;
+    int front = -1, back = -1;  // creation indices
+    std::array<Vector, 3> plane{};
+    std::vector<std::array<Vector, 3>> polygons;
+    std::vector<bool> textured;
+};
+
+class Generator {
+public:
+    explicit Generator(unsigned seed) : random(seed) {}
+
+    std::vector<Node> nodes;  // in creation order, the root first
+
+    int Build(const std::vector<Side>& cell, int depth) {
+        const int index = static_cast<int>(nodes.size());
+        nodes.emplace_back();
+        Vector v0;
+        if (depth > 0 && Uniform(0, 1) > 0.1f && PointIn(cell, v0)) {
+            Vector t1, t2;
+            Basis(RandomUnit(), t1, t2);
+            const std::array<Vector, 3> plane = {v0, Add(v0, Scale(t1, 3)), Add(v0, Scale(t2, 3))};
+            const Vector normal = Normalise(Cross(Sub(plane[1], plane[0]), Sub(plane[2], plane[0])));
+            nodes[index].plane = plane;
+            std::vector<Side> frontCell = cell, backCell = cell;
+            frontCell.push_back({v0, normal, true});
+            backCell.push_back({v0, normal, false});
+            const int front = Build(frontCell, depth - 1);
+            const int back = Build(backCell, depth - 1);
+            nodes[index].front = front;
+            nodes[index].back = back;
+            return index;
+        }
+        nodes[index].leaf = true;
+        nodes[index].solid = Uniform(0, 1) < 0.2f;
+        if (!nodes[index].solid) AddPolygons(cell, nodes[index]);
+        return index;
+    }
+
+    float Uniform(float low, float high) { return std::uniform_real_distribution<float>(low, high)(random); }
+    std::mt19937& Random() { return random; }
+
+private:
+    std::mt19937 random;
+
+    Vector RandomUnit() {
+        for (;;) {
+            const Vector v{Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 1)};
+            const float length2 = Dot(v, v);
+            if (length2 > 0.01f && length2 <= 1.0f) return Normalise(v);
+        }
+    }
+
+    // t1 and t2 span the plane with normal n, and Cross(t1, t2) points along n.
+    static void Basis(Vector n, Vector& t1, Vector& t2) {
+        const Vector other = std::fabs(n.x) < 0.9f ? Vector{1, 0, 0} : Vector{0, 1, 0};
+        t1 = Normalise(Cross(n, other));
+        t2 = Cross(n, t1);
+    }
+
+    static bool Inside(const std::vector<Side>& cell, Vector p) {
+        for (const Side& side : cell) {
+            const double d = double(p.x - side.v0.x) * side.normal.x + double(p.y - side.v0.y) * side.normal.y +
+                             double(p.z - side.v0.z) * side.normal.z;
+            if (side.front ? d < kMargin : d > -kMargin) return false;
+        }
+        return true;
+    }
+
+    bool PointIn(const std::vector<Side>& cell, Vector& point) {
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            point = {Uniform(-kBox, kBox), Uniform(-kBox, kBox), Uniform(-kBox, kBox)};
+            if (Inside(cell, point)) return true;
+        }
+        return false;
+    }
+
+    // Up to four triangles in one plane through a point of the cell.
+    void AddPolygons(const std::vector<Side>& cell, Node& leaf) {
+        Vector centre, u, w;
+        if (!PointIn(cell, centre)) return;
+        Basis(RandomUnit(), u, w);
+        const int count = std::uniform_int_distribution<int>(0, 4)(random);
+        for (int i = 0; i < count; ++i) {
+            float reach = Uniform(1.0f, 8.0f);
+            for (int attempt = 0; attempt < 40; ++attempt, reach *= 0.9f) {
+                std::array<Vector, 3> triangle;
+                for (Vector& vertex : triangle)
+                    vertex = Add(centre, Add(Scale(u, Uniform(-reach, reach)), Scale(w, Uniform(-reach, reach))));
+                const Vector cross = Cross(Sub(triangle[1], triangle[0]), Sub(triangle[2], triangle[0]));
+                if (Dot(cross, cross) < 0.01f) continue;
+                if (!std::all_of(triangle.begin(), triangle.end(), [&](Vector v) { return Inside(cell, v); })) continue;
+                if (Uniform(0, 1) < 0.5f) std::swap(triangle[1], triangle[2]);
+                leaf.polygons.push_back(triangle);
+                leaf.textured.push_back(Uniform(0, 1) < 0.5f);
+                break;
+            }
+        }
+    }
+};
+
+std::string Number(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);  // enough digits to read back the same float
+    return text;
+}
+
+std::string Position(Vector v) { return Number(v.x) + " " + Number(v.y) + " " + Number(v.z); }
+
+}  // namespace
+
+GeneratedLevel GenerateLevel(unsigned seed, int maxDepth) {
+    Generator generator(seed);
+    generator.Build({}, maxDepth);
+    const std::vector<Node>& nodes = generator.nodes;
+
+    // The records go out in a shuffled order, so the root is seldom record 0.
+    std::vector<int> fileIndex(nodes.size());
+    std::iota(fileIndex.begin(), fileIndex.end(), 0);
+    std::shuffle(fileIndex.begin(), fileIndex.end(), generator.Random());
+    std::vector<int> creationIndex(nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i) creationIndex[fileIndex[i]] = static_cast<int>(i);
+
+    GeneratedLevel level;
+    level.nodeCount = static_cast<int>(nodes.size());
+    level.text = "NBSP 2 generated " + std::to_string(nodes.size()) + "\n";
+    for (std::size_t file = 0; file < nodes.size(); ++file) {
+        const Node& node = nodes[creationIndex[file]];
+        if (!node.leaf) {
+            level.text += "0 " + std::to_string(fileIndex[node.front]) + " " + std::to_string(fileIndex[node.back]);
+            for (Vector v : node.plane) level.text += "  " + Position(v);
+            level.text += "\n";
+            level.planePoints.push_back(node.plane[0]);
+        } else if (node.solid) {
+            level.text += "1 1\n";
+        } else {
+            level.text += "1 0 " + std::to_string(node.polygons.size()) + "\n";
+            for (std::size_t i = 0; i < node.polygons.size(); ++i) {
+                const bool textured = node.textured[i];
+                GeneratedPolygon polygon{static_cast<int>(file),
+                                         static_cast<int>(i),
+                                         "n" + std::to_string(file) + "p" + std::to_string(i),
+                                         {}};
+                level.text += textured ? "  1" : "  0";
+                for (int v = 0; v < 3; ++v) {
+                    polygon.vertices[v] = node.polygons[i][v];
+                    level.text += "  " + Position(polygon.vertices[v]) + " 0.5 0.25";
+                    if (textured) level.text += " 1 -1";
+                }
+                level.text += "  " + polygon.lightmapName + (textured ? " t" + std::to_string(i) : "") + "\n";
+                level.polygons.push_back(polygon);
+            }
+        }
+    }
+    return level;
+}
+
+std::string DeepChainLevel(int depth) {
+    // Internal node i is record i; the empty leaf is record `depth`; the solid
+    // leaf behind node i is record depth + 1 + i.
+    std::string text = "NBSP 2 deep " + std::to_string(2 * depth + 1) + "\n";
+    for (int i = 0; i < depth; ++i) {
+        const std::string y = std::to_string(-i);
+        text += "0 " + std::to_string(i + 1) + " " + std::to_string(depth + 1 + i) + " 0 " + y + " 0 0 " + y + " 1 1 " +
+                y + " 0\n";
+    }
+    text += "1 0 1 1 0 0 0 0 0 0 0 0 0 1 0 1 0 1 1 0 0 1 0 1 0 deep-lm deep\n";
+    for (int i = 0; i < depth; ++i) text += "1 1\n";
+    return text;
+}
+
+std::string PolygonRecord(const std::string& lightmap, const std::string& texture) {
+    if (texture.empty()) return "0  0 0 0 0 0  0 0 1 0 1  1 0 0 1 0  " + lightmap;
+    return "1  0 0 0 0 0 0 0  0 0 1 0 1 0 1  1 0 0 1 0 1 0  " + lightmap + " " + texture;
+}
+
+std::string EmptyLeaf(const std::vector<std::string>& polygons) {
+    std::string text = "1 0 " + std::to_string(polygons.size());
+    for (const std::string& polygon : polygons) text += "\n  " + polygon;
+    return text + "\n";
+}
+
+std::string ConvexCellLevel(const std::vector<std::array<Vector, 3>>& planes,
+                            const std::vector<std::string>& polygons) {
+    // Plane i is record i, its front the next plane's record; the cell is
+    // record k; the solid leaf behind plane i is record k + 1 + i.
+    const int k = static_cast<int>(planes.size());
+    std::string text = "NBSP 2 cell " + std::to_string(2 * k + 1) + "\n";
+    for (int i = 0; i < k; ++i) {
+        text += "0 " + std::to_string(i + 1) + " " + std::to_string(k + 1 + i);
+        for (Vector v : planes[i]) text += "  " + Position(v);
+        text += "\n";
+    }
+    text += EmptyLeaf(polygons);
+    for (int i = 0; i < k; ++i) text += "1 1\n";
+    return text;
+}
+
+std::vector<std::string> QuadRecords(Vector centre, Vector right, Vector up, const std::string& lightmap,
+                                     const std::string& texture, float repeat) {
+    // Corner (a, b) is centre + a * right + b * up.
+    auto corner = [&](float a, float b) {
+        std::string record = "  " + Position(Add(centre, Add(Scale(right, a), Scale(up, b)))) + " " +
+                             Number((a + 1) / 2) + " " + Number((1 - b) / 2);
+        if (!texture.empty()) record += " " + Number((a + 1) / 2 * repeat) + " " + Number((1 - b) / 2 * repeat);
+        return record;
+    };
+    const std::string kind = texture.empty() ? "0" : "1";
+    const std::string names = "  " + lightmap + (texture.empty() ? "" : " " + texture);
+    return {kind + corner(-1, -1) + corner(-1, 1) + corner(1, -1) + names,
+            kind + corner(-1, 1) + corner(1, 1) + corner(1, -1) + names};
+}
+
+std::string SplitRecord(int front, int back, char axis, float at, bool frontAbove) {
+    // Two directions in the plane whose cross product points along +axis.
+    const int a = axis == 'x' ? 0 : axis == 'y' ? 1 : 2;
+    float v0[3] = {0, 0, 0}, v1[3] = {0, 0, 0}, v2[3] = {0, 0, 0};
+    v0[a] = v1[a] = v2[a] = at;
+    v1[(a + 1) % 3] = 1;
+    v2[(a + 2) % 3] = 1;
+    if (!frontAbove) std::swap(v1, v2);
+    std::string text = "0 " + std::to_string(front) + " " + std::to_string(back);
+    for (const float* v : {v0, v1, v2}) text += "  " + Position({v[0], v[1], v[2]});
+    return text + "\n";
+}
+
+std::string LevelText(const std::vector<std::string>& records) {
+    std::string text = "NBSP 2 test " + std::to_string(records.size()) + "\n";
+    for (const std::string& record : records) text += record.back() == '\n' ? record : record + "\n";
+    return text;
+}
+
+std::string StepLevel(float height, char axis) {
+    return LevelText({SplitRecord(1, 2, axis, 3.0f), SplitRecord(3, 4, 'y', height), SplitRecord(5, 6, 'y', 0.0f),
+                      EmptyLeaf({}), "1 1", EmptyLeaf({}), "1 1"});
+}
