@@ -159,6 +159,17 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
         EXPECT_FALSE(cut.AddWad(dir.Write("cut.wad", whole.substr(0, size)), "", error)) << size;
         EXPECT_EQ(error.rfind("the WAD '" + dir.File("cut.wad") + "': ", 0), 0u) << error;
     }
+    // A texture lump too short for its header, last in the file.
+    std::string shortLump = "WAD3";
+    Put32(shortLump, 1);
+    Put32(shortLump, 12);
+    Put32(shortLump, 12 + 32);
+    Put32(shortLump, 4);
+    Put32(shortLump, 4);
+    shortLump += std::string{'C', 0, 0, 0} + "tiny" + std::string(12, '\0') + "abcd";
+    TextureLibrary tiny;
+    EXPECT_FALSE(tiny.AddWad(dir.Write("tiny.wad", shortLump), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("tiny.wad") + "': the lump 'tiny' is cut short");
 }
 
 TEST(TextureImport, FitsPicturesToPowersOfTwoAndNamesThemForTheEngine) {

@@ -34,16 +34,17 @@ std::string NameAt(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 // Whether [at, at + size) lies within `limit`, without overflow.
 bool Within(std::uint64_t at, std::uint64_t size, std::uint64_t limit) { return at <= limit && size <= limit - at; }
 
-// One texture lump (its bytes [start, start + size) of the file); false when
-// it breaks its layout.
-bool ReadMiptex(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t size, WadKind kind,
-                const std::vector<std::uint8_t>& palette, WadTexture& texture, std::string& error) {
-    texture.name = NameAt(bytes, start);
-    const std::string subject = "the texture '" + texture.name + "'";
+// One texture lump (its bytes [start, start + size) of the file), `lump` its
+// name in the directory; false when it breaks its layout.
+bool ReadMiptex(const std::vector<std::uint8_t>& bytes, const std::string& lump, std::size_t start, std::size_t size,
+                WadKind kind, const std::vector<std::uint8_t>& palette, WadTexture& texture, std::string& error) {
+    // Checked before the lump's own name is read: a short lump can end the file.
     if (size < kMiptexHeaderSize) {
-        error = subject + " is cut short";
+        error = "the lump '" + lump + "' is cut short";
         return false;
     }
+    texture.name = NameAt(bytes, start);
+    const std::string subject = "the texture '" + texture.name + "'";
     const std::uint32_t width = Word(bytes, start + kNameSize), height = Word(bytes, start + kNameSize + 4);
     const std::uint32_t pixels = Word(bytes, start + kNameSize + 8);
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
@@ -105,16 +106,17 @@ bool ReadWad(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint
         const std::uint32_t start = Word(bytes, entry), size = Word(bytes, entry + 4);
         const char type = static_cast<char>(bytes[entry + 12]), compression = static_cast<char>(bytes[entry + 13]);
         if (type != kWad2Texture && type != kWad3Texture) continue;
+        const std::string lump = NameAt(bytes, entry + 16);
         if (!Within(start, size, bytes.size())) {
-            error = "the lump '" + NameAt(bytes, entry + 16) + "' lies outside the file";
+            error = "the lump '" + lump + "' lies outside the file";
             return false;
         }
         if (compression != 0) {
-            error = "the lump '" + NameAt(bytes, entry + 16) + "' is compressed";
+            error = "the lump '" + lump + "' is compressed";
             return false;
         }
         WadTexture texture;
-        if (!ReadMiptex(bytes, start, size, kind, palette, texture, error)) return false;
+        if (!ReadMiptex(bytes, lump, start, size, kind, palette, texture, error)) return false;
         textures.push_back(std::move(texture));
     }
     return true;
