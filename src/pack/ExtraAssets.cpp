@@ -1,6 +1,7 @@
 #include "pack/ExtraAssets.h"
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 #include "pack/Pack.h"
@@ -18,11 +19,17 @@ bool IsNameCharacter(char c) {
 
 bool IsName(std::string_view name) { return !name.empty() && std::all_of(name.begin(), name.end(), IsNameCharacter); }
 
+// In one case, ASCII letters only (the names' other characters stay).
+std::string InCase(std::string_view name, int (*change)(int)) {
+    std::string changed(name);
+    for (char& c : changed) c = static_cast<char>(change(static_cast<unsigned char>(c)));
+    return changed;
+}
 std::string Lower(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lower;
+    return InCase(name, [](int c) { return std::tolower(c); });
+}
+std::string Upper(std::string_view name) {
+    return InCase(name, [](int c) { return std::toupper(c); });
 }
 
 bool InTable(std::string_view entry) {
@@ -64,9 +71,13 @@ bool FindExtraAssets(std::vector<ExtraAsset>& extras, std::string& problem) {
     return true;
 }
 
+std::string ExtraTextureEntry(std::string_view name) { return std::string(kTexturePrefix) + Upper(name); }
+
+std::string ExtraLightmapEntry(std::string_view name) { return std::string(kLightmapPrefix) + Upper(name); }
+
 bool IsExtraFileName(std::string_view file) {
-    return file.ends_with(kImageSuffix) && file.size() <= sizeof(PackEntry::name) - 1 - kLightmapPrefix.size() +
-                                                              kImageSuffix.size() &&
+    return file.ends_with(kImageSuffix) &&
+           file.size() <= sizeof(PackEntry::name) - 1 - kLightmapPrefix.size() + kImageSuffix.size() &&
            IsName(file.substr(0, file.size() - kImageSuffix.size())) && Lower(file) == file;
 }
 

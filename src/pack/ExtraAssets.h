@@ -30,6 +30,14 @@ inline constexpr long long kMaxExtraBytes = 256LL << 20;
 // already, or an entry beyond the caps; nothing should then be unpacked.
 bool FindExtraAssets(std::vector<ExtraAsset>& extras, std::string& problem);
 
+// The pack entries of an extra texture and an extra lightmap page that the
+// level names NAME (in lower case, as it is unpacked).
+std::string ExtraTextureEntry(std::string_view name);
+std::string ExtraLightmapEntry(std::string_view name);
+// The longest name of an extra texture: "TEXTURE" and it fill the pack's
+// 15-character entry names.
+inline constexpr std::size_t kMaxExtraTextureName = 8;
+
 // Whether `file` is a name an extra entry can be unpacked to.
 bool IsExtraFileName(std::string_view file);
 

@@ -1,7 +1,9 @@
 // Runs "orvtool pack build" on editor maps and reads the pack as the engine does.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -111,34 +113,63 @@ std::string Box(int x1, int y1, int z1, int x2, int y2, int z2, const std::strin
            face(x2, y2, z2, x2 + 1, y2, z2, x2, y2, z2 + 1) + face(x2, y2, z2, x2, y2, z2 + 1, x2, y2 + 1, z2) + "}\n";
 }
 
-// More textures than the engine unpacks: the smallest share the picture of
-// the kept one nearest in colour.
-TEST(PackBuildCommand, TexturesBeyondTheEnginesNamesShareTheNearestInColour) {
+// Every texture of a level goes into the pack as its own picture: the
+// table's names first, by area, then names of their own as extra entries, up
+// to the 256 the engine takes; only beyond those do the smallest share the
+// picture of a kept one nearest in colour.
+TEST(PackBuildCommand, EveryTextureIsItsOwnPictureUpToTheEnginesCap) {
     TempDir dir;
     std::filesystem::create_directories(dir.Path() / "textures");
     std::string map = "{\n\"classname\" \"worldspawn\"\n" + Box(-272, -272, -16, 272, 272, 0, "floor") +
                       Box(-272, -272, 128, 272, 272, 144, "floor") + Box(-272, -272, 0, -256, 272, 128, "floor") +
                       Box(256, -272, 0, 272, 272, 128, "floor") + Box(-256, -272, 0, 256, -256, 128, "floor") +
                       Box(-256, 256, 0, 256, 272, 128, "floor");
-    // Sixteen pillars of sixteen greys, the last one smallest and nearly white;
-    // of the pillars of one size the last one named gives way first.
-    for (int i = 0; i < 16; ++i) {
-        const int x = -240 + 30 * i, side = i == 15 ? 4 : 16;
-        map += Box(x, 200, 0, x + side, 200 + side, 128, "grey" + std::to_string(i));
-        const auto level = static_cast<std::uint8_t>(i == 15 ? 250 : 15 * i);
-        dir.Write("textures/grey" + std::to_string(i) + ".bmp", MakeBmp24(8, 8, [&](int, int) {
-                      return Rgb{level, level, level};
-                  }));
+    // 257 pillars of as many colours with long names (the pack's entry names
+    // take 8 characters); the last two smallest. With the floor, 258 textures.
+    const int count = 257;
+    for (int i = 0; i < count; ++i) {
+        const int x = -248 + 30 * (i % 16), y = -248 + 30 * (i / 16), side = i >= count - 2 ? 4 : 16;
+        const std::string name = "pillar_colour_" + std::to_string(i);
+        map += Box(x, y, 0, x + side, y + side, 128, name);
+        const auto red = static_cast<std::uint8_t>(i), green = static_cast<std::uint8_t>(i * 7),
+                   blue = static_cast<std::uint8_t>(i / 256 * 99);
+        dir.Write("textures/" + name + ".bmp", MakeBmp24(8, 8, [&](int, int) { return Rgb{red, green, blue}; }));
     }
-    map += "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
+    map += "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"236 236 24\"\n}\n";
     const std::string out = dir.File("out.zar");
     const ToolResult result =
-        RunOrvtool({"pack", "build", dir.Write("greys.map", map), "-o", out, "--textures", dir.File("textures")});
+        RunOrvtool({"pack", "build", dir.Write("colours.map", map), "-o", out, "--textures", dir.File("textures")});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.err.find("the level's 2 smallest of 17 share the picture of the one nearest in colour: "
-                              "grey14 as grey13, grey15 as grey13\n"),
+    EXPECT_NE(result.err.find("the engine unpacks 256 textures; the level's 2 smallest of 258 share the picture of the "
+                              "one nearest in colour: pillar_colour_255 as "),
               std::string::npos)
         << result.err;
+
+    // The level names 256 textures, each an entry of the pack of its own
+    // picture; the extras' entries are the names in capitals.
+    std::string error;
+    const ReadLevel level = ReadLevel::Parse(Entry(out, "LEVELTEST", dir), error);
+    ASSERT_EQ(error, "");
+    std::set<std::string> named;
+    for (const ReadPolygon* polygon : level.AllPolygons())
+        if (polygon->textured) named.insert(polygon->textureName);
+    EXPECT_EQ(named.size(), 256u);
+    std::map<std::string, std::string> entryOf;
+    for (const auto& asset : kUnpackTable) entryOf[std::string(asset.file)] = asset.entry;
+    std::set<std::string> pictures;
+    for (const std::string& name : named) {
+        const bool inTable = entryOf.count(name + ".bmp");
+        EXPECT_TRUE(inTable || name.size() <= 8u) << name;
+        std::string entry = inTable ? entryOf[name + ".bmp"] : "TEXTURE" + name;
+        for (char& c : entry) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string bytes = Entry(out, entry.c_str(), dir);
+        EXPECT_NE(bytes, "<missing>") << entry;
+        pictures.insert(bytes);
+    }
+    EXPECT_EQ(pictures.size(), 256u) << "every name its own picture";
+    FILE* pack = OpenPack(out.c_str());
+    EXPECT_EQ(g_PackEntryCount, static_cast<std::int32_t>(kUnpackTable.size()) + 241);
+    ClosePack(pack);
 }
 
 TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {
