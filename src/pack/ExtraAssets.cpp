@@ -75,6 +75,13 @@ std::string ExtraTextureEntry(std::string_view name) { return std::string(kTextu
 
 std::string ExtraLightmapEntry(std::string_view name) { return std::string(kLightmapPrefix) + Upper(name); }
 
+std::string ImageEntry(std::string_view name, bool lightmap) {
+    const std::string file = Lower(name) + std::string(kImageSuffix);
+    for (const auto& asset : kUnpackTable)
+        if (file == asset.file) return asset.entry;
+    return lightmap ? ExtraLightmapEntry(name) : ExtraTextureEntry(name);
+}
+
 bool IsExtraFileName(std::string_view file) {
     return file.ends_with(kImageSuffix) &&
            file.size() <= sizeof(PackEntry::name) - 1 - kLightmapPrefix.size() + kImageSuffix.size() &&

@@ -34,6 +34,12 @@ bool FindExtraAssets(std::vector<ExtraAsset>& extras, std::string& problem);
 // level names NAME (in lower case, as it is unpacked).
 std::string ExtraTextureEntry(std::string_view name);
 std::string ExtraLightmapEntry(std::string_view name);
+// The pack entry the engine unpacks to the image a level names NAME (a
+// texture, or a lightmap page when LIGHTMAP), the loader's file being NAME in
+// lower case with ".bmp": the unpack table's entry for that file, else the
+// extra entry's name (which may be too long for a pack to hold).
+std::string ImageEntry(std::string_view name, bool lightmap);
+
 // The longest name of an extra texture: "TEXTURE" and it fill the pack's
 // 15-character entry names.
 inline constexpr std::size_t kMaxExtraTextureName = 8;

@@ -30,7 +30,7 @@ const Subcommand kSubcommands[] = {
       "PACK] "
       "[--model FILE] "
       "[--sound FILE] [--music FILE]   (each texture its own picture, up to 256; beyond, the nearest in colour's)"}},
-    {"level", LevelCommand, {"level info FILE", "level solid FILE X Y Z", "level order FILE X Y Z"}},
+    {"level", LevelCommand, {"level info FILE [--pack PACK]", "level solid FILE X Y Z", "level order FILE X Y Z"}},
     {"walk", WalkCommand, {"walk LEVEL SCRIPT [--start X Y Z]"}},
 };
 
