@@ -65,11 +65,8 @@ fi
 if [[ $case == no-pack* ]]; then
   e2e_begin
 elif [ "$case" = hostile-pack ]; then
-  # The canonical header's count line, its 25 entry lines, then the data,
-  # each entry's followed by a line feed: the extra entry goes last.
-  e2e_begin
-  { echo 26; sed -n '2,26p' "$pack"; echo "TEXTURE../../x 7"; tail -n +27 "$pack"; echo escape; } >"$E2E_START/Orvanthelix.zar"
-  e2e_start_listing=$(e2e_listing)
+  e2e_begin "$pack"
+  e2e_add_entries TEXTURE../../x escape
 else
   e2e_begin "$pack"
 fi
