@@ -1,15 +1,15 @@
 // Runs "orvtool pack build" on editor maps and reads the pack as the engine does.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "pack/Pack.h"
+#include "pack/RunDirectory.h"
 #include "pack/UnpackTable.h"
+#include "platform/core/Files.h"
 #include "support/files/Bmp.h"
 #include "support/files/LevelReader.h"
 #include "support/files/Orvtool.h"
@@ -145,8 +145,8 @@ TEST(PackBuildCommand, EveryTextureIsItsOwnPictureUpToTheEnginesCap) {
               std::string::npos)
         << result.err;
 
-    // The level names 256 textures, each an entry of the pack of its own
-    // picture; the extras' entries are the names in capitals.
+    // The engine unpacks the pack: each of the 256 textures the level names
+    // opens as a file of its own picture in the run directory.
     std::string error;
     const ReadLevel level = ReadLevel::Parse(Entry(out, "LEVELTEST", dir), error);
     ASSERT_EQ(error, "");
@@ -154,22 +154,42 @@ TEST(PackBuildCommand, EveryTextureIsItsOwnPictureUpToTheEnginesCap) {
     for (const ReadPolygon* polygon : level.AllPolygons())
         if (polygon->textured) named.insert(polygon->textureName);
     EXPECT_EQ(named.size(), 256u);
-    std::map<std::string, std::string> entryOf;
-    for (const auto& asset : kUnpackTable) entryOf[std::string(asset.file)] = asset.entry;
+    std::filesystem::create_directories(dir.Path() / "start");
+    std::filesystem::copy_file(out, dir.Path() / "start" / kPackFileName);
+    setenv("TMPDIR", dir.Path().c_str(), 1);
+    ScopedCurrentDir inStart(dir.Path() / "start");
+    UnpackAssets();
     std::set<std::string> pictures;
     for (const std::string& name : named) {
-        const bool inTable = entryOf.count(name + ".bmp");
-        EXPECT_TRUE(inTable || name.size() <= 8u) << name;
-        std::string entry = inTable ? entryOf[name + ".bmp"] : "TEXTURE" + name;
-        for (char& c : entry) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        const std::string bytes = Entry(out, entry.c_str(), dir);
-        EXPECT_NE(bytes, "<missing>") << entry;
-        pictures.insert(bytes);
+        const std::string file = ResolveFileName(name + ".bmp");
+        EXPECT_TRUE(std::filesystem::is_regular_file(file)) << name;
+        pictures.insert(TempDir::Read(file));
     }
     EXPECT_EQ(pictures.size(), 256u) << "every name its own picture";
-    FILE* pack = OpenPack(out.c_str());
-    EXPECT_EQ(g_PackEntryCount, static_cast<std::int32_t>(kUnpackTable.size()) + 241);
-    ClosePack(pack);
+    DeleteUnpackedAssets();
+    unsetenv("TMPDIR");
+}
+
+// Lightmap pages beyond the table's five are extra entries, up to 31.
+TEST(PackBuildCommand, PagesBeyondTheTablesFiveAreExtraEntries) {
+    TempDir dir;
+    std::string text = TempDir::Read(kMaps + "sample.map");
+    const std::size_t pages = text.find("lightmap_pages 2");
+    ASSERT_NE(pages, std::string::npos);
+    const std::string out = dir.File("out.zar");
+    for (const char* count : {"7", "32"}) {
+        text.replace(pages, text.find('\n', pages) - pages, std::string("lightmap_pages ") + count);
+        const ToolResult result = RunOrvtool({"pack", "build", dir.Write("pages.map", text), "-o", out});
+        if (std::string(count) == "32") {
+            EXPECT_EQ(result.status, 1);
+            EXPECT_NE(result.err.find("the level has 32 lightmap pages; the engine takes 31"), std::string::npos)
+                << result.err;
+            continue;
+        }
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_NE(Entry(out, "LMAPTEST-LM006", dir), "<missing>");
+        EXPECT_EQ(Entry(out, "LMAPTEST-LM007", dir), "<missing>");
+    }
 }
 
 TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {
