@@ -185,8 +185,13 @@ void UnpackAssets() {
         for (const auto& asset : kUnpackTable) files.push_back({asset.entry, asset.file});
         // The list goes first, so a run killed while unpacking leaves no
         // extra file the clean-up does not know of.
-        if (!extras.empty() && WriteNewFile(runDirectoryFd, kExtraListFile, ExtraFileList(extras)) == 0)
+        const int listError = extras.empty() ? 0 : WriteNewFile(runDirectoryFd, kExtraListFile, ExtraFileList(extras));
+        if (listError == 0)
             files.insert(files.end(), extras.begin(), extras.end());
+        else
+            std::fprintf(stderr,
+                         "orvanthelix: could not write %s/%s (%s); the level's extra images are not unpacked.\n",
+                         runDirectory.c_str(), kExtraListFile, std::strerror(listError));
         bool told = false;
         for (const auto& [entry, file] : files) {
             int writeError = 0;
