@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "pack/ExtraAssets.h"
 #include "pack/Pack.h"
 #include "pack/TempDirectory.h"
 #include "pack/UnpackTable.h"
@@ -27,6 +30,10 @@ constexpr const char* kRunDirectoryPrefix = "orvanthelix-";
 constexpr const char* kMarkFile = ".orvanthelix-run";
 constexpr std::string_view kMarkText =
     "A run directory of orvanthelix, removed when its run ends or by a later start.\n";
+// The list of the extra entries' files (pack/ExtraAssets.h), written before
+// they are unpacked: the clean-up of a killed run removes the files it names
+// (those an extra entry can be unpacked to only) and no other.
+constexpr const char* kExtraListFile = ".orvanthelix-extras";
 
 std::string startDirectory;
 std::string runDirectory;  // empty while there is none
@@ -35,6 +42,7 @@ std::string runDirectory;  // empty while there is none
 // which is how a later start tells a directory whose run is gone from one
 // whose run still lives.
 int runDirectoryFd = -1;
+std::vector<ExtraAsset> extras;  // those this run unpacks
 
 // "orvanthelix-" and the six characters mkdtemp put in.
 bool IsRunDirectoryName(const std::string& name) {
@@ -46,17 +54,32 @@ bool IsMine(int fd) {
     return fstat(fd, &info) == 0 && info.st_uid == getuid();
 }
 
-// Whether the directory open as DIR holds the mark, a regular file of this
-// user's with the mark's text. Only reads (a FIFO of that name never blocks).
-bool HasMark(int dir) {
-    int fd = openat(dir, kMarkFile, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+// The first LIMIT + 1 bytes of the file NAME in the directory open as DIR,
+// when it is a regular file of this user's; else "". Only reads (a FIFO of
+// that name never blocks).
+std::string ReadOwnFile(int dir, const char* name, std::size_t limit) {
+    int fd = openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return {};
     struct stat info;
-    char text[kMarkText.size() + 1];
+    std::string text(limit + 1, '\0');
     ssize_t length = -1;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid()) length = read(fd, text, sizeof text);
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == getuid())
+        length = read(fd, text.data(), text.size());
     close(fd);
-    return length == static_cast<ssize_t>(kMarkText.size()) && std::string_view(text, length) == kMarkText;
+    text.resize(std::max<ssize_t>(length, 0));
+    return text;
+}
+
+// Whether the directory open as DIR holds the mark, a regular file of this
+// user's with the mark's text.
+bool HasMark(int dir) { return ReadOwnFile(dir, kMarkFile, kMarkText.size()) == kMarkText; }
+
+// Removes the extra entries' files the list in the directory open as DIR
+// names, then the list.
+void RemoveListedExtras(int dir) {
+    for (const std::string& file : ParseExtraFileList(ReadOwnFile(dir, kExtraListFile, kMaxExtraFileListSize)))
+        unlinkat(dir, file.c_str(), 0);
+    unlinkat(dir, kExtraListFile, 0);
 }
 
 // Removes what runs that were killed (or crashed) left under BASE: in each
@@ -69,6 +92,7 @@ void RemoveAbandonedRunDirectories(const std::string& base) {
         int fd = open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
         if (IsMine(fd) && HasMark(fd) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            RemoveListedExtras(fd);
             for (const auto& asset : kUnpackTable) unlinkat(fd, asset.file, 0);
             unlinkat(fd, kMarkFile, 0);
             rmdir(entry.path().c_str());
@@ -77,12 +101,13 @@ void RemoveAbandonedRunDirectories(const std::string& base) {
     }
 }
 
-// Writes the mark into the directory open as DIR; 0, or the system's reason.
-int WriteMark(int dir) {
-    int fd = openat(dir, kMarkFile, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+// Writes a new file NAME holding TEXT into the directory open as DIR; 0, or
+// the system's reason.
+int WriteNewFile(int dir, const char* name, std::string_view text) {
+    int fd = openat(dir, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return errno;
-    const ssize_t written = write(fd, kMarkText.data(), kMarkText.size());
-    int error = written < 0 ? errno : written != static_cast<ssize_t>(kMarkText.size()) ? ENOSPC : 0;
+    const ssize_t written = write(fd, text.data(), text.size());
+    int error = written < 0 ? errno : written != static_cast<ssize_t>(text.size()) ? ENOSPC : 0;
     if (close(fd) != 0 && error == 0) error = errno;
     return error;
 }
@@ -98,7 +123,7 @@ int MakeRunDirectory(const std::string& base, bool& locked) {
     // Locked before it is marked, so no other start ever finds it marked and
     // unlocked while this run lives. Some network file systems refuse the lock.
     locked = fd >= 0 && !SeamArmed("flock.Refused") && flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (error == 0) error = WriteMark(fd);
+    if (error == 0) error = WriteNewFile(fd, kMarkFile, kMarkText);
     if (error == 0 && fchdir(fd) != 0) error = errno;
     if (error != 0) {
         if (fd >= 0) {
@@ -139,19 +164,42 @@ bool EnterRunDirectory() {
     return true;
 }
 
+// Opens the pack and finds its extra entries; a pack with an extra entry it
+// refuses is closed again, so nothing of it is unpacked and the start fails at
+// the level as without a pack, after one line on stderr naming the entry.
+FILE* OpenPackAndFindExtras() {
+    FILE* pack = OpenPack(kPackFileName);
+    std::string problem;
+    if (!pack || FindExtraAssets(extras, problem)) return pack;
+    std::fprintf(stderr, "orvanthelix: %s; nothing is unpacked.\n", problem.c_str());
+    ClosePack(pack);
+    return nullptr;
+}
+
 }  // namespace
 
 void UnpackAssets() {
-    FILE* pack = OpenPack(kPackFileName);
+    FILE* pack = OpenPackAndFindExtras();
     if (EnterRunDirectory()) {
+        std::vector<ExtraAsset> files;
+        for (const auto& asset : kUnpackTable) files.push_back({asset.entry, asset.file});
+        // The list goes first, so a run killed while unpacking leaves no
+        // extra file the clean-up does not know of.
+        const int listError = extras.empty() ? 0 : WriteNewFile(runDirectoryFd, kExtraListFile, ExtraFileList(extras));
+        if (listError == 0)
+            files.insert(files.end(), extras.begin(), extras.end());
+        else
+            std::fprintf(stderr,
+                         "orvanthelix: could not write %s/%s (%s); the level's extra images are not unpacked.\n",
+                         runDirectory.c_str(), kExtraListFile, std::strerror(listError));
         bool told = false;
-        for (const auto& asset : kUnpackTable) {
+        for (const auto& [entry, file] : files) {
             int writeError = 0;
-            if (ExtractPackEntry(pack, asset.entry, asset.file, &writeError) || writeError == 0 || told) continue;
+            if (ExtractPackEntry(pack, entry.c_str(), file.c_str(), &writeError) || writeError == 0 || told) continue;
             // The level's box would say only that the level could not be
             // loaded; this says why.
-            std::fprintf(stderr, "orvanthelix: could not unpack %s to %s/%s: %s\n", asset.file, runDirectory.c_str(),
-                         asset.file, std::strerror(writeError));
+            std::fprintf(stderr, "orvanthelix: could not unpack %s to %s/%s: %s\n", file.c_str(), runDirectory.c_str(),
+                         file.c_str(), std::strerror(writeError));
             told = true;
         }
     }
@@ -162,6 +210,8 @@ void DeleteUnpackedAssets() {
     // Without a run directory nothing was extracted, and the current directory
     // is the user's own: nothing there is ours to delete.
     if (runDirectory.empty()) return;
+    RemoveListedExtras(runDirectoryFd);
+    extras.clear();
     for (const auto& asset : kUnpackTable) unlinkat(runDirectoryFd, asset.file, 0);
     unlinkat(runDirectoryFd, kMarkFile, 0);
     std::error_code ignored;  // the absolute path below removes it from anywhere

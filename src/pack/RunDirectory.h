@@ -11,12 +11,15 @@
 // under $TMPDIR (under /tmp, said on stderr, when $TMPDIR cannot be used),
 // marked and locked for the run, removes the run directories that killed runs
 // left there (not when the system gives no lock), and extracts every entry of
-// the unpack table (pack/UnpackTable.h) into it. The first file that cannot be
+// the unpack table (pack/UnpackTable.h) into it, then the pack's extra
+// textures and lightmap pages (pack/ExtraAssets.h). A pack with an extra entry
+// that is refused is not unpacked at all, and one line on stderr names the
+// entry. The first file that cannot be
 // written is named on stderr with the system's reason. Without a private
 // directory nothing is extracted, and one line on stderr says why.
 void UnpackAssets();
 
-// Removes the table's files from the private directory in table order (a
+// Removes the extra files and the table's files from the private directory (a
 // missing one is skipped) and its mark, then returns to the directory the run started in
 // and removes the private directory when it is empty.
 void DeleteUnpackedAssets();

@@ -442,6 +442,16 @@ TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {
     EXPECT_EQ(CompileEditorMap(world).error, "m.map: the map has no player start (add an info_player_start entity)");
     EXPECT_EQ(CompileEditorMap(world + "{\n\"classname\" \"info_player_start\"\n\"origin\" \"400 0 24\"\n}\n").error,
               "m.map:86: no brush lies below the player start (400 0 24): it needs a floor");
+    // Of two starts the game uses the one without a targetname (the other is
+    // where the player arrives from another level), whichever comes first.
+    const EditorCompiled arrival = CompileEditorMap(
+        world + "{\n\"classname\" \"info_player_start\"\n\"targetname\" \"from_e1m1\"\n\"origin\" \"400 0 24\"\n}\n" +
+        "{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n");
+    EXPECT_EQ(arrival.error, "");
+    EXPECT_TRUE(Contains(arrival.warnings,
+                         "m.map: the map has 2 info_player_start entities; the player starts at the "
+                         "one of line 91 (without a targetname); left unused: line 86 (targetname "
+                         "'from_e1m1')"));
 
     // A brush of three faces, a brush millions of units away, a tool brush
     // named with a backslash and a light inside a wall are left out.

@@ -59,6 +59,24 @@ e2e_begin() {
   xdpyinfo >/dev/null 2>&1 || e2e_fail "Xvfb did not start"
 }
 
+# e2e_add_entries NAME TEXT [NAME TEXT...]: adds entries holding TEXT to the
+# pack in the start directory (in the pack writer's canonical form: the count
+# line, a line per entry, then the data, each entry's followed by a line
+# feed), after its own, and notes the start directory again.
+e2e_add_entries() {
+  local pack=$E2E_START/Orvanthelix.zar count i
+  local -a added=("$@")
+  count=$(head -n1 "$pack")
+  {
+    echo $((count + ${#added[@]} / 2))
+    sed -n "2,$((count + 1))p" "$pack"
+    for ((i = 0; i < ${#added[@]}; i += 2)); do echo "${added[i]} ${#added[i + 1]}"; done
+    tail -n +$((count + 2)) "$pack"
+    for ((i = 1; i < ${#added[@]}; i += 2)); do echo "${added[i]}"; done
+  } >"$pack.new" && mv "$pack.new" "$pack" || e2e_fail "no pack with the entries added"
+  e2e_start_listing=$(e2e_listing)
+}
+
 # The start directory's entries (mode, size, modification time, name) and
 # its files' checksums.
 e2e_listing() {

@@ -15,6 +15,10 @@
 #                 ends the run within two seconds, as if it had been answered
 #   no-pack-sigkill
 #                 the program killed while the box is up: the box goes too
+#   hostile-pack  the demo pack with an extra entry "TEXTURE../../x": nothing
+#                 is unpacked, one line on stderr names the entry, and the
+#                 no-pack box ends the run; nothing is written outside the run
+#                 directory
 # Every way the start failed ends with status 1 (the played game of
 # no-audio-ignore with 0); every way but the kill leaves nothing in the run's
 # TMPDIR and the start directory as it was.
@@ -60,10 +64,13 @@ if [ "$case" = no-display ]; then
 fi
 if [[ $case == no-pack* ]]; then
   e2e_begin
+elif [ "$case" = hostile-pack ]; then
+  e2e_begin "$pack"
+  e2e_add_entries TEXTURE../../x escape
 else
   e2e_begin "$pack"
 fi
-if [[ $case == no-pack* ]]; then
+if [[ $case == no-pack* || $case == hostile-pack ]]; then
   e2e_start program SDL_AUDIODRIVER=dummy "$program"
 else
   e2e_start program SDL_AUDIODRIVER=nonexistent "$program"
@@ -72,6 +79,14 @@ pid=$E2E_PID
 window=$(e2e_window "$pid") || exit 1
 
 case $case in
+  hostile-pack)
+    box=$(e2e_box "$window" "Error-Reporting: g_Bsp.Load") || exit 1
+    xdotool key --window "$box" Return
+    e2e_wait_end "$pid" 10
+    [ -e "$E2E_DIR/x" ] && e2e_fail "the entry was written outside the run directory"
+    grep -qx "orvanthelix: the pack entry TEXTURE\.\./\.\./x is refused: .*; nothing is unpacked\." "$E2E_DIR/program.log" ||
+      e2e_fail "no line naming the entry: $(cat "$E2E_DIR/program.log")"
+    ;;
   no-pack)
     box=$(e2e_box "$window" "Error-Reporting: g_Bsp.Load") || exit 1
     xdotool key --window "$box" Return

@@ -11,18 +11,26 @@
 # With display-gone the X server ends under it: the same, but the status is 1
 # and one line on stderr says the display went away. With ignored-sighup the
 # program is started with SIGHUP ignored, as nohup starts it: SIGHUP leaves it
-# running, and SIGTERM then ends it.
+# running, and SIGTERM then ends it. With EXTRAS (extras) the pack also holds
+# an extra texture and lightmap page, which the run directory holds too (with
+# their list) while it runs, and which go with it.
 #
-#   window_and_quit.sh PROGRAM CHECK PACK OVERLAY QUIT
+#   window_and_quit.sh PROGRAM CHECK PACK OVERLAY QUIT [EXTRAS]
 set -u
 program=$1
 check=$2
 pack=$3
 overlay=$4
 quit=$5
+extras=${6:-}
 . "$(dirname "$0")/lib.sh"
 
 e2e_begin "$pack"
+files=25
+if [ "$extras" = extras ]; then
+  e2e_add_entries TEXTUREBRICK_7 "a brick" LMAPTEST-LM005 "a page"
+  files=28
+fi
 if [ "$quit" = ignored-sighup ]; then
   e2e_start program SDL_AUDIODRIVER=dummy bash -c "trap '' HUP; exec \"\$0\"" "$program"
 else
@@ -42,7 +50,10 @@ flag=""
 e2e_await_level "$check" "$E2E_DIR/level.ppm" $flag
 
 # While it runs, its own directory holds what it unpacked.
-[ "$(e2e_run_dirs | awk '{print $2}')" = 25 ] || e2e_fail "run directories while running: $(e2e_run_dirs)"
+[ "$(e2e_run_dirs | awk '{print $2}')" = "$files" ] || e2e_fail "run directories while running: $(e2e_run_dirs)"
+if [ "$extras" = extras ]; then
+  [ "$(cat "$E2E_TMP"/*/brick_7.bmp)" = "a brick" ] || e2e_fail "no extra texture in the run directory"
+fi
 
 asked=$EPOCHREALTIME
 case $quit in

@@ -6,11 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "pack/ExtraAssets.h"
 #include "pack/RunDirectory.h"
 #include "pack/UnpackTable.h"
 #include "platform/core/Files.h"
@@ -96,6 +98,64 @@ TEST_F(UnpackTest, EntriesGoToAPrivateDirectoryThatIsGoneAfterwards) {
     EXPECT_FALSE(fs::exists(run));
     EXPECT_EQ(EntriesIn(tmp.Path()), 0);
     EXPECT_EQ(EntriesIn(start.Path()), 1) << "only the pack is in the start directory";
+}
+
+// A level's textures and lightmap pages beyond the table's are unpacked after
+// them, each to its name in lower case, and deleted with them.
+const std::vector<std::pair<std::string, std::string>> kExtras = {{"TEXTUREBrick_7", "a brick picture"},
+                                                                  {"LMAPTEST-LM005", "a sixth page"}};
+
+TEST_F(UnpackTest, ExtraTexturesAndPagesAreUnpackedAndDeletedWithTheTable) {
+    WriteTestAssetPack(start.File("Orvanthelix.zar"), {}, kExtras);
+    ScopedCurrentDir inStart(start.Path());
+    UnpackAssets();
+    const fs::path run = fs::current_path();
+    EXPECT_EQ(EntriesIn(run), 29) << "the 25 files, the 2 extras, the mark and the extras' list";
+    EXPECT_EQ(TempDir::Read("brick_7.bmp"), "a brick picture");
+    EXPECT_EQ(TempDir::Read("test-lm005.bmp"), "a sixth page");
+    EXPECT_EQ(TempDir::Read("wall0.bmp"), TestAssetBytes("TEXTUREWALL0"));
+    DeleteUnpackedAssets();
+    EXPECT_FALSE(fs::exists(run));
+    EXPECT_EQ(EntriesIn(tmp.Path()), 0);
+}
+
+// A pack whose extra entry would go anywhere but a file of its own in the run
+// directory, or that holds more than the caps, is refused whole before
+// anything is written: one line names the entry, the run directory holds only
+// its mark, and the level's start then fails as without a pack.
+TEST_F(UnpackTest, AHostileExtraEntryRefusesThePackAndWritesNothing) {
+    std::vector<std::pair<std::string, std::string>> many;
+    for (int i = 0; i < 100000; ++i) many.push_back({"TEXTURE" + std::to_string(i), "x"});
+    const std::pair<std::vector<std::pair<std::string, std::string>>, std::string> cases[] = {
+        {{{"TEXTURE../../x", "escape"}}, "TEXTURE../../x"},
+        {{{"TEXTUREa/b", "slash"}}, "TEXTUREa/b"},
+        {{{"LMAP", "no name"}}, "LMAP"},
+        {{{"TEXTUREWall0", "the table's file"}}, "TEXTUREWall0"},
+        {{{"TEXTUREW", "one"}, {"LMAPw", "the same file"}}, "LMAPw"},
+        {many, "TEXTURE" + std::to_string(kMaxExtraTextures)},
+        {{}, "TEXTUREBIG"},  // the header alone says how large
+    };
+    // Where "../../x" from the run directory would go; it may exist already.
+    const fs::path escape = tmp.Path().parent_path() / "x";
+    const bool escapeExisted = fs::exists(escape);
+    ScopedCurrentDir inStart(start.Path());
+    for (const auto& [extras, named] : cases) {
+        if (extras.empty())
+            std::ofstream(start.File("Orvanthelix.zar")) << "1 TEXTUREBIG " << kMaxExtraBytes + 1 << "\nx\n";
+        else
+            WriteTestAssetPack(start.File("Orvanthelix.zar"), {}, extras);
+        testing::internal::CaptureStderr();
+        UnpackAssets();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(said.starts_with("orvanthelix: the pack entry " + named + " is refused: ")) << said;
+        EXPECT_TRUE(said.ends_with("; nothing is unpacked.\n")) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_EQ(EntriesIn(fs::current_path()), 1) << named << ": only the run's mark";
+        DeleteUnpackedAssets();
+        EXPECT_EQ(EntriesIn(tmp.Path()), 0) << named;
+        EXPECT_EQ(EntriesIn(start.Path()), 1) << named << ": only the pack";
+        EXPECT_EQ(fs::exists(escape), escapeExisted) << named;
+    }
 }
 
 TEST_F(UnpackTest, AUsersOwnFileOfTheSameNameIsNeitherReadNorTouched) {
@@ -210,13 +270,20 @@ std::string Snapshot(const fs::path& dir) {
 // stays, and so does every directory the engine did not mark as its own,
 // whatever its name and whatever it holds.
 TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
+    WriteTestAssetPack(start.File("Orvanthelix.zar"), {}, kExtras);
     int hold = -1, held = -1;
     const fs::path live = RunElsewhere(start.Path(), hold);
     const fs::path killed = RunElsewhere(start.Path(), held);
     close(held);
     waitpid(-1, nullptr, 0);
-    ASSERT_TRUE(fs::exists(killed / "test.bsp"));
-    ASSERT_TRUE(fs::exists(live / "test.bsp"));
+    ASSERT_TRUE(fs::exists(killed / "brick_7.bmp"));
+    ASSERT_TRUE(fs::exists(live / "brick_7.bmp"));
+    // A killed run's directory where the user has put a file of their own
+    // (named as an extra could be) keeps it, and so stays.
+    const fs::path kept = RunElsewhere(start.Path(), held);
+    close(held);
+    waitpid(-1, nullptr, 0);
+    std::ofstream(kept / "shot.bmp") << "the user's picture";
 
     fs::path users = tmp.Path() / "users";
     fs::create_directory(users);
@@ -239,11 +306,13 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     ScopedCurrentDir inStart(start.Path());
     UnpackAssets();
     EXPECT_FALSE(fs::exists(killed));
-    EXPECT_EQ(EntriesIn(live), 26) << "the live run's files and its mark";
+    EXPECT_EQ(EntriesIn(live), 29) << "the live run's files, its extras, its mark and their list";
+    EXPECT_EQ(EntriesIn(kept), 1);
+    EXPECT_EQ(TempDir::Read(kept / "shot.bmp"), "the user's picture");
     DeleteUnpackedAssets();
     close(hold);
     wait(nullptr);
-    EXPECT_EQ(EntriesIn(tmp.Path()), 2) << "users/ and the live run's directory, which it never deleted";
+    EXPECT_EQ(EntriesIn(tmp.Path()), 3) << "users/, the live run's directory, which it never deleted, and the kept one";
 }
 
 // Where the file system gives no lock, a run cannot tell a killed run's

@@ -12,6 +12,7 @@
 #include "globals/Globals.h"
 #include "level/Bsp.h"
 #include "player/Player.h"
+#include "support/files/AssetPack.h"
 #include "support/files/LevelFiles.h"
 #include "support/files/Orvtool.h"
 #include "support/files/TempDir.h"
@@ -75,6 +76,33 @@ TEST_F(LevelCommandTest, InfoListsEachNameOnceInBindingOrder) {
     EXPECT_EQ(result.out,
               "nodes 3\nleaves 2\nsolid-leaves 0\npolygons 5\ndepth 2\nlightmaps lm-b lm-a lm-c\n"
               "textures floor wall Floor\n");
+}
+
+// With a pack, every image the level loads, the entry the engine unpacks it
+// from and whether the pack holds it: the table's, extras and names too long
+// for an entry; a pack the engine would refuse holds none.
+TEST_F(LevelCommandTest, InfoWithAPackSaysWhichImagesItHolds) {
+    const std::string level =
+        "NBSP 2 w 3\n" + EmptyLeaf({PolygonRecord("test-lm000", "floor0"), PolygonRecord("test-lm005")}) +
+        "0 2 0  0 0 0 0 0 1 1 0 0\n" +
+        EmptyLeaf({PolygonRecord("test-lm006", "Brick_7"), PolygonRecord("test-lm000", "long_wall_name")});
+    const std::string file = dir.Write("extras.bsp", level), pack = dir.File("extras.zar");
+    WriteTestAssetPack(pack, {}, {{"TEXTUREBRICK_7", "a brick"}, {"LMAPTEST-LM006", "a page"}});
+    const std::string images =
+        "image lmblank.bmp LMAPLMBLANK held\nimage test-lm006.bmp LMAPTEST-LM006 held\n"
+        "image test-lm000.bmp LMAPTEST-LM000 held\nimage test-lm005.bmp LMAPTEST-LM005 missing\n"
+        "image Brick_7.bmp TEXTUREBRICK_7 held\nimage long_wall_name.bmp TEXTURELONG_WALL_NAME "
+        "missing\nimage floor0.bmp TEXTUREFLOOR0 held\n";
+    const ToolResult result = RunOrvtool({"level", "info", file, "--pack", pack});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.substr(result.out.find("image ")), images);
+
+    WriteTestAssetPack(pack, {}, {{"TEXTUREa.b", "a dot"}});
+    const ToolResult refused = RunOrvtool({"level", "info", file, "--pack", pack});
+    EXPECT_NE(refused.out.find("refused the pack entry TEXTUREa.b is refused: "), std::string::npos) << refused.out;
+    EXPECT_NE(refused.out.find("image floor0.bmp TEXTUREFLOOR0 missing\n"), std::string::npos) << refused.out;
+    EXPECT_EQ(RunOrvtool({"level", "info", file, "--pack", dir.File("none.zar")}).status, 1);
+    EXPECT_EQ(RunOrvtool({"level", "info", file, "--pak", pack}).status, 2);
 }
 
 TEST_F(LevelCommandTest, InfoHandlesADeepTree) {

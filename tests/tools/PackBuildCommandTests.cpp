@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "pack/Pack.h"
+#include "pack/RunDirectory.h"
 #include "pack/UnpackTable.h"
+#include "platform/core/Files.h"
 #include "support/files/Bmp.h"
 #include "support/files/LevelReader.h"
 #include "support/files/Orvtool.h"
@@ -111,34 +113,83 @@ std::string Box(int x1, int y1, int z1, int x2, int y2, int z2, const std::strin
            face(x2, y2, z2, x2 + 1, y2, z2, x2, y2, z2 + 1) + face(x2, y2, z2, x2, y2, z2 + 1, x2, y2 + 1, z2) + "}\n";
 }
 
-// More textures than the engine unpacks: the smallest share the picture of
-// the kept one nearest in colour.
-TEST(PackBuildCommand, TexturesBeyondTheEnginesNamesShareTheNearestInColour) {
+// Every texture of a level goes into the pack as its own picture: the
+// table's names first, by area, then names of their own as extra entries, up
+// to the 256 the engine takes; only beyond those do the smallest share the
+// picture of a kept one nearest in colour.
+TEST(PackBuildCommand, EveryTextureIsItsOwnPictureUpToTheEnginesCap) {
     TempDir dir;
     std::filesystem::create_directories(dir.Path() / "textures");
     std::string map = "{\n\"classname\" \"worldspawn\"\n" + Box(-272, -272, -16, 272, 272, 0, "floor") +
                       Box(-272, -272, 128, 272, 272, 144, "floor") + Box(-272, -272, 0, -256, 272, 128, "floor") +
                       Box(256, -272, 0, 272, 272, 128, "floor") + Box(-256, -272, 0, 256, -256, 128, "floor") +
                       Box(-256, 256, 0, 256, 272, 128, "floor");
-    // Sixteen pillars of sixteen greys, the last one smallest and nearly white;
-    // of the pillars of one size the last one named gives way first.
-    for (int i = 0; i < 16; ++i) {
-        const int x = -240 + 30 * i, side = i == 15 ? 4 : 16;
-        map += Box(x, 200, 0, x + side, 200 + side, 128, "grey" + std::to_string(i));
-        const auto level = static_cast<std::uint8_t>(i == 15 ? 250 : 15 * i);
-        dir.Write("textures/grey" + std::to_string(i) + ".bmp", MakeBmp24(8, 8, [&](int, int) {
-                      return Rgb{level, level, level};
-                  }));
+    // 257 pillars of as many colours with long names (the pack's entry names
+    // take 8 characters); the last two smallest. With the floor, 258 textures.
+    const int count = 257;
+    for (int i = 0; i < count; ++i) {
+        const int x = -248 + 30 * (i % 16), y = -248 + 30 * (i / 16), side = i >= count - 2 ? 4 : 16;
+        const std::string name = "pillar_colour_" + std::to_string(i);
+        map += Box(x, y, 0, x + side, y + side, 128, name);
+        const auto red = static_cast<std::uint8_t>(i), green = static_cast<std::uint8_t>(i * 7),
+                   blue = static_cast<std::uint8_t>(i / 256 * 99);
+        dir.Write("textures/" + name + ".bmp", MakeBmp24(8, 8, [&](int, int) { return Rgb{red, green, blue}; }));
     }
-    map += "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n}\n";
+    map += "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"236 236 24\"\n}\n";
     const std::string out = dir.File("out.zar");
     const ToolResult result =
-        RunOrvtool({"pack", "build", dir.Write("greys.map", map), "-o", out, "--textures", dir.File("textures")});
+        RunOrvtool({"pack", "build", dir.Write("colours.map", map), "-o", out, "--textures", dir.File("textures")});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_NE(result.err.find("the level's 2 smallest of 17 share the picture of the one nearest in colour: "
-                              "grey14 as grey13, grey15 as grey13\n"),
+    EXPECT_NE(result.err.find("the engine unpacks 256 textures; the level's 2 smallest of 258 share the picture of the "
+                              "one nearest in colour: pillar_colour_255 as "),
               std::string::npos)
         << result.err;
+
+    // The engine unpacks the pack: each of the 256 textures the level names
+    // opens as a file of its own picture in the run directory.
+    std::string error;
+    const ReadLevel level = ReadLevel::Parse(Entry(out, "LEVELTEST", dir), error);
+    ASSERT_EQ(error, "");
+    std::set<std::string> named;
+    for (const ReadPolygon* polygon : level.AllPolygons())
+        if (polygon->textured) named.insert(polygon->textureName);
+    EXPECT_EQ(named.size(), 256u);
+    std::filesystem::create_directories(dir.Path() / "start");
+    std::filesystem::copy_file(out, dir.Path() / "start" / kPackFileName);
+    setenv("TMPDIR", dir.Path().c_str(), 1);
+    ScopedCurrentDir inStart(dir.Path() / "start");
+    UnpackAssets();
+    std::set<std::string> pictures;
+    for (const std::string& name : named) {
+        const std::string file = ResolveFileName(name + ".bmp");
+        EXPECT_TRUE(std::filesystem::is_regular_file(file)) << name;
+        pictures.insert(TempDir::Read(file));
+    }
+    EXPECT_EQ(pictures.size(), 256u) << "every name its own picture";
+    DeleteUnpackedAssets();
+    unsetenv("TMPDIR");
+}
+
+// Lightmap pages beyond the table's five are extra entries, up to 31.
+TEST(PackBuildCommand, PagesBeyondTheTablesFiveAreExtraEntries) {
+    TempDir dir;
+    std::string text = TempDir::Read(kMaps + "sample.map");
+    const std::size_t pages = text.find("lightmap_pages 2");
+    ASSERT_NE(pages, std::string::npos);
+    const std::string out = dir.File("out.zar");
+    for (const char* count : {"7", "32"}) {
+        text.replace(pages, text.find('\n', pages) - pages, std::string("lightmap_pages ") + count);
+        const ToolResult result = RunOrvtool({"pack", "build", dir.Write("pages.map", text), "-o", out});
+        if (std::string(count) == "32") {
+            EXPECT_EQ(result.status, 1);
+            EXPECT_NE(result.err.find("the level has 32 lightmap pages; the engine takes 31"), std::string::npos)
+                << result.err;
+            continue;
+        }
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_NE(Entry(out, "LMAPTEST-LM006", dir), "<missing>");
+        EXPECT_EQ(Entry(out, "LMAPTEST-LM007", dir), "<missing>");
+    }
 }
 
 TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {

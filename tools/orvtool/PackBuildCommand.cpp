@@ -1,6 +1,8 @@
 // orvtool pack build: from a map to a pack the engine runs. The level is
 // compiled under the name the engine loads, its textures take the texture
-// names the engine unpacks, the model is the demo's lamp, and the sound and
+// names of the unpack table and, beyond those, names of their own that go
+// into the pack as extra entries (pack/ExtraAssets.h), as do its lightmap
+// pages beyond the table's; the model is the demo's lamp, and the sound and
 // the music come from the demo pack (or files given for any of the three).
 // The unpack table's kinds say which entry of the pack is which. Every entry
 // goes to the pack writer from memory, but for the files given, which it
@@ -11,16 +13,19 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "compiler/LevelFile.h"
+#include "compiler/editor/TextureImport.h"
 #include "content/LampModel.h"
 #include "content/LampSkin.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
+#include "pack/ExtraAssets.h"
 #include "pack/Pack.h"
 #include "pack/PackWriter.h"
 #include "pack/UnpackTable.h"
@@ -67,12 +72,13 @@ std::string Stem(const char* file) {
     return name.substr(0, name.find('.'));
 }
 
-// What the engine unpacks of the level: its name, its number of lightmap
-// pages and its texture names.
+// What the engine unpacks of the level: its name, the unpack table's number
+// of lightmap pages, its texture names and the names of all its files.
 struct Slots {
     std::string level;
     int pages = 0;
     std::vector<std::string> textures;
+    std::set<std::string> files;  // without ".bmp" and the like
 };
 
 Slots UnpackSlots() {
@@ -81,18 +87,20 @@ Slots UnpackSlots() {
         if (asset.kind == AssetKind::Level) slots.level = Stem(asset.file);
         if (asset.kind == AssetKind::LightmapPage) ++slots.pages;
         if (asset.kind == AssetKind::Texture) slots.textures.push_back(Stem(asset.file));
+        slots.files.insert(Stem(asset.file));
     }
     return slots;
 }
 
 // The map compiled under the engine's level name, with the pictures of all
 // its textures; false when it does not compile or needs more lightmap pages
-// than the engine unpacks.
+// than the engine takes (the table's and the extras).
 bool CompileForEngine(const Options& options, const Slots& slots, BuiltLevel& built, std::string& error) {
-    if (!BuildMapFile(options.source, slots.level, slots.pages, TexturePictures::EveryMap, built, error)) return false;
-    if (built.level.lightmaps.pages.size() <= static_cast<std::size_t>(slots.pages)) return true;
+    const int pages = slots.pages + kMaxExtraLightmapPages;
+    if (!BuildMapFile(options.source, slots.level, pages, TexturePictures::EveryMap, built, error)) return false;
+    if (built.level.lightmaps.pages.size() <= static_cast<std::size_t>(pages)) return true;
     error = options.source.path + ": the level has " + std::to_string(built.level.lightmaps.pages.size()) +
-            " lightmap pages; the engine unpacks " + std::to_string(slots.pages);
+            " lightmap pages; the engine takes " + std::to_string(pages);
     return false;
 }
 
@@ -136,6 +144,7 @@ std::vector<const LevelTexturePicture*> TexturesByArea(const BuiltLevel& built) 
 struct SlotAssignment {
     std::map<std::string, std::string> slotOf;      // the level's texture name → the engine's
     std::map<std::string, const Picture*> picture;  // the engine's name → the picture it gets
+    std::vector<std::string> extras;                // the engine's names beyond the table's, in order
 };
 
 // Gives each of `rest` the engine's name of the texture of `kept` nearest in
@@ -155,11 +164,16 @@ std::string ShareNearestInColour(const std::vector<const LevelTexturePicture*>& 
     return shared;
 }
 
-// Gives every texture of the level one of the engine's texture names: a
-// texture already named so keeps it, the others take the free names by the
-// area they cover, largest first; when there are more textures than names,
-// the rest share the name of the kept texture nearest in colour.
-SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::string>& slots) {
+// Gives every texture of the level a name the engine unpacks: a texture
+// already named as one of the table's keeps it, the others take the table's
+// free names by the area they cover, largest first, then names of their own
+// (short enough for the pack's entry names, none of another file's) as extra
+// entries; when there are more textures than the engine takes, the rest share
+// the name of the kept texture nearest in colour.
+SlotAssignment AssignSlots(const BuiltLevel& built, const Slots& unpacked) {
+    const std::vector<std::string>& slots = unpacked.textures;
+    std::set<std::string> taken = unpacked.files;
+    for (const std::string& page : built.level.pageNames) taken.insert(page);
     const std::vector<const LevelTexturePicture*> order = TexturesByArea(built);
     SlotAssignment assignment;
     std::map<std::string, std::string>& slotOf = assignment.slotOf;
@@ -174,19 +188,23 @@ SlotAssignment AssignSlots(const BuiltLevel& built, const std::vector<std::strin
     std::vector<const LevelTexturePicture*> kept, rest;
     for (const LevelTexturePicture* texture : order) {
         if (!slotOf.count(texture->name)) {
-            if (free.empty()) {
+            if (!free.empty()) {
+                slotOf[texture->name] = free.front();
+                free.erase(free.begin());
+            } else if (assignment.extras.size() < static_cast<std::size_t>(kMaxExtraTextures)) {
+                slotOf[texture->name] = EngineTextureName(texture->name, taken, kMaxExtraTextureName);
+                assignment.extras.push_back(slotOf[texture->name]);
+            } else {
                 rest.push_back(texture);
                 continue;
             }
-            slotOf[texture->name] = free.front();
-            free.erase(free.begin());
         }
         kept.push_back(texture);
         assignment.picture[slotOf[texture->name]] = &texture->picture;
     }
     const std::string shared = ShareNearestInColour(kept, rest, assignment);
     if (!rest.empty())
-        Warn("the engine unpacks " + std::to_string(slots.size()) + " textures; the level's " +
+        Warn("the engine unpacks " + std::to_string(slots.size() + kMaxExtraTextures) + " textures; the level's " +
              std::to_string(rest.size()) + " smallest of " + std::to_string(order.size()) +
              " share the picture of the one nearest in colour: " + shared);
     return assignment;
@@ -285,6 +303,11 @@ bool AddRunFiles(const Options& options, const BuiltLevel& built, const SlotAssi
         }
         if (!added) return false;
     }
+    for (const std::string& name : assignment.extras)
+        if (!writer.Add(ExtraTextureEntry(name), BmpBytes(*assignment.picture.at(name)), error)) return false;
+    for (std::size_t extra = page; extra < lightmaps.pages.size(); ++extra)
+        if (!writer.Add(ExtraLightmapEntry(built.level.pageNames[extra]), PageBmp(lightmaps, extra), error))
+            return false;
     return true;
 }
 
@@ -299,7 +322,7 @@ int PackBuildCommand(int argc, char** argv) {
     std::string error;
     if (!CompileForEngine(*options, slots, built, error)) return Fail(error);
     if (options->model.empty()) PaintLampSkinIntoPages(*options, built);
-    const SlotAssignment assignment = AssignSlots(built, slots.textures);
+    const SlotAssignment assignment = AssignSlots(built, slots);
     RenameTextures(assignment, slots.level, built);
     PackWriter writer;
     if (!AddRunFiles(*options, built, assignment, writer, error) || !writer.Write(options->out, error))

@@ -29,8 +29,8 @@ const Subcommand kSubcommands[] = {
       "pack build MAP -o PACK [--textures FOLDER|WAD]... [--palette FILE] [--scale UNITS] [-j|--jobs THREADS] [--demo "
       "PACK] "
       "[--model FILE] "
-      "[--sound FILE] [--music FILE]"}},
-    {"level", LevelCommand, {"level info FILE", "level solid FILE X Y Z", "level order FILE X Y Z"}},
+      "[--sound FILE] [--music FILE]   (each texture its own picture, up to 256; beyond, the nearest in colour's)"}},
+    {"level", LevelCommand, {"level info FILE [--pack PACK]", "level solid FILE X Y Z", "level order FILE X Y Z"}},
     {"walk", WalkCommand, {"walk LEVEL SCRIPT [--start X Y Z]"}},
 };
 

@@ -27,13 +27,18 @@ std::string TestAssetBytes(const std::string& entry) {
     return "bytes of " + entry + "\n\x01\xff";
 }
 
-void WriteTestAssetPack(const std::string& file, const std::map<std::string, std::string>& replacements) {
-    std::string header = std::to_string(kUnpackTable.size());
+void WriteTestAssetPack(const std::string& file, const std::map<std::string, std::string>& replacements,
+                        const std::vector<std::pair<std::string, std::string>>& extra) {
+    std::string header = std::to_string(kUnpackTable.size() + extra.size());
     std::string data;
     for (const auto& asset : kUnpackTable) {
         auto replaced = replacements.find(asset.entry);
         const std::string bytes = replaced != replacements.end() ? replaced->second : TestAssetBytes(asset.entry);
         header += " " + std::string(asset.entry) + " " + std::to_string(bytes.size());
+        data += bytes + "\n";
+    }
+    for (const auto& [name, bytes] : extra) {
+        header += " " + name + " " + std::to_string(bytes.size());
         data += bytes + "\n";
     }
     std::ofstream(file, std::ios::binary) << header << "\n" << data;

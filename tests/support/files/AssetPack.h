@@ -3,6 +3,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The bytes each entry of the test pack holds unless replaced: a real WAV
 // file for the jump sound, a real MP3 file (LoudThenQuiet, support/Mp3File.h)
@@ -11,5 +13,7 @@
 std::string TestAssetBytes(const std::string& entry);
 
 // Writes the test pack as `file` in the canonical form; the entries named in
-// `replacements` hold the bytes given there instead.
-void WriteTestAssetPack(const std::string& file, const std::map<std::string, std::string>& replacements = {});
+// `replacements` hold the bytes given there instead, and the `extra` entries
+// (name and bytes) follow the table's.
+void WriteTestAssetPack(const std::string& file, const std::map<std::string, std::string>& replacements = {},
+                        const std::vector<std::pair<std::string, std::string>>& extra = {});

@@ -10,6 +10,8 @@
 #include <numbers>
 #include <set>
 #include <sstream>
+#include <tuple>
+#include <vector>
 
 namespace orvcompile {
 
@@ -310,36 +312,47 @@ struct Start {
     double yaw = 0;  // east, as the editors' games take a start without an angle
 };
 
+// The start the game uses: of the first kind the map has, the first start
+// without a targetname (one with a targetname is where the player arrives from
+// another level), else the first; a warning names the others.
 bool FindStart(const EditorMap& editor, const std::set<const EditorEntity*>& omitted, Start& start,
                Reporter& reporter) {
     static const char* const kStarts[] = {"info_player_start", "info_player_deathmatch", "info_player_coop",
                                           "info_player_start2", "info_player_teamspawn"};
     for (const char* kind : kStarts) {
-        int count = 0;
+        std::vector<std::pair<const EditorEntity*, Vec3>> starts;
         for (const EditorEntity& entity : editor.entities) {
             if (ClassOf(entity) != kind || omitted.count(&entity)) continue;
             double origin[3];
-            if (!Numbers(entity.Value("origin"), origin, 3)) {
+            if (Numbers(entity.Value("origin"), origin, 3))
+                starts.push_back({&entity, {origin[0], origin[1], origin[2]}});
+            else
                 reporter.Warn(entity.line, std::string("the ") + kind + " has no usable origin; left out");
-                continue;
-            }
-            if (count++ > 0) continue;
-            start.entity = &entity;
-            start.origin = {origin[0], origin[1], origin[2]};
-            double angles[3];
-            if (Numbers(entity.Value("angles"), angles, 3))
-                start.yaw = angles[1];
-            else if (Numbers(entity.Value("angle"), angles, 1) && angles[0] >= 0)
-                start.yaw = angles[0];
         }
-        if (count == 0) continue;
-        if (kind != kStarts[0])
+        if (starts.empty()) continue;
+        const auto chosen =
+            std::find_if(starts.begin(), starts.end(), [](const auto& s) { return !s.first->Has("targetname"); });
+        std::tie(start.entity, start.origin) = chosen == starts.end() ? starts.front() : *chosen;
+        double angles[3];
+        if (Numbers(start.entity->Value("angles"), angles, 3))
+            start.yaw = angles[1];
+        else if (Numbers(start.entity->Value("angle"), angles, 1) && angles[0] >= 0)
+            start.yaw = angles[0];
+        if (kind != kStarts[0]) {
             reporter.Warn(std::string("the map has no info_player_start; the player starts at the ") + kind +
                           " of line " + std::to_string(start.entity->line));
-        else if (count > 1)
-            reporter.Warn("the map has " + std::to_string(count) +
-                          " info_player_start entities; the player starts at the first, line " +
-                          std::to_string(start.entity->line));
+        } else if (starts.size() > 1) {
+            std::string others;
+            for (const auto& [entity, origin] : starts)
+                if (entity != start.entity)
+                    others += (others.empty() ? "line " : ", line ") + std::to_string(entity->line) +
+                              (entity->Has("targetname") ? " (targetname '" + entity->Value("targetname") + "')" : "");
+            reporter.Warn("the map has " + std::to_string(starts.size()) +
+                          " info_player_start entities; the player starts at the one of line " +
+                          std::to_string(start.entity->line) +
+                          (chosen == starts.end() ? " (all have a targetname)" : " (without a targetname)") +
+                          "; left unused: " + others);
+        }
         return true;
     }
     return reporter.Fail("the map has no player start (add an info_player_start entity)");

@@ -22,7 +22,6 @@ const char* const kExtensions[] = {".png", ".tga", ".jpg", ".jpeg", ".bmp"};
 // Larger images are refused rather than decoded.
 constexpr int kMaxImageSide = 16384;
 constexpr int kMinTextureSide = 4;
-constexpr std::size_t kMaxNameLength = 31;
 
 int Preference(const std::string& extension) {
     for (int i = 0; i < 5; ++i)
@@ -229,16 +228,16 @@ Picture PlaceholderTexture() {
     return picture;
 }
 
-std::string EngineTextureName(const std::string& editorName, std::set<std::string>& taken) {
+std::string EngineTextureName(const std::string& editorName, std::set<std::string>& taken, std::size_t maxLength) {
     std::string name = Lower(BaseName(editorName));
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') c = '_';
     if (name.empty()) name = "texture";
-    name.resize(std::min(name.size(), kMaxNameLength));
+    name.resize(std::min(name.size(), maxLength));
     std::string unique = name;
     for (int n = 2; taken.count(unique); ++n) {
         const std::string suffix = "-" + std::to_string(n);
-        unique = name.substr(0, kMaxNameLength - suffix.size()) + suffix;
+        unique = name.substr(0, maxLength - suffix.size()) + suffix;
     }
     taken.insert(unique);
     return unique;

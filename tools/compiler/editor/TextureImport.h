@@ -75,7 +75,8 @@ Picture PlaceholderTexture();
 
 // A name for the engine from an editor's texture name: the last part of its
 // path, lower case, characters other than letters, digits, '_' and '-' made
-// '_', at most 31 characters, and none of `taken` (which it joins).
-std::string EngineTextureName(const std::string& editorName, std::set<std::string>& taken);
+// '_', at most `maxLength` characters (31, the level's names, unless a pack's
+// entry names need fewer), and none of `taken` (which it joins).
+std::string EngineTextureName(const std::string& editorName, std::set<std::string>& taken, std::size_t maxLength = 31);
 
 }  // namespace orvcompile
