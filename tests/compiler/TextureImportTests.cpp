@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "compiler/editor/TextureImport.h"
 #include "support/files/TempDir.h"
@@ -75,6 +76,23 @@ TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
     Picture picture;
     EXPECT_FALSE(ReadImage(dir.File("base/door.png"), picture, error));
     EXPECT_EQ(error.rfind("cannot read the image '" + dir.File("base/door.png") + "': ", 0), 0u) << error;
+
+    // A small file declaring a huge picture is refused by its header, before
+    // the decoder allocates for it.
+    std::string bmp = "BM" + std::string(12, '\0') + std::string{40, 0, 0, 0, 0x20, 0x4E, 0, 0, 0x20, 0x4E, 0, 0};
+    bmp += std::string{1, 0, 24} + std::string(1024, '\0');  // 20000 x 20000
+    std::string png = "\x89PNG\r\n\x1a\n" + std::string{0, 0, 0, 13} + "IHDR";
+    png += std::string{0, 0, 0x75, 0x30, 0, 0, 0x75, 0x30, 8, 2, 0, 0, 0} + std::string(1024, '\0');  // 30000 x 30000
+    for (const auto& [name, bytes, side] :
+         {std::tuple{"huge.bmp", bmp, "20000"}, std::tuple{"huge.png", png, "30000"}}) {
+        EXPECT_FALSE(ReadImage(dir.Write(name, bytes), picture, error));
+        EXPECT_EQ(error, "the image '" + dir.File(name) + "' is " + side + " x " + side +
+                             " pixels; sides from 1 to 4096 are read");
+    }
+    // The decoder is held to the format the header was read as.
+    EXPECT_FALSE(ReadImage(dir.Write("gif.png", "GIF89a" + std::string(64, '\1')), picture, error));
+    EXPECT_EQ(error,
+              "cannot read the image '" + dir.File("gif.png") + "': not a PNG, JPEG, BMP or TGA image, or cut short");
 }
 
 void Put32(std::string& bytes, std::uint32_t v) {
@@ -151,6 +169,23 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
     ExpectWadPixels(library, "*water", 90);
     Picture picture;
     EXPECT_FALSE(library.Find("none", picture, error));
+
+    // Lumps that share bytes are refused: 400 entries of one 1024 x 1024 lump
+    // would otherwise decode to 1.2 GB from a 1 MB file.
+    std::string twice = Wad(true, "crate", 40);
+    twice.replace(4, 4, std::string{2, 0, 0, 0});
+    twice += twice.substr(twice.size() - 32);
+    EXPECT_FALSE(library.AddWad(dir.Write("twice.wad", twice), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("twice.wad") + "': the lumps 'crate' and 'crate' share bytes");
+
+    // The map's "wad" key can name any file: it is known by its first bytes
+    // and its size before it is read.
+    EXPECT_FALSE(library.AddWad(dir.Write("notes.txt", "some text"), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("notes.txt") + "': not a WAD2 or WAD3 file");
+    const std::string huge = dir.Write("huge.wad", "WAD3");
+    std::filesystem::resize_file(huge, 600ull << 20);
+    EXPECT_FALSE(library.AddWad(huge, "", error));
+    EXPECT_EQ(error, "the WAD '" + huge + "' has 629145600 bytes; at most 268435456 are read");
 
     // Cut anywhere, a WAD is refused with a message, never read past its end.
     const std::string whole = Wad(true, "crate", 40);

@@ -74,6 +74,35 @@ bool ReadMiptex(const std::vector<std::uint8_t>& bytes, std::size_t start, std::
     return true;
 }
 
+// Whether every lump of the directory lies within the file, none sharing a
+// byte with another: so the textures decoded, each at most its lump's size in
+// pixels, come to at most three bytes per byte of the file.
+bool LumpsApart(const std::vector<std::uint8_t>& bytes, std::uint32_t count, std::size_t directory,
+                std::string& error) {
+    struct Lump {
+        std::uint64_t start, end;
+        std::size_t entry;
+    };
+    std::vector<Lump> lumps;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::size_t entry = directory + static_cast<std::size_t>(i) * kEntrySize;
+        const std::uint32_t start = Word(bytes, entry), size = Word(bytes, entry + 4);
+        if (!Within(start, size, bytes.size())) {
+            error = "the lump '" + NameAt(bytes, entry + 16) + "' lies outside the file";
+            return false;
+        }
+        if (size > 0) lumps.push_back({start, static_cast<std::uint64_t>(start) + size, entry});
+    }
+    std::sort(lumps.begin(), lumps.end(), [](const Lump& a, const Lump& b) { return a.start < b.start; });
+    for (std::size_t i = 1; i < lumps.size(); ++i)
+        if (lumps[i].start < lumps[i - 1].end) {
+            error = "the lumps '" + NameAt(bytes, lumps[i - 1].entry + 16) + "' and '" +
+                    NameAt(bytes, lumps[i].entry + 16) + "' share bytes";
+            return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 WadKind KindOfWad(const std::vector<std::uint8_t>& bytes) {
@@ -100,15 +129,12 @@ bool ReadWad(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint
         error = "its directory of " + std::to_string(count) + " entries lies outside the file";
         return false;
     }
+    if (!LumpsApart(bytes, count, directory, error)) return false;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::size_t entry = directory + static_cast<std::size_t>(i) * kEntrySize;
         const std::uint32_t start = Word(bytes, entry), size = Word(bytes, entry + 4);
         const char type = static_cast<char>(bytes[entry + 12]), compression = static_cast<char>(bytes[entry + 13]);
         if (type != kWad2Texture && type != kWad3Texture) continue;
-        if (!Within(start, size, bytes.size())) {
-            error = "the lump '" + NameAt(bytes, entry + 16) + "' lies outside the file";
-            return false;
-        }
         if (compression != 0) {
             error = "the lump '" + NameAt(bytes, entry + 16) + "' is compressed";
             return false;
