@@ -169,7 +169,17 @@ TEST_F(UnpackTest, AStrayFileKeepsThePrivateDirectory) {
     std::ofstream("not-ours.txt") << "x";
     DeleteUnpackedAssets();
     EXPECT_TRUE(fs::exists(run / "not-ours.txt"));
-    EXPECT_EQ(EntriesIn(run), 1);
+    EXPECT_EQ(EntriesIn(run), 2) << "the stray file, and the mark, so that a later start tries again";
+
+    // A later start does, and once the stray file is gone the directory goes.
+    UnpackAssets();
+    DeleteUnpackedAssets();
+    EXPECT_EQ(EntriesIn(run), 2);
+    fs::remove(run / "not-ours.txt");
+    UnpackAssets();
+    DeleteUnpackedAssets();
+    EXPECT_FALSE(fs::exists(run));
+    EXPECT_EQ(EntriesIn(tmp.Path()), 0);
 }
 
 // A run of the engine in a process of its own, started in START: it unpacks,
@@ -235,9 +245,11 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     }
     EXPECT_EQ(Snapshot(users), before) << "the user's directories are as they were";
 
-    setenv("TMPDIR", tmp.Path().c_str(), 1);
+    // A relative TMPDIR is taken from the start directory, like an absolute one.
+    setenv("TMPDIR", fs::relative(tmp.Path(), start.Path()).c_str(), 1);
     ScopedCurrentDir inStart(start.Path());
     UnpackAssets();
+    EXPECT_EQ(fs::current_path().parent_path(), tmp.Path());
     EXPECT_FALSE(fs::exists(killed));
     EXPECT_EQ(EntriesIn(live), 26) << "the live run's files and its mark";
     DeleteUnpackedAssets();
