@@ -93,7 +93,7 @@ bool LumpsApart(const std::vector<std::uint8_t>& bytes, std::uint32_t count, std
         }
         if (size > 0) lumps.push_back({start, static_cast<std::uint64_t>(start) + size, entry});
     }
-    std::sort(lumps.begin(), lumps.end(), [](const Lump& a, const Lump& b) { return a.start < b.start; });
+    std::stable_sort(lumps.begin(), lumps.end(), [](const Lump& a, const Lump& b) { return a.start < b.start; });
     for (std::size_t i = 1; i < lumps.size(); ++i)
         if (lumps[i].start < lumps[i - 1].end) {
             error = "the lumps '" + NameAt(bytes, lumps[i - 1].entry + 16) + "' and '" +
