@@ -178,6 +178,15 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
     EXPECT_FALSE(library.AddWad(dir.Write("twice.wad", twice), "", error));
     EXPECT_EQ(error, "the WAD '" + dir.File("twice.wad") + "': the lumps 'crate' and 'crate' share bytes");
 
+    // A texture lump too short for its name, at the file's very end, is
+    // refused without reading past it.
+    std::string shortLump = Wad(true, "crate", 40);
+    const std::size_t entry = shortLump.size() - 32, start = shortLump.size() - 8;
+    shortLump.replace(entry, 8, std::string{static_cast<char>(start), static_cast<char>(start >> 8), 0, 0, 8, 0, 0, 0});
+    EXPECT_FALSE(library.AddWad(dir.Write("short.wad", shortLump), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("short.wad") + "': the texture lump at byte " + std::to_string(start) +
+                         " is cut short");
+
     // The map's "wad" key can name any file: it is known by its first bytes
     // and its size before it is read.
     EXPECT_FALSE(library.AddWad(dir.Write("notes.txt", "some text"), "", error));

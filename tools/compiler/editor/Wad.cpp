@@ -38,12 +38,13 @@ bool Within(std::uint64_t at, std::uint64_t size, std::uint64_t limit) { return 
 // it breaks its layout.
 bool ReadMiptex(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t size, WadKind kind,
                 const std::vector<std::uint8_t>& palette, WadTexture& texture, std::string& error) {
-    texture.name = NameAt(bytes, start);
-    const std::string subject = "the texture '" + texture.name + "'";
+    // The name is the lump's first field: read only once the lump is known to hold it.
     if (size < kMiptexHeaderSize) {
-        error = subject + " is cut short";
+        error = "the texture lump at byte " + std::to_string(start) + " is cut short";
         return false;
     }
+    texture.name = NameAt(bytes, start);
+    const std::string subject = "the texture '" + texture.name + "'";
     const std::uint32_t width = Word(bytes, start + kNameSize), height = Word(bytes, start + kNameSize + 4);
     const std::uint32_t pixels = Word(bytes, start + kNameSize + 8);
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
