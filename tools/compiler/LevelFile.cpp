@@ -1,10 +1,6 @@
 #include "compiler/LevelFile.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace orvcompile {
 
