@@ -1,17 +1,16 @@
 #include "pack/PackWriter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <utility>
 
 #include "pack/Pack.h"
+#include "platform/core/AtomicFile.h"
 
 namespace {
 
@@ -27,18 +26,6 @@ bool ReadWholeFile(const std::string& path, std::string& data, int& error) {
     error = std::ferror(in) ? errno : 0;
     std::fclose(in);
     return error == 0;
-}
-
-// Writes all of `bytes`; 0, or the system's reason.
-int WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return written < 0 ? errno : ENOSPC;
-        done += static_cast<std::size_t>(written);
-    }
-    return 0;
 }
 
 }  // namespace
@@ -86,28 +73,12 @@ bool PackWriter::AddFile(const std::string& name, const std::string& path, std::
 }
 
 bool PackWriter::Write(const std::string& path, std::string& error) const {
-    // Written beside the target and renamed into place, so that a failure
-    // never leaves a half-written pack under its name. The new file must not
-    // exist yet and is never reached through a link: a file or link planted at
-    // its name is neither followed nor overwritten.
-    const std::string tempPath = path + ".tmp" + std::to_string(getpid());
-    const int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = "cannot create '" + tempPath + "': " + std::strerror(errno);
-        return false;
-    }
     std::string header = std::to_string(entries.size()) + "\n";
     for (const Entry& entry : entries) header += entry.name + " " + std::to_string(entry.bytes.size()) + "\n";
-    int failure = WriteAll(fd, header);
+    std::vector<std::string_view> pieces{header};
     for (const Entry& entry : entries) {
-        if (failure == 0) failure = WriteAll(fd, entry.bytes);
-        if (failure == 0) failure = WriteAll(fd, "\n");
+        pieces.push_back(entry.bytes);
+        pieces.push_back("\n");
     }
-    // A failed close can mean the written bytes never reached the disk.
-    if (close(fd) != 0 && failure == 0) failure = errno;
-    if (failure == 0 && std::rename(tempPath.c_str(), path.c_str()) != 0) failure = errno;
-    if (failure == 0) return true;
-    unlink(tempPath.c_str());
-    error = "cannot write '" + path + "': " + std::strerror(failure);
-    return false;
+    return WriteFileAtomically(path, pieces, error);
 }

@@ -19,8 +19,8 @@ public:
     // also when it cannot be read.
     bool AddFile(const std::string& name, const std::string& path, std::string& error);
 
-    // Writes the entries, in the order added, to a new file beside `path` and
-    // renames it into place. On failure the new file is removed, whatever was
+    // Writes the entries, in the order added, to `path` through
+    // WriteFileAtomically (platform/core/AtomicFile.h): on failure whatever was
     // at `path` stays as it was, and `error` says why.
     bool Write(const std::string& path, std::string& error) const;
 

@@ -82,25 +82,6 @@ void RemoveListedExtras(int dir) {
     unlinkat(dir, kExtraListFile, 0);
 }
 
-// Removes what runs that were killed (or crashed) left under BASE: in each
-// marked directory of this user's that no live run holds locked, the table's
-// files and the mark, then the directory itself when nothing else is in it.
-void RemoveAbandonedRunDirectories(const std::string& base) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
-        if (!IsRunDirectoryName(entry.path().filename().string())) continue;
-        int fd = open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) continue;
-        if (IsMine(fd) && HasMark(fd) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            RemoveListedExtras(fd);
-            for (const auto& asset : kUnpackTable) unlinkat(fd, asset.file, 0);
-            unlinkat(fd, kMarkFile, 0);
-            rmdir(entry.path().c_str());
-        }
-        close(fd);
-    }
-}
-
 // Writes a new file NAME holding TEXT into the directory open as DIR; 0, or
 // the system's reason.
 int WriteNewFile(int dir, const char* name, std::string_view text) {
@@ -112,6 +93,30 @@ int WriteNewFile(int dir, const char* name, std::string_view text) {
     return error;
 }
 
+// Removes the run directory open as DIR at PATH: the table's files, the mark,
+// then the directory, which only goes when empty: a file of someone else's
+// keeps it, and it keeps its mark too, so that a later start tries again.
+void RemoveRunDirectory(int dir, const std::string& path) {
+    RemoveListedExtras(dir);
+    for (const auto& asset : kUnpackTable) unlinkat(dir, asset.file, 0);
+    unlinkat(dir, kMarkFile, 0);
+    if (rmdir(path.c_str()) != 0) WriteNewFile(dir, kMarkFile, kMarkText);
+}
+
+// Removes what runs that were killed (or crashed) left under BASE: in each
+// marked directory of this user's that no live run holds locked, the table's
+// files and the mark, then the directory itself when nothing else is in it.
+void RemoveAbandonedRunDirectories(const std::string& base) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(base, error)) {
+        if (!IsRunDirectoryName(entry.path().filename().string())) continue;
+        int fd = open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (IsMine(fd) && HasMark(fd) && flock(fd, LOCK_EX | LOCK_NB) == 0) RemoveRunDirectory(fd, entry.path());
+        close(fd);
+    }
+}
+
 // Makes a new run directory under BASE, locks it where the system allows,
 // marks it and enters it. Returns 0, or the system's reason for failing (then
 // nothing of it is left).
@@ -119,17 +124,28 @@ int MakeRunDirectory(const std::string& base, bool& locked) {
     std::string path = base + "/" + kRunDirectoryPrefix + "XXXXXX";
     if (!mkdtemp(path.data())) return errno;
     int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
+    if (fd < 0) {
+        const int error = errno;
+        rmdir(path.c_str());
+        return error;
+    }
+    // Under a base others can write to without the sticky bit, the new
+    // directory could have been swapped for someone else's before it was
+    // opened: it is used only as this user's own and private, and left alone
+    // otherwise.
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() || (info.st_mode & 077) != 0) {
+        close(fd);
+        return EPERM;
+    }
     // Locked before it is marked, so no other start ever finds it marked and
     // unlocked while this run lives. Some network file systems refuse the lock.
-    locked = fd >= 0 && !SeamArmed("flock.Refused") && flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (error == 0) error = WriteNewFile(fd, kMarkFile, kMarkText);
+    locked = !SeamArmed("flock.Refused") && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    int error = WriteNewFile(fd, kMarkFile, kMarkText);
     if (error == 0 && fchdir(fd) != 0) error = errno;
     if (error != 0) {
-        if (fd >= 0) {
-            unlinkat(fd, kMarkFile, 0);
-            close(fd);
-        }
+        unlinkat(fd, kMarkFile, 0);
+        close(fd);
         rmdir(path.c_str());
         return error;
     }
@@ -210,13 +226,10 @@ void DeleteUnpackedAssets() {
     // Without a run directory nothing was extracted, and the current directory
     // is the user's own: nothing there is ours to delete.
     if (runDirectory.empty()) return;
-    RemoveListedExtras(runDirectoryFd);
-    extras.clear();
-    for (const auto& asset : kUnpackTable) unlinkat(runDirectoryFd, asset.file, 0);
-    unlinkat(runDirectoryFd, kMarkFile, 0);
-    std::error_code ignored;  // the absolute path below removes it from anywhere
+    std::error_code ignored;  // the absolute path removes it from anywhere
     std::filesystem::current_path(startDirectory, ignored);
-    rmdir(runDirectory.c_str());  // only when empty: a stray file of another's stays
+    RemoveRunDirectory(runDirectoryFd, runDirectory);
+    extras.clear();
     close(runDirectoryFd);
     runDirectoryFd = -1;
     runDirectory.clear();

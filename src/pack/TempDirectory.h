@@ -4,5 +4,6 @@
 
 #include <string>
 
-// $TMPDIR when it is set and not empty, else /tmp.
+// $TMPDIR when it is set and not empty, made absolute (from the current
+// directory), else /tmp.
 std::string TempDirectory();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "compiler/editor/TextureImport.h"
 #include "support/files/TempDir.h"
@@ -75,6 +76,23 @@ TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
     Picture picture;
     EXPECT_FALSE(ReadImage(dir.File("base/door.png"), picture, error));
     EXPECT_EQ(error.rfind("cannot read the image '" + dir.File("base/door.png") + "': ", 0), 0u) << error;
+
+    // A small file declaring a huge picture is refused by its header, before
+    // the decoder allocates for it.
+    std::string bmp = "BM" + std::string(12, '\0') + std::string{40, 0, 0, 0, 0x20, 0x4E, 0, 0, 0x20, 0x4E, 0, 0};
+    bmp += std::string{1, 0, 24} + std::string(1024, '\0');  // 20000 x 20000
+    std::string png = "\x89PNG\r\n\x1a\n" + std::string{0, 0, 0, 13} + "IHDR";
+    png += std::string{0, 0, 0x75, 0x30, 0, 0, 0x75, 0x30, 8, 2, 0, 0, 0} + std::string(1024, '\0');  // 30000 x 30000
+    for (const auto& [name, bytes, side] :
+         {std::tuple{"huge.bmp", bmp, "20000"}, std::tuple{"huge.png", png, "30000"}}) {
+        EXPECT_FALSE(ReadImage(dir.Write(name, bytes), picture, error));
+        EXPECT_EQ(error, "the image '" + dir.File(name) + "' is " + side + " x " + side +
+                             " pixels; sides from 1 to 4096 are read");
+    }
+    // The decoder is held to the format the header was read as.
+    EXPECT_FALSE(ReadImage(dir.Write("gif.png", "GIF89a" + std::string(64, '\1')), picture, error));
+    EXPECT_EQ(error,
+              "cannot read the image '" + dir.File("gif.png") + "': not a PNG, JPEG, BMP or TGA image, or cut short");
 }
 
 void Put32(std::string& bytes, std::uint32_t v) {
@@ -152,6 +170,32 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
     Picture picture;
     EXPECT_FALSE(library.Find("none", picture, error));
 
+    // Lumps that share bytes are refused: 400 entries of one 1024 x 1024 lump
+    // would otherwise decode to 1.2 GB from a 1 MB file.
+    std::string twice = Wad(true, "crate", 40);
+    twice.replace(4, 4, std::string{2, 0, 0, 0});
+    twice += twice.substr(twice.size() - 32);
+    EXPECT_FALSE(library.AddWad(dir.Write("twice.wad", twice), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("twice.wad") + "': the lumps 'crate' and 'crate' share bytes");
+
+    // A texture lump too short for its name, at the file's very end, is
+    // refused without reading past it.
+    std::string shortLump = Wad(true, "crate", 40);
+    const std::size_t entry = shortLump.size() - 32, start = shortLump.size() - 8;
+    shortLump.replace(entry, 8, std::string{static_cast<char>(start), static_cast<char>(start >> 8), 0, 0, 8, 0, 0, 0});
+    EXPECT_FALSE(library.AddWad(dir.Write("short.wad", shortLump), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("short.wad") + "': the texture lump at byte " + std::to_string(start) +
+                         " is cut short");
+
+    // The map's "wad" key can name any file: it is known by its first bytes
+    // and its size before it is read.
+    EXPECT_FALSE(library.AddWad(dir.Write("notes.txt", "some text"), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("notes.txt") + "': not a WAD2 or WAD3 file");
+    const std::string huge = dir.Write("huge.wad", "WAD3");
+    std::filesystem::resize_file(huge, 600ull << 20);
+    EXPECT_FALSE(library.AddWad(huge, "", error));
+    EXPECT_EQ(error, "the WAD '" + huge + "' has 629145600 bytes; at most 268435456 are read");
+
     // Cut anywhere, a WAD is refused with a message, never read past its end.
     const std::string whole = Wad(true, "crate", 40);
     for (std::size_t size : {3ul, 11ul, 40ul, 100ul, whole.size() - 1}) {
@@ -159,17 +203,6 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
         EXPECT_FALSE(cut.AddWad(dir.Write("cut.wad", whole.substr(0, size)), "", error)) << size;
         EXPECT_EQ(error.rfind("the WAD '" + dir.File("cut.wad") + "': ", 0), 0u) << error;
     }
-    // A texture lump too short for its header, last in the file.
-    std::string shortLump = "WAD3";
-    Put32(shortLump, 1);
-    Put32(shortLump, 12);
-    Put32(shortLump, 12 + 32);
-    Put32(shortLump, 4);
-    Put32(shortLump, 4);
-    shortLump += std::string{'C', 0, 0, 0} + "tiny" + std::string(12, '\0') + "abcd";
-    TextureLibrary tiny;
-    EXPECT_FALSE(tiny.AddWad(dir.Write("tiny.wad", shortLump), "", error));
-    EXPECT_EQ(error, "the WAD '" + dir.File("tiny.wad") + "': the lump 'tiny' is cut short");
 }
 
 TEST(TextureImport, FitsPicturesToPowersOfTwoAndNamesThemForTheEngine) {

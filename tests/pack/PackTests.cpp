@@ -1,6 +1,7 @@
 #include "pack/Pack.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -363,28 +364,34 @@ TEST_F(PackWriterTest, AFailedWriteLeavesTheTargetAsItWasAndNoNewFile) {
 
     // No folder to write in.
     EXPECT_FALSE(writer.Write(dir.File("no/such/out.zar"), error));
-    EXPECT_EQ(error.rfind("cannot create '" + dir.File("no/such/out.zar.tmp"), 0), 0u) << error;
+    EXPECT_EQ(error, "cannot write '" + dir.File("no/such/out.zar") + "': No such file or directory");
 }
 
-TEST_F(PackWriterTest, ALinkPlantedAtTheNewFilesNameIsNeitherFollowedNorOverwritten) {
+TEST_F(PackWriterTest, LinksPlantedAtTheNewFilesNamesAreNeitherFollowedNorOverwritten) {
     PackWriter writer;
     ASSERT_TRUE(writer.Add("a", "data", error)) << error;
-    // The name the writer gives the new file beside its target.
-    const std::string newFile = out + ".tmp" + std::to_string(getpid());
-
+    // Another user who can write to the folder plants links at the writer's
+    // first name for its new file, one to a file of the victim's, one to no
+    // file yet: the pack is written under a fresh name all the same.
+    const std::string firstName = out + ".tmp" + std::to_string(getpid());
     const std::string victim = dir.Write("victim", "a file of someone's");
-    std::filesystem::create_symlink(victim, newFile);
-    EXPECT_FALSE(writer.Write(out, error));
-    EXPECT_EQ(error, "cannot create '" + newFile + "': File exists");
+    std::filesystem::create_symlink(victim, firstName);
+    ASSERT_TRUE(writer.Write(out, error)) << error;
     EXPECT_EQ(TempDir::Read(victim), "a file of someone's");
-    EXPECT_TRUE(std::filesystem::is_symlink(newFile));
+    EXPECT_EQ(TempDir::Read(out), "1\na 4\ndata\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(firstName));
 
-    // A link to no file yet: nothing is created where it points.
-    std::filesystem::remove(newFile);
-    std::filesystem::create_symlink(dir.File("made-through-the-link"), newFile);
-    EXPECT_FALSE(writer.Write(out, error));
-    EXPECT_TRUE(std::filesystem::is_symlink(newFile));
-    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out.zar.tmp" + std::to_string(getpid()), "victim"}));
+    std::filesystem::remove(firstName);
+    std::filesystem::create_symlink(dir.File("made-through-the-link"), firstName);
+    ASSERT_TRUE(writer.Write(out, error)) << error;
+    EXPECT_TRUE(std::filesystem::is_symlink(firstName));
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out.zar", "out.zar.tmp" + std::to_string(getpid()), "victim"}));
+
+    // The new file gets the usual mode, 0666 less the umask.
+    const mode_t mask = umask(027);
+    ASSERT_TRUE(writer.Write(out, error)) << error;
+    umask(mask);
+    EXPECT_EQ(std::filesystem::status(out).permissions(), std::filesystem::perms(0640));
 }
 
 }  // namespace

@@ -229,7 +229,17 @@ TEST_F(UnpackTest, AStrayFileKeepsThePrivateDirectory) {
     std::ofstream("not-ours.txt") << "x";
     DeleteUnpackedAssets();
     EXPECT_TRUE(fs::exists(run / "not-ours.txt"));
-    EXPECT_EQ(EntriesIn(run), 1);
+    EXPECT_EQ(EntriesIn(run), 2) << "the stray file, and the mark, so that a later start tries again";
+
+    // A later start does, and once the stray file is gone the directory goes.
+    UnpackAssets();
+    DeleteUnpackedAssets();
+    EXPECT_EQ(EntriesIn(run), 2);
+    fs::remove(run / "not-ours.txt");
+    UnpackAssets();
+    DeleteUnpackedAssets();
+    EXPECT_FALSE(fs::exists(run));
+    EXPECT_EQ(EntriesIn(tmp.Path()), 0);
 }
 
 // A run of the engine in a process of its own, started in START: it unpacks,
@@ -302,12 +312,14 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     }
     EXPECT_EQ(Snapshot(users), before) << "the user's directories are as they were";
 
-    setenv("TMPDIR", tmp.Path().c_str(), 1);
+    // A relative TMPDIR is taken from the start directory, like an absolute one.
+    setenv("TMPDIR", fs::relative(tmp.Path(), start.Path()).c_str(), 1);
     ScopedCurrentDir inStart(start.Path());
     UnpackAssets();
+    EXPECT_EQ(fs::current_path().parent_path(), tmp.Path());
     EXPECT_FALSE(fs::exists(killed));
     EXPECT_EQ(EntriesIn(live), 29) << "the live run's files, its extras, its mark and their list";
-    EXPECT_EQ(EntriesIn(kept), 1);
+    EXPECT_EQ(EntriesIn(kept), 2) << "the user's file, and the mark put back so that a later start tries again";
     EXPECT_EQ(TempDir::Read(kept / "shot.bmp"), "the user's picture");
     DeleteUnpackedAssets();
     close(hold);

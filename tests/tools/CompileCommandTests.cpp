@@ -49,6 +49,30 @@ TEST_F(CompileCommandTest, WritesTheLevelAndItsPagesMakingTheDirectory) {
     EXPECT_FALSE(std::filesystem::exists(out + "/sample-lm002.bmp"));
 }
 
+TEST_F(CompileCommandTest, LinksAnotherUserPlantedInTheFolderAreNeitherFollowedNorOverwritten) {
+    // In a folder others can write to, links wait at the names the run's pid
+    // gives the new files (the shell's pid is orvtool's after exec), all to a
+    // file of the user's.
+    const std::string out = dir.File("shared");
+    std::filesystem::create_directory(out);
+    const std::string victim = dir.Write("victim", "the user's own");
+    std::string plant;
+    for (const char* name : {"sample.bsp", "sample-lm000.bmp", "sample-lm001.bmp"})
+        plant += "ln -s '" + victim + "' '" + out + "/" + name + ".tmp'$$; ";
+    const std::string command = "sh -c \"" + plant + "exec '" + ORVTOOL_PATH +
+                                "' compile " ORV_SOURCE_DIR "/tests/compiler/maps/sample.map -o '" + out +
+                                "'\" >/dev/null 2>&1 </dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(TempDir::Read(victim), "the user's own");
+    std::string error;
+    ReadLevel::Parse(TempDir::Read(out + "/sample.bsp"), error);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(TempDir::Read(out + "/sample-lm001.bmp").substr(0, 2), "BM");
+    int links = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(out)) links += entry.is_symlink();
+    EXPECT_EQ(links, 3);
+}
+
 TEST_F(CompileCommandTest, BadMapsFailWithOneLine) {
     const std::string map = dir.Write("bad.map", "level bad\nstart 0 5 0\nbox 0 0 0 1 1 1 w colour\n");
     const RunResult result = Run("'" + map + "' -o '" + dir.Path().string() + "'");

@@ -184,6 +184,13 @@ TEST_F(LevelCommandTest, ALevelComesThroughAPipe) {
     EXPECT_EQ(piped.status, 0) << piped.err;
     EXPECT_EQ(piped.out, Run("info", dir.Write("floor.bsp", kFloorLevel)).out);
     EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));
+
+    // Stopped by a signal while it copies, it leaves nothing behind either:
+    // the copy never has a name.
+    const std::string stopped = "(head -c 100000 /dev/zero; sleep 2) | TMPDIR='" + scratch.Path().string() +
+                                "' timeout -s INT 1 '" + ORVTOOL_PATH + "' level info /dev/stdin";
+    EXPECT_NE(std::system(stopped.c_str()), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(scratch.Path()));
 }
 
 TEST_F(LevelCommandTest, BadInputIsOneLineAndAFailure) {

@@ -109,6 +109,13 @@ TEST_F(PackCommandTest, ExtractWritesTheEntrysBytesUnderExactlyTheNameGiven) {
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(TempDir::Read(dir.File("b.bin")), "wxyz");
     EXPECT_EQ(TempDir::Read(dir.File("B.bin")), "other");
+
+    // A link planted at the name is replaced, never written through.
+    std::filesystem::create_symlink(dir.File("B.bin"), dir.File("a.bin"));
+    EXPECT_EQ(Run({"extract", dir.File("hand.zar"), "a", dir.File("a.bin")}).status, 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.File("a.bin")));
+    EXPECT_EQ(TempDir::Read(dir.File("a.bin")), "xyz");
+    EXPECT_EQ(TempDir::Read(dir.File("B.bin")), "other");
 }
 
 TEST_F(PackCommandTest, ExtractOfAMissingEntryFailsAndWritesNothing) {

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "compiler/light/Lighting.h"
+#include "platform/core/AtomicFile.h"
 
 namespace orvcompile {
 
@@ -228,9 +229,10 @@ bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level
 
 bool WriteOutputs(const Map& map, const CompiledLevel& level, const std::string& directory, std::string& error) {
     const std::string prefix = directory.empty() ? "" : directory + "/";
-    if (!WriteFileAtomically(prefix + map.level + ".bsp", level.levelText, error)) return false;
+    if (!WriteFileAtomically(prefix + map.level + ".bsp", {level.levelText}, error)) return false;
     for (std::size_t page = 0; page < level.lightmaps.pages.size(); ++page)
-        if (!WriteFileAtomically(prefix + level.pageNames[page] + ".bmp", BmpBytes(level.lightmaps.pages[page]), error))
+        if (!WriteFileAtomically(prefix + level.pageNames[page] + ".bmp", {BmpBytes(level.lightmaps.pages[page])},
+                                 error))
             return false;
     return true;
 }

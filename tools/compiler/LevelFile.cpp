@@ -1,10 +1,6 @@
 #include "compiler/LevelFile.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 namespace orvcompile {
 
@@ -107,23 +103,6 @@ std::string BmpBytes(const Picture& picture) {
         }
     }
     return out;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string& error) {
-    const std::string temp = path + ".tmp" + std::to_string(getpid());
-    FILE* out = std::fopen(temp.c_str(), "wb");
-    if (!out) {
-        error = "cannot write '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    written = std::fclose(out) == 0 && written;
-    if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot write '" + path + "': " + std::strerror(errno);
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace orvcompile

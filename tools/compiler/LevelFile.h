@@ -41,7 +41,4 @@ struct Picture {
 // rows without padding, so the width must be a multiple of 4.
 std::string BmpBytes(const Picture& picture);
 
-// Writes `bytes` to `path` through a temporary file beside it.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string& error);
-
 }  // namespace orvcompile

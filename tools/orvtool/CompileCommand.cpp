@@ -8,6 +8,7 @@
 #include "compiler/Compile.h"
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
+#include "platform/core/AtomicFile.h"
 
 int CompileCommand(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -43,8 +44,7 @@ int CompileCommand(int argc, char** argv) {
     }
     if (!orvcompile::WriteOutputs(built.map, built.level, outDir, error)) return Fail(error);
     for (const orvcompile::LevelTexturePicture& texture : built.textures)
-        if (!orvcompile::WriteFileAtomically(outDir + "/" + texture.name + ".bmp",
-                                             orvcompile::BmpBytes(texture.picture), error))
+        if (!WriteFileAtomically(outDir + "/" + texture.name + ".bmp", {orvcompile::BmpBytes(texture.picture)}, error))
             return Fail(error);
     std::printf("wrote %s/%s.bsp and %zu lightmap pages\n", outDir.c_str(), built.map.level.c_str(),
                 built.level.lightmaps.pages.size());

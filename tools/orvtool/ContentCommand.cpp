@@ -17,12 +17,13 @@
 #include "orvtool/Commands.h"
 #include "pack/PackWriter.h"
 #include "pack/UnpackTable.h"
+#include "platform/core/AtomicFile.h"
 
 namespace {
 
 int Write(const std::string& path, const std::string& bytes) {
     std::string error;
-    return orvcompile::WriteFileAtomically(path, bytes, error) ? 0 : Fail(error);
+    return WriteFileAtomically(path, {bytes}, error) ? 0 : Fail(error);
 }
 
 // The level compiled with the lamp's bulb among its lights, the lamp's skin

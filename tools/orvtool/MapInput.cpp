@@ -7,6 +7,7 @@
 
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
+#include "platform/core/AtomicFile.h"
 
 using namespace orvcompile;
 
@@ -75,7 +76,7 @@ bool BuildMapFile(const MapSource& source, const std::string& level, int lightma
     if (!built.pointFile.empty()) {
         const std::string points = PointFilePath(source.path);
         std::string ignored;
-        if (WriteFileAtomically(points, built.pointFile, ignored))
+        if (WriteFileAtomically(points, {built.pointFile}, ignored))
             error += "; the way out is in the point file '" + points + "'";
     }
     return false;

@@ -10,6 +10,7 @@
 #include "orvtool/InputFile.h"
 #include "pack/Pack.h"
 #include "pack/PackWriter.h"
+#include "platform/core/AtomicFile.h"
 
 namespace {
 
@@ -47,9 +48,10 @@ int Extract(const std::string& packPath, const std::string& name, const std::str
     int status = 0;
     if (!FindPackEntry(name.c_str())) {
         status = Fail("pack '" + packPath + "' has no entry '" + name + "'");
-    } else if (!ExtractPackEntry(pack, name.c_str(), filePath.c_str())) {
-        status = Fail("cannot extract '" + name + "': its data runs past the end of the pack or '" + filePath +
-                      "' cannot be written");
+    } else if (std::string bytes, error; !ReadPackEntry(pack, name.c_str(), bytes)) {
+        status = Fail("cannot extract '" + name + "': its data runs past the end of the pack");
+    } else if (!WriteFileAtomically(filePath, {bytes}, error)) {
+        status = Fail(error);
     }
     ClosePack(pack);
     return status;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <new>
 
@@ -32,8 +33,11 @@ pid_t engine = 0;
 bool tying = false;
 
 void OnEndSignal(int) {
+    // kill can set errno, which the interrupted code may be about to read.
+    const int savedErrno = errno;
     Page().endAsked = 1;
     if (pid_t child = Page().tiedChild; child > 0) kill(child, SIGKILL);
+    errno = savedErrno;
 }
 
 // Runs in each new child. Either the child sees the end asked for, or the

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "compiler/editor/EditorMap.h"
+#include "compiler/editor/ImageHeader.h"
 #include "compiler/editor/Wad.h"
 
 namespace orvcompile {
@@ -19,9 +20,15 @@ namespace {
 
 // Images are read in this order of preference when one name has several.
 const char* const kExtensions[] = {".png", ".tga", ".jpg", ".jpeg", ".bmp"};
-// Larger images are refused rather than decoded.
-constexpr int kMaxImageSide = 16384;
+// Larger images are refused rather than decoded: the level keeps at most
+// kMaxTextureSide, and 4096 (as for a WAD's textures) leaves room for the
+// editors' large textures while one picture stays within 64 MB decoded.
+constexpr int kMaxImageSide = 4096;
 constexpr int kMinTextureSide = 4;
+// The largest WAD read: the editors' games keep theirs well below this.
+constexpr std::uintmax_t kMaxWadBytes = 256u << 20;
+// A palette file's colours; whatever follows them is not read.
+constexpr std::size_t kPaletteBytes = 768;
 
 int Preference(const std::string& extension) {
     for (int i = 0; i < 5; ++i)
@@ -38,11 +45,39 @@ int NearestPowerOfTwo(int side) {
     return best;
 }
 
-bool ReadBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+// The first `limit` bytes of a file at most.
+bool ReadBytes(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bytes.resize(limit);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
     return !in.bad();
+}
+
+// A WAD's bytes, read only once its first bytes say it is one and its size is
+// within kMaxWadBytes: the map's "wad" key can name any file.
+bool ReadWadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+    std::error_code code;
+    const std::uintmax_t size = std::filesystem::file_size(path, code);
+    if (code || !ReadBytes(path, 4, bytes)) {
+        error = "cannot read the WAD '" + path + "'";
+        return false;
+    }
+    if (KindOfWad(bytes) == WadKind::NotWad) {
+        error = "the WAD '" + path + "': not a WAD2 or WAD3 file";
+        return false;
+    }
+    if (size > kMaxWadBytes) {
+        error = "the WAD '" + path + "' has " + std::to_string(size) + " bytes; at most " +
+                std::to_string(kMaxWadBytes) + " are read";
+        return false;
+    }
+    if (!ReadBytes(path, static_cast<std::size_t>(size), bytes)) {
+        error = "cannot read the WAD '" + path + "'";
+        return false;
+    }
+    return true;
 }
 
 // A palette.lmp near a WAD: beside it, in gfx/ beside it, or in gfx/ beside its folder.
@@ -68,10 +103,7 @@ bool TextureLibrary::AddFolder(const std::string& directory, std::string& error)
 
 bool TextureLibrary::AddWad(const std::string& path, const std::string& paletteFile, std::string& error) {
     std::vector<std::uint8_t> bytes, palette;
-    if (!ReadBytes(path, bytes)) {
-        error = "cannot read the WAD '" + path + "'";
-        return false;
-    }
+    if (!ReadWadFile(path, bytes, error)) return false;
     if (KindOfWad(bytes) == WadKind::Wad2) {
         const std::string file = paletteFile.empty() ? PaletteNear(path) : paletteFile;
         if (file.empty()) {
@@ -81,7 +113,7 @@ bool TextureLibrary::AddWad(const std::string& path, const std::string& paletteF
             return false;
         }
         std::vector<std::uint8_t> paletteBytes;
-        if (!ReadBytes(file, paletteBytes)) {
+        if (!ReadBytes(file, kPaletteBytes, paletteBytes)) {
             error = "cannot read the palette '" + file + "'";
             return false;
         }
@@ -158,22 +190,24 @@ std::string TextureFolder::Find(const std::string& name) const {
 }
 
 bool ReadImage(const std::string& path, Picture& picture, std::string& error) {
+    // The size the header declares is checked before the decoder allocates for
+    // it, and the decoder is held to the format the header was read as.
+    ImageHeader header;
+    const bool tga = Lower(std::filesystem::path(path).extension().string()) == ".tga";
+    if (!ReadImageHeader(path, tga, header, error)) return false;
+    if (header.width < 1 || header.height < 1 || header.width > kMaxImageSide || header.height > kMaxImageSide) {
+        error = "the image '" + path + "' is " + std::to_string(header.width) + " x " + std::to_string(header.height) +
+                " pixels; sides from 1 to " + std::to_string(kMaxImageSide) + " are read";
+        return false;
+    }
     SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
     if (!file) {
         error = "cannot read '" + path + "': " + SDL_GetError();
         return false;
     }
-    // TGA has no signature to know it by; the others are told by their bytes.
-    const bool tga = Lower(std::filesystem::path(path).extension().string()) == ".tga";
-    SDL_Surface* image = tga ? IMG_LoadTyped_RW(file, 1, "TGA") : IMG_Load_RW(file, 1);
+    SDL_Surface* image = IMG_LoadTyped_RW(file, 1, header.type);
     if (!image) {
         error = "cannot read the image '" + path + "': " + IMG_GetError();
-        return false;
-    }
-    if (image->w < 1 || image->h < 1 || image->w > kMaxImageSide || image->h > kMaxImageSide) {
-        error = "the image '" + path + "' is " + std::to_string(image->w) + " x " + std::to_string(image->h) +
-                " pixels; sides from 1 to " + std::to_string(kMaxImageSide) + " are read";
-        SDL_FreeSurface(image);
         return false;
     }
     SDL_Surface* rgb = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_RGB24, 0);

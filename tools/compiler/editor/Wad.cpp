@@ -34,13 +34,13 @@ std::string NameAt(const std::vector<std::uint8_t>& bytes, std::size_t at) {
 // Whether [at, at + size) lies within `limit`, without overflow.
 bool Within(std::uint64_t at, std::uint64_t size, std::uint64_t limit) { return at <= limit && size <= limit - at; }
 
-// One texture lump (its bytes [start, start + size) of the file), `lump` its
-// name in the directory; false when it breaks its layout.
-bool ReadMiptex(const std::vector<std::uint8_t>& bytes, const std::string& lump, std::size_t start, std::size_t size,
-                WadKind kind, const std::vector<std::uint8_t>& palette, WadTexture& texture, std::string& error) {
-    // Checked before the lump's own name is read: a short lump can end the file.
+// One texture lump (its bytes [start, start + size) of the file); false when
+// it breaks its layout.
+bool ReadMiptex(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t size, WadKind kind,
+                const std::vector<std::uint8_t>& palette, WadTexture& texture, std::string& error) {
+    // The name is the lump's first field: read only once the lump is known to hold it.
     if (size < kMiptexHeaderSize) {
-        error = "the lump '" + lump + "' is cut short";
+        error = "the texture lump at byte " + std::to_string(start) + " is cut short";
         return false;
     }
     texture.name = NameAt(bytes, start);
@@ -75,6 +75,35 @@ bool ReadMiptex(const std::vector<std::uint8_t>& bytes, const std::string& lump,
     return true;
 }
 
+// Whether every lump of the directory lies within the file, none sharing a
+// byte with another: so the textures decoded, each at most its lump's size in
+// pixels, come to at most three bytes per byte of the file.
+bool LumpsApart(const std::vector<std::uint8_t>& bytes, std::uint32_t count, std::size_t directory,
+                std::string& error) {
+    struct Lump {
+        std::uint64_t start, end;
+        std::size_t entry;
+    };
+    std::vector<Lump> lumps;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::size_t entry = directory + static_cast<std::size_t>(i) * kEntrySize;
+        const std::uint32_t start = Word(bytes, entry), size = Word(bytes, entry + 4);
+        if (!Within(start, size, bytes.size())) {
+            error = "the lump '" + NameAt(bytes, entry + 16) + "' lies outside the file";
+            return false;
+        }
+        if (size > 0) lumps.push_back({start, static_cast<std::uint64_t>(start) + size, entry});
+    }
+    std::stable_sort(lumps.begin(), lumps.end(), [](const Lump& a, const Lump& b) { return a.start < b.start; });
+    for (std::size_t i = 1; i < lumps.size(); ++i)
+        if (lumps[i].start < lumps[i - 1].end) {
+            error = "the lumps '" + NameAt(bytes, lumps[i - 1].entry + 16) + "' and '" +
+                    NameAt(bytes, lumps[i].entry + 16) + "' share bytes";
+            return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 WadKind KindOfWad(const std::vector<std::uint8_t>& bytes) {
@@ -101,22 +130,18 @@ bool ReadWad(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint
         error = "its directory of " + std::to_string(count) + " entries lies outside the file";
         return false;
     }
+    if (!LumpsApart(bytes, count, directory, error)) return false;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::size_t entry = directory + static_cast<std::size_t>(i) * kEntrySize;
         const std::uint32_t start = Word(bytes, entry), size = Word(bytes, entry + 4);
         const char type = static_cast<char>(bytes[entry + 12]), compression = static_cast<char>(bytes[entry + 13]);
         if (type != kWad2Texture && type != kWad3Texture) continue;
-        const std::string lump = NameAt(bytes, entry + 16);
-        if (!Within(start, size, bytes.size())) {
-            error = "the lump '" + lump + "' lies outside the file";
-            return false;
-        }
         if (compression != 0) {
-            error = "the lump '" + lump + "' is compressed";
+            error = "the lump '" + NameAt(bytes, entry + 16) + "' is compressed";
             return false;
         }
         WadTexture texture;
-        if (!ReadMiptex(bytes, lump, start, size, kind, palette, texture, error)) return false;
+        if (!ReadMiptex(bytes, start, size, kind, palette, texture, error)) return false;
         textures.push_back(std::move(texture));
     }
     return true;

@@ -24,7 +24,8 @@ struct WadTexture {
 // The textures of a WAD, full size, in the order of its directory. A WAD2
 // needs `palette` (768 bytes: red, green, blue for each index); a WAD3 takes
 // each texture's own. False with a message for a file that is not a WAD or
-// breaks its own layout; textures whose lumps are not pictures are skipped.
+// breaks its own layout (a lump past the file's end, two lumps sharing bytes);
+// textures whose lumps are not pictures are skipped.
 bool ReadWad(const std::vector<std::uint8_t>& bytes, const std::vector<std::uint8_t>& palette,
              std::vector<WadTexture>& textures, std::string& error);
 
