@@ -334,6 +334,26 @@ TEST_F(OpenGLRendererTest, TheLevelIsDrawnFarToNearSoTheNearPolygonCovers) {
     g_pRenderer = nullptr;
 }
 
+TEST_F(OpenGLRendererTest, LeavingOutWhatLiesOutsideTheViewChangesNoFrame) {
+    Start();
+    ScopedCurrentDir inDir(dir.Path());
+    WriteRoomGrid(dir);
+    g_pRenderer = &renderer;
+    renderer.lightmapTable = nullptr;  // the level makes its own
+    ASSERT_TRUE(g_Bsp.Load("Test.bsp"));
+    ExpectCullingToChangeNoFrame(
+        [this] {
+            renderer.RenderFrame();
+            return 0;
+        },
+        false);
+    g_Bsp.FreeTree(&g_Bsp.root);
+    delete g_pBlankTexture;
+    g_pBlankTexture = nullptr;
+    delete renderer.lightmapTable;
+    g_pRenderer = nullptr;
+}
+
 TEST_F(OpenGLRendererTest, APolygonFacingAwayIsCulled) {
     Start();
     LoadLightmap(0, {255, 255, 255});

@@ -267,3 +267,69 @@ std::string StepLevel(float height, char axis) {
     return LevelText({SplitRecord(1, 2, axis, 3.0f), SplitRecord(3, 4, 'y', height), SplitRecord(5, 6, 'y', 0.0f),
                       EmptyLeaf({}), "1 1", EmptyLeaf({}), "1 1"});
 }
+
+namespace {
+
+// One room's polygon records: every surface faces into the room.
+std::vector<std::string> GridRoom(int column, int row, int cuts, const std::string& lightmap) {
+    const float s = kGridRoomSize, h = kGridRoomHeight;
+    const Vector low{column * s, 0.0f, row * s};
+    struct Surface {
+        Vector corner;  // where right and up start
+        Vector right, up;
+        bool wall;
+    };
+    // The front of a quad points along Cross(up, right).
+    const Surface surfaces[] = {
+        {low, {s, 0, 0}, {0, 0, s}, false},                   // floor
+        {Add(low, {s, h, 0}), {-s, 0, 0}, {0, 0, s}, false},  // ceiling
+        {Add(low, {0, 0, s}), {s, 0, 0}, {0, h, 0}, true},    // north
+        {Add(low, {s, 0, 0}), {-s, 0, 0}, {0, h, 0}, true},   // south
+        {Add(low, {s, 0, s}), {0, 0, -s}, {0, h, 0}, true},   // east
+        {low, {0, 0, s}, {0, h, 0}, true},                    // west
+    };
+    std::vector<std::string> records;
+    for (const Surface& surface : surfaces) {
+        const Vector right = Scale(surface.right, 1.0f / static_cast<float>(cuts));
+        const Vector up = Scale(surface.up, 1.0f / static_cast<float>(cuts));
+        for (int i = 0; i < cuts; ++i)
+            for (int j = 0; j < cuts; ++j) {
+                if (surface.wall && i == cuts / 2 && j < 2) continue;  // the doorway
+                const Vector centre = Add(surface.corner, Add(Scale(right, i + 0.5f), Scale(up, j + 0.5f)));
+                const std::vector<std::string> quad = QuadRecords(centre, Scale(right, 0.5f), Scale(up, 0.5f), lightmap,
+                                                                  surface.wall ? "" : "grid-floor");
+                records.insert(records.end(), quad.begin(), quad.end());
+            }
+    }
+    return records;
+}
+
+// The records of the subtree over rooms [x0, x1) x [z0, z1), appended to
+// `records`; its index there.
+int GridSubtree(int x0, int x1, int z0, int z1, bool alongX, int cuts, std::vector<std::string>& records) {
+    const int index = static_cast<int>(records.size());
+    records.emplace_back();
+    if (x1 - x0 == 1 && z1 - z0 == 1) {
+        records[index] = EmptyLeaf(GridRoom(x0, z0, cuts, "grid-lm" + std::to_string((x0 + z0) % 4)));
+        return index;
+    }
+    if (x1 - x0 == 1) alongX = false;
+    if (z1 - z0 == 1) alongX = true;
+    const int middle = alongX ? (x0 + x1) / 2 : (z0 + z1) / 2;
+    const int front = alongX ? GridSubtree(middle, x1, z0, z1, !alongX, cuts, records)
+                             : GridSubtree(x0, x1, middle, z1, !alongX, cuts, records);
+    const int back = alongX ? GridSubtree(x0, middle, z0, z1, !alongX, cuts, records)
+                            : GridSubtree(x0, x1, z0, middle, !alongX, cuts, records);
+    records[index] = SplitRecord(front, back, alongX ? 'x' : 'z', static_cast<float>(middle) * kGridRoomSize);
+    return index;
+}
+
+}  // namespace
+
+std::string RoomGridLevel(int rooms, int cuts) {
+    std::vector<std::string> records;
+    GridSubtree(0, rooms, 0, rooms, true, cuts, records);
+    return LevelText(records);
+}
+
+int RoomGridTriangles(int rooms, int cuts) { return rooms * rooms * 2 * (6 * cuts * cuts - 4 * 2); }

@@ -69,6 +69,17 @@ std::string SplitRecord(int front, int back, char axis, float at, bool frontAbov
 // A level file of these node records, in this order.
 std::string LevelText(const std::vector<std::string>& records);
 
+// A large level of `rooms` x `rooms` box rooms, each `kGridRoomSize` wide and
+// `kGridRoomHeight` high, its floor at y = 0, the first spanning x and z from 0
+// to kGridRoomSize. A room is one empty leaf of a tree that halves the grid
+// along x and z in turn; its floor (textured "grid-floor"), ceiling and four
+// walls face into it, each cut into `cuts` x `cuts` squares of two triangles,
+// and each wall leaves a doorway (the middle square of its two lowest rows).
+// Its lightmaps are "grid-lm0" to "grid-lm3", in turn by room.
+constexpr float kGridRoomSize = 32.0f, kGridRoomHeight = 16.0f;
+std::string RoomGridLevel(int rooms, int cuts);
+int RoomGridTriangles(int rooms, int cuts);
+
 // Flat ground for walking: solid below the floor y = 0 where `axis` < 3 and
 // below the floor y = `height` where `axis` >= 3, so a step up of `height`
 // (or a ledge down, when it is negative) 3 units along +axis from the

@@ -5,9 +5,13 @@
 #include <cstdlib>
 
 #include "globals/Globals.h"
+#include "level/Bsp.h"
+#include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
 #include "player/Player.h"
+#include "support/files/LevelFiles.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 
@@ -118,5 +122,62 @@ void ExpectThePictureToFollowThePlayersView(const std::function<void(const std::
         EXPECT_EQ(toTheRight ? left : below, 0);
         // Across the other axis the square sits on the centre line.
         EXPECT_NEAR(toTheRight ? above : left, toTheRight ? below : rightOf, shown / 10);
+    }
+}
+
+std::vector<std::uint8_t> DisplayColourAndDepth() {
+    std::vector<std::uint8_t> bytes = ReadDisplayPixels();  // binds the display's framebuffer
+    std::vector<float> depth(kDisplayWidth * kDisplayHeight);
+    glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    const auto* depthBytes = reinterpret_cast<const std::uint8_t*>(depth.data());
+    bytes.insert(bytes.end(), depthBytes, depthBytes + depth.size() * sizeof(float));
+    return bytes;
+}
+
+const std::array<GridView, 8> kGridViews = {{
+    {{16, 8, 16}, 0.0f, 0.0f},        // the first room, along its column
+    {{200, 8, 200}, 0.7f, 0.1f},      // mid-grid, across the diagonal
+    {{100, 3, 180}, -2.0f, -0.2f},    // low, looking back
+    {{128, 8, 128}, 3.14159f, 0.0f},  // on two splitting planes at once
+    {{192, 60, -40}, 0.0f, 0.6f},     // above and outside, looking in and down
+    {{-50, 8, 192}, 1.5708f, 0.0f},   // outside the west wall, looking east
+    {{192, 200, 192}, 0.3f, 1.5f},    // high above, looking straight down
+    {{370, 14, 10}, -0.785f, -0.3f},  // the last room's corner, up at the ceiling
+}};
+
+void WriteRoomGrid(TempDir& dir) {
+    const Rgb colours[4] = {{255, 255, 255}, {255, 160, 96}, {96, 200, 255}, {160, 255, 120}};
+    for (int i = 0; i < 4; ++i)
+        dir.Write("grid-lm" + std::to_string(i) + ".bmp", MakeBmp24(8, 8, [&](int x, int y) {
+                      const int shade = 128 + 16 * ((x + y) % 8);  // lightmap filtering shows
+                      return Rgb{static_cast<std::uint8_t>(colours[i].r * shade / 255),
+                                 static_cast<std::uint8_t>(colours[i].g * shade / 255),
+                                 static_cast<std::uint8_t>(colours[i].b * shade / 255)};
+                  }));
+    dir.Write("grid-floor.bmp", MakeBmp24(16, 16, [](int x, int y) {
+                  return (x / 4 + y / 4) % 2 ? Rgb{200, 200, 200} : Rgb{60, 60, 60};
+              }));
+    dir.Write("test.bsp", RoomGridLevel(kGridRooms, kGridCuts));
+}
+
+void ExpectCullingToChangeNoFrame(const std::function<int()>& drawFrame, bool fewerHanded) {
+    seam::SetTickCount(1000);  // the overlay's frame rate stays as it is
+    for (const GridView& view : kGridViews) {
+        SCOPED_TRACE(::testing::Message() << "from " << view.position.x << ", " << view.position.y << ", "
+                                          << view.position.z << " yaw " << view.yaw << " pitch " << view.pitch);
+        g_Player.position = view.position;
+        g_Player.yaw = view.yaw;
+        g_Player.pitch = view.pitch;
+        g_Bsp.cullOutsideView = false;
+        g_PolygonsRendered = 0;
+        const int handedAll = drawFrame();
+        const std::int16_t countedAll = g_PolygonsRendered;
+        const std::vector<std::uint8_t> all = DisplayColourAndDepth();
+        g_Bsp.cullOutsideView = true;
+        g_PolygonsRendered = 0;
+        const int handedCulled = drawFrame();
+        EXPECT_EQ(g_PolygonsRendered, countedAll);
+        EXPECT_TRUE(DisplayColourAndDepth() == all) << "the frames differ";
+        if (fewerHanded) EXPECT_LT(handedCulled, handedAll);
     }
 }

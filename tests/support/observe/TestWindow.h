@@ -12,6 +12,7 @@
 #include "platform/core/Types.h"
 #include "render/Renderer.h"
 #include "support/files/Bmp.h"
+#include "support/files/TempDir.h"
 
 // A visible 1280x720 window, 16:9 like the test display, so the 4:3 picture
 // gets bars left and right. g_Window points to it.
@@ -28,6 +29,29 @@ public:
 private:
     std::vector<std::uint8_t> rgb;
 };
+
+// The virtual display's colour bytes, then its depth values' bytes: frames
+// compared byte for byte.
+std::vector<std::uint8_t> DisplayColourAndDepth();
+
+// Where to look at RoomGridLevel(kGridRooms, kGridCuts) from: inside rooms,
+// on splitting planes, outside the grid and above it, in many directions.
+struct GridView {
+    Vector position;
+    float yaw, pitch;
+};
+constexpr int kGridRooms = 12, kGridCuts = 6;
+extern const std::array<GridView, 8> kGridViews;
+
+// Writes that level as "test.bsp" into `dir` with its lightmaps (a colour
+// each) and floor texture (a checkerboard).
+void WriteRoomGrid(TempDir& dir);
+
+// For each grid view, draws a frame with the level's culling off, then on,
+// with `drawFrame` (which returns the level polygons the renderer was handed),
+// and expects the same colour, depth and polygon count, and fewer polygons
+// handed over when `fewerHanded`. The level must be loaded.
+void ExpectCullingToChangeNoFrame(const std::function<int()>& drawFrame, bool fewerHanded);
 
 // What the 16-bit display shows of a colour: each channel cut to 5, 6 and 5 bits.
 Rgb As565(Rgb colour);
