@@ -12,6 +12,7 @@
 #include "player/Player.h"
 #include "render/gl/OpenGLRenderer.h"
 #include "support/files/Bmp.h"
+#include "support/files/LevelFiles.h"
 #include "support/files/TempDir.h"
 #include "support/observe/TestWindow.h"
 #include "support/stand-ins/TestSeam.h"

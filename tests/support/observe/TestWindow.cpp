@@ -134,32 +134,6 @@ std::vector<std::uint8_t> DisplayColourAndDepth() {
     return bytes;
 }
 
-const std::array<GridView, 8> kGridViews = {{
-    {{16, 8, 16}, 0.0f, 0.0f},        // the first room, along its column
-    {{200, 8, 200}, 0.7f, 0.1f},      // mid-grid, across the diagonal
-    {{100, 3, 180}, -2.0f, -0.2f},    // low, looking back
-    {{128, 8, 128}, 3.14159f, 0.0f},  // on two splitting planes at once
-    {{192, 60, -40}, 0.0f, 0.6f},     // above and outside, looking in and down
-    {{-50, 8, 192}, 1.5708f, 0.0f},   // outside the west wall, looking east
-    {{192, 200, 192}, 0.3f, 1.5f},    // high above, looking straight down
-    {{370, 14, 10}, -0.785f, -0.3f},  // the last room's corner, up at the ceiling
-}};
-
-void WriteRoomGrid(TempDir& dir) {
-    const Rgb colours[4] = {{255, 255, 255}, {255, 160, 96}, {96, 200, 255}, {160, 255, 120}};
-    for (int i = 0; i < 4; ++i)
-        dir.Write("grid-lm" + std::to_string(i) + ".bmp", MakeBmp24(8, 8, [&](int x, int y) {
-                      const int shade = 128 + 16 * ((x + y) % 8);  // lightmap filtering shows
-                      return Rgb{static_cast<std::uint8_t>(colours[i].r * shade / 255),
-                                 static_cast<std::uint8_t>(colours[i].g * shade / 255),
-                                 static_cast<std::uint8_t>(colours[i].b * shade / 255)};
-                  }));
-    dir.Write("grid-floor.bmp", MakeBmp24(16, 16, [](int x, int y) {
-                  return (x / 4 + y / 4) % 2 ? Rgb{200, 200, 200} : Rgb{60, 60, 60};
-              }));
-    dir.Write("test.bsp", RoomGridLevel(kGridRooms, kGridCuts));
-}
-
 void ExpectCullingToChangeNoFrame(const std::function<int()>& drawFrame, bool fewerHanded) {
     seam::SetTickCount(1000);  // the overlay's frame rate stays as it is
     for (const GridView& view : kGridViews) {

@@ -12,7 +12,6 @@
 #include "platform/core/Types.h"
 #include "render/Renderer.h"
 #include "support/files/Bmp.h"
-#include "support/files/TempDir.h"
 
 // A visible 1280x720 window, 16:9 like the test display, so the 4:3 picture
 // gets bars left and right. g_Window points to it.
@@ -33,19 +32,6 @@ private:
 // The virtual display's colour bytes, then its depth values' bytes: frames
 // compared byte for byte.
 std::vector<std::uint8_t> DisplayColourAndDepth();
-
-// Where to look at RoomGridLevel(kGridRooms, kGridCuts) from: inside rooms,
-// on splitting planes, outside the grid and above it, in many directions.
-struct GridView {
-    Vector position;
-    float yaw, pitch;
-};
-constexpr int kGridRooms = 12, kGridCuts = 6;
-extern const std::array<GridView, 8> kGridViews;
-
-// Writes that level as "test.bsp" into `dir` with its lightmaps (a colour
-// each) and floor texture (a checkerboard).
-void WriteRoomGrid(TempDir& dir);
 
 // For each grid view, draws a frame with the level's culling off, then on,
 // with `drawFrame` (which returns the level polygons the renderer was handed),
