@@ -63,7 +63,6 @@ void LargeLevel(benchmark::State& state, RendererKind kind, WindowSize size, int
     const double count = static_cast<double>(frames.size());
     state.counters["fps"] = count / (Now() - start);
     state.counters["processor_ms"] = (ProcessorSeconds() - startProcessor) / count * 1e3;
-    state.counters["polygons"] = g_PolygonsRendered;
 }
 
 }  // namespace
