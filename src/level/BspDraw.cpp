@@ -20,11 +20,13 @@ void Bsp::Draw(BspNode** link, const ViewVolume& view) {
         g_PolygonsRendered = static_cast<std::int16_t>(g_PolygonsRendered + facing);
         return true;
     };
+    // A polygon of a leaf in view may itself lie outside it: counted, not handed over.
     ForEachPolygonFarToNear(
         *link, camera,
-        [](BspNode& leaf, std::int32_t index) {
+        [this, &view](BspNode& leaf, std::int32_t index) {
             g_PolygonsRendered = static_cast<std::int16_t>(g_PolygonsRendered + 1);
-            g_pRenderer->DrawPolygon(leaf.polygons[index]);
+            const Polygon& polygon = leaf.polygons[index];
+            if (!cullOutsideView || !view.Excludes(BoundsOf(polygon))) g_pRenderer->DrawPolygon(polygon);
         },
         leaveOut);
 }
