@@ -82,10 +82,9 @@ public:
 
     // Hands every polygon of the subtree held in `link` that faces the camera
     // (g_Player.position) to g_pRenderer->DrawPolygon, far to near, counting
-    // each in g_PolygonsRendered. Subtrees whose bounds `view` excludes, and
-    // polygons whose own bounds it excludes, are not handed over (unless
-    // cullOutsideView is off), as nothing of them could reach the picture;
-    // those that face the camera are still counted. The default volume holds
-    // all space.
+    // each in g_PolygonsRendered. Subtrees whose bounds `view` excludes are
+    // not handed over (unless cullOutsideView is off), as nothing of them
+    // could reach the picture; their polygons that face the camera are still
+    // counted. The default volume holds all space.
     void Draw(BspNode** link, const ViewVolume& view = {});
 };

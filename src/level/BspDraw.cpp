@@ -20,13 +20,11 @@ void Bsp::Draw(BspNode** link, const ViewVolume& view) {
         g_PolygonsRendered = static_cast<std::int16_t>(g_PolygonsRendered + facing);
         return true;
     };
-    // A polygon of a leaf in view may itself lie outside it: counted, not handed over.
     ForEachPolygonFarToNear(
         *link, camera,
-        [this, &view](BspNode& leaf, std::int32_t index) {
+        [](BspNode& leaf, std::int32_t index) {
             g_PolygonsRendered = static_cast<std::int16_t>(g_PolygonsRendered + 1);
-            const Polygon& polygon = leaf.polygons[index];
-            if (!cullOutsideView || !view.Excludes(BoundsOf(polygon))) g_pRenderer->DrawPolygon(polygon);
+            g_pRenderer->DrawPolygon(leaf.polygons[index]);
         },
         leaveOut);
 }

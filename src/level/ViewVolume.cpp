@@ -1,7 +1,6 @@
 // The view volume's test of a box.
 #include "level/ViewVolume.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -38,25 +37,4 @@ bool ViewVolume::Excludes(const Box& box) const {
         if (least > kRelativeMargin * scale) return true;
     }
     return false;
-}
-
-Box BoundsOf(const Polygon& polygon) {
-    Box box;
-    for (int axis = 0; axis < 3; ++axis) {
-        const float a = polygon.vertices[0].position[axis], b = polygon.vertices[1].position[axis],
-                    c = polygon.vertices[2].position[axis];
-        if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) return kAllSpace;
-        box.low[axis] = std::min({a, b, c});
-        box.high[axis] = std::max({a, b, c});
-    }
-    return box;
-}
-
-Box Union(const Box& a, const Box& b) {
-    Box box;
-    for (int axis = 0; axis < 3; ++axis) {
-        box.low[axis] = std::min(a.low[axis], b.low[axis]);
-        box.high[axis] = std::max(a.high[axis], b.high[axis]);
-    }
-    return box;
 }

@@ -5,7 +5,6 @@
 #include <limits>
 
 #include "math/Matrix.h"
-#include "render/Renderer.h"
 
 // An axis-aligned box; empty when a low bound lies above its high bound.
 struct Box {
@@ -15,13 +14,6 @@ struct Box {
 
 constexpr float kInfinite = std::numeric_limits<float>::infinity();
 constexpr Box kAllSpace{{-kInfinite, -kInfinite, -kInfinite}, {kInfinite, kInfinite, kInfinite}};
-
-// The bounds of a triangle's vertices; all space when a coordinate is not
-// finite, so that such a triangle is never left out.
-Box BoundsOf(const Polygon& polygon);
-
-// The smallest box holding both.
-Box Union(const Box& a, const Box& b);
 
 // The half-spaces that both renderers' clipping keeps: -w <= x <= w,
 // -w <= y <= w and -w <= z <= w of the clip coordinates. The near bounds
