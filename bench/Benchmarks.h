@@ -1,6 +1,6 @@
 // The benchmarks, registered in the order they run: frames with the
 // Direct3D-style renderer, its whole frames, its texture memory, then the same for the OpenGL
-// renderer, then start-up and the level compiler.
+// renderer, then start-up, the level compiler and the large level with each renderer.
 #pragma once
 
 #include <string>
@@ -11,6 +11,7 @@
 void RegisterFrameBenchmarks(RendererKind kind, int frames, const std::string& pictureDirectory);
 void RegisterWholeFrameBenchmarks(RendererKind kind, int frames);
 void RegisterTextureMemoryBenchmark(RendererKind kind);
+void RegisterLargeLevelBenchmarks(RendererKind kind, int frames);
 void RegisterStartupBenchmark(int runs, const std::string& program);
 void RegisterCompileBenchmark(int runs, const std::string& map);
 

@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
     }
     RegisterStartupBenchmark(startupRuns, std::filesystem::read_symlink("/proc/self/exe").string());
     RegisterCompileBenchmark(compileRuns, ORV_MAP_PATH);
+    for (RendererKind kind : {RendererKind::D3d, RendererKind::Gl}) RegisterLargeLevelBenchmarks(kind, frames);
     benchmark::RunSpecifiedBenchmarks();
     EndSession();
     PrintFigures();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "level/ViewVolume.h"
 #include "math/Vector.h"
 #include "render/Renderer.h"
 
@@ -19,11 +20,33 @@ struct BspNode {
     std::uint8_t isSolid = 0;       // leaf: 1 = solid space, without polygons
     std::int32_t polygonCount = 0;  // empty leaf
     Polygon* polygons = nullptr;    // empty leaf: polygonCount records
+
+    // Made by ReadTree, for leaving out what lies outside the view: the bounds
+    // of the subtree's polygons (all space until then, so that a tree made
+    // otherwise is never left out), and where its polygons' planes lie in
+    // Bsp::planes, [firstPlane, endPlane).
+    Box bounds = kAllSpace;
+    std::int32_t firstPlane = 0, endPlane = 0;
+};
+
+// A polygon's plane as the facing rule takes it: its first vertex and normal.
+struct PolygonPlane {
+    Vector v0;
+    Vector normal;
 };
 
 class Bsp {
 public:
     BspNode* root = nullptr;  // none until a successful load
+
+    // Every polygon's plane, subtree by subtree (BspNode::firstPlane): counting
+    // the polygons of a subtree left out of the drawing that face the camera
+    // reads this array instead of the tree.
+    std::vector<PolygonPlane> planes;
+
+    // Whether Draw leaves out the subtrees outside the view volume; the tests
+    // turn it off to compare the pictures.
+    bool cullOutsideView = true;
 
     // Reads the level file into the tree, then binds its surfaces through
     // g_pRenderer. False, with nothing kept and the file closed, when the file
@@ -59,6 +82,9 @@ public:
 
     // Hands every polygon of the subtree held in `link` that faces the camera
     // (g_Player.position) to g_pRenderer->DrawPolygon, far to near, counting
-    // each in g_PolygonsRendered.
-    void Draw(BspNode** link);
+    // each in g_PolygonsRendered. Subtrees whose bounds `view` excludes are
+    // not handed over (unless cullOutsideView is off), as nothing of them
+    // could reach the picture; their polygons that face the camera are still
+    // counted. The default volume holds all space.
+    void Draw(BspNode** link, const ViewVolume& view = {});
 };

@@ -1,4 +1,6 @@
 // The level file reader and the release of the tree.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -130,6 +132,45 @@ BspNode* FindRoot(const std::vector<BspNode*>& nodes) {
     return nullptr;
 }
 
+// Gives every node below `top` its bounds and its range of `planes`, which
+// receives every polygon's plane, front subtrees first, so that each
+// subtree's planes follow one another. A coordinate that is not finite
+// makes its leaf's bounds all space: such a leaf is never left out.
+void PrepareViewTests(BspNode* top, std::vector<PolygonPlane>& planes) {
+    planes.clear();
+    WalkSubtree(
+        top, [](const BspNode* node) { return node->front; },
+        [&planes](BspNode* node) {
+            Box& box = node->bounds;
+            if (!node->isLeaf) {
+                node->firstPlane = node->front->firstPlane;
+                node->endPlane = node->back->endPlane;
+                for (int axis = 0; axis < 3; ++axis) {
+                    box.low[axis] = std::min(node->front->bounds.low[axis], node->back->bounds.low[axis]);
+                    box.high[axis] = std::max(node->front->bounds.high[axis], node->back->bounds.high[axis]);
+                }
+                return;
+            }
+            box = {{kInfinite, kInfinite, kInfinite}, {-kInfinite, -kInfinite, -kInfinite}};  // empty
+            bool finite = true;
+            node->firstPlane = static_cast<std::int32_t>(planes.size());
+            for (std::int32_t i = 0; i < node->polygonCount; ++i) {
+                const Polygon& polygon = node->polygons[i];
+                const float* v0 = polygon.vertices[0].position;
+                planes.push_back({{v0[0], v0[1], v0[2]}, {polygon.normal[0], polygon.normal[1], polygon.normal[2]}});
+                for (const Vertex& vertex : polygon.vertices)
+                    for (int axis = 0; axis < 3; ++axis) {
+                        const float value = vertex.position[axis];
+                        finite = finite && std::isfinite(value);
+                        box.low[axis] = std::min(box.low[axis], value);
+                        box.high[axis] = std::max(box.high[axis], value);
+                    }
+            }
+            node->endPlane = static_cast<std::int32_t>(planes.size());
+            if (!finite) box = kAllSpace;
+        });
+}
+
 }  // namespace
 
 bool Bsp::ReadTree(const char* fileName, std::vector<BspNode*>& nodes) {
@@ -145,6 +186,7 @@ bool Bsp::ReadTree(const char* fileName, std::vector<BspNode*>& nodes) {
         return false;
     }
     root = top;
+    PrepareViewTests(root, planes);
     return true;
 }
 
@@ -160,4 +202,5 @@ void Bsp::FreeTree(BspNode** link) {
     WalkSubtree(
         *link, [](const BspNode* node) { return node->front; }, FreeNode);
     *link = nullptr;
+    if (link == &root) planes.clear();
 }

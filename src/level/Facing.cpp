@@ -3,8 +3,11 @@
 
 bool IsBehind(const Polygon& polygon, Vector point) {
     const float* v0 = polygon.vertices[0].position;
-    const Vector toPlane{v0[0] - point.x, v0[1] - point.y, v0[2] - point.z};
-    return Dot(toPlane, {polygon.normal[0], polygon.normal[1], polygon.normal[2]}) > 0.0f;
+    return IsBehind({v0[0], v0[1], v0[2]}, {polygon.normal[0], polygon.normal[1], polygon.normal[2]}, point);
+}
+
+bool IsBehind(Vector v0, Vector normal, Vector point) {
+    return Dot({v0.x - point.x, v0.y - point.y, v0.z - point.z}, normal) > 0.0f;
 }
 
 void SetNormal(Polygon& polygon) {

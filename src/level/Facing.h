@@ -10,6 +10,8 @@
 // plane when Dot(V0 - point, normal) > 0. Any other result, the not-a-number
 // of a degenerate triangle's normal included, puts the point in front (or on it).
 bool IsBehind(const Polygon& polygon, Vector point);
+// The same rule on a plane given by the polygon's first vertex and its normal.
+bool IsBehind(Vector v0, Vector normal, Vector point);
 
 // The normal rule of every triangle the engine loads, the model's included:
 // normal = Normalise(Cross(V1 - V0, V2 - V0)), so the vertex order decides

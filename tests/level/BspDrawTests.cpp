@@ -84,6 +84,26 @@ TEST_F(DrawTest, TheCounterWrapsPast32767) {
     EXPECT_EQ(g_PolygonsRendered, -32768);
 }
 
+TEST_F(DrawTest, ASubtreeOutsideTheViewIsNotHandedOverButStillCounted) {
+    ASSERT_TRUE(Load(kFacingFloors));
+    // A 90-degree view up from the camera at (0, 0.5, 0): clip (x, z, 0, y - 0.5).
+    Matrix up = MakeZero();
+    up.m[4 * 0 + 0] = 1;
+    up.m[4 * 2 + 1] = 1;
+    up.m[4 * 1 + 3] = 1;
+    up.m[4 * 3 + 3] = -0.5f;
+    g_Player.position = {0, 0.5f, 0};
+    for (bool cull : {true, false}) {
+        level.cullOutsideView = cull;
+        renderer.polygons.clear();
+        g_PolygonsRendered = 32767;
+        level.Draw(&level.root, ViewVolume(up));
+        EXPECT_EQ(renderer.polygons.size(), cull ? 1u : 2u);
+        EXPECT_STREQ(renderer.polygons.back().lightmapName, "above");
+        EXPECT_EQ(g_PolygonsRendered, -32767) << "both face the camera; the count wraps";
+    }
+}
+
 TEST_F(DrawTest, DrawingASubtreeDrawsOnlyThatSubtree) {
     ASSERT_TRUE(Load(kFacingFloors));
     EXPECT_EQ(DrawnFrom({0, 0.5f, 0}, &level.root->front), Names{"above"});

@@ -203,4 +203,22 @@ TEST_F(D3DLevelTest, TheRoomLooksAsItsReferencePicture) {
     EXPECT_LE(meanDifference, 4.0) << "see " << written;
 }
 
+TEST_F(D3DLevelTest, LeavingOutWhatLiesOutsideTheViewChangesNoFrame) {
+    Start();
+    WriteRoomGrid(dir);
+    ASSERT_TRUE(g_Bsp.Load("Test.bsp"));
+    seam::StartRecording();
+    ExpectCullingToChangeNoFrame(
+        [this] {
+            auto handed = [] {
+                const std::vector<std::string> calls = seam::CallNames();
+                return static_cast<int>(std::count(calls.begin(), calls.end(), "DrawPolygon"));
+            };
+            const int before = handed();
+            renderer.RenderFrame();
+            return handed() - before;
+        },
+        true);
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include "player/Player.h"
 #include "render/gl/OpenGLRenderer.h"
 #include "support/files/Bmp.h"
+#include "support/files/LevelFiles.h"
 #include "support/files/TempDir.h"
 #include "support/observe/TestWindow.h"
 #include "support/stand-ins/TestSeam.h"
@@ -327,6 +328,26 @@ TEST_F(OpenGLRendererTest, TheLevelIsDrawnFarToNearSoTheNearPolygonCovers) {
     EXPECT_LT(far[1], 8);
     renderer.RenderFrame();
     EXPECT_EQ(g_PolygonsRendered, 4) << "the level counts; this renderer never resets the counter";
+    g_Bsp.FreeTree(&g_Bsp.root);
+    delete g_pBlankTexture;
+    g_pBlankTexture = nullptr;
+    delete renderer.lightmapTable;
+    g_pRenderer = nullptr;
+}
+
+TEST_F(OpenGLRendererTest, LeavingOutWhatLiesOutsideTheViewChangesNoFrame) {
+    Start();
+    ScopedCurrentDir inDir(dir.Path());
+    WriteRoomGrid(dir);
+    g_pRenderer = &renderer;
+    renderer.lightmapTable = nullptr;  // the level makes its own
+    ASSERT_TRUE(g_Bsp.Load("Test.bsp"));
+    ExpectCullingToChangeNoFrame(
+        [this] {
+            renderer.RenderFrame();
+            return 0;
+        },
+        false);
     g_Bsp.FreeTree(&g_Bsp.root);
     delete g_pBlankTexture;
     g_pBlankTexture = nullptr;

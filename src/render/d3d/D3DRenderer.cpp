@@ -226,7 +226,8 @@ bool D3DRenderer::RenderFrame() {
     // over only polygons facing the camera; its depth values are still written.
     device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
     device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
-    g_Bsp.Draw(&g_Bsp.root);
+    // The world matrix is the identity: a level point reaches clip space through the view, then the projection.
+    g_Bsp.Draw(&g_Bsp.root, ViewVolume(Multiply(projection, view)));
 
     // The model is culled and depth-tested against the level.
     device->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_CCW);
@@ -275,6 +276,7 @@ HRESULT D3DRenderer::DrawPolygon(Polygon polygon) {
 void D3DRenderer::SetMatrix(MatrixKind kind, Matrix matrix) {
     switch (kind) {
     case MatrixKind::Projection:
+        projection = matrix;  // the level's view volume follows the device's projection
         device->SetTransform(D3DTRANSFORMSTATE_PROJECTION, &matrix);
         break;
     case MatrixKind::View:

@@ -36,6 +36,18 @@ std::uint32_t ReadLittleEndian(const unsigned char* bytes, int count) {
     return value;
 }
 
+// The view volume of the level's vertices as GL transforms them: the z
+// mirror first (DrawPolygon), then the model-view and projection matrices GL
+// holds. GL's column-major storage is the row-vector layout of math/Matrix.h.
+ViewVolume LevelViewVolume() {
+    Matrix modelView, projection;
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView.m);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection.m);
+    Matrix mirror = MakeIdentity();
+    mirror.m[10] = -1.0f;
+    return ViewVolume(Multiply(projection, Multiply(modelView, mirror)));
+}
+
 }  // namespace
 
 HRESULT OpenGLRenderer::BlitSurface(IDirectDrawSurface7*, RECT*, IDirectDrawSurface7*, RECT*) { return S_OK; }
@@ -189,7 +201,7 @@ bool OpenGLRenderer::RenderFrame() {
     // z is mirrored throughout (see DrawPolygon), so the camera's z enters unnegated.
     glTranslatef(-g_Player.position.x, -g_Player.position.y, g_Player.position.z);
     glDepthFunc(GL_ALWAYS);
-    g_Bsp.Draw(&g_Bsp.root);
+    g_Bsp.Draw(&g_Bsp.root, LevelViewVolume());
     glDepthFunc(GL_LEQUAL);
     glFlush();
     SwapBuffers(deviceContext);

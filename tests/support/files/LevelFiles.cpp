@@ -7,6 +7,8 @@
 #include <numeric>
 #include <random>
 
+#include "support/files/Bmp.h"
+
 const char kFloorLevel[] =
     "NBSP 2 floor 3\n"
     "0 1 2  0 0 0  0 0 1  1 0 0\n"
@@ -266,4 +268,94 @@ std::string LevelText(const std::vector<std::string>& records) {
 std::string StepLevel(float height, char axis) {
     return LevelText({SplitRecord(1, 2, axis, 3.0f), SplitRecord(3, 4, 'y', height), SplitRecord(5, 6, 'y', 0.0f),
                       EmptyLeaf({}), "1 1", EmptyLeaf({}), "1 1"});
+}
+
+namespace {
+
+// One room's polygon records: every surface faces into the room.
+std::vector<std::string> GridRoom(int column, int row, int cuts, const std::string& lightmap) {
+    const float s = kGridRoomSize, h = kGridRoomHeight;
+    const Vector low{column * s, 0.0f, row * s};
+    struct Surface {
+        Vector corner;  // where right and up start
+        Vector right, up;
+        bool wall;
+    };
+    // The front of a quad points along Cross(up, right).
+    const Surface surfaces[] = {
+        {low, {s, 0, 0}, {0, 0, s}, false},                   // floor
+        {Add(low, {s, h, 0}), {-s, 0, 0}, {0, 0, s}, false},  // ceiling
+        {Add(low, {0, 0, s}), {s, 0, 0}, {0, h, 0}, true},    // north
+        {Add(low, {s, 0, 0}), {-s, 0, 0}, {0, h, 0}, true},   // south
+        {Add(low, {s, 0, s}), {0, 0, -s}, {0, h, 0}, true},   // east
+        {low, {0, 0, s}, {0, h, 0}, true},                    // west
+    };
+    std::vector<std::string> records;
+    for (const Surface& surface : surfaces) {
+        const Vector right = Scale(surface.right, 1.0f / static_cast<float>(cuts));
+        const Vector up = Scale(surface.up, 1.0f / static_cast<float>(cuts));
+        for (int i = 0; i < cuts; ++i)
+            for (int j = 0; j < cuts; ++j) {
+                if (surface.wall && i == cuts / 2 && j < 2) continue;  // the doorway
+                const Vector centre = Add(surface.corner, Add(Scale(right, i + 0.5f), Scale(up, j + 0.5f)));
+                const std::vector<std::string> quad = QuadRecords(centre, Scale(right, 0.5f), Scale(up, 0.5f), lightmap,
+                                                                  surface.wall ? "" : "grid-floor");
+                records.insert(records.end(), quad.begin(), quad.end());
+            }
+    }
+    return records;
+}
+
+// The records of the subtree over rooms [x0, x1) x [z0, z1), appended to
+// `records`; its index there.
+int GridSubtree(int x0, int x1, int z0, int z1, bool alongX, int cuts, std::vector<std::string>& records) {
+    const int index = static_cast<int>(records.size());
+    records.emplace_back();
+    if (x1 - x0 == 1 && z1 - z0 == 1) {
+        records[index] = EmptyLeaf(GridRoom(x0, z0, cuts, "grid-lm" + std::to_string((x0 + z0) % 4)));
+        return index;
+    }
+    if (x1 - x0 == 1) alongX = false;
+    if (z1 - z0 == 1) alongX = true;
+    const int middle = alongX ? (x0 + x1) / 2 : (z0 + z1) / 2;
+    const int front = alongX ? GridSubtree(middle, x1, z0, z1, !alongX, cuts, records)
+                             : GridSubtree(x0, x1, middle, z1, !alongX, cuts, records);
+    const int back = alongX ? GridSubtree(x0, middle, z0, z1, !alongX, cuts, records)
+                            : GridSubtree(x0, x1, z0, middle, !alongX, cuts, records);
+    records[index] = SplitRecord(front, back, alongX ? 'x' : 'z', static_cast<float>(middle) * kGridRoomSize);
+    return index;
+}
+
+}  // namespace
+
+std::string RoomGridLevel(int rooms, int cuts) {
+    std::vector<std::string> records;
+    GridSubtree(0, rooms, 0, rooms, true, cuts, records);
+    return LevelText(records);
+}
+
+const std::array<GridView, 8> kGridViews = {{
+    {{16, 8, 16}, 0.0f, 0.0f},        // the first room, along its column
+    {{200, 8, 200}, 0.7f, 0.1f},      // mid-grid, across the diagonal
+    {{100, 3, 180}, -2.0f, -0.2f},    // low, looking back
+    {{128, 8, 128}, 3.14159f, 0.0f},  // on two splitting planes at once
+    {{192, 60, -40}, 0.0f, 0.6f},     // above and outside, looking in and down
+    {{-50, 8, 192}, 1.5708f, 0.0f},   // outside the west wall, looking east
+    {{192, 200, 192}, 0.3f, 1.5f},    // high above, looking straight down
+    {{370, 14, 10}, -0.785f, -0.3f},  // the last room's corner, up at the ceiling
+}};
+
+void WriteRoomGrid(const TempDir& dir) {
+    const Rgb colours[4] = {{255, 255, 255}, {255, 160, 96}, {96, 200, 255}, {160, 255, 120}};
+    for (int i = 0; i < 4; ++i)
+        dir.Write("grid-lm" + std::to_string(i) + ".bmp", MakeBmp24(8, 8, [&](int x, int y) {
+                      const int shade = 128 + 16 * ((x + y) % 8);  // lightmap filtering shows
+                      return Rgb{static_cast<std::uint8_t>(colours[i].r * shade / 255),
+                                 static_cast<std::uint8_t>(colours[i].g * shade / 255),
+                                 static_cast<std::uint8_t>(colours[i].b * shade / 255)};
+                  }));
+    dir.Write("grid-floor.bmp", MakeBmp24(16, 16, [](int x, int y) {
+                  return (x / 4 + y / 4) % 2 ? Rgb{200, 200, 200} : Rgb{60, 60, 60};
+              }));
+    dir.Write("test.bsp", RoomGridLevel(kGridRooms, kGridCuts));
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "math/Vector.h"
+#include "support/files/TempDir.h"
 
 // One floor plane (node 0: y = 0, normal up); node 1, the empty space above
 // it, holds one textured triangle facing up (lightmap "test-lm000", texture
@@ -68,6 +69,31 @@ std::string SplitRecord(int front, int back, char axis, float at, bool frontAbov
 
 // A level file of these node records, in this order.
 std::string LevelText(const std::vector<std::string>& records);
+
+// A large level of `rooms` x `rooms` box rooms, each `kGridRoomSize` wide and
+// `kGridRoomHeight` high, its floor at y = 0, the first spanning x and z from 0
+// to kGridRoomSize. A room is one empty leaf of a tree that halves the grid
+// along x and z in turn; its floor (textured "grid-floor"), ceiling and four
+// walls face into it, each cut into `cuts` x `cuts` squares of two triangles,
+// and each wall leaves a doorway (the middle square of its two lowest rows).
+// Its lightmaps are "grid-lm0" to "grid-lm3", in turn by room.
+constexpr float kGridRoomSize = 32.0f, kGridRoomHeight = 16.0f;
+std::string RoomGridLevel(int rooms, int cuts);
+
+// The grid the drawing tests and the benchmarks use: 144 rooms, 59,904 triangles.
+constexpr int kGridRooms = 12, kGridCuts = 6;
+
+// Writes that level as "test.bsp" into `dir` with its lightmaps (a colour
+// each) and floor texture (a checkerboard).
+void WriteRoomGrid(const TempDir& dir);
+
+// Where to look at it from: inside rooms, on splitting planes, outside the
+// grid and above it, in many directions.
+struct GridView {
+    Vector position;
+    float yaw, pitch;
+};
+extern const std::array<GridView, 8> kGridViews;
 
 // Flat ground for walking: solid below the floor y = 0 where `axis` < 3 and
 // below the floor y = `height` where `axis` >= 3, so a step up of `height`

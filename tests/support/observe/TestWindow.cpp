@@ -5,9 +5,13 @@
 #include <cstdlib>
 
 #include "globals/Globals.h"
+#include "level/Bsp.h"
+#include "platform/display/Gl.h"
 #include "platform/display/VirtualDisplay.h"
 #include "platform/window/Window.h"
 #include "player/Player.h"
+#include "support/files/LevelFiles.h"
+#include "support/stand-ins/TestSeam.h"
 
 namespace {
 
@@ -118,5 +122,36 @@ void ExpectThePictureToFollowThePlayersView(const std::function<void(const std::
         EXPECT_EQ(toTheRight ? left : below, 0);
         // Across the other axis the square sits on the centre line.
         EXPECT_NEAR(toTheRight ? above : left, toTheRight ? below : rightOf, shown / 10);
+    }
+}
+
+std::vector<std::uint8_t> DisplayColourAndDepth() {
+    std::vector<std::uint8_t> bytes = ReadDisplayPixels();  // binds the display's framebuffer
+    std::vector<float> depth(kDisplayWidth * kDisplayHeight);
+    glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    const auto* depthBytes = reinterpret_cast<const std::uint8_t*>(depth.data());
+    bytes.insert(bytes.end(), depthBytes, depthBytes + depth.size() * sizeof(float));
+    return bytes;
+}
+
+void ExpectCullingToChangeNoFrame(const std::function<int()>& drawFrame, bool fewerHanded) {
+    seam::SetTickCount(1000);  // the overlay's frame rate stays as it is
+    for (const GridView& view : kGridViews) {
+        SCOPED_TRACE(::testing::Message() << "from " << view.position.x << ", " << view.position.y << ", "
+                                          << view.position.z << " yaw " << view.yaw << " pitch " << view.pitch);
+        g_Player.position = view.position;
+        g_Player.yaw = view.yaw;
+        g_Player.pitch = view.pitch;
+        g_Bsp.cullOutsideView = false;
+        g_PolygonsRendered = 0;
+        const int handedAll = drawFrame();
+        const std::int16_t countedAll = g_PolygonsRendered;
+        const std::vector<std::uint8_t> all = DisplayColourAndDepth();
+        g_Bsp.cullOutsideView = true;
+        g_PolygonsRendered = 0;
+        const int handedCulled = drawFrame();
+        EXPECT_EQ(g_PolygonsRendered, countedAll);
+        EXPECT_TRUE(DisplayColourAndDepth() == all) << "the frames differ";
+        if (fewerHanded) EXPECT_LT(handedCulled, handedAll);
     }
 }

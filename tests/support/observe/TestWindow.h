@@ -29,6 +29,16 @@ private:
     std::vector<std::uint8_t> rgb;
 };
 
+// The virtual display's colour bytes, then its depth values' bytes: frames
+// compared byte for byte.
+std::vector<std::uint8_t> DisplayColourAndDepth();
+
+// For each grid view, draws a frame with the level's culling off, then on,
+// with `drawFrame` (which returns the level polygons the renderer was handed),
+// and expects the same colour, depth and polygon count, and fewer polygons
+// handed over when `fewerHanded`. The level must be loaded.
+void ExpectCullingToChangeNoFrame(const std::function<int()>& drawFrame, bool fewerHanded);
+
 // What the 16-bit display shows of a colour: each channel cut to 5, 6 and 5 bits.
 Rgb As565(Rgb colour);
 
