@@ -279,14 +279,6 @@ class PackWriterTest : public testing::Test {
 protected:
     void TearDown() override { ClosePack(pack); }
 
-    std::vector<std::string> FilesInDir() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     TempDir dir;
     const std::string out = dir.File("out.zar");
     FILE* pack = nullptr;
@@ -302,7 +294,7 @@ TEST_F(PackWriterTest, EntriesFromMemoryAndFromFilesComeBackThroughTheReader) {
     ASSERT_TRUE(writer.AddFile("file", dir.Write("in.txt", "line\r\n"), error)) << error;
     ASSERT_TRUE(writer.Write(out, error)) << error;
     EXPECT_EQ(TempDir::Read(out), "3\nTEXTURECEILING0 256\nempty 0\nfile 6\n" + binary + "\n\nline\r\n\n");
-    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"in.txt", "out.zar"}));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"in.txt", "out.zar"}));
 
     pack = OpenPack(out.c_str());
     ASSERT_NE(pack, nullptr);
@@ -351,7 +343,7 @@ TEST_F(PackWriterTest, AFailedWriteLeavesTheTargetAsItWasAndNoNewFile) {
     EXPECT_FALSE(written);
     EXPECT_EQ(error, "cannot write '" + out + "': File too large");
     EXPECT_EQ(TempDir::Read(out), "old pack");
-    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.zar"});
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.zar"});
 
     // The renaming fails: a directory stands at the target.
     std::filesystem::remove(out);
@@ -360,7 +352,7 @@ TEST_F(PackWriterTest, AFailedWriteLeavesTheTargetAsItWasAndNoNewFile) {
     EXPECT_FALSE(writer.Write(out, error));
     EXPECT_EQ(error.rfind("cannot write '" + out + "': ", 0), 0u) << error;
     EXPECT_EQ(TempDir::Read(dir.File("out.zar/inside")), "kept");
-    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.zar"});
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.zar"});
 
     // No folder to write in.
     EXPECT_FALSE(writer.Write(dir.File("no/such/out.zar"), error));
@@ -385,7 +377,7 @@ TEST_F(PackWriterTest, LinksPlantedAtTheNewFilesNamesAreNeitherFollowedNorOverwr
     std::filesystem::create_symlink(dir.File("made-through-the-link"), firstName);
     ASSERT_TRUE(writer.Write(out, error)) << error;
     EXPECT_TRUE(std::filesystem::is_symlink(firstName));
-    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out.zar", "out.zar.tmp" + std::to_string(getpid()), "victim"}));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"out.zar", "out.zar.tmp" + std::to_string(getpid()), "victim"}));
 
     // The new file gets the usual mode, 0666 less the umask.
     const mode_t mask = umask(027);

@@ -23,14 +23,6 @@ protected:
         return RunOrvtool(args);
     }
 
-    std::vector<std::string> FilesInDir() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
     TempDir dir;
     FILE* pack = nullptr;
 };
@@ -44,7 +36,7 @@ TEST_F(PackCommandTest, CreateWritesTheCanonicalForm) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(TempDir::Read(out), "2\na 3\nb 0\nxyz\n\n");
-    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"a.txt", "b.txt", "out.zar"}));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.txt", "b.txt", "out.zar"}));
 }
 
 TEST_F(PackCommandTest, ReaderExtractsWhatCreateStored) {
@@ -155,7 +147,7 @@ TEST_F(PackCommandTest, CreateRefusesBadEntriesAndLeavesNoFile) {
         std::vector<std::string> args = {"create", dir.File("out.zar")};
         args.insert(args.end(), entries.begin(), entries.end());
         ExpectOneLineFailure(Run(args));
-        EXPECT_EQ(FilesInDir(), std::vector<std::string>{"in"});
+        EXPECT_EQ(dir.Names(), std::vector<std::string>{"in"});
     }
 }
 
@@ -163,13 +155,13 @@ TEST_F(PackCommandTest, FailedCreateLeavesAnExistingPackUntouched) {
     dir.Write("out.zar", "old pack");
     ExpectOneLineFailure(Run({"create", dir.File("out.zar"), "a=" + dir.File("missing")}));
     EXPECT_EQ(TempDir::Read(dir.File("out.zar")), "old pack");
-    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"out.zar"});
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.zar"});
 }
 
 TEST_F(PackCommandTest, CreateIntoAMissingDirectoryFails) {
     const std::string in = dir.Write("in", "data");
     ExpectOneLineFailure(Run({"create", dir.File("no/such/out.zar"), "a=" + in}));
-    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"in"});
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"in"});
 }
 
 TEST_F(PackCommandTest, ContentPackPacksTheUnpackTablesFilesFromADirectory) {
@@ -195,7 +187,7 @@ TEST_F(PackCommandTest, ContentPackPacksTheUnpackTablesFilesFromADirectory) {
     std::filesystem::remove(dir.File("run/test.mp3"));
     ExpectOneLineFailure(RunOrvtool({"content", "pack", out, dir.File("run")}));
     EXPECT_EQ(TempDir::Read(out), before);
-    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"out.zar", "run"}));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"out.zar", "run"}));
 }
 
 TEST_F(PackCommandTest, MisusedCommandLineFails) {
@@ -208,7 +200,7 @@ TEST_F(PackCommandTest, MisusedCommandLineFails) {
         ExpectOneLineFailure(result);
         EXPECT_EQ(result.status, 2);
     }
-    EXPECT_TRUE(FilesInDir().empty());
+    EXPECT_TRUE(dir.Names().empty());
 }
 
 }  // namespace

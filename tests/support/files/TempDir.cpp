@@ -1,5 +1,6 @@
 #include "support/files/TempDir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -35,3 +36,11 @@ ScopedCurrentDir::ScopedCurrentDir(const std::filesystem::path& dir) : previous(
 }
 
 ScopedCurrentDir::~ScopedCurrentDir() { std::filesystem::current_path(previous); }
+
+std::vector<std::string> TempDir::Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class TempDir {
 public:
@@ -17,6 +18,8 @@ public:
     std::string Write(const std::string& name, const std::string& bytes) const;
     // The whole content of a file, or "<missing>" when it cannot be read.
     static std::string Read(const std::string& file);
+    // The names of what the directory holds, sorted.
+    std::vector<std::string> Names() const;
 
 private:
     std::filesystem::path path;
