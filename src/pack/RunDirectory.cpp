@@ -185,8 +185,21 @@ bool EnterRunDirectory() {
 // the level as without a pack, after one line on stderr naming the entry.
 FILE* OpenPackAndFindExtras() {
     FILE* pack = OpenPack(kPackFileName);
+    if (!pack) {
+        // The level's box says only that the level could not be loaded; this
+        // says which file was looked for, and where.
+        std::error_code ignored;
+        const std::string start = std::filesystem::current_path(ignored).string();
+        if (std::filesystem::exists(kPackFileName, ignored))
+            std::fprintf(stderr, "orvanthelix: the asset pack \"%s\" in %s cannot be read or is not a pack.\n",
+                         kPackFileName, start.c_str());
+        else
+            std::fprintf(stderr, "orvanthelix: no asset pack \"%s\" in %s, the folder the program was started in.\n",
+                         kPackFileName, start.c_str());
+        return nullptr;
+    }
     std::string problem;
-    if (!pack || FindExtraAssets(extras, problem)) return pack;
+    if (FindExtraAssets(extras, problem)) return pack;
     std::fprintf(stderr, "orvanthelix: %s; nothing is unpacked.\n", problem.c_str());
     ClosePack(pack);
     return nullptr;

@@ -86,20 +86,26 @@ grep -q '<project_license>MIT</project_license>' "$packages"/usr/share/metainfo/
   e2e_fail "the metadata names no MIT project licence"
 orvtool=$packages/usr/bin/orvtool
 
-# plays NAME PACK [--overlay]: the launcher, started in E2E_START, plays PACK
-# (the overlay's texts are looked for on the demo only: the placeholder
-# textures of a pack made without textures leave them unreadable) and ends on
-# SIGTERM.
+# plays NAME PACK [--overlay|"" [ARGUMENT]]: the launcher, started in
+# E2E_START with the ARGUMENT given, plays PACK (the overlay's texts are looked
+# for on the demo only: the placeholder textures of a pack made without
+# textures leave them unreadable) and ends on SIGTERM, leaving nothing behind
+# once its watcher has removed the folder of a pack given by its path.
 plays() {
   local name=$1 pack=$2 overlay=${3:-} pid
-  e2e_start "$name" SDL_AUDIODRIVER=dummy "$packages/usr/games/orvanthelix"
+  shift $(($# < 3 ? $# : 3))
+  e2e_start "$name" SDL_AUDIODRIVER=dummy "$packages/usr/games/orvanthelix" "$@"
   pid=$E2E_PID
   e2e_window "$pid" >/dev/null || exit 1
   e2e_await_level "$check" "$E2E_DIR/$name.ppm" $overlay
   "$orvtool" pack extract "$pack" LEVELTEST "$E2E_DIR/$name.bsp" || e2e_fail "no level in $pack"
-  cmp -s "$E2E_DIR/$name.bsp" "$E2E_TMP"/orvanthelix-*/test.bsp || e2e_fail "$name: the level shown is not that of $pack"
+  cmp -s "$E2E_DIR/$name.bsp" "$E2E_TMP"/orvanthelix-??????/test.bsp || e2e_fail "$name: the level shown is not that of $pack"
   kill -TERM "$pid"
   e2e_wait_end "$pid" 2
+  for _ in $(seq 30); do
+    [ -z "$(ls -A "$E2E_TMP")" ] && break
+    sleep 0.1
+  done
   e2e_expect_orderly_end
 }
 plays demo "$packages/usr/share/games/orvanthelix/Orvanthelix.zar" --overlay
@@ -113,6 +119,14 @@ mkdir "$E2E_START"
 e2e_start_listing=$(e2e_listing)
 plays own "$E2E_START/Orvanthelix.zar"
 
+# The same pack under a name of its own, given by its path, the launcher
+# started in a folder without a pack.
+cp "$E2E_START/Orvanthelix.zar" "$E2E_DIR/mylevel.zar"
+E2E_START=$E2E_DIR/elsewhere
+mkdir "$E2E_START"
+e2e_start_listing=$(e2e_listing)
+plays by-path "$E2E_DIR/mylevel.zar" "" "$E2E_DIR/mylevel.zar"
+
 "$packages/usr/bin/orvanthelix-editor-setup" "$E2E_DIR/game" "$E2E_DIR/games" >"$E2E_DIR/editor.log" 2>&1 ||
   e2e_fail "the editor set-up failed: $(cat "$E2E_DIR/editor.log")"
 for file in "$source_dir"/tools/editor/*; do
@@ -122,4 +136,4 @@ done
 textures=$(find "$E2E_DIR/game/orvanthelix/textures/engine" -name '*.bmp' | wc -l)
 [ "$textures" = 15 ] || e2e_fail "the editor set-up wrote $textures textures, not 15"
 
-e2e_pass "three packages with their files, lintian clean; unpacked, the launcher played the demo and a pack of orvtool's; the editor set up"
+e2e_pass "three packages with their files, lintian clean; unpacked, the launcher played the demo and a pack of orvtool's, also given by its path; the editor set up"

@@ -3,8 +3,9 @@
 #   no-display    DISPLAY not set: no window, one line on stderr that names
 #                 DISPLAY, exit status 1
 # and those answered in their message boxes:
-#   no-pack       no pack in the start directory: the "Binary Space Partition
-#                 could not be loaded." box, answered with Return, ends the run
+#   no-pack       no pack in the start directory: one line on stderr names the
+#                 pack and the folder, and the "Binary Space Partition could
+#                 not be loaded." box, answered with Return, ends the run
 #   no-audio-ignore, no-audio-abort
 #                 no usable audio driver: the "Sound initialization failed."
 #                 box with Abort, Retry and Ignore; Ignore runs the game
@@ -91,6 +92,9 @@ case $case in
     box=$(e2e_box "$window" "Error-Reporting: g_Bsp.Load") || exit 1
     xdotool key --window "$box" Return
     e2e_wait_end "$pid" 10
+    [ "$(grep -c Orvanthelix.zar "$E2E_DIR/program.log")" = 1 ] &&
+      grep -qx "orvanthelix: no asset pack \"Orvanthelix.zar\" in $E2E_START, .*" "$E2E_DIR/program.log" ||
+      e2e_fail "no one line naming the pack and the folder: $(cat "$E2E_DIR/program.log")"
     ;;
   no-pack-sigterm | no-pack-sighup | no-pack-sigkill)
     box=$(e2e_box "$window" "Error-Reporting: g_Bsp.Load") || exit 1
