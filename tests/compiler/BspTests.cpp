@@ -225,6 +225,9 @@ TEST(Bsp, RefusesBadBrushesAndStarts) {
               "test.map: the player start (5 -1 5) lies inside a brush");
     EXPECT_EQ(CompileText(RoomMap(0, 0, 0, 32, 16, 32, "5 500 5")).error,
               "test.map: leak: the player start (5 500 5) lies outside the map");
+    EXPECT_EQ(CompileText(RoomMap(0, 0, 0, 32, 16, 32, "5 40 5") + "box 40 -4 0 44 60 4 w\n").error,
+              "test.map: leak: the player start (5 40 5) is not enclosed by brushes: its space opens straight onto the "
+              "outside");
     EXPECT_EQ(CompileText(room + "light 5 -2 5 1 1 1 1 10\n").error,
               "test.map:9: the light lies in solid space or outside the map");
 }

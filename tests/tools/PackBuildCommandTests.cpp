@@ -141,7 +141,7 @@ TEST(PackBuildCommand, EveryTextureIsItsOwnPictureUpToTheEnginesCap) {
         RunOrvtool({"pack", "build", dir.Write("colours.map", map), "-o", out, "--textures", dir.File("textures")});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.err.find("the engine unpacks 256 textures; the level's 2 smallest of 258 share the picture of the "
-                              "one nearest in colour: pillar_colour_255 as "),
+                              "one nearest in colour: pillar_colour_255 drawn with pillar_colour_"),
               std::string::npos)
         << result.err;
 
@@ -192,7 +192,7 @@ TEST(PackBuildCommand, PagesBeyondTheTablesFiveAreExtraEntries) {
     }
 }
 
-TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {
+TEST(PackBuildCommand, ALeakOrAStartInNoRoomFailsWithTheWayOutAndAPointFile) {
     TempDir dir;
     std::string text = TempDir::Read(kMaps + "one-room.map");
     const std::size_t ceiling = text.rfind('{', text.find("ceiling0"));
@@ -206,6 +206,23 @@ TEST(PackBuildCommand, ALeakFailsWithTheWayOutAndAPointFile) {
         << last;
     EXPECT_EQ(TempDir::Read(dir.File("leak.pts")).rfind("0.000 0.000 60.000\n", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.zar")));
+
+    // A start above the sealed room's roof, below a tower's top: no room
+    // holds it, and the message says so rather than naming the eye as a hole.
+    text = TempDir::Read(kMaps + "one-room.map");
+    const std::string origin = "\"origin\" \"0 0 24\"";
+    text.replace(text.find(origin), origin.size(), "\"origin\" \"0 0 300\"");
+    text.insert(text.find('}', text.find("ceiling0")) + 1, Box(144, 144, -16, 160, 160, 400, "wall0"));
+    const std::string above = dir.Write("above.map", text);
+    const ToolResult high = RunOrvtool({"pack", "build", above, "-o", dir.File("out.zar")});
+    EXPECT_EQ(high.status, 1);
+    EXPECT_NE(high.err.find(": leak: the info_player_deathmatch of line "), std::string::npos) << high.err;
+    EXPECT_NE(high.err.find(" (its eye at (0 0 204)) is not enclosed by brushes (above the roof?): its space opens "
+                            "straight onto the outside; the way out is in the point file '" +
+                            dir.File("above.pts") + "'"),
+              std::string::npos)
+        << high.err;
+    EXPECT_EQ(TempDir::Read(dir.File("above.pts")).rfind("0.000 0.000 204.000\n", 0), 0u);
 }
 
 TEST(PackBuildCommand, CommandLinesItCannotTakeAreUsageErrors) {

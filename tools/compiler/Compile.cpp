@@ -74,13 +74,13 @@ namespace {
 bool BuildGeometry(const Map& map, Stopwatch& watch, CompiledLevel& level, Reporter& reporter) {
     if (!BuildBrushes(map, level.brushes, reporter)) return false;
     if (level.brushes.brushes.empty()) return reporter.Fail("the map has no brushes that make a solid");
-    watch.Done(std::to_string(level.brushes.brushes.size()) + " brushes");
+    watch.Done(Counted(static_cast<long>(level.brushes.brushes.size()), "brush", "brushes"));
 
     level.tree = BuildTree(level.brushes, {});
-    watch.Done("tree of " + std::to_string(level.tree.nodes.size()) + " nodes");
+    watch.Done("tree of " + Counted(static_cast<long>(level.tree.nodes.size()), "node", "nodes"));
     std::string error;
     if (!FloodAndFill(level.tree, level.brushes, map.start, error, &level.leakPath)) return reporter.Fail(error);
-    watch.Done(std::to_string(level.tree.portals.size()) + " portals, flood and fill");
+    watch.Done(Counted(static_cast<long>(level.tree.portals.size()), "portal", "portals") + ", flood and fill");
 
     std::vector<char> visible(level.brushes.textures.size(), 0);
     for (const Face& face : MakeFaces(level.tree, level.brushes)) visible[static_cast<std::size_t>(face.texture)] = 1;
@@ -100,7 +100,7 @@ bool BuildGeometry(const Map& map, Stopwatch& watch, CompiledLevel& level, Repor
     MergeFaces(level.faces, level.brushes.planes);
     FixTJunctions(level.faces);
     MergeSolidSiblings(level.tree);
-    watch.Done("rebuilt from the visible faces: " + std::to_string(level.faces.size()) + " faces");
+    watch.Done("rebuilt from the visible faces: " + Counted(static_cast<long>(level.faces.size()), "face", "faces"));
     return true;
 }
 
@@ -210,8 +210,9 @@ bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level
     Lightmaps& lightmaps = level.lightmaps;
     std::string error;
     if (!FitCharts(map, level.faces, level.brushes.planes, lightmaps, reporter, error)) return reporter.Fail(error);
-    watch.Done(std::to_string(lightmaps.charts.size()) + " lightmap charts on " + std::to_string(lightmaps.pageCount) +
-               " pages of " + std::to_string(lightmaps.pageSize) + " x " + std::to_string(lightmaps.pageSize));
+    watch.Done(Counted(static_cast<long>(lightmaps.charts.size()), "lightmap chart", "lightmap charts") + " on " +
+               Counted(lightmaps.pageCount, "page", "pages") + " of " + std::to_string(lightmaps.pageSize) + " x " +
+               std::to_string(lightmaps.pageSize));
     LightSettings settings = SettingsOf(map);
     settings.lights = level.lights;
     SetSkyFaces(level, settings);

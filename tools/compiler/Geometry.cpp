@@ -143,4 +143,12 @@ void Bounds::Add(Vec3 p) {
     max = {std::max(max.x, p.x), std::max(max.y, p.y), std::max(max.z, p.z)};
 }
 
+bool Bounds::Contains(Vec3 p) const {
+    return p.x >= min.x && p.y >= min.y && p.z >= min.z && p.x <= max.x && p.y <= max.y && p.z <= max.z;
+}
+
+Vec3 Bounds::Nearest(Vec3 p) const {
+    return {std::clamp(p.x, min.x, max.x), std::clamp(p.y, min.y, max.y), std::clamp(p.z, min.z, max.z)};
+}
+
 }  // namespace orvcompile

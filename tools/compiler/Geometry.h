@@ -66,6 +66,8 @@ struct Bounds {
     Vec3 max{-1e300, -1e300, -1e300};
     void Add(Vec3 p);
     bool Empty() const { return min.x > max.x; }
+    bool Contains(Vec3 p) const;  // the faces included
+    Vec3 Nearest(Vec3 p) const;   // the point of the box nearest to p
 };
 
 }  // namespace orvcompile

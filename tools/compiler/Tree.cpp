@@ -218,15 +218,6 @@ std::string Format(Vec3 p) {
     return text;
 }
 
-bool Inside(const Bounds& b, Vec3 p) {
-    return p.x >= b.min.x && p.y >= b.min.y && p.z >= b.min.z && p.x <= b.max.x && p.y <= b.max.y && p.z <= b.max.z;
-}
-
-// The point of the box nearest to p.
-Vec3 NearestIn(const Bounds& b, Vec3 p) {
-    return {std::clamp(p.x, b.min.x, b.max.x), std::clamp(p.y, b.min.y, b.max.y), std::clamp(p.z, b.min.z, b.max.z)};
-}
-
 // The centre of the winding's part within the box, or of the whole winding
 // when no part of it is.
 Vec3 MiddleWithin(const Bounds& b, const Winding& w) {
@@ -270,9 +261,9 @@ bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& erro
 
     // A start beyond the outer box leaks straight out; one inside a brush is
     // no leak but a start to move.
-    if (!Inside(tree.box, start)) {
+    if (!tree.box.Contains(start)) {
         error = "leak: the player start " + Format(start) + " lies outside the map";
-        if (leakPath) *leakPath = {start, NearestIn(tree.box, start)};
+        if (leakPath) *leakPath = {start, tree.box.Nearest(start)};
         return false;
     }
     const int first = LeafAt(tree, set.planes, start);
@@ -302,9 +293,16 @@ bool FloodAndFill(Tree& tree, const BrushSet& set, Vec3 start, std::string& erro
                 }
                 path.push_back(start);
                 std::reverse(path.begin(), path.end());
-                const auto hole = std::find_if(path.rbegin(), path.rend(), [&](Vec3 p) { return Inside(bounds, p); });
-                error = "leak: the map is not sealed; the outside can be reached from the player start " +
-                        Format(start) + " by way of " + Format(hole == path.rend() ? start : *hole);
+                if (leaf == first) {
+                    // Above the roof, say, within the brushes' bounds but in no room.
+                    error = "leak: the player start " + Format(start) +
+                            " is not enclosed by brushes: its space opens straight onto the outside";
+                } else {
+                    const auto hole =
+                        std::find_if(path.rbegin(), path.rend(), [&](Vec3 p) { return bounds.Contains(p); });
+                    error = "leak: the map is not sealed; the outside can be reached from the player start " +
+                            Format(start) + " by way of " + Format(hole == path.rend() ? start : *hole);
+                }
                 if (leakPath) *leakPath = std::move(path);
                 return false;
             }

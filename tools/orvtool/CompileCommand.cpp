@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "compiler/Compile.h"
+#include "compiler/Reporter.h"
 #include "orvtool/Commands.h"
 #include "orvtool/MapInput.h"
 #include "platform/core/AtomicFile.h"
@@ -46,8 +47,11 @@ int CompileCommand(int argc, char** argv) {
     for (const orvcompile::LevelTexturePicture& texture : built.textures)
         if (!WriteFileAtomically(outDir + "/" + texture.name + ".bmp", {orvcompile::BmpBytes(texture.picture)}, error))
             return Fail(error);
-    std::printf("wrote %s/%s.bsp and %zu lightmap pages\n", outDir.c_str(), built.map.level.c_str(),
-                built.level.lightmaps.pages.size());
-    if (built.fromEditor) std::printf("wrote %zu textures\n", built.textures.size());
+    using orvcompile::Counted;
+    const long pages = static_cast<long>(built.level.lightmaps.pages.size());
+    std::printf("wrote %s/%s.bsp and %s\n", outDir.c_str(), built.map.level.c_str(),
+                Counted(pages, "lightmap page", "lightmap pages").c_str());
+    if (built.fromEditor)
+        std::printf("wrote %s\n", Counted(static_cast<long>(built.textures.size()), "texture", "textures").c_str());
     return 0;
 }

@@ -148,7 +148,7 @@ struct SlotAssignment {
 };
 
 // Gives each of `rest` the engine's name of the texture of `kept` nearest in
-// colour; returns the list of them ("a as b, ...").
+// colour; returns the list of them ("a drawn with b's picture, ...").
 std::string ShareNearestInColour(const std::vector<const LevelTexturePicture*>& kept,
                                  const std::vector<const LevelTexturePicture*>& rest, SlotAssignment& assignment) {
     std::string shared;
@@ -159,7 +159,7 @@ std::string ShareNearestInColour(const std::vector<const LevelTexturePicture*>& 
             if (Length(MeanColour(other->picture) - colour) < Length(MeanColour(nearest->picture) - colour))
                 nearest = other;
         assignment.slotOf[texture->name] = assignment.slotOf[nearest->name];
-        shared += (shared.empty() ? "" : ", ") + texture->name + " as " + nearest->name;
+        shared += (shared.empty() ? "" : ", ") + texture->name + " drawn with " + nearest->name + "'s picture";
     }
     return shared;
 }

@@ -504,23 +504,18 @@ std::string LeakMessage(const ImportedMap& imported, const std::vector<Vec3>& pa
     std::string message = "leak: the map is not sealed";
     if (path.empty()) return message;
     const Bounds& bounds = imported.brushBounds;
-    auto within = [&](Vec3 p) {
-        return p.x >= bounds.min.x && p.y >= bounds.min.y && p.z >= bounds.min.z && p.x <= bounds.max.x &&
-               p.y <= bounds.max.y && p.z <= bounds.max.z;
-    };
     const Vec3 eye = imported.transform.ToEditor(path.front());
-    if (!within(eye))
-        return "leak: the " + imported.startEntity + " (its eye at " + Format(eye) + ") lies outside the map";
+    const std::string start = "the " + imported.startEntity + " (its eye at " + Format(eye) + ")";
+    if (!bounds.Contains(eye)) return "leak: " + start + " lies outside the map";
     // The way out leaves the brushes at its last point still among them (the
-    // compiler names each opening by its part among the brushes).
-    Vec3 exit = eye;
-    for (auto at = path.rbegin(); at != path.rend(); ++at)
-        if (within(imported.transform.ToEditor(*at))) {
-            exit = imported.transform.ToEditor(*at);
-            break;
-        }
-    return message + "; the way out from the " + imported.startEntity + " (its eye at " + Format(eye) +
-           ") leaves the brushes at " + Format(exit);
+    // compiler names each opening by its part among the brushes); a start
+    // whose own space reaches the outside has no such point but itself.
+    for (auto at = path.rbegin(); at + 1 != path.rend(); ++at)
+        if (bounds.Contains(imported.transform.ToEditor(*at)))
+            return message + "; the way out from " + start + " leaves the brushes at " +
+                   Format(imported.transform.ToEditor(*at));
+    return "leak: " + start +
+           " is not enclosed by brushes (above the roof?): its space opens straight onto the outside";
 }
 
 std::string StartMessage(const ImportedMap& imported) {
