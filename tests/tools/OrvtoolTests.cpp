@@ -31,6 +31,17 @@ TEST(OrvtoolTest, HelpGoesToStandardOutputWithStatusZero) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"pack", "--help"}, {"pack", "-h"}, {"--help", "pack"}})
         EXPECT_EQ(RunOrvtool(args).out, pack.out) << testing::PrintToString(args);
+
+    // A command's help says what each command line does and gives each option a line.
+    const ToolResult compile = RunOrvtool({"help", "compile"});
+    EXPECT_NE(compile.out.find("orvtool compile MAP -o DIR [-j|--jobs THREADS] [--textures FOLDER|WAD]... [--palette "
+                               "FILE] [--scale UNITS]\n    compiles MAP "),
+              std::string::npos)
+        << compile.out;
+    for (const char* option : {"\n  -o DIR  ", "\n  -j, --jobs THREADS  ", "\n  --textures FOLDER|WAD  ",
+                               "\n  --palette FILE  ", "\n  --scale UNITS  "})
+        EXPECT_NE(compile.out.find(option), std::string::npos) << option;
+    EXPECT_NE(pack.out.find("\n  --model FILE  "), std::string::npos) << pack.out;
 }
 
 TEST(OrvtoolTest, ACommandLineItCannotTakeGivesStatusTwo) {
