@@ -9,7 +9,9 @@
 #     its place), SIGTERM ends the run with status 0 and the folder is as it was;
 #   - that pack is made there by the unpacked orvtool, which finds the demo's
 #     sound and music beside itself;
-#   - the editor set-up writes the editor's configuration and the textures.
+#   - the editor set-up writes the editor's configuration, the textures and
+#     the compilation profiles, whose "Pack and play" builds a pack that the
+#     launcher plays by its path.
 #
 #   packages.sh SOURCE_DIR CHECK
 set -u
@@ -119,14 +121,6 @@ mkdir "$E2E_START"
 e2e_start_listing=$(e2e_listing)
 plays own "$E2E_START/Orvanthelix.zar"
 
-# The same pack under a name of its own, given by its path, the launcher
-# started in a folder without a pack.
-cp "$E2E_START/Orvanthelix.zar" "$E2E_DIR/mylevel.zar"
-E2E_START=$E2E_DIR/elsewhere
-mkdir "$E2E_START"
-e2e_start_listing=$(e2e_listing)
-plays by-path "$E2E_DIR/mylevel.zar" "" "$E2E_DIR/mylevel.zar"
-
 "$packages/usr/bin/orvanthelix-editor-setup" "$E2E_DIR/game" "$E2E_DIR/games" >"$E2E_DIR/editor.log" 2>&1 ||
   e2e_fail "the editor set-up failed: $(cat "$E2E_DIR/editor.log")"
 for file in "$source_dir"/tools/editor/*; do
@@ -136,4 +130,27 @@ done
 textures=$(find "$E2E_DIR/game/orvanthelix/textures/engine" -name '*.bmp' | wc -l)
 [ "$textures" = 15 ] || e2e_fail "the editor set-up wrote $textures textures, not 15"
 
-e2e_pass "three packages with their files, lintian clean; unpacked, the launcher played the demo and a pack of orvtool's, also given by its path; the editor set up"
+# The editor's "Pack and play" profile, its tasks run as the editor runs them
+# (its variables and quotes as the shell's) on a map saved as maps/rooms.map:
+# the installed orvtool writes maps/rooms.zar, which the launcher, started in
+# a folder without a pack, plays by its path.
+profile=$(sed -n '/"name": "Pack and play"/,/^    }/p' "$E2E_DIR/games/Orvanthelix/CompilationProfiles.cfg" |
+  grep '"type": "tool"')
+[ "$(wc -l <<<"$profile")" = 2 ] || e2e_fail "no \"Pack and play\" profile of two tasks: $profile"
+tool() { sed -n "$1"'{s/.*"tool": "\([^"]*\)".*/\1/p}' <<<"$profile"; }
+parameters() { sed -n "$1"'{s/.*"parameters": "\(.*\)", "treat.*/\1/;s/\\"/"/gp}' <<<"$profile"; }
+[ "$(tool 1)" = "$(readlink -f "$orvtool")" ] && [ "$(tool 2)" = "$packages/usr/games/orvanthelix" ] ||
+  e2e_fail "the profile runs $(tool 1) and $(tool 2)"
+mkdir "$E2E_DIR/maps"
+cp "$source_dir/tests/compiler/maps/two-rooms.map" "$E2E_DIR/maps/rooms.map"
+MAP_DIR_PATH=$E2E_DIR/maps MAP_FULL_NAME=rooms.map MAP_BASE_NAME=rooms
+eval "\"$(tool 1)\" $(parameters 1)" >"$E2E_DIR/profile.log" 2>&1 ||
+  e2e_fail "the profile's pack build: $(cat "$E2E_DIR/profile.log")"
+eval "set -- $(parameters 2)"
+[ "$1" = "$E2E_DIR/maps/rooms.zar" ] || e2e_fail "the profile plays '$1'"
+E2E_START=$E2E_DIR/elsewhere
+mkdir "$E2E_START"
+e2e_start_listing=$(e2e_listing)
+plays by-path "$1" "" "$1"
+
+e2e_pass "three packages with their files, lintian clean; unpacked, the launcher played the demo and a pack of orvtool's; the editor set up, and its profile's pack played by its path"
