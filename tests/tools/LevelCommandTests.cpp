@@ -99,7 +99,7 @@ TEST_F(LevelCommandTest, InfoWithAPackSaysWhichImagesItHolds) {
 
     WriteTestAssetPack(pack, {}, {{"TEXTUREa.b", "a dot"}});
     const ToolResult refused = RunOrvtool({"level", "info", file, "--pack", pack});
-    EXPECT_NE(refused.out.find("refused the pack entry TEXTUREa.b is refused: "), std::string::npos) << refused.out;
+    EXPECT_NE(refused.out.find("unplayable: the pack entry TEXTUREa.b is refused: "), std::string::npos) << refused.out;
     EXPECT_NE(refused.out.find("image floor0.bmp TEXTUREFLOOR0 missing\n"), std::string::npos) << refused.out;
     EXPECT_EQ(RunOrvtool({"level", "info", file, "--pack", dir.File("none.zar")}).status, 1);
     EXPECT_EQ(RunOrvtool({"level", "info", file, "--pak", pack}).status, 2);

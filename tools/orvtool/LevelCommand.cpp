@@ -37,7 +37,8 @@ void AddName(std::vector<std::string>& names, const char* name) {
 }
 
 // One line per image: "image FILE ENTRY held|missing". A pack the engine
-// would refuse (pack/ExtraAssets.h) holds none of them, and a line says why.
+// would refuse (pack/ExtraAssets.h) holds none of them, and a line first says
+// why: "unplayable: WHY".
 bool PrintImages(const std::string& packPath, const std::vector<std::string>& lightmaps,
                  const std::vector<std::string>& textures, std::string& error) {
     const InputFile file(packPath);
@@ -48,7 +49,7 @@ bool PrintImages(const std::string& packPath, const std::vector<std::string>& li
     }
     std::vector<ExtraAsset> extras;
     std::string refused;
-    if (!FindExtraAssets(extras, refused)) std::printf("refused %s\n", refused.c_str());
+    if (!FindExtraAssets(extras, refused)) std::printf("unplayable: %s\n", refused.c_str());
     auto print = [&](const std::string& name, bool lightmap) {
         const std::string entry = ImageEntry(name, lightmap);
         const bool held = refused.empty() && FindPackEntry(entry.c_str());
