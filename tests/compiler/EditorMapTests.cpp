@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "compiler/editor/BuildLevel.h"
 #include "compiler/editor/EditorImport.h"
 #include "compiler/editor/EditorMap.h"
 #include "support/files/CompileHelpers.h"
@@ -434,6 +435,38 @@ TEST(EditorImport, ALeakThroughAnyWallNamesAPointOnThatSide) {
     EXPECT_EQ(c.error.rfind("m.map: leak: ", 0), 0u) << c.error;
     ASSERT_EQ(c.level.leakPath.size(), 2u);
     EXPECT_TRUE(LeakMessage(c.imported, c.level.leakPath).ends_with("(its eye at (0 0 332)) lies outside the map"));
+}
+
+TEST(EditorImport, SkipAndCaulkFacesAreNotDrawnAndTheirBrushesStaySolid) {
+    // A pillar of caulk from floor to ceiling and a block of skip on the floor.
+    std::string text = Room();
+    text.insert(text.find("}\n{\n\"classname\" \"info_player_start\""),
+                Box(64, -96, 0, 96, -64, 256, "common/caulk") + Box(-96, 64, 0, -64, 96, 32, "skip"));
+    const EditorCompiled c = CompileEditorMap(text);
+    ASSERT_EQ(c.error, "");
+    EXPECT_TRUE(SolidAtEditorPoint(c, {80, -80, 100}));
+    EXPECT_TRUE(SolidAtEditorPoint(c, {-80, 80, 16}));
+    int polygons = 0;
+    for (const ReadPolygon* polygon : c.read.AllPolygons()) {
+        EXPECT_EQ(polygon->textureName, "w");
+        ++polygons;
+    }
+    EXPECT_GT(polygons, 0);
+
+    // Only "w" has a picture: the faces not drawn are not looked for.
+    BuildOptions options;
+    options.fallbackTexture = [](const std::string& name, Picture& picture) {
+        picture = {4, 4, std::vector<std::uint8_t>(48, 128)};
+        return name == "w";
+    };
+    MapSource source;
+    source.path = "m.map";
+    BuiltLevel built;
+    Reporter reporter("m.map");
+    ASSERT_TRUE(BuildLevel(source, text, options, built, reporter)) << reporter.Error();
+    EXPECT_FALSE(Contains(reporter.Warnings(), "placeholder"));
+    ASSERT_EQ(built.textures.size(), 1u);
+    EXPECT_EQ(built.textures[0].name, "w");
 }
 
 TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {

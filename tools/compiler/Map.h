@@ -20,8 +20,9 @@ struct TextureProjection {
     double offsetU = 0, offsetV = 0;
     double rotation = 0;
     bool explicitAxes = false;
-    Vec3 uAxis, vAxis;  // repeats per world unit, when explicitAxes
-    bool sky = false;   // where sunlight enters the level
+    Vec3 uAxis, vAxis;     // repeats per world unit, when explicitAxes
+    bool sky = false;      // where sunlight enters the level
+    bool undrawn = false;  // the face makes no polygon (its brush is solid all the same)
 };
 
 // One bounding plane of a brush, through three integer points; the cross rule

@@ -55,18 +55,33 @@ bool IsGrouping(const std::string& classname) {
     return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0;
 }
 
-// The editors' tool textures, by the last part of their name with a "tools"
-// prefix taken off ("tools/toolsclip", "common/clip" and "clip" alike).
+// A tool texture's name: the last part, lower case, with a "tools" prefix
+// taken off ("tools/toolsclip", "common/clip" and "clip" alike).
+std::string ToolName(const std::string& texture) {
+    std::string name = Lower(BaseName(texture));
+    if (name.rfind("tools", 0) == 0 && name.size() > 5) name.erase(0, 5);
+    return name;
+}
+
+// The editors' tool brushes, left out whole. Clip brushes too: the player
+// collides with the level's one tree, the same that is drawn, so a brush that
+// blocked without being drawn would leave holes where it meets other brushes.
 bool IsToolBrush(const EditorBrush& brush) {
     static const char* const kTools[] = {"clip", "playerclip", "monsterclip", "botclip", "weapclip",  "fullclip",
                                          "hint", "hintskip",   "origin",      "trigger", "areaportal"};
     for (const EditorFace& face : brush.faces) {
-        std::string name = Lower(BaseName(face.texture));
-        if (name.rfind("tools", 0) == 0 && name.size() > 5) name.erase(0, 5);
+        const std::string name = ToolName(face.texture);
         for (const char* tool : kTools)
             if (name == tool) return true;
     }
     return false;
+}
+
+// Faces the editors mark as never seen: their brush stays solid, but they
+// make no polygon.
+bool IsUndrawn(const std::string& texture) {
+    const std::string name = ToolName(texture);
+    return name == "skip" || name == "caulk" || name == "nodraw";
 }
 
 // The brushes that make the level, and what was left out of it, for the
@@ -413,6 +428,7 @@ void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<s
             const auto texture = textures.find(face.texture);
             mapFace.texture = Projection(face, texture == textures.end() ? LevelTexture{} : texture->second, transform);
             mapFace.texture.sky = IsSky(face.texture);
+            mapFace.texture.undrawn = IsUndrawn(face.texture);
             out.faces.push_back(mapFace);
         }
         if (within)
@@ -479,7 +495,8 @@ std::vector<std::string> LevelTextureNames(const EditorMap& map) {
     std::vector<std::string> names;
     for (const EditorBrush* brush : SelectBrushes(map, OmittedEntities(map)).brushes)
         for (const EditorFace& face : brush->faces)
-            if (std::find(names.begin(), names.end(), face.texture) == names.end()) names.push_back(face.texture);
+            if (!IsUndrawn(face.texture) && std::find(names.begin(), names.end(), face.texture) == names.end())
+                names.push_back(face.texture);
     return names;
 }
 
