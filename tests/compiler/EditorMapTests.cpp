@@ -314,6 +314,22 @@ TEST(EditorImport, SunlightEntersThroughTheSkyAndUnknownLightKeysAreNamed) {
     ASSERT_EQ(dark.error, "");
     EXPECT_TRUE(Contains(dark.warnings, "the map has sunlight but no sky faces"));
     EXPECT_GT(FloorLight(sunlit), 3 * 120);  // the ambient light gives 3 × 20
+
+    // The sky is drawn full bright, with the blank lightmap, its picture
+    // stretched once over the ceiling brush's face (288 units across, of
+    // which the 256 between the walls show).
+    double lo[2] = {1e9, 1e9}, hi[2] = {-1e9, -1e9};
+    for (const ReadPolygon* polygon : sunlit.read.AllPolygons()) {
+        if (polygon->textureName != "sky1") continue;
+        EXPECT_EQ(polygon->lightmapName, "lmblank");
+        for (const ReadVertex& v : polygon->v)
+            for (int k = 0; k < 2; ++k)
+                lo[k] = std::min(lo[k], double(v.texture[k])), hi[k] = std::max(hi[k], double(v.texture[k]));
+    }
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_NEAR(lo[k], 16 / 288.0, 1e-5);
+        EXPECT_NEAR(hi[k], 272 / 288.0, 1e-5);
+    }
 }
 
 TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {

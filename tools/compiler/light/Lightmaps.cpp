@@ -25,8 +25,9 @@ double SnapGrid(double c) {
     return std::fabs(c - r) < 1e-6 ? r : c;
 }
 
-// Union-find over the faces of one plane: faces sharing a vertex join.
-std::vector<std::vector<int>> ConnectedGroups(const std::vector<int>& faces, const std::vector<Face>& all) {
+// Union-find over the faces of one plane: faces of one texel size sharing a vertex join.
+std::vector<std::vector<int>> ConnectedGroups(const std::vector<int>& faces, const std::vector<Face>& all,
+                                              const std::vector<double>& texelSizes) {
     std::vector<int> parent(faces.size());
     std::iota(parent.begin(), parent.end(), 0);
     auto find = [&](int i) {
@@ -35,6 +36,8 @@ std::vector<std::vector<int>> ConnectedGroups(const std::vector<int>& faces, con
     };
     for (std::size_t a = 0; a < faces.size(); ++a)
         for (std::size_t b = a + 1; b < faces.size(); ++b) {
+            if (texelSizes[static_cast<std::size_t>(faces[a])] != texelSizes[static_cast<std::size_t>(faces[b])])
+                continue;
             bool shared = false;
             for (Vec3 p : all[static_cast<std::size_t>(faces[a])].winding)
                 for (Vec3 q : all[static_cast<std::size_t>(faces[b])].winding) shared = shared || p == q;
@@ -369,24 +372,26 @@ void Lightmaps::Coordinates(int face, Vec3 p, double uv[2]) const {
     uv[1] = (chart.y + chart.T(p) - chart.tMin) / pageSize;
 }
 
-bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, double density, int pageCount,
-                  Lightmaps& lightmaps, std::string& error) {
+bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, const std::vector<double>& texelSizes,
+                  int pageCount, Lightmaps& lightmaps, std::string& error) {
     lightmaps = Lightmaps{};
     lightmaps.faceChart.assign(faces.size(), -1);
     std::vector<std::vector<int>> byPlane(static_cast<std::size_t>(planes.Size()));
     std::vector<int> planeOrder;  // planes in order of their first face
     for (std::size_t f = 0; f < faces.size(); ++f) {
+        if (texelSizes[f] <= 0) continue;
         auto& list = byPlane[static_cast<std::size_t>(faces[f].plane)];
         if (list.empty()) planeOrder.push_back(faces[f].plane);
         list.push_back(static_cast<int>(f));
     }
     for (int planeIndex : planeOrder) {
         const Plane& plane = planes[planeIndex];
-        for (const std::vector<int>& group : ConnectedGroups(byPlane[static_cast<std::size_t>(planeIndex)], faces)) {
+        for (const std::vector<int>& group :
+             ConnectedGroups(byPlane[static_cast<std::size_t>(planeIndex)], faces, texelSizes)) {
             Chart chart;
             chart.plane = planeIndex;
             chart.faces = group;
-            chart.density = density;
+            chart.density = texelSizes[static_cast<std::size_t>(group[0])];
             const Vec3 across = Cross({0, 1, 0}, plane.normal);
             chart.uAxis = Length(across) > 1e-6 ? Normalised(across) : Vec3{1, 0, 0};
             chart.vAxis = Cross(plane.normal, chart.uAxis);
@@ -417,7 +422,7 @@ bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, double
             lightmaps.charts.push_back(std::move(chart));
         }
     }
-    for (int size = 16; size <= kMaxPageSize; size *= 2) {
+    for (int size = kModelPatchSize; size <= kMaxPageSize; size *= 2) {  // the patch at least
         if (Pack(lightmaps.charts, size, pageCount)) {
             lightmaps.pageSize = size;
             lightmaps.pageCount = pageCount;
