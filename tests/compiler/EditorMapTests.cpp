@@ -352,9 +352,9 @@ TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {
 
 // A room 256 wide and high inside, walls 16 thick; `open` leaves out one wall
 // (0 -x, 1 +x, 2 -y, 3 +y, 4 -z, 5 +z), `gap` cuts a slit one unit wide through
-// the +y wall. The start stands on a block in the middle; a wedge and a
-// many-sided brush with a sloping top stand beside it.
-std::string Room(int open = -1, bool gap = false) {
+// the +y wall. When `furnished`, the start stands on a block in the middle and
+// a wedge and a many-sided brush with a sloping top stand beside it.
+std::string Room(int open = -1, bool gap = false, bool furnished = true) {
     std::string world = "{\n\"classname\" \"worldspawn\"\n";
     const int walls[6][6] = {{-144, -144, -16, -128, 144, 272}, {128, -144, -16, 144, 144, 272},
                              {-144, -144, -16, 144, -128, 272}, {-144, 128, -16, 144, 144, 272},
@@ -367,6 +367,7 @@ std::string Room(int open = -1, bool gap = false) {
         else
             world += Box(w[0], w[1], w[2], w[3], w[4], w[5]);
     }
+    if (!furnished) return world + "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 40\"\n}\n";
     world += Box(-32, -32, 0, 32, 32, 16);
     // The wedge: three slanted sides, counter-clockwise seen from above.
     const int wedge[3][2] = {{-110, -20}, {-100, -100}, {-37, -113}};
@@ -451,6 +452,57 @@ TEST(EditorImport, ALeakThroughAnyWallNamesAPointOnThatSide) {
     EXPECT_EQ(c.error.rfind("m.map: leak: ", 0), 0u) << c.error;
     ASSERT_EQ(c.level.leakPath.size(), 2u);
     EXPECT_TRUE(LeakMessage(c.imported, c.level.leakPath).ends_with("(its eye at (0 0 332)) lies outside the map"));
+}
+
+// The world's keys added to a map's text.
+std::string WithWorldKeys(std::string text, const std::string& keys) {
+    return text.insert(text.find("\"worldspawn\"\n") + 13, keys);
+}
+
+const std::string kLight100 =
+    "{\n\"classname\" \"light\"\n\"origin\" \"0 0 200\"\n\"light\" \"100\"\n\"delay\" \"3\"\n}\n";
+
+TEST(EditorImport, TheWorldsLightKeysGiveTheLightAtKnownPoints) {
+    // A bare room lit evenly: a light without fall-off, no slant, bounce or
+    // darkened corners, so every floor texel is 100 / 255 plus the faint
+    // ambient light, 0.08.
+    auto floorLight = [](const std::string& keys, const std::string& bounce = "\"_bounce\" \"0\"\n") {
+        const EditorCompiled c = CompileEditorMap(
+            WithWorldKeys(Room(-1, false, false), "\"_anglescale\" \"0\"\n\"_dirt\" \"-1\"\n" + bounce + keys) +
+            kLight100);
+        EXPECT_EQ(c.error, "") << keys;
+        return FloorLight(c) / 3;
+    };
+    EXPECT_NEAR(floorLight(""), 120, 0.01);                         // 255 × (100 / 255 + 0.08)
+    EXPECT_NEAR(floorLight("\"_range\" \"1\"\n"), 220, 0.01);       // twice as bright as at 0.5
+    EXPECT_NEAR(floorLight("\"_gamma\" \"2\"\n"), 175, 0.01);       // 255 × √0.472
+    EXPECT_NEAR(floorLight("\"_minlight\" \"200\"\n"), 200, 0.01);  // the floor
+    EXPECT_NEAR(floorLight("\"_minlight\" \"10\"\n"), 120, 0.01);   // a floor takes no light away
+    const double bounced = floorLight("", "\"_bounce\" \"1\"\n");
+    EXPECT_GT(bounced, 121);
+    EXPECT_GT(floorLight("", "\"_bouncescale\" \"2\"\n"), bounced + 1);
+
+    // A floor of 40 under ambient occlusion and a light in a corner: no
+    // texel below it. The world's texels are 8 units wide, a func_detail's 48.
+    const EditorCompiled c = CompileEditorMap(
+        WithWorldKeys(Room(), "\"_minlight\" \"40\"\n\"_lightmap_scale\" \"8\"\n") +
+        "{\n\"classname\" \"light\"\n\"origin\" \"-100 -100 200\"\n\"light\" \"150\"\n}\n" +
+        "{\n\"classname\" \"func_detail\"\n\"_lightmap_scale\" \"48\"\n" + Box(90, -110, 0, 110, -90, 100) + "}\n");
+    ASSERT_EQ(c.error, "");
+    const Lightmaps& lightmaps = c.level.lightmaps;
+    int dark = 0, lit = 0;
+    for (std::size_t page = 0; page < lightmaps.pages.size(); ++page)
+        for (std::size_t at = 0; at < lightmaps.texels[page].size(); ++at) {
+            const Texel texel = lightmaps.texels[page][at];
+            if (texel != Texel::Lit && texel != Texel::Dilated) continue;
+            ++lit;
+            for (int k = 0; k < 3; ++k) dark += lightmaps.pages[page].rgb[at * 3 + k] < 40;
+        }
+    EXPECT_GT(lit, 1000);
+    EXPECT_EQ(dark, 0);
+    std::set<double> sizes;
+    for (const Chart& chart : lightmaps.charts) sizes.insert(chart.density);
+    EXPECT_EQ(sizes, (std::set<double>{8, 48}));
 }
 
 TEST(EditorImport, SkipAndCaulkFacesAreNotDrawnAndTheirBrushesStaySolid) {

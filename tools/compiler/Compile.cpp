@@ -142,12 +142,19 @@ bool FullBright(const Face& face, const BrushSet& set) {
     return face.texture >= 0 && set.textures[static_cast<std::size_t>(face.texture)].sky;
 }
 
-// Per face: world units per lightmap texel, the map's times `coarser`; 0 for
-// a face drawn full bright (the sky), which gets no chart.
+// Per face: world units per lightmap texel, its own or else the map's, times
+// `coarser` (up to the coarsest); 0 for a face drawn full bright (the sky),
+// which gets no chart.
 std::vector<double> TexelSizes(const Map& map, const CompiledLevel& level, double coarser) {
     std::vector<double> sizes;
-    for (const Face& face : level.faces)
-        sizes.push_back(FullBright(face, level.brushes) ? 0 : map.lightmapDensity * coarser);
+    for (const Face& face : level.faces) {
+        if (FullBright(face, level.brushes)) {
+            sizes.push_back(0);
+            continue;
+        }
+        const double own = level.brushes.textures[static_cast<std::size_t>(face.texture)].lightmapDensity;
+        sizes.push_back(std::min((own > 0 ? own : map.lightmapDensity) * coarser, kMaxLightmapDensity));
+    }
     return sizes;
 }
 
@@ -164,9 +171,13 @@ bool FitCharts(const Map& map, CompiledLevel& level, Reporter& reporter, std::st
     };
     if (!map.fitLightmaps) return layOut(1, pageLimit);
     if (layOut(1, 1)) return true;  // the usual case
+    const std::vector<double> sizes = TexelSizes(map, level, 1);
+    double finest = kMaxLightmapDensity;
+    for (double size : sizes)
+        if (size > 0) finest = std::min(finest, size);
     double coarser = 1;
     while (!layOut(coarser, pageLimit)) {
-        if (map.lightmapDensity * coarser * 2 > kMaxLightmapDensity) return false;
+        if (finest * coarser * 2 > kMaxLightmapDensity) return false;
         coarser *= 2;
     }
     if (coarser != 1) {

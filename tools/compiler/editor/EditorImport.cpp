@@ -20,8 +20,8 @@ namespace {
 // Reach of the ambient occlusion rays, in editor units: a corner darkens
 // over about the height of a step.
 constexpr double kDirtEditorUnits = 64;
-// Lightmap texels start this many editor units wide; a level too large for
-// its pages gets coarser texels.
+// Lightmap texels start this many editor units wide, unless the map says
+// ("_lightmap_scale"); a level too large for its pages gets coarser texels.
 constexpr double kDensityEditorUnits = 24;
 // A player start's origin this far inside the brush under it still stands on it.
 constexpr double kSunkenStart = 32;
@@ -406,12 +406,24 @@ void SetCompileSettings(const ImportSettings& settings, Map& map) {
     map.dirtDistance = kDirtEditorUnits;
 }
 
+// The lightmap texel sizes brush entities give their brushes ("_lightmap_scale").
+std::map<const EditorBrush*, double> TexelSizesOfBrushes(const EditorMap& editor) {
+    std::map<const EditorBrush*, double> sizes;
+    for (const EditorEntity& entity : editor.entities)
+        if (const double size = LightmapScaleOf(entity); size > 0)
+            for (const EditorBrush& brush : entity.brushes) sizes[&brush] = size;
+    return sizes;
+}
+
 // The brushes in map space with their textures placed, less faces whose
 // points lie on a line and brushes beyond the compiler's reach.
-void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<std::string, LevelTexture>& textures,
-                const EditorTransform& transform, Map& map, Reporter& reporter) {
+void AddBrushes(const EditorMap& editor, const std::vector<const EditorBrush*>& brushes,
+                const std::map<std::string, LevelTexture>& textures, const EditorTransform& transform, Map& map,
+                Reporter& reporter) {
+    const std::map<const EditorBrush*, double> texelSizes = TexelSizesOfBrushes(editor);
     int degenerate = 0, far = 0;
     for (const EditorBrush* brush : brushes) {
+        const auto texelSize = texelSizes.find(brush);
         MapBrush out;
         out.line = brush->line;
         bool within = true;
@@ -429,6 +441,7 @@ void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<s
             mapFace.texture = Projection(face, texture == textures.end() ? LevelTexture{} : texture->second, transform);
             mapFace.texture.sky = IsSky(face.texture);
             mapFace.texture.undrawn = IsUndrawn(face.texture);
+            if (texelSize != texelSizes.end()) mapFace.texture.lightmapDensity = texelSize->second;
             out.faces.push_back(mapFace);
         }
         if (within)
@@ -511,7 +524,7 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
         return false;
     imported.brushBounds = BoundsOf(selection.brushes);
     SetCompileSettings(settings, imported.map);
-    AddBrushes(selection.brushes, textures, imported.transform, imported.map, reporter);
+    AddBrushes(editor, selection.brushes, textures, imported.transform, imported.map, reporter);
     AddLights(editor, omitted, imported.transform, imported.map, reporter);
     LiftLightsOutOfLiquids(selection.liquids, imported.transform, imported.map, reporter);
     return true;

@@ -249,6 +249,17 @@ void Dilate(const Chart& chart, ChartTexels& texels) {
 
 std::uint8_t Byte(double c) { return static_cast<std::uint8_t>(std::lround(std::clamp(c, 0.0, 1.0) * 255)); }
 
+// A texel's light from its parts: the gamma, then the floor, last of all so
+// that nothing takes a texel below it.
+Vec3 FinalLight(Vec3 light, const LightSettings& settings) {
+    if (settings.gamma != 1) {
+        auto curve = [&](double c) { return c > 0 ? std::pow(c, 1 / settings.gamma) : c; };
+        light = {curve(light.x), curve(light.y), curve(light.z)};
+    }
+    const Vec3 floor = settings.minLight;
+    return {std::max(light.x, floor.x), std::max(light.y, floor.y), std::max(light.z, floor.z)};
+}
+
 // Patches of cell × cell texels for the bounce. The cell grows until the
 // gather, which costs the square of the patch count, stays affordable, or
 // until each chart is a single patch.
@@ -459,10 +470,8 @@ void BakeLightmaps(const std::vector<Face>& faces, const PlaneSet& planes, const
                 const std::size_t at = static_cast<std::size_t>(j * chart.width + i);
                 if (t.state[at] != Texel::Lit) continue;
                 const Vec3 bounce = grid.patches.empty() ? Vec3{} : grid.BounceAt(chart, c, i, j);
-                const Vec3 lit = t.direct[at] + bounce, ambient = settings.ambient * t.occlusion[at];
-                t.colour[at] = settings.ambientFloor ? Vec3{std::max(lit.x, ambient.x), std::max(lit.y, ambient.y),
-                                                            std::max(lit.z, ambient.z)}
-                                                     : t.direct[at] + ambient + bounce;
+                const Vec3 ambient = settings.ambient * t.occlusion[at];
+                t.colour[at] = FinalLight(t.direct[at] + ambient + bounce, settings);
             }
         Dilate(chart, t);
     }
