@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 
+#include "compiler/editor/BuildLevel.h"
 #include "compiler/editor/EditorImport.h"
 #include "compiler/editor/EditorMap.h"
 #include "support/files/CompileHelpers.h"
@@ -313,6 +314,22 @@ TEST(EditorImport, SunlightEntersThroughTheSkyAndUnknownLightKeysAreNamed) {
     ASSERT_EQ(dark.error, "");
     EXPECT_TRUE(Contains(dark.warnings, "the map has sunlight but no sky faces"));
     EXPECT_GT(FloorLight(sunlit), 3 * 120);  // the ambient light gives 3 × 20
+
+    // The sky is drawn full bright, with the blank lightmap, its picture
+    // stretched once over the ceiling brush's face (288 units across, of
+    // which the 256 between the walls show).
+    double lo[2] = {1e9, 1e9}, hi[2] = {-1e9, -1e9};
+    for (const ReadPolygon* polygon : sunlit.read.AllPolygons()) {
+        if (polygon->textureName != "sky1") continue;
+        EXPECT_EQ(polygon->lightmapName, "lmblank");
+        for (const ReadVertex& v : polygon->v)
+            for (int k = 0; k < 2; ++k)
+                lo[k] = std::min(lo[k], double(v.texture[k])), hi[k] = std::max(hi[k], double(v.texture[k]));
+    }
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_NEAR(lo[k], 16 / 288.0, 1e-5);
+        EXPECT_NEAR(hi[k], 272 / 288.0, 1e-5);
+    }
 }
 
 TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {
@@ -335,9 +352,9 @@ TEST(EditorImport, ALeakNamesTheWayOutInEditorCoordinatesAndAsAPointFile) {
 
 // A room 256 wide and high inside, walls 16 thick; `open` leaves out one wall
 // (0 -x, 1 +x, 2 -y, 3 +y, 4 -z, 5 +z), `gap` cuts a slit one unit wide through
-// the +y wall. The start stands on a block in the middle; a wedge and a
-// many-sided brush with a sloping top stand beside it.
-std::string Room(int open = -1, bool gap = false) {
+// the +y wall. When `furnished`, the start stands on a block in the middle and
+// a wedge and a many-sided brush with a sloping top stand beside it.
+std::string Room(int open = -1, bool gap = false, bool furnished = true) {
     std::string world = "{\n\"classname\" \"worldspawn\"\n";
     const int walls[6][6] = {{-144, -144, -16, -128, 144, 272}, {128, -144, -16, 144, 144, 272},
                              {-144, -144, -16, 144, -128, 272}, {-144, 128, -16, 144, 144, 272},
@@ -350,6 +367,7 @@ std::string Room(int open = -1, bool gap = false) {
         else
             world += Box(w[0], w[1], w[2], w[3], w[4], w[5]);
     }
+    if (!furnished) return world + "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 40\"\n}\n";
     world += Box(-32, -32, 0, 32, 32, 16);
     // The wedge: three slanted sides, counter-clockwise seen from above.
     const int wedge[3][2] = {{-110, -20}, {-100, -100}, {-37, -113}};
@@ -434,6 +452,89 @@ TEST(EditorImport, ALeakThroughAnyWallNamesAPointOnThatSide) {
     EXPECT_EQ(c.error.rfind("m.map: leak: ", 0), 0u) << c.error;
     ASSERT_EQ(c.level.leakPath.size(), 2u);
     EXPECT_TRUE(LeakMessage(c.imported, c.level.leakPath).ends_with("(its eye at (0 0 332)) lies outside the map"));
+}
+
+// The world's keys added to a map's text.
+std::string WithWorldKeys(std::string text, const std::string& keys) {
+    return text.insert(text.find("\"worldspawn\"\n") + 13, keys);
+}
+
+const std::string kLight100 =
+    "{\n\"classname\" \"light\"\n\"origin\" \"0 0 200\"\n\"light\" \"100\"\n\"delay\" \"3\"\n}\n";
+
+TEST(EditorImport, TheWorldsLightKeysGiveTheLightAtKnownPoints) {
+    // A bare room lit evenly: a light without fall-off, no slant, bounce or
+    // darkened corners, so every floor texel is 100 / 255 plus the faint
+    // ambient light, 0.08.
+    auto floorLight = [](const std::string& keys, const std::string& bounce = "\"_bounce\" \"0\"\n") {
+        const EditorCompiled c = CompileEditorMap(
+            WithWorldKeys(Room(-1, false, false), "\"_anglescale\" \"0\"\n\"_dirt\" \"-1\"\n" + bounce + keys) +
+            kLight100);
+        EXPECT_EQ(c.error, "") << keys;
+        return FloorLight(c) / 3;
+    };
+    EXPECT_NEAR(floorLight(""), 120, 0.01);                         // 255 × (100 / 255 + 0.08)
+    EXPECT_NEAR(floorLight("\"_range\" \"1\"\n"), 220, 0.01);       // twice as bright as at 0.5
+    EXPECT_NEAR(floorLight("\"_gamma\" \"2\"\n"), 175, 0.01);       // 255 × √0.472
+    EXPECT_NEAR(floorLight("\"_minlight\" \"200\"\n"), 200, 0.01);  // the floor
+    EXPECT_NEAR(floorLight("\"_minlight\" \"10\"\n"), 120, 0.01);   // a floor takes no light away
+    const double bounced = floorLight("", "\"_bounce\" \"1\"\n");
+    EXPECT_GT(bounced, 121);
+    EXPECT_GT(floorLight("", "\"_bouncescale\" \"2\"\n"), bounced + 1);
+
+    // A floor of 40 under ambient occlusion and a light in a corner: no
+    // texel below it. The world's texels are 8 units wide, a func_detail's 48.
+    const EditorCompiled c = CompileEditorMap(
+        WithWorldKeys(Room(), "\"_minlight\" \"40\"\n\"_lightmap_scale\" \"8\"\n") +
+        "{\n\"classname\" \"light\"\n\"origin\" \"-100 -100 200\"\n\"light\" \"150\"\n}\n" +
+        "{\n\"classname\" \"func_detail\"\n\"_lightmap_scale\" \"48\"\n" + Box(90, -110, 0, 110, -90, 100) + "}\n");
+    ASSERT_EQ(c.error, "");
+    const Lightmaps& lightmaps = c.level.lightmaps;
+    int dark = 0, lit = 0;
+    for (std::size_t page = 0; page < lightmaps.pages.size(); ++page)
+        for (std::size_t at = 0; at < lightmaps.texels[page].size(); ++at) {
+            const Texel texel = lightmaps.texels[page][at];
+            if (texel != Texel::Lit && texel != Texel::Dilated) continue;
+            ++lit;
+            for (int k = 0; k < 3; ++k) dark += lightmaps.pages[page].rgb[at * 3 + k] < 40;
+        }
+    EXPECT_GT(lit, 1000);
+    EXPECT_EQ(dark, 0);
+    std::set<double> sizes;
+    for (const Chart& chart : lightmaps.charts) sizes.insert(chart.density);
+    EXPECT_EQ(sizes, (std::set<double>{8, 48}));
+}
+
+TEST(EditorImport, SkipAndCaulkFacesAreNotDrawnAndTheirBrushesStaySolid) {
+    // A pillar of caulk from floor to ceiling and a block of skip on the floor.
+    std::string text = Room();
+    text.insert(text.find("}\n{\n\"classname\" \"info_player_start\""),
+                Box(64, -96, 0, 96, -64, 256, "common/caulk") + Box(-96, 64, 0, -64, 96, 32, "skip"));
+    const EditorCompiled c = CompileEditorMap(text);
+    ASSERT_EQ(c.error, "");
+    EXPECT_TRUE(SolidAtEditorPoint(c, {80, -80, 100}));
+    EXPECT_TRUE(SolidAtEditorPoint(c, {-80, 80, 16}));
+    int polygons = 0;
+    for (const ReadPolygon* polygon : c.read.AllPolygons()) {
+        EXPECT_EQ(polygon->textureName, "w");
+        ++polygons;
+    }
+    EXPECT_GT(polygons, 0);
+
+    // Only "w" has a picture: the faces not drawn are not looked for.
+    BuildOptions options;
+    options.fallbackTexture = [](const std::string& name, Picture& picture) {
+        picture = {4, 4, std::vector<std::uint8_t>(48, 128)};
+        return name == "w";
+    };
+    MapSource source;
+    source.path = "m.map";
+    BuiltLevel built;
+    Reporter reporter("m.map");
+    ASSERT_TRUE(BuildLevel(source, text, options, built, reporter)) << reporter.Error();
+    EXPECT_FALSE(Contains(reporter.Warnings(), "placeholder"));
+    ASSERT_EQ(built.textures.size(), 1u);
+    EXPECT_EQ(built.textures[0].name, "w");
 }
 
 TEST(EditorImport, RefusesMapsWithoutAStartOrAFloorAndLeavesOutBrokenParts) {

@@ -268,8 +268,7 @@ TEST(Lightmaps, FallOffTypesSpotlightsAngleScaleAndAFloorOfAmbientLight) {
 
     // Ambient light as a floor: where the light is brighter it is not added.
     Map floor = LitRoom(), added = LitRoom();
-    floor.ambient = added.ambient = {0.3, 0.3, 0.3};
-    floor.ambientFloor = true;
+    floor.minLight = added.ambient = {0.3, 0.3, 0.3};
     const Compiled floored = CompileMap(floor), sum = CompileMap(added), none = CompileMap(LitRoom());
     EXPECT_EQ(Brightness(LightAt(floored, {0, 0, 0}, eye)), Brightness(LightAt(none, {0, 0, 0}, eye)));
     EXPECT_GT(Brightness(LightAt(sum, {0, 0, 0}, eye)), Brightness(LightAt(none, {0, 0, 0}, eye)));

@@ -1,5 +1,6 @@
 #include "compiler/Compile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -39,12 +40,13 @@ std::string PageName(const std::string& level, int page) {
     return level + suffix;
 }
 
-void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, double uv[2]) {
-    // Project along the normal's strongest axis: floors and ceilings use x and
-    // z, walls the horizontal axis along them and the height (downward, so that
-    // pictures stand upright).
+namespace {
+
+// Point p projected along the normal's strongest axis: floors and ceilings
+// use x and z, walls the horizontal axis along them and the height (downward,
+// so that pictures stand upright).
+void PlaneCoordinates(Vec3 normal, Vec3 p, double& s, double& t) {
     const double ax = std::fabs(normal.x), ay = std::fabs(normal.y), az = std::fabs(normal.z);
-    double s, t;
     if (ay >= ax && ay >= az) {
         s = p.x;
         t = p.z;
@@ -55,6 +57,13 @@ void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, d
         s = p.x;
         t = -p.y;
     }
+}
+
+}  // namespace
+
+void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, double uv[2]) {
+    double s, t;
+    PlaneCoordinates(normal, p, s, t);
     if (texture.explicitAxes) {
         uv[0] = Dot(p, texture.uAxis) + texture.offsetU;
         uv[1] = Dot(p, texture.vAxis) + texture.offsetV;
@@ -68,12 +77,37 @@ void TextureCoordinates(const TextureProjection& texture, Vec3 normal, Vec3 p, d
 
 namespace {
 
+// The sky's picture is stretched once over each sky face of a brush, upright
+// on walls, rather than tiled across the world like the other textures: the
+// engine draws it as it draws any texture, so a tiled sky would show its
+// repeats overhead.
+void StretchSkyTextures(BrushSet& set) {
+    for (const Brush& brush : set.brushes)
+        for (const BrushSide& side : brush.sides) {
+            if (side.texture < 0 || !set.textures[static_cast<std::size_t>(side.texture)].sky) continue;
+            double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+            for (Vec3 p : side.winding) {
+                double st[2];
+                PlaneCoordinates(set.planes[side.plane].normal, p, st[0], st[1]);
+                for (int k = 0; k < 2; ++k) lo[k] = std::min(lo[k], st[k]), hi[k] = std::max(hi[k], st[k]);
+            }
+            TextureProjection& texture = set.textures[static_cast<std::size_t>(side.texture)];
+            texture.explicitAxes = false;
+            texture.rotation = 0;
+            texture.scaleU = std::max(hi[0] - lo[0], 1e-9);
+            texture.scaleV = std::max(hi[1] - lo[1], 1e-9);
+            texture.offsetU = -lo[0] / texture.scaleU;
+            texture.offsetV = -lo[1] / texture.scaleV;
+        }
+}
+
 // Brushes, the tree (built twice: the second time splitting by the visible
 // faces first), flood and fill, the checks on the start and the lights, and
 // the faces.
 bool BuildGeometry(const Map& map, Stopwatch& watch, CompiledLevel& level, Reporter& reporter) {
     if (!BuildBrushes(map, level.brushes, reporter)) return false;
     if (level.brushes.brushes.empty()) return reporter.Fail("the map has no brushes that make a solid");
+    StretchSkyTextures(level.brushes);
     watch.Done(Counted(static_cast<long>(level.brushes.brushes.size()), "brush", "brushes"));
 
     level.tree = BuildTree(level.brushes, {});
@@ -104,33 +138,65 @@ bool BuildGeometry(const Map& map, Stopwatch& watch, CompiledLevel& level, Repor
     return true;
 }
 
-// Lays out the charts into the map's pages; a map that asks for fitting gets
-// as few pages as hold them, and coarser texels while even all do not.
-bool FitCharts(const Map& map, const std::vector<Face>& faces, const PlaneSet& planes, Lightmaps& lightmaps,
-               Reporter& reporter, std::string& error) {
-    if (!map.fitLightmaps) return LayOutCharts(faces, planes, map.lightmapDensity, map.lightmapPages, lightmaps, error);
-    double density = map.lightmapDensity;
-    if (LayOutCharts(faces, planes, density, 1, lightmaps, error)) return true;  // the usual case
-    while (!LayOutCharts(faces, planes, density, map.lightmapPages, lightmaps, error)) {
-        if (density * 2 > kMaxLightmapDensity) return false;
-        density *= 2;
+bool FullBright(const Face& face, const BrushSet& set) {
+    return face.texture >= 0 && set.textures[static_cast<std::size_t>(face.texture)].sky;
+}
+
+// Per face: world units per lightmap texel, its own or else the map's, times
+// `coarser` (up to the coarsest); 0 for a face drawn full bright (the sky),
+// which gets no chart.
+std::vector<double> TexelSizes(const Map& map, const CompiledLevel& level, double coarser) {
+    std::vector<double> sizes;
+    for (const Face& face : level.faces) {
+        if (FullBright(face, level.brushes)) {
+            sizes.push_back(0);
+            continue;
+        }
+        const double own = level.brushes.textures[static_cast<std::size_t>(face.texture)].lightmapDensity;
+        sizes.push_back(std::min((own > 0 ? own : map.lightmapDensity) * coarser, kMaxLightmapDensity));
     }
-    if (density != map.lightmapDensity) {
+    return sizes;
+}
+
+// Lays out the charts into the map's pages; a map that asks for fitting gets
+// as few pages as hold them, and coarser texels while even all do not. Faces
+// drawn full bright take one entry of the engine's lightmap table, the blank.
+bool FitCharts(const Map& map, CompiledLevel& level, Reporter& reporter, std::string& error) {
+    const bool blank = std::any_of(level.faces.begin(), level.faces.end(),
+                                   [&](const Face& face) { return FullBright(face, level.brushes); });
+    const int pageLimit = std::min(map.lightmapPages, kMaxLightmapPages - (blank ? 1 : 0));
+    auto layOut = [&](double coarser, int pages) {
+        return LayOutCharts(level.faces, level.brushes.planes, TexelSizes(map, level, coarser), pages, level.lightmaps,
+                            error);
+    };
+    if (!map.fitLightmaps) return layOut(1, pageLimit);
+    if (layOut(1, 1)) return true;  // the usual case
+    const std::vector<double> sizes = TexelSizes(map, level, 1);
+    double finest = kMaxLightmapDensity;
+    for (double size : sizes)
+        if (size > 0) finest = std::min(finest, size);
+    double coarser = 1;
+    while (!layOut(coarser, pageLimit)) {
+        if (finest * coarser * 2 > kMaxLightmapDensity) return false;
+        coarser *= 2;
+    }
+    if (coarser != 1) {
         char text[120];
-        std::snprintf(text, sizeof text, "the lightmaps fit only with texels %g units wide", density);
+        std::snprintf(text, sizeof text, "the lightmaps fit only with texels %g units wide",
+                      map.lightmapDensity * coarser);
         reporter.WarnAsIs(text);
     }
     // The fewest pages that hold the charts: all of them do; search below.
-    int fits = map.lightmapPages, fails = density == map.lightmapDensity ? 1 : 0;
+    int fits = pageLimit, fails = coarser == 1 ? 1 : 0;
     while (fits - fails > 1) {
         const int pages = (fits + fails) / 2;
-        if (LayOutCharts(faces, planes, density, pages, lightmaps, error))
+        if (layOut(coarser, pages))
             fits = pages;
         else
             fails = pages;
     }
     error.clear();
-    return LayOutCharts(faces, planes, density, fits, lightmaps, error);
+    return layOut(coarser, fits);
 }
 
 // The faces as the engine's triangles, in the leaves that hold them; returns their number.
@@ -141,14 +207,16 @@ std::size_t MakePolygons(CompiledLevel& level) {
         const Face& face = level.faces[f];
         const TextureProjection& texture = level.brushes.textures[static_cast<std::size_t>(face.texture)];
         const Vec3 normal = level.brushes.planes[face.plane].normal;
-        const Chart& chart = level.lightmaps.charts[static_cast<std::size_t>(level.lightmaps.faceChart[f])];
+        const int chart = level.lightmaps.faceChart[f];  // none: full bright
         for (const Triangle& triangle : Triangulate(face.winding)) {
             LevelPolygon polygon;
             polygon.textureName = texture.name;
-            polygon.lightmapName = level.pageNames[static_cast<std::size_t>(chart.page)];
+            polygon.lightmapName = chart < 0 ? kBlankLightmap
+                                             : level.pageNames[static_cast<std::size_t>(
+                                                   level.lightmaps.charts[static_cast<std::size_t>(chart)].page)];
             for (int i = 0; i < 3; ++i) {
                 polygon.v[i].position = triangle.v[i];
-                level.lightmaps.Coordinates(static_cast<int>(f), triangle.v[i], polygon.v[i].lightmap);
+                if (chart >= 0) level.lightmaps.Coordinates(static_cast<int>(f), triangle.v[i], polygon.v[i].lightmap);
                 TextureCoordinates(texture, normal, triangle.v[i], polygon.v[i].texture);
             }
             level.polygons[static_cast<std::size_t>(face.leaf)].push_back(polygon);
@@ -209,7 +277,7 @@ bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level
 
     Lightmaps& lightmaps = level.lightmaps;
     std::string error;
-    if (!FitCharts(map, level.faces, level.brushes.planes, lightmaps, reporter, error)) return reporter.Fail(error);
+    if (!FitCharts(map, level, reporter, error)) return reporter.Fail(error);
     watch.Done(Counted(static_cast<long>(lightmaps.charts.size()), "lightmap chart", "lightmap charts") + " on " +
                Counted(lightmaps.pageCount, "page", "pages") + " of " + std::to_string(lightmaps.pageSize) + " x " +
                std::to_string(lightmaps.pageSize));

@@ -42,6 +42,9 @@ struct CompiledLevel {
 // (Map::lenient) and how its lightmaps were fitted.
 bool Compile(const Map& map, const CompileOptions& options, CompiledLevel& level, Reporter& reporter);
 
+// The engine's blank lightmap, white, which faces drawn full bright (the sky) name.
+inline constexpr char kBlankLightmap[] = "lmblank";
+
 // The name of a lightmap page: "LEVEL-lm000" ...
 std::string PageName(const std::string& level, int page);
 

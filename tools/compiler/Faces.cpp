@@ -28,13 +28,19 @@ Vec3 Snap(Vec3 p) {
     return {snap(p.x), snap(p.y), snap(p.z)};
 }
 
-// A texture from a brush that holds the solid leaf and has a face on the plane.
+bool Undrawn(int texture, const BrushSet& set) {
+    return texture >= 0 && set.textures[static_cast<std::size_t>(texture)].undrawn;
+}
+
+// A texture from a brush that holds the solid leaf and has a face on the
+// plane, a drawn one before an undrawn one where brushes overlap.
 int TextureFor(const Node& solid, int plane, const BrushSet& set) {
-    int best = -1;
+    int best = -1, undrawn = -1;
     double bestDot = -2;
     for (int b : solid.brushes) {
         for (const BrushSide& side : set.brushes[static_cast<std::size_t>(b)].sides) {
-            if (side.plane == plane) return side.texture;
+            if (side.plane == plane && !Undrawn(side.texture, set)) return side.texture;
+            if (side.plane == plane && undrawn < 0) undrawn = side.texture;
             const double d = Dot(set.planes[side.plane].normal, set.planes[plane].normal);
             if (d > bestDot) {
                 bestDot = d;
@@ -42,7 +48,7 @@ int TextureFor(const Node& solid, int plane, const BrushSet& set) {
             }
         }
     }
-    return best;
+    return undrawn >= 0 ? undrawn : best;
 }
 
 double Height(Vec3 a, Vec3 b, Vec3 c) {
@@ -70,7 +76,7 @@ std::vector<Face> MakeFaces(const Tree& tree, const BrushSet& set) {
             face.winding = front ? portal.winding : Reversed(portal.winding);
             for (Vec3& p : face.winding) p = Snap(p);
             face.texture = TextureFor(other, face.plane, set);
-            faces.push_back(std::move(face));
+            if (!Undrawn(face.texture, set)) faces.push_back(std::move(face));
         }
     }
     return faces;

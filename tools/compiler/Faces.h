@@ -16,6 +16,7 @@ struct Face {
     Winding winding;
 };
 
+// The faces, less those whose texture is undrawn (skip, caulk).
 std::vector<Face> MakeFaces(const Tree& tree, const BrushSet& set);
 
 // Joins faces of one leaf, plane and texture that share an edge where their

@@ -20,8 +20,10 @@ struct TextureProjection {
     double offsetU = 0, offsetV = 0;
     double rotation = 0;
     bool explicitAxes = false;
-    Vec3 uAxis, vAxis;  // repeats per world unit, when explicitAxes
-    bool sky = false;   // where sunlight enters the level
+    Vec3 uAxis, vAxis;           // repeats per world unit, when explicitAxes
+    bool sky = false;            // where sunlight enters the level
+    bool undrawn = false;        // the face makes no polygon (its brush is solid all the same)
+    double lightmapDensity = 0;  // world units per lightmap texel on the face; 0: the map's
 };
 
 // One bounding plane of a brush, through three integer points; the cross rule
@@ -76,8 +78,9 @@ struct Map {
     Vec3 start;                  // the player's eye point; the outside flood starts here
     double lightmapDensity = 4;  // world units per luxel
     int lightmapPages = 1;
-    Vec3 ambient;               // light everywhere, darkened by ambient occlusion
-    bool ambientFloor = false;  // the ambient light is a floor under the other light, not added to it
+    Vec3 ambient;      // light added everywhere, darkened by ambient occlusion
+    Vec3 minLight;     // the least light anywhere: a floor under all other light, applied last
+    double gamma = 1;  // light c becomes c^(1/gamma) (before the floor): above 1 brightens
     SkyLight sky;
     double dirtDistance = 16;  // reach of the ambient occlusion rays; 0 turns it off
     double bounce = 0.5;       // share of direct light the surfaces pass on; 0 turns it off

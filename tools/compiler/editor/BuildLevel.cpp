@@ -116,7 +116,7 @@ bool ReadEditor(const MapSource& source, const std::string& text, const BuildOpt
     settings.editorUnitsPerUnit = source.editorUnitsPerUnit;
     settings.level = options.level.empty() ? LevelNameOf(source.path) : options.level;
     settings.lightmapPages = options.lightmapPages;
-    std::set<std::string> taken = {"lmblank"};
+    std::set<std::string> taken = {kBlankLightmap};
     for (int page = 0; page < kMaxLightmapPages; ++page) {
         taken.insert(Lower(PageName(settings.level, page)));
     }

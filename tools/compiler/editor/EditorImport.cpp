@@ -20,8 +20,8 @@ namespace {
 // Reach of the ambient occlusion rays, in editor units: a corner darkens
 // over about the height of a step.
 constexpr double kDirtEditorUnits = 64;
-// Lightmap texels start this many editor units wide; a level too large for
-// its pages gets coarser texels.
+// Lightmap texels start this many editor units wide, unless the map says
+// ("_lightmap_scale"); a level too large for its pages gets coarser texels.
 constexpr double kDensityEditorUnits = 24;
 // A player start's origin this far inside the brush under it still stands on it.
 constexpr double kSunkenStart = 32;
@@ -55,18 +55,33 @@ bool IsGrouping(const std::string& classname) {
     return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0;
 }
 
-// The editors' tool textures, by the last part of their name with a "tools"
-// prefix taken off ("tools/toolsclip", "common/clip" and "clip" alike).
+// A tool texture's name: the last part, lower case, with a "tools" prefix
+// taken off ("tools/toolsclip", "common/clip" and "clip" alike).
+std::string ToolName(const std::string& texture) {
+    std::string name = Lower(BaseName(texture));
+    if (name.rfind("tools", 0) == 0 && name.size() > 5) name.erase(0, 5);
+    return name;
+}
+
+// The editors' tool brushes, left out whole. Clip brushes too: the player
+// collides with the level's one tree, the same that is drawn, so a brush that
+// blocked without being drawn would leave holes where it meets other brushes.
 bool IsToolBrush(const EditorBrush& brush) {
     static const char* const kTools[] = {"clip", "playerclip", "monsterclip", "botclip", "weapclip",  "fullclip",
                                          "hint", "hintskip",   "origin",      "trigger", "areaportal"};
     for (const EditorFace& face : brush.faces) {
-        std::string name = Lower(BaseName(face.texture));
-        if (name.rfind("tools", 0) == 0 && name.size() > 5) name.erase(0, 5);
+        const std::string name = ToolName(face.texture);
         for (const char* tool : kTools)
             if (name == tool) return true;
     }
     return false;
+}
+
+// Faces the editors mark as never seen: their brush stays solid, but they
+// make no polygon.
+bool IsUndrawn(const std::string& texture) {
+    const std::string name = ToolName(texture);
+    return name == "skip" || name == "caulk" || name == "nodraw";
 }
 
 // The brushes that make the level, and what was left out of it, for the
@@ -391,12 +406,24 @@ void SetCompileSettings(const ImportSettings& settings, Map& map) {
     map.dirtDistance = kDirtEditorUnits;
 }
 
+// The lightmap texel sizes brush entities give their brushes ("_lightmap_scale").
+std::map<const EditorBrush*, double> TexelSizesOfBrushes(const EditorMap& editor) {
+    std::map<const EditorBrush*, double> sizes;
+    for (const EditorEntity& entity : editor.entities)
+        if (const double size = LightmapScaleOf(entity); size > 0)
+            for (const EditorBrush& brush : entity.brushes) sizes[&brush] = size;
+    return sizes;
+}
+
 // The brushes in map space with their textures placed, less faces whose
 // points lie on a line and brushes beyond the compiler's reach.
-void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<std::string, LevelTexture>& textures,
-                const EditorTransform& transform, Map& map, Reporter& reporter) {
+void AddBrushes(const EditorMap& editor, const std::vector<const EditorBrush*>& brushes,
+                const std::map<std::string, LevelTexture>& textures, const EditorTransform& transform, Map& map,
+                Reporter& reporter) {
+    const std::map<const EditorBrush*, double> texelSizes = TexelSizesOfBrushes(editor);
     int degenerate = 0, far = 0;
     for (const EditorBrush* brush : brushes) {
+        const auto texelSize = texelSizes.find(brush);
         MapBrush out;
         out.line = brush->line;
         bool within = true;
@@ -413,6 +440,8 @@ void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<s
             const auto texture = textures.find(face.texture);
             mapFace.texture = Projection(face, texture == textures.end() ? LevelTexture{} : texture->second, transform);
             mapFace.texture.sky = IsSky(face.texture);
+            mapFace.texture.undrawn = IsUndrawn(face.texture);
+            if (texelSize != texelSizes.end()) mapFace.texture.lightmapDensity = texelSize->second;
             out.faces.push_back(mapFace);
         }
         if (within)
@@ -479,7 +508,8 @@ std::vector<std::string> LevelTextureNames(const EditorMap& map) {
     std::vector<std::string> names;
     for (const EditorBrush* brush : SelectBrushes(map, OmittedEntities(map)).brushes)
         for (const EditorFace& face : brush->faces)
-            if (std::find(names.begin(), names.end(), face.texture) == names.end()) names.push_back(face.texture);
+            if (!IsUndrawn(face.texture) && std::find(names.begin(), names.end(), face.texture) == names.end())
+                names.push_back(face.texture);
     return names;
 }
 
@@ -494,7 +524,7 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
         return false;
     imported.brushBounds = BoundsOf(selection.brushes);
     SetCompileSettings(settings, imported.map);
-    AddBrushes(selection.brushes, textures, imported.transform, imported.map, reporter);
+    AddBrushes(editor, selection.brushes, textures, imported.transform, imported.map, reporter);
     AddLights(editor, omitted, imported.transform, imported.map, reporter);
     LiftLightsOutOfLiquids(selection.liquids, imported.transform, imported.map, reporter);
     return true;

@@ -52,11 +52,11 @@ struct LevelTexture {
     int width = 64, height = 64;  // the source image's size, which the face placement is measured in
 };
 
-// The texture names the level's brushes use, in order of first use. The
-// level's brushes are those of the world entity and of the grouping entities
-// (func_group, func_detail...), less the editors' tool brushes (clip, hint,
-// origin, trigger, areaportal) and those of TrenchBroom layers left out of
-// the build.
+// The texture names the level's brushes use, in order of first use, but the
+// faces that are not drawn (skip, caulk, nodraw). The level's brushes are
+// those of the world entity and of the grouping entities (func_group,
+// func_detail...), less the editors' tool brushes (clip, hint, origin,
+// trigger, areaportal) and those of TrenchBroom layers left out of the build.
 std::vector<std::string> LevelTextureNames(const EditorMap& map);
 
 struct ImportedMap {

@@ -25,15 +25,20 @@ constexpr double kFalloffReference = 128;
 constexpr double kDefaultAngleScale = 0.5;
 // A spotlight's cone, in degrees across, unless the light says.
 constexpr double kDefaultCone = 10;
+// The world's "_range" that leaves the lights' brightness as it is.
+constexpr double kDefaultRange = 0.5;
+// The finest lightmap texels "_lightmap_scale" may ask for, in editor units.
+constexpr double kFinestTexel = 1;
 // The keys of light entities and of the world that the compiler honours;
 // other keys of lights, and the world's keys starting with '_', are light
 // keys it does not (the editors' own "_tb_" keys aside).
 const std::set<std::string> kLightKeys = {"classname", "origin", "targetname", "spawnflags", "light",
                                           "_light",    "_color", "color",      "wait",       "delay",
                                           "mangle",    "target", "_cone",      "_softangle", "_anglescale"};
-const std::set<std::string> kWorldLightKeys = {"_minlight",        "_sunlight",       "_sun_mangle",
-                                               "_sunlight_mangle", "_sunlight_color", "_sunlight2",
-                                               "_sunlight2_color", "_dirt",           "_anglescale"};
+const std::set<std::string> kWorldLightKeys = {
+    "_minlight",  "_sunlight",        "_sun_mangle",  "_sunlight_mangle", "_sunlight_color",
+    "_sunlight2", "_sunlight2_color", "_dirt",        "_anglescale",      "_range",
+    "_gamma",     "_bounce",          "_bouncescale", "_lightmap_scale"};
 
 // The world entity: worldspawn, or else the first.
 const EditorEntity& World(const EditorMap& editor) {
@@ -132,6 +137,9 @@ void AddPointLights(const EditorMap& editor, const std::set<const EditorEntity*>
                     const EditorTransform& transform, Map& map, std::vector<std::string>& notHonoured,
                     Reporter& reporter) {
     const double angleScale = AngleScaleOf(World(editor), kDefaultAngleScale);
+    // The world's "_range" scales every light's brightness, not its reach.
+    double range = kDefaultRange;
+    if (!Numbers(World(editor).Value("_range"), &range, 1) || range <= 0) range = kDefaultRange;
     for (const EditorEntity& entity : editor.entities) {
         const std::string classname = Lower(entity.Value("classname"));
         if ((classname != "light" && classname.rfind("light_", 0) != 0) || omitted.count(&entity)) continue;
@@ -160,7 +168,7 @@ void AddPointLights(const EditorMap& editor, const std::set<const EditorEntity*>
             continue;
         }
         value = std::min(value, kMaxLightValue);
-        light.intensity = value / kLightValueScale;
+        light.intensity = value / kLightValueScale * (range / kDefaultRange);
         SetFalloff(entity, value, light, reporter);
         light.angleScale = AngleScaleOf(entity, angleScale);
         SpotAxis(editor, entity, {origin[0], origin[1], origin[2]}, transform, light);
@@ -208,25 +216,45 @@ void SetWorldLight(const EditorMap& editor, const EditorTransform& transform, Ma
     double dirt = 1;
     if (Numbers(world.Value("_dirt"), &dirt, 1) && dirt <= 0) map.dirtDistance = 0;
 
+    // The floor takes nothing away: a map with lights keeps its faint
+    // ambient light, and only a map with neither lights nor a floor gets the
+    // even one.
     double minimum = 0;
-    if (Numbers(world.Value(world.Has("_minlight") ? "_minlight" : "light"), &minimum, 1)) {
-        map.ambient = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
-        map.ambientFloor = true;
-    } else if (map.lights.empty() && !(sunlit && sky)) {
+    const bool floor = Numbers(world.Value(world.Has("_minlight") ? "_minlight" : "light"), &minimum, 1);
+    if (floor) map.minLight = Vec3{1, 1, 1} * (std::clamp(minimum, 0.0, kLightValueScale) / kLightValueScale);
+    if (!map.lights.empty() || (sunlit && sky)) {
+        map.ambient = {kDefaultAmbient, kDefaultAmbient, kDefaultAmbient};
+    } else if (!floor) {
         map.ambient = {kUnlitAmbient, kUnlitAmbient, kUnlitAmbient};
         reporter.Warn("the map has no lights; every surface gets an even light");
-    } else {
-        map.ambient = {kDefaultAmbient, kDefaultAmbient, kDefaultAmbient};
     }
 }
 
+// The world's keys for how the lightmaps are made: the texel size
+// ("_lightmap_scale"), the bounce ("_bounce" 0 turns it off, "_bouncescale"
+// scales the share passed on, up to all of it) and the gamma ("_gamma").
+void SetLightmapKeys(const EditorEntity& world, Map& map) {
+    if (const double scale = LightmapScaleOf(world); scale > 0) map.lightmapDensity = scale;
+    double value = 0;
+    if (Numbers(world.Value("_bounce"), &value, 1) && value <= 0) map.bounce = 0;
+    if (Numbers(world.Value("_bouncescale"), &value, 1) && value >= 0) map.bounce = std::min(map.bounce * value, 1.0);
+    if (Numbers(world.Value("_gamma"), &value, 1) && value > 0) map.gamma = value;
+}
+
 }  // namespace
+
+double LightmapScaleOf(const EditorEntity& entity) {
+    double scale = 0;
+    if (!Numbers(entity.Value("_lightmap_scale"), &scale, 1) || !(scale > 0)) return 0;
+    return std::clamp(scale, kFinestTexel, kMaxLightmapDensity);
+}
 
 void AddLights(const EditorMap& editor, const std::set<const EditorEntity*>& omitted, const EditorTransform& transform,
                Map& map, Reporter& reporter) {
     std::vector<std::string> notHonoured;
     AddPointLights(editor, omitted, transform, map, notHonoured, reporter);
     SetWorldLight(editor, transform, map, notHonoured, reporter);
+    SetLightmapKeys(World(editor), map);
     if (notHonoured.empty()) return;
     std::string list;
     for (const std::string& key : notHonoured) list += (list.empty() ? "" : ", ") + key;

@@ -10,9 +10,14 @@
 
 namespace orvcompile {
 
+// The lightmap texel size, in editor units, that an entity's "_lightmap_scale"
+// gives (at least 1, at most the coarsest the compiler takes); 0 without one.
+double LightmapScaleOf(const EditorEntity& entity);
+
 // Adds the lights (but those of `omitted` layers) and the world's light to
-// `map`, whose brushes are in (the sky faces among them); names once, in one
-// warning, every light key it does not honour.
+// `map`, whose brushes are in (the sky faces among them), and the world's
+// keys for how the lightmaps are made; names once, in one warning, every
+// light key it does not honour.
 void AddLights(const EditorMap& editor, const std::set<const EditorEntity*>& omitted, const EditorTransform& transform,
                Map& map, Reporter& reporter);
 

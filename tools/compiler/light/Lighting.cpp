@@ -116,7 +116,8 @@ double ConeShare(const MapLight& light, Vec3 out) {
 }  // namespace
 
 LightSettings SettingsOf(const Map& map) {
-    return {map.lights, map.ambient, map.ambientFloor, map.dirtDistance, map.bounce, map.modelPatch, map.sky, {}};
+    return {map.lights, map.ambient,    map.minLight, map.gamma, map.dirtDistance,
+            map.bounce, map.modelPatch, map.sky,      {}};
 }
 
 double TraceSolid(const Tree& tree, const PlaneSet& planes, Vec3 a, Vec3 b) {

@@ -20,7 +20,8 @@ struct SkyFace {
 struct LightSettings {
     std::vector<MapLight> lights;
     Vec3 ambient;
-    bool ambientFloor = false;
+    Vec3 minLight;
+    double gamma = 1;
     double dirtDistance = 0;
     double bounce = 0;
     Vec3 modelPatch;

@@ -25,8 +25,9 @@ double SnapGrid(double c) {
     return std::fabs(c - r) < 1e-6 ? r : c;
 }
 
-// Union-find over the faces of one plane: faces sharing a vertex join.
-std::vector<std::vector<int>> ConnectedGroups(const std::vector<int>& faces, const std::vector<Face>& all) {
+// Union-find over the faces of one plane: faces of one texel size sharing a vertex join.
+std::vector<std::vector<int>> ConnectedGroups(const std::vector<int>& faces, const std::vector<Face>& all,
+                                              const std::vector<double>& texelSizes) {
     std::vector<int> parent(faces.size());
     std::iota(parent.begin(), parent.end(), 0);
     auto find = [&](int i) {
@@ -35,6 +36,8 @@ std::vector<std::vector<int>> ConnectedGroups(const std::vector<int>& faces, con
     };
     for (std::size_t a = 0; a < faces.size(); ++a)
         for (std::size_t b = a + 1; b < faces.size(); ++b) {
+            if (texelSizes[static_cast<std::size_t>(faces[a])] != texelSizes[static_cast<std::size_t>(faces[b])])
+                continue;
             bool shared = false;
             for (Vec3 p : all[static_cast<std::size_t>(faces[a])].winding)
                 for (Vec3 q : all[static_cast<std::size_t>(faces[b])].winding) shared = shared || p == q;
@@ -246,6 +249,17 @@ void Dilate(const Chart& chart, ChartTexels& texels) {
 
 std::uint8_t Byte(double c) { return static_cast<std::uint8_t>(std::lround(std::clamp(c, 0.0, 1.0) * 255)); }
 
+// A texel's light from its parts: the gamma, then the floor, last of all so
+// that nothing takes a texel below it.
+Vec3 FinalLight(Vec3 light, const LightSettings& settings) {
+    if (settings.gamma != 1) {
+        auto curve = [&](double c) { return c > 0 ? std::pow(c, 1 / settings.gamma) : c; };
+        light = {curve(light.x), curve(light.y), curve(light.z)};
+    }
+    const Vec3 floor = settings.minLight;
+    return {std::max(light.x, floor.x), std::max(light.y, floor.y), std::max(light.z, floor.z)};
+}
+
 // Patches of cell × cell texels for the bounce. The cell grows until the
 // gather, which costs the square of the patch count, stays affordable, or
 // until each chart is a single patch.
@@ -369,24 +383,26 @@ void Lightmaps::Coordinates(int face, Vec3 p, double uv[2]) const {
     uv[1] = (chart.y + chart.T(p) - chart.tMin) / pageSize;
 }
 
-bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, double density, int pageCount,
-                  Lightmaps& lightmaps, std::string& error) {
+bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, const std::vector<double>& texelSizes,
+                  int pageCount, Lightmaps& lightmaps, std::string& error) {
     lightmaps = Lightmaps{};
     lightmaps.faceChart.assign(faces.size(), -1);
     std::vector<std::vector<int>> byPlane(static_cast<std::size_t>(planes.Size()));
     std::vector<int> planeOrder;  // planes in order of their first face
     for (std::size_t f = 0; f < faces.size(); ++f) {
+        if (texelSizes[f] <= 0) continue;
         auto& list = byPlane[static_cast<std::size_t>(faces[f].plane)];
         if (list.empty()) planeOrder.push_back(faces[f].plane);
         list.push_back(static_cast<int>(f));
     }
     for (int planeIndex : planeOrder) {
         const Plane& plane = planes[planeIndex];
-        for (const std::vector<int>& group : ConnectedGroups(byPlane[static_cast<std::size_t>(planeIndex)], faces)) {
+        for (const std::vector<int>& group :
+             ConnectedGroups(byPlane[static_cast<std::size_t>(planeIndex)], faces, texelSizes)) {
             Chart chart;
             chart.plane = planeIndex;
             chart.faces = group;
-            chart.density = density;
+            chart.density = texelSizes[static_cast<std::size_t>(group[0])];
             const Vec3 across = Cross({0, 1, 0}, plane.normal);
             chart.uAxis = Length(across) > 1e-6 ? Normalised(across) : Vec3{1, 0, 0};
             chart.vAxis = Cross(plane.normal, chart.uAxis);
@@ -417,7 +433,7 @@ bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, double
             lightmaps.charts.push_back(std::move(chart));
         }
     }
-    for (int size = 16; size <= kMaxPageSize; size *= 2) {
+    for (int size = kModelPatchSize; size <= kMaxPageSize; size *= 2) {  // the patch at least
         if (Pack(lightmaps.charts, size, pageCount)) {
             lightmaps.pageSize = size;
             lightmaps.pageCount = pageCount;
@@ -454,10 +470,8 @@ void BakeLightmaps(const std::vector<Face>& faces, const PlaneSet& planes, const
                 const std::size_t at = static_cast<std::size_t>(j * chart.width + i);
                 if (t.state[at] != Texel::Lit) continue;
                 const Vec3 bounce = grid.patches.empty() ? Vec3{} : grid.BounceAt(chart, c, i, j);
-                const Vec3 lit = t.direct[at] + bounce, ambient = settings.ambient * t.occlusion[at];
-                t.colour[at] = settings.ambientFloor ? Vec3{std::max(lit.x, ambient.x), std::max(lit.y, ambient.y),
-                                                            std::max(lit.z, ambient.z)}
-                                                     : t.direct[at] + ambient + bounce;
+                const Vec3 ambient = settings.ambient * t.occlusion[at];
+                t.colour[at] = FinalLight(t.direct[at] + ambient + bounce, settings);
             }
         Dilate(chart, t);
     }

@@ -42,7 +42,7 @@ struct Lightmaps {
     int pageSize = 0;  // every page is pageSize × pageSize texels
     int pageCount = 0;
     std::vector<Chart> charts;
-    std::vector<int> faceChart;  // per face
+    std::vector<int> faceChart;  // per face; -1 for a face without a chart (full bright)
     std::vector<Picture> pages;
     std::vector<std::vector<Texel>> texels;  // per page, row by row from the top
 
@@ -52,10 +52,12 @@ struct Lightmaps {
 
 struct LightSettings;
 
-// Lays out the charts; false when a face is too large for the largest page
-// or the charts do not fit into `pageCount` pages.
-bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, double density, int pageCount,
-                  Lightmaps& lightmaps, std::string& error);
+// Lays out the charts, each of faces with the same texel size (`texelSizes`,
+// world units per texel for each face; 0: the face gets no chart); false when
+// a face is too large for the largest page or the charts do not fit into
+// `pageCount` pages.
+bool LayOutCharts(const std::vector<Face>& faces, const PlaneSet& planes, const std::vector<double>& texelSizes,
+                  int pageCount, Lightmaps& lightmaps, std::string& error);
 
 // Lights every chart and fills the pages.
 void BakeLightmaps(const std::vector<Face>& faces, const PlaneSet& planes, const Tree& tree,
