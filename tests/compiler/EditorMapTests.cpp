@@ -232,7 +232,8 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
                          "m.map: the map has no info_player_start; the player starts at the "
                          "info_player_deathmatch of line"));
     // Angle 90 (north) is the engine's own view: no turn.
-    EXPECT_EQ(c.imported.transform.quarterTurns, 0);
+    EXPECT_EQ(c.imported.transform.cosine, 1);
+    EXPECT_EQ(c.imported.transform.sine, 0);
     EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
     EXPECT_TRUE(c.read.IsPointSolid({0, -0.1f, 0}));
     EXPECT_TRUE(SolidAtEditorPoint(c, {0, -136, 48}));  // the lava brush is a wall

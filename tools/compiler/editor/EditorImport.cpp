@@ -228,19 +228,7 @@ void StandardAxes(const EditorFace& face, Vec3 axes[2]) {
     }
     // Quarter turns exactly, so axial faces keep exact axes.
     double sine, cosine;
-    const double rotation = std::fmod(std::fmod(face.rotation, 360) + 360, 360);
-    if (rotation == 0) {
-        sine = 0, cosine = 1;
-    } else if (rotation == 90) {
-        sine = 1, cosine = 0;
-    } else if (rotation == 180) {
-        sine = 0, cosine = -1;
-    } else if (rotation == 270) {
-        sine = -1, cosine = 0;
-    } else {
-        sine = std::sin(rotation * std::numbers::pi / 180);
-        cosine = std::cos(rotation * std::numbers::pi / 180);
-    }
+    SineCosine(face.rotation, sine, cosine);
     auto axisOf = [](Vec3 v) { return v.x != 0 ? 0 : v.y != 0 ? 1 : 2; };
     const int s = axisOf(kBase[best][1]), t = axisOf(kBase[best][2]);
     for (int i = 0; i < 2; ++i) {
@@ -336,6 +324,8 @@ bool FindStart(const EditorMap& editor, const std::set<const EditorEntity*>& omi
         double angles[3];
         if (Numbers(start.entity->Value("angles"), angles, 3))
             start.yaw = angles[1];
+        else if (Numbers(start.entity->Value("mangle"), angles, 1))  // yaw first
+            start.yaw = angles[0];
         else if (Numbers(start.entity->Value("angle"), angles, 1) && angles[0] >= 0)
             start.yaw = angles[0];
         if (kind != kStarts[0]) {
@@ -372,9 +362,7 @@ bool PlaceAtStart(const EditorMap& editor, const std::set<const EditorEntity*>& 
         return reporter.Fail(start.entity->line,
                              "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
     transform.origin = {start.origin.x, start.origin.y, floor};
-    // Editor yaw 90 (north, +y) is the engine's start view (+z).
-    const long quarter = std::lround(std::fmod(start.yaw, 360) / 90);
-    transform.quarterTurns = static_cast<int>(((1 - quarter) % 4 + 4) % 4);
+    transform.LookAlong(start.yaw);
     return true;
 }
 
@@ -461,16 +449,34 @@ bool WithinReach(Vec3 point) {
            std::fabs(point.z) <= kMaxLevelDistance;
 }
 
+void SineCosine(double degrees, double& sine, double& cosine) {
+    const double turn = std::fmod(std::fmod(degrees, 360) + 360, 360);
+    if (turn == 0) {
+        sine = 0, cosine = 1;
+    } else if (turn == 90) {
+        sine = 1, cosine = 0;
+    } else if (turn == 180) {
+        sine = 0, cosine = -1;
+    } else if (turn == 270) {
+        sine = -1, cosine = 0;
+    } else {
+        sine = std::sin(turn * std::numbers::pi / 180);
+        cosine = std::cos(turn * std::numbers::pi / 180);
+    }
+}
+
+void EditorTransform::LookAlong(double editorYaw) {
+    // Editor yaw 90 (north, +y) is the engine's start view (+z) unturned.
+    SineCosine(90 - editorYaw, sine, cosine);
+}
+
 Vec3 EditorTransform::ToMap(Vec3 p) const {
     const Vec3 d = p - origin;
-    Vec3 level{d.x, d.z, d.y};
-    for (int i = 0; i < quarterTurns; ++i) level = {-level.z, level.y, level.x};
-    return level;
+    return {cosine * d.x - sine * d.y, d.z, sine * d.x + cosine * d.y};
 }
 
 Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
-    for (int i = 0; i < quarterTurns; ++i) v = {v.z, v.y, -v.x};
-    return {v.x, v.z, v.y};
+    return {cosine * v.x + sine * v.z, -sine * v.x + cosine * v.z, v.y};
 }
 
 Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }

@@ -19,6 +19,9 @@ constexpr double kEditorUnitsPerUnit = 12;
 // The eye's height above the floor, in engine units.
 constexpr double kEyeHeight = 5;
 
+// The sine and cosine of an angle in degrees, exact for quarter turns.
+void SineCosine(double degrees, double& sine, double& cosine);
+
 // Whether a point of the compiled map lies within the compiler's reach of
 // the player start: brushes and lights beyond it are left out.
 bool WithinReach(Vec3 point);
@@ -27,13 +30,19 @@ bool WithinReach(Vec3 point);
 // under the player start) comes to (0, 0, 0), y made the up axis (which also
 // turns the editor's right-handed space into the engine's left-handed one,
 // so nothing is mirrored on screen), then turned about the vertical by
-// quarter turns so that the player starts looking the start's way. Lengths
-// stay in editor units: the brushes are cut and flooded exactly as drawn,
-// and only the finished level is scaled (Map::levelScale).
+// exactly the start's angle so that the player starts looking its way (the
+// brushes are turned before the compile, so their planes may come out
+// diagonal). Lengths stay in editor units: the brushes are cut and flooded
+// as drawn, and only the finished level is scaled (Map::levelScale).
 struct EditorTransform {
     Vec3 origin;
-    int quarterTurns = 0;
+    // The turn, as the cosine and sine of the angle taking the level's x
+    // toward its z; quarter turns are exact, so axial brushes stay axial.
+    double cosine = 1, sine = 0;
 
+    // Turns so that the editor's yaw (degrees, 0 east, 90 north) becomes the
+    // engine's start view, +z.
+    void LookAlong(double editorYaw);
     Vec3 ToMap(Vec3 editorPoint) const;
     Vec3 ToEditor(Vec3 mapPoint) const;
     // A direction in the map as an editor direction (no move).
