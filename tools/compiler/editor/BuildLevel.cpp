@@ -135,6 +135,7 @@ bool ReadEditor(const MapSource& source, const std::string& text, const BuildOpt
 
     const bool ok = ImportEditorMap(editor, settings, table, imported, reporter);
     built.map = imported.map;
+    built.model = imported.model;
     return ok;
 }
 

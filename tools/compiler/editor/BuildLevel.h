@@ -41,6 +41,9 @@ struct BuiltLevel {
     std::vector<LevelTexturePicture> textures;
     // After an editor map's leak: the way out as a point file's text.
     std::string pointFile;
+    // Where an editor map stands the model; none for a map without an
+    // orvanthelix_model, and for the engine's own maps.
+    std::optional<ModelPlace> model;
 };
 
 // Which maps' textures BuildLevel reads into pictures.

@@ -294,6 +294,17 @@ TextureProjection Projection(const EditorFace& face, const LevelTexture& texture
     return projection;
 }
 
+// The way an entity looks, in degrees: the yaw of "angles" (pitch yaw roll)
+// or of "mangle" (yaw first), else "angle" (whose negative values mean up
+// and down in the editors' games); 0, east, when none is given.
+double YawOf(const EditorEntity& entity) {
+    double angles[3];
+    if (Numbers(entity.Value("angles"), angles, 3)) return angles[1];
+    if (Numbers(entity.Value("mangle"), angles, 1)) return angles[0];
+    if (Numbers(entity.Value("angle"), angles, 1) && angles[0] >= 0) return angles[0];
+    return 0;
+}
+
 struct Start {
     const EditorEntity* entity = nullptr;
     Vec3 origin;
@@ -321,13 +332,7 @@ bool FindStart(const EditorMap& editor, const std::set<const EditorEntity*>& omi
         const auto chosen =
             std::find_if(starts.begin(), starts.end(), [](const auto& s) { return !s.first->Has("targetname"); });
         std::tie(start.entity, start.origin) = chosen == starts.end() ? starts.front() : *chosen;
-        double angles[3];
-        if (Numbers(start.entity->Value("angles"), angles, 3))
-            start.yaw = angles[1];
-        else if (Numbers(start.entity->Value("mangle"), angles, 1))  // yaw first
-            start.yaw = angles[0];
-        else if (Numbers(start.entity->Value("angle"), angles, 1) && angles[0] >= 0)
-            start.yaw = angles[0];
+        start.yaw = YawOf(*start.entity);
         if (kind != kStarts[0]) {
             reporter.Warn(std::string("the map has no info_player_start; the player starts at the ") + kind +
                           " of line " + std::to_string(start.entity->line));
@@ -353,7 +358,7 @@ bool FindStart(const EditorMap& editor, const std::set<const EditorEntity*>& omi
 // False when the map has no start or no floor below it.
 bool PlaceAtStart(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
                   const std::vector<const EditorBrush*>& brushes, EditorTransform& transform, std::string& startEntity,
-                  Reporter& reporter) {
+                  double& startYaw, Reporter& reporter) {
     Start start;
     if (!FindStart(editor, omitted, start, reporter)) return false;
     startEntity = ClassOf(*start.entity) + " of line " + std::to_string(start.entity->line);
@@ -363,7 +368,35 @@ bool PlaceAtStart(const EditorMap& editor, const std::set<const EditorEntity*>& 
                              "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
     transform.origin = {start.origin.x, start.origin.y, floor};
     transform.LookAlong(start.yaw);
+    startYaw = start.yaw;
     return true;
+}
+
+// The first orvanthelix_model with a usable origin (a warning names the
+// others), placed in the finished level; none when the map has none.
+std::optional<ModelPlace> FindModel(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
+                                    const EditorTransform& transform, double levelScale, Reporter& reporter) {
+    std::optional<ModelPlace> place;
+    std::string others;
+    for (const EditorEntity& entity : editor.entities) {
+        if (ClassOf(entity) != kModelEntity || omitted.count(&entity)) continue;
+        double origin[3];
+        if (!Numbers(entity.Value("origin"), origin, 3)) {
+            reporter.Warn(entity.line, std::string("the ") + kModelEntity + " has no usable origin; left out");
+        } else if (place) {
+            others += (others.empty() ? "line " : ", line ") + std::to_string(entity.line);
+        } else {
+            place.emplace();
+            place->position = transform.ToMap({origin[0], origin[1], origin[2]}) * levelScale;
+            double sine, cosine;
+            SineCosine(YawOf(entity), sine, cosine);
+            place->front = Normalised(transform.ToMap(transform.origin + Vec3{cosine, sine, 0}));
+        }
+    }
+    if (!others.empty())
+        reporter.Warn(std::string("the map has more than one ") + kModelEntity +
+                      "; the engine shows one model, the first; left unused: " + others);
+    return place;
 }
 
 // The level's name, its scale, the start and what the compiler is asked for
@@ -479,6 +512,12 @@ Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
     return {cosine * v.x + sine * v.z, -sine * v.x + cosine * v.z, v.y};
 }
 
+Vec3 ModelPlace::ToLevel(Vec3 p, bool direction) const {
+    // The model's +z turned to the front, its +x to the right of it.
+    const Vec3 turned{p.x * front.z + p.z * front.x, p.y, p.z * front.z - p.x * front.x};
+    return direction ? turned : turned + position;
+}
+
 Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }
 
 std::vector<std::string> LevelTextureNames(const EditorMap& map) {
@@ -496,13 +535,15 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
     const BrushSelection selection = SelectBrushes(editor, omitted);
     WarnLeftOut(selection, reporter);
     if (selection.brushes.empty()) return reporter.Fail("the map has no world brushes");
-    if (!PlaceAtStart(editor, omitted, selection.brushes, imported.transform, imported.startEntity, reporter))
+    if (!PlaceAtStart(editor, omitted, selection.brushes, imported.transform, imported.startEntity, imported.startYaw,
+                      reporter))
         return false;
     imported.brushBounds = BoundsOf(selection.brushes);
     SetCompileSettings(settings, imported.map);
     AddBrushes(selection.brushes, textures, imported.transform, imported.map, reporter);
     AddLights(editor, omitted, imported.transform, imported.map, reporter);
     LiftLightsOutOfLiquids(selection.liquids, imported.transform, imported.map, reporter);
+    imported.model = FindModel(editor, omitted, imported.transform, imported.map.levelScale, reporter);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,11 +69,26 @@ struct LevelTexture {
 // the build.
 std::vector<std::string> LevelTextureNames(const EditorMap& map);
 
+// The point entity that stands the model in the level (tools/editor/Orvanthelix.fgd).
+constexpr const char* kModelEntity = "orvanthelix_model";
+
+// Where a map stands the model: its orvanthelix_model's origin in the
+// finished level (level units), and the way the entity's angle looks there.
+struct ModelPlace {
+    Vec3 position;
+    Vec3 front{0, 0, 1};  // horizontal, unit
+    // A point (or a direction) of the model's own space, whose +z is its
+    // front and whose origin it stands on, in the level.
+    Vec3 ToLevel(Vec3 modelPoint, bool direction = false) const;
+};
+
 struct ImportedMap {
     Map map;
     EditorTransform transform;
-    Bounds brushBounds;       // the level's brushes in editor space, which a leak's way out leaves
-    std::string startEntity;  // "info_player_start of line 12", for messages
+    Bounds brushBounds;               // the level's brushes in editor space, which a leak's way out leaves
+    std::string startEntity;          // "info_player_start of line 12", for messages
+    double startYaw = 0;              // the start's angle in the editor, degrees
+    std::optional<ModelPlace> model;  // none when the map has no orvanthelix_model
 };
 
 // Makes the Map from the level's brushes, with every texture in `textures`,
