@@ -171,8 +171,21 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
         "\"_tb_layer\" \"2\"\n}\n{\n\"classname\" \"func_group\"\n\"_tb_type\" \"_tb_group\"\n"
         "\"_tb_id\" \"8\"\n\"_tb_group\" \"7\"\n" +
         Box(0, -8, 0, 16, 8, 200) + "}\n{\n\"classname\" \"light\"\n\"origin\" \"0 0 100\"\n\"_tb_group\" \"8\"\n}\n";
-    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map") + nested, "two-rooms.map");
+    // Brush entities that stand still are kept, drawn and solid.
+    const std::string still = "{\n\"classname\" \"func_wall\"\n" + Box(40, -100, 0, 56, -84, 64, "base/wall") +
+                              "}\n{\n\"classname\" \"func_illusionary\"\n" + Box(40, 84, 0, 56, 100, 64, "base/wall") +
+                              "}\n";
+    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map") + nested + still, "two-rooms.map");
     ASSERT_EQ(c.error, "");
+    EXPECT_TRUE(SolidAtEditorPoint(c, {48, -92, 32}));
+    EXPECT_TRUE(SolidAtEditorPoint(c, {48, 92, 32}));
+    EXPECT_TRUE(Contains(c.warnings, "kept 1 func_illusionary brush solid"));
+    int stillFaces = 0;
+    for (const ReadPolygon* polygon : c.read.AllPolygons()) {
+        const Vec3 e = EditorPoint(c, polygon->v[0].position);
+        stillFaces += e.x > 39.9 && e.x < 56.1 && std::fabs(std::fabs(e.y) - 92) < 8.1 && e.z < 64.1;
+    }
+    EXPECT_GE(stillFaces, 2 * 5) << "the sides and tops of both";
     EXPECT_TRUE(Contains(c.warnings, "left out 1 brush entity 'func_door'")) << c.warnings.size();
     EXPECT_TRUE(Contains(c.warnings, "left out 1 tool brush"));
     EXPECT_TRUE(Contains(c.warnings, "left out 2 brushes of layers marked to be left out of the build"));

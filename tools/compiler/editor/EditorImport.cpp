@@ -51,8 +51,13 @@ std::string Format(Vec3 p) {
 
 bool IsSky(const std::string& texture) { return Lower(BaseName(texture)).rfind("sky", 0) == 0; }
 
-bool IsGrouping(const std::string& classname) {
-    return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0;
+// The world, the grouping entities and the brush entities that stand still:
+// their brushes make the level. func_illusionary is meant to be drawn but not
+// solid; the compiler draws only where solid space meets open space, so it
+// stays solid (with a warning).
+bool IsStatic(const std::string& classname) {
+    return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0 ||
+           classname == "func_wall" || classname == "func_illusionary";
 }
 
 // The editors' tool textures, by the last part of their name with a "tools"
@@ -81,6 +86,7 @@ struct BrushSelection {
     std::vector<LeftOutClass> entities;       // brush entities of other classes, by class in order of first use
     int inOmittedLayers = 0;                  // brushes of TrenchBroom layers left out of the build
     int tools = 0;                            // the editors' tool brushes
+    int illusionary = 0;                      // func_illusionary brushes, kept solid
     std::vector<const EditorBrush*> liquids;  // among `brushes`
 };
 
@@ -129,7 +135,7 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
             continue;
         }
         const std::string classname = ClassOf(entity);
-        if (!IsGrouping(classname) && !(classname.empty() && &entity == &map.entities.front())) {
+        if (!IsStatic(classname) && !(classname.empty() && &entity == &map.entities.front())) {
             auto& entities = selection.entities;
             auto at =
                 std::find_if(entities.begin(), entities.end(), [&](const auto& e) { return e.classname == classname; });
@@ -144,6 +150,7 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
                 ++selection.tools;
                 continue;
             }
+            if (classname == "func_illusionary") ++selection.illusionary;
             selection.brushes.push_back(&brush);
             if (IsLiquid(brush)) selection.liquids.push_back(&brush);
         }
@@ -154,10 +161,15 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
 void WarnLeftOut(const BrushSelection& selection, Reporter& reporter) {
     for (const auto& [classname, count, firstLine] : selection.entities)
         reporter.Warn(firstLine, "left out " + Counted(count, "brush entity", "brush entities") + " '" + classname +
-                                     "': only the world's brushes, func_group and func_detail make the level");
+                                     "': nothing in the level moves or triggers; only the world's brushes, "
+                                     "func_group, func_detail, func_wall and func_illusionary make it");
     if (selection.inOmittedLayers > 0)
         reporter.Warn("left out " + Counted(selection.inOmittedLayers, "brush", "brushes") +
                       " of layers marked to be left out of the build");
+    if (selection.illusionary > 0)
+        reporter.Warn("kept " + Counted(selection.illusionary, "func_illusionary brush", "func_illusionary brushes") +
+                      " solid: the compiler draws only where solid space meets open space, so the player collides "
+                      "with whatever is drawn");
     if (selection.tools > 0)
         reporter.Warn("left out " + Counted(selection.tools, "tool brush", "tool brushes") +
                       " (clip, hint, origin, trigger, areaportal)");

@@ -63,8 +63,9 @@ struct LevelTexture {
 };
 
 // The texture names the level's brushes use, in order of first use. The
-// level's brushes are those of the world entity and of the grouping entities
-// (func_group, func_detail...), less the editors' tool brushes (clip, hint,
+// level's brushes are those of the world entity, of the grouping entities
+// (func_group, func_detail...) and of func_wall and func_illusionary, less
+// the editors' tool brushes (clip, hint,
 // origin, trigger, areaportal) and those of TrenchBroom layers left out of
 // the build.
 std::vector<std::string> LevelTextureNames(const EditorMap& map);
