@@ -2,6 +2,7 @@
 // compiler's maps, and the levels compiled from them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -188,7 +189,7 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
     EXPECT_GE(stillFaces, 2 * 5) << "the sides and tops of both";
     EXPECT_TRUE(Contains(c.warnings, "left out 1 brush entity 'func_door'")) << c.warnings.size();
     EXPECT_TRUE(Contains(c.warnings, "left out 1 tool brush"));
-    EXPECT_TRUE(Contains(c.warnings, "left out 2 brushes of layers marked to be left out of the build"));
+    EXPECT_TRUE(Contains(c.warnings, "left out 2 brushes and 1 light of layers marked to be left out of the build"));
 
     // The eye 60 units above the floor under the start comes to (0, 5, 0),
     // and the start's angle 0 (east) to the engine's view along +z.
@@ -318,9 +319,12 @@ TEST(EditorImport, SunlightEntersThroughTheSkyAndUnknownLightKeysAreNamed) {
                                                    "{\n\"classname\" \"light\"\n\"origin\" \"0 0 900\"\n"
                                                    "\"style\" \"2\"\n\"delay\" \"2\"\n}\n");
     ASSERT_EQ(sunlit.error, "");
+    const auto lightLine = std::count(text.begin(), text.end(), '\n') + 1;
     EXPECT_TRUE(Contains(sunlit.warnings,
-                         "light keys the compiler does not honour, left without effect: style, "
-                         "_sunlight3"));
+                         "light keys the compiler does not honour, left without effect: style (light "
+                         "of line " +
+                             std::to_string(lightLine) + "), _sunlight3 (worldspawn of line 5)"))
+        << testing::PrintToString(sunlit.warnings);
     EXPECT_EQ(sunlit.imported.map.dirtDistance, 0);
     EXPECT_EQ(sunlit.imported.map.lights[0].falloff, Falloff::InverseSquare);
     const EditorCompiled dark = CompileEditorMap(closed);

@@ -118,6 +118,7 @@ TEST(PackBuildCommand, TheModelStandsWhereTheMapsEntityPutsIt) {
     const std::string lamp = dir.File("lamp.zar");
     const ToolResult built = RunOrvtool({"pack", "build", map, "-o", lamp});
     ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_NE(built.out.find(" at (48 -24 0), facing 0 degrees\n"), std::string::npos) << built.out;
     std::vector<std::vector<Vector>> parts;
     ASSERT_TRUE(DrawnModel(lamp, dir, parts));
     ASSERT_EQ(parts.size(), 5u);

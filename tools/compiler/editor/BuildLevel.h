@@ -44,6 +44,8 @@ struct BuiltLevel {
     // Where an editor map stands the model; none for a map without an
     // orvanthelix_model, and for the engine's own maps.
     std::optional<ModelPlace> model;
+    // After an editor map's compile: what became of it, for orvtool's summary.
+    EditorSummary summary;
 };
 
 // Which maps' textures BuildLevel reads into pictures.

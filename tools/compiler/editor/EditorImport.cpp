@@ -36,19 +36,6 @@ std::string ClassOf(const EditorEntity& entity) { return Lower(entity.Value("cla
 
 double ScaleOf(double scale) { return std::fabs(scale) < kMinTextureScale ? 1 : scale; }
 
-// "(X Y Z)" to a tenth of a unit, without a needless ".0" or "-0".
-std::string Format(Vec3 p) {
-    std::string out = "(";
-    for (double v : {p.x, p.y, p.z}) {
-        char text[48];
-        std::snprintf(text, sizeof text, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
-        std::string number = text;
-        if (number.size() > 2 && number.compare(number.size() - 2, 2, ".0") == 0) number.resize(number.size() - 2);
-        out += (out.size() > 1 ? " " : "") + number;
-    }
-    return out + ")";
-}
-
 bool IsSky(const std::string& texture) { return Lower(BaseName(texture)).rfind("sky", 0) == 0; }
 
 // The world, the grouping entities and the brush entities that stand still:
@@ -158,18 +145,45 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
     return selection;
 }
 
-void WarnLeftOut(const BrushSelection& selection, Reporter& reporter) {
-    for (const auto& [classname, count, firstLine] : selection.entities)
+// "1 brush, 2 lights and 1 other entity"; the counts of 0 left out.
+std::string CountList(const std::vector<std::string>& counted) {
+    std::string list;
+    for (std::size_t i = 0; i < counted.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == counted.size() ? " and " : ", ") + counted[i];
+    return list;
+}
+
+// Warns about what the map loses before the compile, and notes the brushes
+// in the summary.
+void WarnLeftOut(const std::set<const EditorEntity*>& omitted, const BrushSelection& selection, EditorSummary& summary,
+                 Reporter& reporter) {
+    for (const auto& [classname, count, firstLine] : selection.entities) {
+        summary.brushesLeftOut.push_back({classname, count});
         reporter.Warn(firstLine, "left out " + Counted(count, "brush entity", "brush entities") + " '" + classname +
                                      "': nothing in the level moves or triggers; only the world's brushes, "
                                      "func_group, func_detail, func_wall and func_illusionary make it");
-    if (selection.inOmittedLayers > 0)
-        reporter.Warn("left out " + Counted(selection.inOmittedLayers, "brush", "brushes") +
-                      " of layers marked to be left out of the build");
+    }
+    // The layers' own entities and the groups in them hold what is left out.
+    int lights = 0, others = 0;
+    for (const EditorEntity* entity : omitted) {
+        const std::string classname = ClassOf(*entity);
+        if (entity->Has("_tb_type") || !entity->brushes.empty()) continue;
+        ++(classname == "light" || classname.rfind("light_", 0) == 0 ? lights : others);
+    }
+    std::vector<std::string> dropped;
+    if (selection.inOmittedLayers > 0) {
+        dropped.push_back(Counted(selection.inOmittedLayers, "brush", "brushes"));
+        summary.brushesLeftOut.push_back({"in omitted layers", selection.inOmittedLayers});
+    }
+    if (lights > 0) dropped.push_back(Counted(lights, "light", "lights"));
+    if (others > 0) dropped.push_back(Counted(others, "other entity", "other entities"));
+    if (!dropped.empty())
+        reporter.Warn("left out " + CountList(dropped) + " of layers marked to be left out of the build");
     if (selection.illusionary > 0)
         reporter.Warn("kept " + Counted(selection.illusionary, "func_illusionary brush", "func_illusionary brushes") +
                       " solid: the compiler draws only where solid space meets open space, so the player collides "
                       "with whatever is drawn");
+    if (selection.tools > 0) summary.brushesLeftOut.push_back({"tool brushes", selection.tools});
     if (selection.tools > 0)
         reporter.Warn("left out " + Counted(selection.tools, "tool brush", "tool brushes") +
                       " (clip, hint, origin, trigger, areaportal)");
@@ -370,24 +384,27 @@ bool FindStart(const EditorMap& editor, const std::set<const EditorEntity*>& omi
 // False when the map has no start or no floor below it.
 bool PlaceAtStart(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
                   const std::vector<const EditorBrush*>& brushes, EditorTransform& transform, std::string& startEntity,
-                  double& startYaw, Reporter& reporter) {
+                  EditorSummary& summary, Reporter& reporter) {
     Start start;
     if (!FindStart(editor, omitted, start, reporter)) return false;
     startEntity = ClassOf(*start.entity) + " of line " + std::to_string(start.entity->line);
     double floor = 0;
     if (!FloorBelow(brushes, start.origin, floor))
         return reporter.Fail(start.entity->line,
-                             "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
+                             "no brush lies below the player start " + PointText(start.origin) + ": it needs a floor");
     transform.origin = {start.origin.x, start.origin.y, floor};
     transform.LookAlong(start.yaw);
-    startYaw = start.yaw;
+    summary.start = startEntity;
+    summary.startOrigin = start.origin;
+    summary.startAngle = start.yaw;
     return true;
 }
 
 // The first orvanthelix_model with a usable origin (a warning names the
 // others), placed in the finished level; none when the map has none.
 std::optional<ModelPlace> FindModel(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
-                                    const EditorTransform& transform, double levelScale, Reporter& reporter) {
+                                    const EditorTransform& transform, double levelScale, EditorSummary& summary,
+                                    Reporter& reporter) {
     std::optional<ModelPlace> place;
     std::string others;
     for (const EditorEntity& entity : editor.entities) {
@@ -399,9 +416,12 @@ std::optional<ModelPlace> FindModel(const EditorMap& editor, const std::set<cons
             others += (others.empty() ? "line " : ", line ") + std::to_string(entity.line);
         } else {
             place.emplace();
-            place->position = transform.ToMap({origin[0], origin[1], origin[2]}) * levelScale;
+            summary.model = std::string(kModelEntity) + " of line " + std::to_string(entity.line);
+            summary.modelOrigin = {origin[0], origin[1], origin[2]};
+            summary.modelAngle = YawOf(entity);
+            place->position = transform.ToMap(summary.modelOrigin) * levelScale;
             double sine, cosine;
-            SineCosine(YawOf(entity), sine, cosine);
+            SineCosine(summary.modelAngle, sine, cosine);
             place->front = Normalised(transform.ToMap(transform.origin + Vec3{cosine, sine, 0}));
         }
     }
@@ -427,7 +447,7 @@ void SetCompileSettings(const ImportSettings& settings, Map& map) {
 // The brushes in map space with their textures placed, less faces whose
 // points lie on a line and brushes beyond the compiler's reach.
 void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<std::string, LevelTexture>& textures,
-                const EditorTransform& transform, Map& map, Reporter& reporter) {
+                const EditorTransform& transform, Map& map, EditorSummary& summary, Reporter& reporter) {
     int degenerate = 0, far = 0;
     for (const EditorBrush* brush : brushes) {
         MapBrush out;
@@ -453,7 +473,10 @@ void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<s
         else
             ++far;
     }
-    if (far > 0) reporter.Warn("left out " + Counted(far, "brush", "brushes") + " lying too far from the player start");
+    if (far > 0) {
+        summary.brushesLeftOut.push_back({"too far", far});
+        reporter.Warn("left out " + Counted(far, "brush", "brushes") + " lying too far from the player start");
+    }
     if (degenerate > 0)
         reporter.Warn("left out " + Counted(degenerate, "face", "faces") + " whose three points lie on one line");
 }
@@ -488,6 +511,19 @@ void LiftLightsOutOfLiquids(const std::vector<const EditorBrush*>& liquids, cons
 }
 
 }  // namespace
+
+std::string PointText(Vec3 p) {
+    // Without a needless ".0" or "-0".
+    std::string out = "(";
+    for (double v : {p.x, p.y, p.z}) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
+        std::string number = text;
+        if (number.size() > 2 && number.compare(number.size() - 2, 2, ".0") == 0) number.resize(number.size() - 2);
+        out += (out.size() > 1 ? " " : "") + number;
+    }
+    return out + ")";
+}
 
 bool WithinReach(Vec3 point) {
     return std::fabs(point.x) <= kMaxLevelDistance && std::fabs(point.y) <= kMaxLevelDistance &&
@@ -545,17 +581,18 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
     imported = ImportedMap{};
     const std::set<const EditorEntity*> omitted = OmittedEntities(editor);
     const BrushSelection selection = SelectBrushes(editor, omitted);
-    WarnLeftOut(selection, reporter);
+    WarnLeftOut(omitted, selection, imported.summary, reporter);
     if (selection.brushes.empty()) return reporter.Fail("the map has no world brushes");
-    if (!PlaceAtStart(editor, omitted, selection.brushes, imported.transform, imported.startEntity, imported.startYaw,
+    if (!PlaceAtStart(editor, omitted, selection.brushes, imported.transform, imported.startEntity, imported.summary,
                       reporter))
         return false;
     imported.brushBounds = BoundsOf(selection.brushes);
     SetCompileSettings(settings, imported.map);
-    AddBrushes(selection.brushes, textures, imported.transform, imported.map, reporter);
+    AddBrushes(selection.brushes, textures, imported.transform, imported.map, imported.summary, reporter);
     AddLights(editor, omitted, imported.transform, imported.map, reporter);
     LiftLightsOutOfLiquids(selection.liquids, imported.transform, imported.map, reporter);
-    imported.model = FindModel(editor, omitted, imported.transform, imported.map.levelScale, reporter);
+    imported.model =
+        FindModel(editor, omitted, imported.transform, imported.map.levelScale, imported.summary, reporter);
     return true;
 }
 
@@ -569,7 +606,7 @@ std::string LeakMessage(const ImportedMap& imported, const std::vector<Vec3>& pa
     };
     const Vec3 eye = imported.transform.ToEditor(path.front());
     if (!within(eye))
-        return "leak: the " + imported.startEntity + " (its eye at " + Format(eye) + ") lies outside the map";
+        return "leak: the " + imported.startEntity + " (its eye at " + PointText(eye) + ") lies outside the map";
     // The way out leaves the brushes at its last point still among them (the
     // compiler names each opening by its part among the brushes).
     Vec3 exit = eye;
@@ -578,12 +615,12 @@ std::string LeakMessage(const ImportedMap& imported, const std::vector<Vec3>& pa
             exit = imported.transform.ToEditor(*at);
             break;
         }
-    return message + "; the way out from the " + imported.startEntity + " (its eye at " + Format(eye) +
-           ") leaves the brushes at " + Format(exit);
+    return message + "; the way out from the " + imported.startEntity + " (its eye at " + PointText(eye) +
+           ") leaves the brushes at " + PointText(exit);
 }
 
 std::string StartMessage(const ImportedMap& imported) {
-    return "the eye of the " + imported.startEntity + " " + Format(imported.transform.ToEditor(imported.map.start)) +
+    return "the eye of the " + imported.startEntity + " " + PointText(imported.transform.ToEditor(imported.map.start)) +
            " lies inside a brush: move the start";
 }
 

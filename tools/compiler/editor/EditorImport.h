@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compiler/Map.h"
@@ -83,14 +84,33 @@ struct ModelPlace {
     Vec3 ToLevel(Vec3 modelPoint, bool direction = false) const;
 };
 
+// What became of an editor map, in the editor's terms, for the summary
+// orvtool prints after compiling it. The import fills in what it decides;
+// BuildLevel adds what the compiler kept.
+struct EditorSummary {
+    int brushesKept = 0;
+    std::vector<std::pair<std::string, int>> brushesLeftOut;  // why, in a word or two, and how many
+    int pointLights = 0, spotlights = 0;
+    bool sun = false, skyDome = false;
+    std::string start;  // "info_player_start of line 12"
+    Vec3 startOrigin;
+    double startAngle = 0;  // degrees, 0 east
+    std::string model;      // "orvanthelix_model of line 40"; empty when the map places none
+    Vec3 modelOrigin;
+    double modelAngle = 0;
+};
+
 struct ImportedMap {
     Map map;
     EditorTransform transform;
     Bounds brushBounds;               // the level's brushes in editor space, which a leak's way out leaves
     std::string startEntity;          // "info_player_start of line 12", for messages
-    double startYaw = 0;              // the start's angle in the editor, degrees
     std::optional<ModelPlace> model;  // none when the map has no orvanthelix_model
+    EditorSummary summary;
 };
+
+// "(X Y Z)" to a tenth of a unit, as messages give editor points.
+std::string PointText(Vec3 p);
 
 // Makes the Map from the level's brushes, with every texture in `textures`,
 // warning about what it leaves out. False when the map has no player start
