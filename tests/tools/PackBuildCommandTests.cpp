@@ -148,6 +148,13 @@ TEST(PackBuildCommand, TheModelStandsWhereTheMapsEntityPutsIt) {
         EXPECT_NEAR(parts[0][k].y, expected[k].y, 1e-5f) << k;
         EXPECT_NEAR(parts[0][k].z, expected[k].z, 1e-5f) << k;
     }
+    // A file the engine does not load cannot be placed.
+    const std::string bad = dir.Write("bad.mdl", "a model");
+    const ToolResult refused = RunOrvtool({"pack", "build", map, "-o", out, "--model", bad});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("orvtool: cannot place the model '" + bad + "': it is no model file the engine loads\n"),
+              std::string::npos)
+        << refused.err;
 }
 
 TEST(PackBuildCommand, TheSoundTheMusicAndTheModelComeFromTheFilesGivenOrTheDemoPack) {

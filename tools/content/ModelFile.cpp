@@ -31,13 +31,9 @@ std::string ModelFileText(const std::string& header, const std::vector<ModelFile
 
 std::string EmptyModelText() { return ModelFileText("empty no model", {{"nothing", "none", {}, {}, {}}}); }
 
-bool PlacedModelText(const std::string& path, const orvcompile::ModelPlace& place, std::string& text,
-                     std::string& error) {
+bool PlacedModelText(const std::string& path, const orvcompile::ModelPlace& place, std::string& text) {
     Model model;
-    if (!model.Load(path.c_str())) {
-        error = "'" + path + "' is not a model file the engine loads (NMDL version 1)";
-        return false;
-    }
+    if (!model.Load(path.c_str())) return false;
     // Where the engine draws each point, at its model place with yaw 0.
     Entity engine;
     engine.position = {static_cast<float>(kEntityPosition.x), static_cast<float>(kEntityPosition.y),

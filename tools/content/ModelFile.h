@@ -39,9 +39,8 @@ std::string EmptyModelText();
 
 // The model file at `path`, read with the engine's loader, moved and turned
 // so that its own space (drawn at the engine's model place, the floor under
-// it its origin and the start's view its front) stands at `place`. False,
-// with the reason, when the engine could not load the file.
-bool PlacedModelText(const std::string& path, const orvcompile::ModelPlace& place, std::string& text,
-                     std::string& error);
+// it its origin and the start's view its front) stands at `place`. False
+// when the engine's loader refuses the file.
+bool PlacedModelText(const std::string& path, const orvcompile::ModelPlace& place, std::string& text);
 
 }  // namespace orvcontent

@@ -26,6 +26,7 @@
 #include "content/ModelFile.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
+#include "orvtool/InputFile.h"
 #include "orvtool/MapInput.h"
 #include "pack/ExtraAssets.h"
 #include "pack/Pack.h"
@@ -129,8 +130,16 @@ bool MakeModel(const Options& options, BuiltLevel& built, std::optional<std::str
     const ModelPlace* place = built.model ? &*built.model : nullptr;
     if (!options.model.empty()) {
         if (place) {
+            const InputFile input(options.model);  // the engine's loader measures the file
             std::string placed;
-            if (!orvcontent::PlacedModelText(options.model, *place, placed, error)) return false;
+            if (input.Path().empty()) {
+                error = input.Error();
+                return false;
+            }
+            if (!orvcontent::PlacedModelText(input.Path(), *place, placed)) {
+                error = "cannot place the model '" + options.model + "': it is no model file the engine loads";
+                return false;
+            }
             text = placed;
         } else if (built.fromEditor) {
             Warn("the map has no " + std::string(kModelEntity) + ": the model '" + options.model +

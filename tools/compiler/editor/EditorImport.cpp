@@ -163,7 +163,8 @@ void WarnLeftOut(const std::set<const EditorEntity*>& omitted, const BrushSelect
                                      "': nothing in the level moves or triggers; only the world's brushes, "
                                      "func_group, func_detail, func_wall and func_illusionary make it");
     }
-    // The layers' own entities and the groups in them hold what is left out.
+    // The point entities of the omitted layers (the layers and their groups
+    // only hold things; their brushes are counted with the brushes).
     int lights = 0, others = 0;
     for (const EditorEntity* entity : omitted) {
         const std::string classname = ClassOf(*entity);
@@ -183,10 +184,11 @@ void WarnLeftOut(const std::set<const EditorEntity*>& omitted, const BrushSelect
         reporter.Warn("kept " + Counted(selection.illusionary, "func_illusionary brush", "func_illusionary brushes") +
                       " solid: the compiler draws only where solid space meets open space, so the player collides "
                       "with whatever is drawn");
-    if (selection.tools > 0) summary.brushesLeftOut.push_back({"tool brushes", selection.tools});
-    if (selection.tools > 0)
+    if (selection.tools > 0) {
+        summary.brushesLeftOut.push_back({"tool brushes", selection.tools});
         reporter.Warn("left out " + Counted(selection.tools, "tool brush", "tool brushes") +
                       " (clip, hint, origin, trigger, areaportal)");
+    }
 }
 
 Bounds BoundsOf(const std::vector<const EditorBrush*>& brushes) {
