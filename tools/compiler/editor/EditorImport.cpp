@@ -39,9 +39,7 @@ double ScaleOf(double scale) { return std::fabs(scale) < kMinTextureScale ? 1 : 
 bool IsSky(const std::string& texture) { return Lower(BaseName(texture)).rfind("sky", 0) == 0; }
 
 // The world, the grouping entities and the brush entities that stand still:
-// their brushes make the level. func_illusionary is meant to be drawn but not
-// solid; the compiler draws only where solid space meets open space, so it
-// stays solid (with a warning).
+// their brushes make the level (func_illusionary's drawn but not solid).
 bool IsStatic(const std::string& classname) {
     return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0 ||
            classname == "func_wall" || classname == "func_illusionary";
@@ -70,11 +68,11 @@ struct BrushSelection {
         int firstLine = 0;
     };
     std::vector<const EditorBrush*> brushes;
-    std::vector<LeftOutClass> entities;       // brush entities of other classes, by class in order of first use
-    int inOmittedLayers = 0;                  // brushes of TrenchBroom layers left out of the build
-    int tools = 0;                            // the editors' tool brushes
-    int illusionary = 0;                      // func_illusionary brushes, kept solid
-    std::vector<const EditorBrush*> liquids;  // among `brushes`
+    std::vector<LeftOutClass> entities;        // brush entities of other classes, by class in order of first use
+    int inOmittedLayers = 0;                   // brushes of TrenchBroom layers left out of the build
+    int tools = 0;                             // the editors' tool brushes
+    std::set<const EditorBrush*> illusionary;  // among `brushes`: drawn, not solid
+    std::vector<const EditorBrush*> liquids;   // among `brushes`
 };
 
 // Liquids by their texture: "*water", "*lava" (and "!water" in some games).
@@ -137,7 +135,7 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
                 ++selection.tools;
                 continue;
             }
-            if (classname == "func_illusionary") ++selection.illusionary;
+            if (classname == "func_illusionary") selection.illusionary.insert(&brush);
             selection.brushes.push_back(&brush);
             if (IsLiquid(brush)) selection.liquids.push_back(&brush);
         }
@@ -180,10 +178,6 @@ void WarnLeftOut(const std::set<const EditorEntity*>& omitted, const BrushSelect
     if (others > 0) dropped.push_back(Counted(others, "other entity", "other entities"));
     if (!dropped.empty())
         reporter.Warn("left out " + CountList(dropped) + " of layers marked to be left out of the build");
-    if (selection.illusionary > 0)
-        reporter.Warn("kept " + Counted(selection.illusionary, "func_illusionary brush", "func_illusionary brushes") +
-                      " solid: the compiler draws only where solid space meets open space, so the player collides "
-                      "with whatever is drawn");
     if (selection.tools > 0) {
         summary.brushesLeftOut.push_back({"tool brushes", selection.tools});
         reporter.Warn("left out " + Counted(selection.tools, "tool brush", "tool brushes") +
@@ -448,12 +442,13 @@ void SetCompileSettings(const ImportSettings& settings, Map& map) {
 
 // The brushes in map space with their textures placed, less faces whose
 // points lie on a line and brushes beyond the compiler's reach.
-void AddBrushes(const std::vector<const EditorBrush*>& brushes, const std::map<std::string, LevelTexture>& textures,
+void AddBrushes(const BrushSelection& selection, const std::map<std::string, LevelTexture>& textures,
                 const EditorTransform& transform, Map& map, EditorSummary& summary, Reporter& reporter) {
     int degenerate = 0, far = 0;
-    for (const EditorBrush* brush : brushes) {
+    for (const EditorBrush* brush : selection.brushes) {
         MapBrush out;
         out.line = brush->line;
+        out.solid = !selection.illusionary.count(brush);
         bool within = true;
         for (const EditorFace& face : brush->faces) {
             if (Length(EditorPlane(face).normal) < 0.5) {
@@ -585,12 +580,15 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
     const BrushSelection selection = SelectBrushes(editor, omitted);
     WarnLeftOut(omitted, selection, imported.summary, reporter);
     if (selection.brushes.empty()) return reporter.Fail("the map has no world brushes");
-    if (!PlaceAtStart(editor, omitted, selection.brushes, imported.transform, imported.startEntity, imported.summary,
-                      reporter))
+    // The player stands on solid brushes only.
+    std::vector<const EditorBrush*> floors;
+    for (const EditorBrush* brush : selection.brushes)
+        if (!selection.illusionary.count(brush)) floors.push_back(brush);
+    if (!PlaceAtStart(editor, omitted, floors, imported.transform, imported.startEntity, imported.summary, reporter))
         return false;
     imported.brushBounds = BoundsOf(selection.brushes);
     SetCompileSettings(settings, imported.map);
-    AddBrushes(selection.brushes, textures, imported.transform, imported.map, imported.summary, reporter);
+    AddBrushes(selection, textures, imported.transform, imported.map, imported.summary, reporter);
     AddLights(editor, omitted, imported.transform, imported.map, reporter);
     LiftLightsOutOfLiquids(selection.liquids, imported.transform, imported.map, reporter);
     imported.model =
