@@ -143,7 +143,7 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
     return selection;
 }
 
-// "1 brush, 2 lights and 1 other entity"; the counts of 0 left out.
+// The parts joined as "1 brush, 2 lights and 1 other entity".
 std::string CountList(const std::vector<std::string>& counted) {
     std::string list;
     for (std::size_t i = 0; i < counted.size(); ++i)
