@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "math/Matrix.h"
 #include "render/Renderer.h"
 
 struct ModelPart {
@@ -35,3 +36,8 @@ public:
     // placed by `entity` when one is given. Returns true.
     bool Draw(const Entity* entity);
 };
+
+// The world matrix Draw gives `part`: `current` (the renderer's matrix) first,
+// then the entity's yaw and position when one is given, then the part's X, Y
+// and Z rotations and translation, then its parent's, up the chain.
+Matrix PartWorldMatrix(const ModelPart& part, const Entity* entity, const Matrix& current);

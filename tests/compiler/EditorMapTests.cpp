@@ -2,6 +2,7 @@
 // compiler's maps, and the levels compiled from them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -172,11 +173,24 @@ TEST(EditorImport, TwoRoomsBecomeALevelWithTheStartOnTheFloor) {
         "\"_tb_layer\" \"2\"\n}\n{\n\"classname\" \"func_group\"\n\"_tb_type\" \"_tb_group\"\n"
         "\"_tb_id\" \"8\"\n\"_tb_group\" \"7\"\n" +
         Box(0, -8, 0, 16, 8, 200) + "}\n{\n\"classname\" \"light\"\n\"origin\" \"0 0 100\"\n\"_tb_group\" \"8\"\n}\n";
-    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map") + nested, "two-rooms.map");
+    // Brush entities that stand still are kept and drawn; func_illusionary's
+    // are not solid.
+    const std::string still = "{\n\"classname\" \"func_wall\"\n" + Box(40, -100, 0, 56, -84, 64, "base/wall") +
+                              "}\n{\n\"classname\" \"func_illusionary\"\n" + Box(40, 84, 0, 56, 100, 64, "base/wall") +
+                              "}\n";
+    const EditorCompiled c = CompileEditorMap(MapText("two-rooms.map") + nested + still, "two-rooms.map");
     ASSERT_EQ(c.error, "");
+    EXPECT_TRUE(SolidAtEditorPoint(c, {48, -92, 32}));
+    EXPECT_FALSE(SolidAtEditorPoint(c, {48, 92, 32}));
+    int stillFaces = 0;
+    for (const ReadPolygon* polygon : c.read.AllPolygons()) {
+        const Vec3 e = EditorPoint(c, polygon->v[0].position);
+        stillFaces += e.x > 39.9 && e.x < 56.1 && std::fabs(std::fabs(e.y) - 92) < 8.1 && e.z < 64.1;
+    }
+    EXPECT_GE(stillFaces, 2 * 5) << "the sides and tops of both";
     EXPECT_TRUE(Contains(c.warnings, "left out 1 brush entity 'func_door'")) << c.warnings.size();
     EXPECT_TRUE(Contains(c.warnings, "left out 1 tool brush"));
-    EXPECT_TRUE(Contains(c.warnings, "left out 2 brushes of layers marked to be left out of the build"));
+    EXPECT_TRUE(Contains(c.warnings, "left out 2 brushes and 1 light of layers marked to be left out of the build"));
 
     // The eye 60 units above the floor under the start comes to (0, 5, 0),
     // and the start's angle 0 (east) to the engine's view along +z.
@@ -233,7 +247,8 @@ TEST(EditorImport, StandardFormAndAFallbackStart) {
                          "m.map: the map has no info_player_start; the player starts at the "
                          "info_player_deathmatch of line"));
     // Angle 90 (north) is the engine's own view: no turn.
-    EXPECT_EQ(c.imported.transform.quarterTurns, 0);
+    EXPECT_EQ(c.imported.transform.cosine, 1);
+    EXPECT_EQ(c.imported.transform.sine, 0);
     EXPECT_FALSE(c.read.IsPointSolid({0, 5, 0}));
     EXPECT_TRUE(c.read.IsPointSolid({0, -0.1f, 0}));
     EXPECT_TRUE(SolidAtEditorPoint(c, {0, -136, 48}));  // the lava brush is a wall
@@ -305,9 +320,12 @@ TEST(EditorImport, SunlightEntersThroughTheSkyAndUnknownLightKeysAreNamed) {
                                                    "{\n\"classname\" \"light\"\n\"origin\" \"0 0 900\"\n"
                                                    "\"style\" \"2\"\n\"delay\" \"2\"\n}\n");
     ASSERT_EQ(sunlit.error, "");
+    const auto lightLine = std::count(text.begin(), text.end(), '\n') + 1;
     EXPECT_TRUE(Contains(sunlit.warnings,
-                         "light keys the compiler does not honour, left without effect: style, "
-                         "_sunlight3"));
+                         "light keys the compiler does not honour, left without effect: style (light "
+                         "of line " +
+                             std::to_string(lightLine) + "), _sunlight3 (worldspawn of line 5)"))
+        << testing::PrintToString(sunlit.warnings);
     EXPECT_EQ(sunlit.imported.map.dirtDistance, 0);
     EXPECT_EQ(sunlit.imported.map.lights[0].falloff, Falloff::InverseSquare);
     const EditorCompiled dark = CompileEditorMap(closed);

@@ -111,6 +111,12 @@ TEST_F(CompileCommandTest, EditorMapsGetTheirTexturesBesideTheLevel) {
                                  dir.File("textures") + "' --scale 16 -j 1");
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("wrote 6 textures"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("summary: 14 brushes kept, 3 left out (func_door: 1, in omitted layers: 1, tool "
+                              "brushes: 1)\n         lights: 2 point, 0 spot; no sunlight\n         start: the "
+                              "info_player_start of line 125 at (-64 0 24), looking 0 degrees\n         model: none "
+                              "(the map has no orvanthelix_model)\n"),
+              std::string::npos)
+        << result.out;
     EXPECT_NE(result.err.find("orvtool: warning: "), std::string::npos);
     EXPECT_EQ(TempDir::Read(out + "/wall.bmp"), wall);  // a power-of-two picture goes through unchanged
     EXPECT_EQ(TempDir::Read(out + "/step.bmp").substr(0, 2), "BM");

@@ -1,17 +1,21 @@
 // Runs "orvtool pack build" on editor maps and reads the pack as the engine does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "model/Entity.h"
+#include "model/Model.h"
 #include "pack/Pack.h"
 #include "pack/RunDirectory.h"
 #include "pack/UnpackTable.h"
 #include "platform/core/Files.h"
 #include "support/files/Bmp.h"
 #include "support/files/LevelReader.h"
+#include "support/files/ModelText.h"
 #include "support/files/Orvtool.h"
 #include "support/files/TempDir.h"
 
@@ -26,6 +30,29 @@ std::string Entry(const std::string& packPath, const char* name, const TempDir& 
     const bool ok = pack && ExtractPackEntry(pack, name, file.c_str());
     ClosePack(pack);
     return ok ? TempDir::Read(file) : "<missing>";
+}
+
+// The pack's model loaded by the engine: every part's points where the
+// engine draws them at its model place, part by part; false when it does not load.
+bool DrawnModel(const std::string& packPath, const TempDir& dir, std::vector<std::vector<Vector>>& parts) {
+    dir.Write("model.mdl", Entry(packPath, "MODELTEST", dir));
+    Model model;
+    if (!model.Load(dir.File("model.mdl").c_str())) return false;
+    Entity engine;
+    engine.position = {0, 2.5f, 0};
+    parts.clear();
+    for (std::int32_t i = 0; i < model.partCount; ++i) {
+        const Matrix m = PartWorldMatrix(*model.parts[i], &engine, MakeIdentity());
+        std::vector<Vector>& points = parts.emplace_back();
+        for (std::int32_t q = 0; q < model.parts[i]->polygonCount; ++q)
+            for (const Vertex& v : model.parts[i]->polygons[q].vertices) {
+                const float* p = v.position;
+                points.push_back({p[0] * m.m[0] + p[1] * m.m[4] + p[2] * m.m[8] + m.m[12],
+                                  p[0] * m.m[1] + p[1] * m.m[5] + p[2] * m.m[9] + m.m[13],
+                                  p[0] * m.m[2] + p[1] * m.m[6] + p[2] * m.m[10] + m.m[14]});
+            }
+    }
+    return true;
 }
 
 TEST(PackBuildCommand, AnEditorMapBecomesAPackTheEngineUnpacks) {
@@ -71,6 +98,63 @@ TEST(PackBuildCommand, AnEditorMapBecomesAPackTheEngineUnpacks) {
     EXPECT_EQ(walls, 1);
     EXPECT_EQ(Entry(out, "SOUNDJUMP", dir), Entry(ORV_PACK_PATH, "SOUNDJUMP", dir));
     EXPECT_EQ(Entry(out, "MP3TEST", dir), Entry(ORV_PACK_PATH, "MP3TEST", dir));
+    // The map places no model: the engine loads one that draws nothing.
+    std::vector<std::vector<Vector>> model;
+    ASSERT_TRUE(DrawnModel(out, dir, model));
+    ASSERT_EQ(model.size(), 1u);
+    EXPECT_TRUE(model[0].empty());
+}
+
+// The map's orvanthelix_model stands the lamp, or the model given, at its
+// origin, the model's front (+z) turned the way of its angle: drawn at the
+// engine's fixed model place, the points come out there.
+TEST(PackBuildCommand, TheModelStandsWhereTheMapsEntityPutsIt) {
+    TempDir dir;
+    // one-room.map's start looks north, unturned: editor (x, y, z) is level (x, z, y) / 12.
+    const std::string map = dir.Write("placed.map", TempDir::Read(kMaps + "one-room.map") +
+                                                        "{\n\"classname\" \"orvanthelix_model\"\n"
+                                                        "\"origin\" \"48 -24 0\"\n\"angle\" \"0\"\n}\n");
+    const Vector place{4, 0, -2};
+    const std::string lamp = dir.File("lamp.zar");
+    const ToolResult built = RunOrvtool({"pack", "build", map, "-o", lamp});
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_NE(built.out.find(" at (48 -24 0), facing 0 degrees\n"), std::string::npos) << built.out;
+    std::vector<std::vector<Vector>> parts;
+    ASSERT_TRUE(DrawnModel(lamp, dir, parts));
+    ASSERT_EQ(parts.size(), 5u);
+    // The lamp's round foot stands on the floor about the place.
+    Vector sum{0, 0, 0};
+    float lowest = 1e9f;
+    for (const Vector& p : parts[0]) {
+        sum = {sum.x + p.x, sum.y + p.y, sum.z + p.z};
+        lowest = std::min(lowest, p.y);
+    }
+    EXPECT_NEAR(sum.x / parts[0].size(), place.x, 0.05f);
+    EXPECT_NEAR(sum.z / parts[0].size(), place.z, 0.05f);
+    EXPECT_NEAR(lowest, 0, 1e-4f);
+
+    // A triangle 1 ahead of the engine's model place: angle 0 (east) turns
+    // the model's +z to the level's +x, its +x to −z.
+    const std::string given = dir.Write("given.mdl", ModelText({{"root", "none", "0 0 1", "0 0 0", {kTriangleText}}}));
+    const std::string out = dir.File("given.zar");
+    const ToolResult placed = RunOrvtool({"pack", "build", map, "-o", out, "--model", given});
+    ASSERT_EQ(placed.status, 0) << placed.err;
+    ASSERT_TRUE(DrawnModel(out, dir, parts));
+    ASSERT_EQ(parts.size(), 1u);
+    ASSERT_EQ(parts[0].size(), 3u);
+    const Vector expected[] = {{5, 2.5f, -2}, {5, 3.5f, -2}, {5, 2.5f, -3}};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(parts[0][k].x, expected[k].x, 1e-5f) << k;
+        EXPECT_NEAR(parts[0][k].y, expected[k].y, 1e-5f) << k;
+        EXPECT_NEAR(parts[0][k].z, expected[k].z, 1e-5f) << k;
+    }
+    // A file the engine does not load cannot be placed.
+    const std::string bad = dir.Write("bad.mdl", "a model");
+    const ToolResult refused = RunOrvtool({"pack", "build", map, "-o", out, "--model", bad});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("orvtool: cannot place the model '" + bad + "': it is no model file the engine loads\n"),
+              std::string::npos)
+        << refused.err;
 }
 
 TEST(PackBuildCommand, TheSoundTheMusicAndTheModelComeFromTheFilesGivenOrTheDemoPack) {

@@ -3,6 +3,8 @@
 // no display, no images and no sound.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -181,6 +183,72 @@ TEST_F(WalkCommandTest, AnEditorMapsDoorwayAndStairsCanBeWalked) {
     ASSERT_EQ(frames.size(), 150u);
     // The far wall is 38.7 units ahead; the platform 64 / 12 units up.
     EXPECT_NEAR(frames.back().z, 38.67f - 1.5f, 0.1f);
+    EXPECT_NEAR(frames.back().y, 64.0f / 12 + 5, 0.11f);
+    EXPECT_EQ(frames.back().airborne, 0);
+}
+
+// An editor brush bounded by the half-spaces A x + B y + C z <= D, each
+// with coefficients -1, 0 or 1, written as three integer points per face.
+std::string EditorBrush(const std::vector<std::array<int, 4>>& halfSpaces) {
+    using Point = std::array<int, 3>;
+    auto cross = [](Point a, Point b) -> Point {
+        return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+    };
+    std::string out = "{\n";
+    for (const auto& [a, b, c, d] : halfSpaces) {
+        const Point n{a, b, c};
+        Point p0{0, 0, 0};
+        const int axis = a != 0 ? 0 : b != 0 ? 1 : 2;
+        p0[axis] = d * n[axis];
+        Point u = cross(n, c != 0 && a == 0 && b == 0 ? Point{1, 0, 0} : Point{0, 0, 1});
+        Point v = cross(n, u);
+        // The editors' faces run so that (P2 - P0) x (P1 - P0) points out.
+        const Point out3 = cross(v, u);
+        if (out3[0] * a + out3[1] * b + out3[2] * c < 0) std::swap(u, v);
+        for (const Point& p :
+             {p0, Point{p0[0] + u[0], p0[1] + u[1], p0[2] + u[2]}, Point{p0[0] + v[0], p0[1] + v[1], p0[2] + v[2]}})
+            out += "( " + std::to_string(p[0]) + " " + std::to_string(p[1]) + " " + std::to_string(p[2]) + " ) ";
+        out += "wall0 0 0 0 1 1\n";
+    }
+    return out + "}\n";
+}
+
+// A start looking exactly 135 degrees round (north-west) down a corridor
+// along that way, with four 16-unit steps up in it; its walls, 45 units to
+// either side, block the ways of 90 and 180 degrees close by. The level is
+// turned by the diagonal angle, so its walls and steps come out diagonal.
+TEST_F(WalkCommandTest, AnEditorMapsDiagonalStartLooksDownItsDiagonalCorridor) {
+    const auto along = [](int from, int to) {  // the corridor's length: y - x from..to
+        return std::vector<std::array<int, 4>>{{-1, 1, 0, to}, {1, -1, 0, -from}};
+    };
+    const auto brush = [&](std::vector<std::array<int, 4>> across, int from, int to, int z0, int z1) {
+        for (const auto& h : along(from, to)) across.push_back(h);
+        across.push_back({0, 0, 1, z1});
+        across.push_back({0, 0, -1, -z0});
+        return EditorBrush(across);
+    };
+    const std::vector<std::array<int, 4>> corridor = {{1, 1, 0, 61}, {-1, -1, 0, 61}};
+    std::string map = "{\n\"classname\" \"worldspawn\"\n";
+    map +=
+        EditorBrush({{1, 0, 0, 800}, {-1, 0, 0, 800}, {0, 1, 0, 800}, {0, -1, 0, 800}, {0, 0, 1, 0}, {0, 0, -1, 16}});
+    map += EditorBrush(
+        {{1, 0, 0, 800}, {-1, 0, 0, 800}, {0, 1, 0, 800}, {0, -1, 0, 800}, {0, 0, 1, 208}, {0, 0, -1, -192}});
+    map += brush({{1, 1, 0, 61}, {-1, -1, 0, -45}}, -80, 1016, 0, 192);  // the walls
+    map += brush({{1, 1, 0, -45}, {-1, -1, 0, 61}}, -80, 1016, 0, 192);
+    map += brush(corridor, -80, -64, 0, 192);  // the ends
+    map += brush(corridor, 1000, 1016, 0, 192);
+    for (int step = 0; step < 4; ++step) map += brush(corridor, 400 + 48 * step, 1000, 0, 16 * (step + 1));
+    map +=
+        "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"0 0 24\"\n\"angle\" \"135\"\n}\n"
+        "{\n\"classname\" \"light\"\n\"origin\" \"-200 200 150\"\n\"light\" \"400\"\n}\n";
+    const ToolResult compiled = RunOrvtool({"compile", dir.Write("diagonal.map", map), "-o", dir.Path().string()});
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    const auto frames = Walk(TempDir::Read(dir.File("diagonal.bsp")), "w*150");
+    ASSERT_EQ(frames.size(), 150u);
+    // The far end is 1000 / sqrt(2) units ahead (the probe stops the player
+    // within a frame's move of 1.5 before it), the top step 64 units up.
+    EXPECT_NEAR(frames.back().z, 1000 / std::sqrt(2.0f) / 12 - 1.5f, 0.5f);
+    EXPECT_NEAR(frames.back().x, 0.0f, kTolerance);
     EXPECT_NEAR(frames.back().y, 64.0f / 12 + 5, 0.11f);
     EXPECT_EQ(frames.back().airborne, 0);
 }

@@ -122,6 +122,7 @@ bool BuildBrushes(const Map& map, BrushSet& set, Reporter& reporter) {
         Brush brush;
         // Left-out brushes leave no gap: the leaves name brushes by this index.
         brush.original = static_cast<int>(set.brushes.size());
+        brush.solid = mapBrush.solid;
         const std::size_t textures = set.textures.size();
         const std::string problem = BuildBrush(mapBrush, map.lenient, set, brush, dropped);
         if (problem.empty()) {
@@ -137,8 +138,8 @@ bool BuildBrushes(const Map& map, BrushSet& set, Reporter& reporter) {
 }
 
 void SplitBrush(const Brush& brush, int planeIndex, const PlaneSet& planes, Brush& front, Brush& back) {
-    front = Brush{brush.original, {}, {}};
-    back = Brush{brush.original, {}, {}};
+    front = Brush{brush.original, {}, {}, brush.solid};
+    back = Brush{brush.original, {}, {}, brush.solid};
     const Plane& plane = planes[planeIndex];
     const int side = BrushOnPlaneSide(brush, plane);
     if (side != 2) {

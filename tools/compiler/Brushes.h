@@ -37,6 +37,7 @@ struct Brush {
     int original = -1;  // index in BrushSet::brushes of the whole brush this is (a piece of)
     std::vector<BrushSide> sides;
     Bounds bounds;
+    bool solid = true;  // MapBrush::solid
 };
 
 // The textures of all map faces in one table, indexed by BrushSide::texture.

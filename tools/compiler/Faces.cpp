@@ -69,7 +69,10 @@ std::vector<Face> MakeFaces(const Tree& tree, const BrushSet& set) {
             const Portal& portal = tree.portals[static_cast<std::size_t>(id)];
             const bool front = portal.nodes[0] == static_cast<int>(index);
             const Node& other = tree.nodes[static_cast<std::size_t>(portal.nodes[front ? 1 : 0])];
-            if (!other.solid || portal.planeIndex < 0) continue;
+            // Where open space meets solid space, or the inside of brushes that
+            // are not solid (seen from outside them).
+            const bool shows = other.solid || (!other.brushes.empty() && leaf.brushes.empty());
+            if (!shows || portal.planeIndex < 0) continue;
             Face face;
             face.leaf = static_cast<int>(index);
             face.plane = front ? portal.planeIndex : portal.planeIndex ^ 1;

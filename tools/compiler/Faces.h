@@ -1,6 +1,6 @@
 // The visible surface: faces from the portals between reached empty leaves and
-// solid leaves, each kept in the empty leaf it faces; T-junction fixing and
-// triangulation.
+// solid leaves (or leaves inside brushes that are not solid), each kept in the
+// empty leaf it faces; T-junction fixing and triangulation.
 #pragma once
 
 #include <vector>

@@ -36,6 +36,9 @@ struct MapFace {
 struct MapBrush {
     int line = 0;  // where the brush starts in the map file, for messages
     std::vector<MapFace> faces;
+    // False for a brush drawn but walked through (the editors' func_illusionary):
+    // its faces show from outside it, and its space stays open.
+    bool solid = true;
 };
 
 // How a light weakens with distance d: to nothing at its radius, as

@@ -96,10 +96,12 @@ int Build(Tree& tree, std::vector<Brush> brushes, const PlaneSet& planes, const 
     tree.nodes.emplace_back();
     const int plane = SelectSplit(brushes, planes, visible);
     if (plane < 0) {
-        // Every face of every piece here is a plane above: the leaf lies inside them all.
+        // Every face of every piece here is a plane above: the leaf lies inside
+        // them all, solid when one of them is.
         Node& leaf = tree.nodes[static_cast<std::size_t>(index)];
-        leaf.solid = !brushes.empty();
-        for (const Brush& brush : brushes) leaf.brushes.push_back(brush.original);
+        leaf.solid = std::any_of(brushes.begin(), brushes.end(), [](const Brush& b) { return b.solid; });
+        for (const Brush& brush : brushes)
+            if (brush.solid == leaf.solid) leaf.brushes.push_back(brush.original);
         std::sort(leaf.brushes.begin(), leaf.brushes.end());
         leaf.brushes.erase(std::unique(leaf.brushes.begin(), leaf.brushes.end()), leaf.brushes.end());
         return index;

@@ -14,8 +14,10 @@ struct Node {
     int plane = -1;              // into the PlaneSet; -1 for leaves
     int children[2] = {-1, -1};  // front (the normal's side, the plane itself included), back
     bool solid = false;
-    bool reached = false;      // empty leaf the flood from the player start reached
-    std::vector<int> brushes;  // solid leaves: the brushes (BrushSet::brushes) that hold the leaf
+    bool reached = false;  // empty leaf the flood from the player start reached
+    // The brushes (BrushSet::brushes) that hold the leaf: the solid ones in a
+    // solid leaf, those that are not (Brush::solid) in an empty one.
+    std::vector<int> brushes;
     std::vector<int> portals;
     bool IsLeaf() const { return plane < 0; }
 };

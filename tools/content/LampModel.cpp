@@ -1,9 +1,9 @@
 #include "content/LampModel.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "compiler/light/Lightmaps.h"
+#include "content/ModelFile.h"
 
 namespace orvcontent {
 
@@ -97,41 +97,45 @@ const std::vector<LampPart>& LampParts() {
     return parts;
 }
 
-Vec3 LampToWorld(int part, Vec3 p, bool direction) {
+Vec3 LampToWorld(int part, Vec3 p, bool direction, const orvcompile::ModelPlace* place) {
     for (int at = part; at >= 0; at = at == 0 ? -1 : IndexOf(LampParts()[static_cast<std::size_t>(at)].parent)) {
         const LampPart& joint = LampParts()[static_cast<std::size_t>(at)];
         p = Turn(Turn(Turn(p, joint.rotation.x, 1, 2), joint.rotation.y, 2, 0), joint.rotation.z, 0, 1);
         if (!direction) p = p + joint.translation;
     }
-    return p;
+    if (!place) return p;
+    // The lamp's own space: its foot the origin, its front +z.
+    if (!direction) p = p - kDemoLampFoot;
+    return place->ToLevel({-p.x, p.y, -p.z}, direction);
 }
 
-std::string LampModelText(int pageWidth, int pageHeight) {
+std::string LampModelText(int pageWidth, int pageHeight, const orvcompile::ModelPlace* place) {
     const auto& parts = LampParts();
-    std::string text = "NMDL 1 desk-lamp lamp lathe\n" + std::to_string(parts.size()) + "\n";
-    char line[256];
-    for (const LampPart& part : parts) {
-        const auto triangles = Triangles(part.surface);
-        std::snprintf(line, sizeof line, "%s part %s %.9g %.9g %.9g %.9g %.9g %.9g %zu polygons\n", part.name,
-                      part.parent, part.translation.x, part.translation.y, part.translation.z, part.rotation.x,
-                      part.rotation.y, part.rotation.z, triangles.size());
-        text += line;
-        for (const LatheTriangle& triangle : triangles) {
-            for (const LatheVertex& v : triangle.v) {
+    std::vector<ModelFilePart> out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const LampPart& part = parts[i];
+        ModelFilePart& file = out.emplace_back();
+        file.name = part.name;
+        file.parent = part.parent;
+        if (!place) {
+            file.translation = part.translation;
+            file.rotation = part.rotation;
+        }
+        for (const LatheTriangle& triangle : Triangles(part.surface)) {
+            ModelFileTriangle& written = file.triangles.emplace_back();
+            written.lightmap = "lamp";
+            for (int k = 0; k < 3; ++k) {
+                const LatheVertex& v = triangle.v[k];
                 // The engine moves every point by the entity's position before
                 // the part's rotation: taken off here, the joints turn about
-                // their own origins.
-                const Vec3 p = v.position - kEntityPosition;
-                std::snprintf(line, sizeof line, "%.7g %.7g %.7g %.7f %.7f ", p.x, p.y, p.z, v.skinX / pageWidth,
-                              v.skinY / pageHeight);
-                text += line;
+                // their own origins (and a flat lamp's points stand where placed).
+                const Vec3 p =
+                    (place ? LampToWorld(static_cast<int>(i), v.position, false, place) : v.position) - kEntityPosition;
+                written.v[k] = {p, v.skinX / pageWidth, v.skinY / pageHeight};
             }
-            text += "lamp\n";
         }
-        text += "end part\n";
     }
-    text += "end\n";
-    return text;
+    return ModelFileText("desk-lamp lamp lathe", out);
 }
 
 }  // namespace orvcontent

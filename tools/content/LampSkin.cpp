@@ -65,15 +65,16 @@ struct WorldTriangle {
 };
 
 // The lamp's parts in the world, but the bulb: it glows and casts no shadow.
-std::vector<WorldTriangle> Occluders() {
+std::vector<WorldTriangle> Occluders(const orvcompile::ModelPlace* place) {
     std::vector<WorldTriangle> all;
     const auto& parts = LampParts();
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (std::string(parts[i].name) == "bulb") continue;
         const int part = static_cast<int>(i);
         for (const LatheTriangle& t : Triangles(parts[i].surface))
-            all.push_back({LampToWorld(part, t.v[0].position), LampToWorld(part, t.v[1].position),
-                           LampToWorld(part, t.v[2].position)});
+            all.push_back({LampToWorld(part, t.v[0].position, false, place),
+                           LampToWorld(part, t.v[1].position, false, place),
+                           LampToWorld(part, t.v[2].position, false, place)});
     }
     return all;
 }
@@ -99,9 +100,10 @@ bool Blocked(const std::vector<WorldTriangle>& triangles, Vec3 p, Vec3 q) {
 }
 
 Vec3 Shade(const SurfacePoint& point, int part, const LightSettings& settings, const orvcompile::Tree& tree,
-           const orvcompile::PlaneSet& planes, const std::vector<WorldTriangle>& occluders) {
-    const Vec3 p = LampToWorld(part, point.position);
-    const Vec3 n = Normalised(LampToWorld(part, point.normal, true));
+           const orvcompile::PlaneSet& planes, const std::vector<WorldTriangle>& occluders,
+           const orvcompile::ModelPlace* place) {
+    const Vec3 p = LampToWorld(part, point.position, false, place);
+    const Vec3 n = Normalised(LampToWorld(part, point.normal, true, place));
     const Vec3 view = Normalised(kEye - p);
     if (point.finish == Finish::Glass) {
         // Brightest where the glass faces the eye, a warmer glow at its edge.
@@ -124,7 +126,8 @@ Vec3 Shade(const SurfacePoint& point, int part, const LightSettings& settings, c
     }
     // Light off the floor reaches what faces down.
     one.lights = settings.lights;
-    const Vec3 floor = orvcompile::DirectLight(one, tree, planes, {p.x, 0.05, p.z}, {0, 1, 0});
+    const double floorY = place ? place->position.y : 0;  // the floor the lamp stands on
+    const Vec3 floor = orvcompile::DirectLight(one, tree, planes, {p.x, floorY + 0.05, p.z}, {0, 1, 0});
     const Vec3 bounced = floor * (settings.bounce * kFloorAlbedo * (1 - n.y) / 2);
     const Vec3 ambient = settings.ambient * orvcompile::AmbientOcclusion(settings, tree, planes, lifted, n);
     const Vec3 mirrored = Surroundings(view * -1 + n * (2 * Dot(n, view)));
@@ -152,7 +155,7 @@ orvcompile::MapLight BulbLight() {
 }
 
 Picture PaintLampSkin(const LightSettings& settings, const orvcompile::Tree& tree, const orvcompile::PlaneSet& planes,
-                      int threads) {
+                      int threads, const orvcompile::ModelPlace* place) {
     const int size = orvcompile::kModelPatchSize;
     Picture skin;
     skin.width = skin.height = size;
@@ -160,7 +163,7 @@ Picture PaintLampSkin(const LightSettings& settings, const orvcompile::Tree& tre
     // Texels no chart owns take the enamel's colour.
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) Put(skin, x, y, LookOf(Finish::Enamel).albedo * 0.5);
-    const std::vector<WorldTriangle> occluders = Occluders();
+    const std::vector<WorldTriangle> occluders = Occluders(place);
     const auto& parts = LampParts();
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const Lathe& lathe = parts[i].surface;
@@ -168,7 +171,7 @@ Picture PaintLampSkin(const LightSettings& settings, const orvcompile::Tree& tre
         orvcompile::ParallelFor(chart.height, threads, [&](int row) {
             for (int column = 0; column < chart.width; ++column)
                 Put(skin, chart.x + column, chart.y + row,
-                    Shade(PointAt(lathe, column, row), static_cast<int>(i), settings, tree, planes, occluders));
+                    Shade(PointAt(lathe, column, row), static_cast<int>(i), settings, tree, planes, occluders, place));
         });
     }
     return skin;

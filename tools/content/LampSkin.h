@@ -6,6 +6,7 @@
 #pragma once
 
 #include "compiler/LevelFile.h"
+#include "compiler/editor/EditorImport.h"
 #include "compiler/light/Lighting.h"
 
 namespace orvcontent {
@@ -14,10 +15,12 @@ namespace orvcontent {
 // lamp, and the lamp's own lining.
 orvcompile::MapLight BulbLight();
 
-// The skin, kModelPatchSize texels square. `settings` holds the level's
-// lights, the bulb's among them.
+// The skin, kModelPatchSize texels square, for the lamp at `place` (none:
+// where it stands in the demo level). `settings` holds the level's lights,
+// the bulb's among them.
 orvcompile::Picture PaintLampSkin(const orvcompile::LightSettings& settings, const orvcompile::Tree& tree,
-                                  const orvcompile::PlaneSet& planes, int threads);
+                                  const orvcompile::PlaneSet& planes, int threads,
+                                  const orvcompile::ModelPlace* place = nullptr);
 
 // Copies the skin over the model patch in a page's top-left corner.
 void PutSkin(const orvcompile::Picture& skin, orvcompile::Picture& page);

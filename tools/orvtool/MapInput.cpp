@@ -28,6 +28,28 @@ std::string PointFilePath(const std::string& mapPath) {
     return path.string();
 }
 
+// What became of an editor map, in a few lines after its compile.
+void PrintSummary(const EditorSummary& summary) {
+    int leftOut = 0;
+    std::string why;
+    for (const auto& [reason, count] : summary.brushesLeftOut) {
+        leftOut += count;
+        why += (why.empty() ? "" : ", ") + reason + ": " + std::to_string(count);
+    }
+    std::printf("summary: %d brushes kept", summary.brushesKept);
+    if (leftOut > 0) std::printf(", %d left out (%s)", leftOut, why.c_str());
+    std::printf("\n         lights: %d point, %d spot; %s%s\n", summary.pointLights, summary.spotlights,
+                summary.sun ? "sunlight" : "no sunlight", summary.skyDome ? " and a sky dome" : "");
+    std::printf("         start: the %s at %s, looking %g degrees\n", summary.start.c_str(),
+                PointText(summary.startOrigin).c_str(), summary.startAngle);
+    if (summary.model.empty())
+        std::printf("         model: none (the map has no %s)\n", kModelEntity);
+    else
+        std::printf("         model: the %s at %s, facing %g degrees\n", summary.model.c_str(),
+                    PointText(summary.modelOrigin).c_str(), summary.modelAngle);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, MapSource& source) {
@@ -71,7 +93,10 @@ bool BuildMapFile(const MapSource& source, const std::string& level, int lightma
         std::fflush(stdout);
     };
     Reporter reporter(source.path, Warn);
-    if (orvcompile::BuildLevel(source, text, options, built, reporter)) return true;
+    if (orvcompile::BuildLevel(source, text, options, built, reporter)) {
+        if (built.fromEditor) PrintSummary(built.summary);
+        return true;
+    }
     error = reporter.Error();
     if (!built.pointFile.empty()) {
         const std::string points = PointFilePath(source.path);

@@ -14,8 +14,9 @@
 // misused.
 int TakeMapOption(const std::vector<std::string>& args, std::size_t& i, orvcompile::MapSource& source);
 
-// Reads and compiles the map file, printing the steps on standard output and
-// warnings on standard error; textures the ones given lack are the engine's
+// Reads and compiles the map file, printing the steps on standard output (an
+// editor map's followed by a summary of what became of it) and warnings on
+// standard error; textures the ones given lack are the engine's
 // own of that name. `level` names an editor map's level (empty: after the
 // file) and replaces an own map's; `lightmapPages` bounds an editor map's
 // pages. A leak in an editor map writes the way out as a point file beside

@@ -2,8 +2,9 @@
 // compiled under the name the engine loads, its textures take the texture
 // names of the unpack table and, beyond those, names of their own that go
 // into the pack as extra entries (pack/ExtraAssets.h), as do its lightmap
-// pages beyond the table's; the model is the demo's lamp, and the sound and
-// the music come from the demo pack (or files given for any of the three).
+// pages beyond the table's; the model is the demo's lamp, standing where an
+// editor map's orvanthelix_model puts it, and the sound and the music come
+// from the demo pack (or files given for any of the three).
 // The unpack table's kinds say which entry of the pack is which. Every entry
 // goes to the pack writer from memory, but for the files given, which it
 // reads itself.
@@ -22,8 +23,10 @@
 #include "compiler/editor/TextureImport.h"
 #include "content/LampModel.h"
 #include "content/LampSkin.h"
+#include "content/ModelFile.h"
 #include "content/Textures.h"
 #include "orvtool/Commands.h"
+#include "orvtool/InputFile.h"
 #include "orvtool/MapInput.h"
 #include "pack/ExtraAssets.h"
 #include "pack/Pack.h"
@@ -104,17 +107,53 @@ bool CompileForEngine(const Options& options, const Slots& slots, BuiltLevel& bu
     return false;
 }
 
-// The demo's lamp, which a level without a model of its own gets: its skin is
-// lit where it stands in this level and painted into every page's model
-// patch, as the demo level's is.
+// The demo's lamp's skin, lit where the lamp stands in this level and
+// painted into every page's model patch, as the demo level's is.
 void PaintLampSkinIntoPages(const Options& options, BuiltLevel& built) {
     // The lamp stands in the finished level, in its units.
     LightSettings settings = SettingsOf(built.map);
     settings.lights = built.level.lights;
     settings.dirtDistance *= built.map.levelScale;
-    const Picture skin =
-        orvcontent::PaintLampSkin(settings, built.level.tree, built.level.brushes.planes, options.source.threads);
+    const Picture skin = orvcontent::PaintLampSkin(settings, built.level.tree, built.level.brushes.planes,
+                                                   options.source.threads, built.model ? &*built.model : nullptr);
     for (Picture& page : built.level.lightmaps.pages) orvcontent::PutSkin(skin, page);
+}
+
+// The pack's model, made before the pages are written, since the lamp's skin
+// goes into them: the lamp (or the file given) where the map's
+// orvanthelix_model stands it; for an editor map without one the empty model
+// (or the file given, as it is, with a warning); for the engine's own maps,
+// as before, the lamp where it stands in the demo level or the file as it is.
+// Nothing in `text` means the file given goes in as it is.
+bool MakeModel(const Options& options, BuiltLevel& built, std::optional<std::string>& text, std::string& error) {
+    const int pageSize = built.level.lightmaps.pageSize;
+    const ModelPlace* place = built.model ? &*built.model : nullptr;
+    if (!options.model.empty()) {
+        if (place) {
+            const InputFile input(options.model);  // the engine's loader measures the file
+            std::string placed;
+            if (input.Path().empty()) {
+                error = input.Error();
+                return false;
+            }
+            if (!orvcontent::PlacedModelText(input.Path(), *place, placed)) {
+                error = "cannot place the model '" + options.model + "': it is no model file the engine loads";
+                return false;
+            }
+            text = placed;
+        } else if (built.fromEditor) {
+            Warn("the map has no " + std::string(kModelEntity) + ": the model '" + options.model +
+                 "' goes in as it is, where the engine stands its model");
+        }
+        return true;
+    }
+    if (built.fromEditor && !place) {
+        text = orvcontent::EmptyModelText();
+        return true;
+    }
+    PaintLampSkinIntoPages(options, built);
+    text = orvcontent::LampModelText(pageSize, pageSize, place);
+    return true;
 }
 
 Vec3 MeanColour(const Picture& picture) {
@@ -240,12 +279,6 @@ std::string PageBmp(const Lightmaps& lightmaps, std::size_t page) {
     return BmpBytes(Picture{4, 4, std::vector<std::uint8_t>(4 * 4 * 3, 255)});
 }
 
-// The demo's lamp, pointed at the model patch of the pages, where its skin is
-// painted.
-std::string LampModel(const Lightmaps& lightmaps) {
-    return orvcontent::LampModelText(lightmaps.pageSize, lightmaps.pageSize);
-}
-
 // The demo pack beside orvtool, where the build puts both.
 std::string DefaultDemoPack() {
     std::error_code code;
@@ -270,8 +303,8 @@ bool AddGivenOrDemo(const std::string& given, const std::string& demo, const cha
 }
 
 // Adds every entry of the unpack table, each made as its kind asks.
-bool AddRunFiles(const Options& options, const BuiltLevel& built, const SlotAssignment& assignment, PackWriter& writer,
-                 std::string& error) {
+bool AddRunFiles(const Options& options, const BuiltLevel& built, const SlotAssignment& assignment,
+                 const std::optional<std::string>& model, PackWriter& writer, std::string& error) {
     const Lightmaps& lightmaps = built.level.lightmaps;
     const std::string demo = options.demo.empty() ? DefaultDemoPack() : options.demo;
     std::size_t page = 0;
@@ -291,8 +324,7 @@ bool AddRunFiles(const Options& options, const BuiltLevel& built, const SlotAssi
             added = writer.Add(asset.entry, TextureBmp(assignment, Stem(asset.file)), error);
             break;
         case AssetKind::Model:
-            added = options.model.empty() ? writer.Add(asset.entry, LampModel(lightmaps), error)
-                                          : writer.AddFile(asset.entry, options.model, error);
+            added = model ? writer.Add(asset.entry, *model, error) : writer.AddFile(asset.entry, options.model, error);
             break;
         case AssetKind::Sound:
             added = AddGivenOrDemo(options.sound, demo, asset.entry, writer, error);
@@ -321,11 +353,12 @@ int PackBuildCommand(int argc, char** argv) {
     BuiltLevel built;
     std::string error;
     if (!CompileForEngine(*options, slots, built, error)) return Fail(error);
-    if (options->model.empty()) PaintLampSkinIntoPages(*options, built);
+    std::optional<std::string> model;
+    if (!MakeModel(*options, built, model, error)) return Fail(error);
     const SlotAssignment assignment = AssignSlots(built, slots);
     RenameTextures(assignment, slots.level, built);
     PackWriter writer;
-    if (!AddRunFiles(*options, built, assignment, writer, error) || !writer.Write(options->out, error))
+    if (!AddRunFiles(*options, built, assignment, model, writer, error) || !writer.Write(options->out, error))
         return Fail(error);
     std::printf("wrote %s\n", options->out.c_str());
     return 0;

@@ -135,6 +135,8 @@ bool ReadEditor(const MapSource& source, const std::string& text, const BuildOpt
 
     const bool ok = ImportEditorMap(editor, settings, table, imported, reporter);
     built.map = imported.map;
+    built.model = imported.model;
+    built.summary = imported.summary;
     return ok;
 }
 
@@ -153,6 +155,19 @@ bool OwnMapTextures(const MapSource& source, const BuildOptions& options, BuiltL
         }
     WarnMissing(missing, !source.textures.empty(), reporter);
     return true;
+}
+
+// What the compiler kept of an editor map: the brushes that are convex
+// solids, and the lights in open space.
+void AddCompiled(BuiltLevel& built) {
+    EditorSummary& summary = built.summary;
+    summary.brushesKept = static_cast<int>(built.level.brushes.brushes.size());
+    const int notSolid = static_cast<int>(built.map.brushes.size()) - summary.brushesKept;
+    if (notSolid > 0) summary.brushesLeftOut.push_back({"not convex solids", notSolid});
+    for (const MapLight& light : built.level.lights)
+        ++(Length(light.axis) > 0 ? summary.spotlights : summary.pointLights);
+    summary.sun = Length(built.map.sky.sun) > 0;
+    summary.skyDome = Length(built.map.sky.dome) > 0;
 }
 
 }  // namespace
@@ -187,7 +202,10 @@ bool BuildLevel(const MapSource& source, const std::string& text, const BuildOpt
     CompileOptions compileOptions;
     compileOptions.threads = source.threads;
     compileOptions.progress = options.progress;
-    if (Compile(built.map, compileOptions, built.level, reporter)) return true;
+    if (Compile(built.map, compileOptions, built.level, reporter)) {
+        if (built.fromEditor) AddCompiled(built);
+        return true;
+    }
     if (built.fromEditor && reporter.Error().ends_with(" lies inside a brush"))
         reporter.Restate(StartMessage(imported));
     if (built.fromEditor && !built.level.leakPath.empty()) {

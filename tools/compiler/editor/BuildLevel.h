@@ -41,6 +41,11 @@ struct BuiltLevel {
     std::vector<LevelTexturePicture> textures;
     // After an editor map's leak: the way out as a point file's text.
     std::string pointFile;
+    // Where an editor map stands the model; none for a map without an
+    // orvanthelix_model, and for the engine's own maps.
+    std::optional<ModelPlace> model;
+    // After an editor map's compile: what became of it, for orvtool's summary.
+    EditorSummary summary;
 };
 
 // Which maps' textures BuildLevel reads into pictures.

@@ -36,23 +36,13 @@ std::string ClassOf(const EditorEntity& entity) { return Lower(entity.Value("cla
 
 double ScaleOf(double scale) { return std::fabs(scale) < kMinTextureScale ? 1 : scale; }
 
-// "(X Y Z)" to a tenth of a unit, without a needless ".0" or "-0".
-std::string Format(Vec3 p) {
-    std::string out = "(";
-    for (double v : {p.x, p.y, p.z}) {
-        char text[48];
-        std::snprintf(text, sizeof text, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
-        std::string number = text;
-        if (number.size() > 2 && number.compare(number.size() - 2, 2, ".0") == 0) number.resize(number.size() - 2);
-        out += (out.size() > 1 ? " " : "") + number;
-    }
-    return out + ")";
-}
-
 bool IsSky(const std::string& texture) { return Lower(BaseName(texture)).rfind("sky", 0) == 0; }
 
-bool IsGrouping(const std::string& classname) {
-    return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0;
+// The world, the grouping entities and the brush entities that stand still:
+// their brushes make the level (func_illusionary's drawn but not solid).
+bool IsStatic(const std::string& classname) {
+    return classname == "worldspawn" || classname == "func_group" || classname.rfind("func_detail", 0) == 0 ||
+           classname == "func_wall" || classname == "func_illusionary";
 }
 
 // A tool texture's name: the last part, lower case, with a "tools" prefix
@@ -93,10 +83,11 @@ struct BrushSelection {
         int firstLine = 0;
     };
     std::vector<const EditorBrush*> brushes;
-    std::vector<LeftOutClass> entities;       // brush entities of other classes, by class in order of first use
-    int inOmittedLayers = 0;                  // brushes of TrenchBroom layers left out of the build
-    int tools = 0;                            // the editors' tool brushes
-    std::vector<const EditorBrush*> liquids;  // among `brushes`
+    std::vector<LeftOutClass> entities;        // brush entities of other classes, by class in order of first use
+    int inOmittedLayers = 0;                   // brushes of TrenchBroom layers left out of the build
+    int tools = 0;                             // the editors' tool brushes
+    std::set<const EditorBrush*> illusionary;  // among `brushes`: drawn, not solid
+    std::vector<const EditorBrush*> liquids;   // among `brushes`
 };
 
 // Liquids by their texture: "*water", "*lava" (and "!water" in some games).
@@ -144,7 +135,7 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
             continue;
         }
         const std::string classname = ClassOf(entity);
-        if (!IsGrouping(classname) && !(classname.empty() && &entity == &map.entities.front())) {
+        if (!IsStatic(classname) && !(classname.empty() && &entity == &map.entities.front())) {
             auto& entities = selection.entities;
             auto at =
                 std::find_if(entities.begin(), entities.end(), [&](const auto& e) { return e.classname == classname; });
@@ -159,6 +150,7 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
                 ++selection.tools;
                 continue;
             }
+            if (classname == "func_illusionary") selection.illusionary.insert(&brush);
             selection.brushes.push_back(&brush);
             if (IsLiquid(brush)) selection.liquids.push_back(&brush);
         }
@@ -166,16 +158,46 @@ BrushSelection SelectBrushes(const EditorMap& map, const std::set<const EditorEn
     return selection;
 }
 
-void WarnLeftOut(const BrushSelection& selection, Reporter& reporter) {
-    for (const auto& [classname, count, firstLine] : selection.entities)
+// The parts joined as "1 brush, 2 lights and 1 other entity".
+std::string CountList(const std::vector<std::string>& counted) {
+    std::string list;
+    for (std::size_t i = 0; i < counted.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == counted.size() ? " and " : ", ") + counted[i];
+    return list;
+}
+
+// Warns about what the map loses before the compile, and notes the brushes
+// in the summary.
+void WarnLeftOut(const std::set<const EditorEntity*>& omitted, const BrushSelection& selection, EditorSummary& summary,
+                 Reporter& reporter) {
+    for (const auto& [classname, count, firstLine] : selection.entities) {
+        summary.brushesLeftOut.push_back({classname, count});
         reporter.Warn(firstLine, "left out " + Counted(count, "brush entity", "brush entities") + " '" + classname +
-                                     "': only the world's brushes, func_group and func_detail make the level");
-    if (selection.inOmittedLayers > 0)
-        reporter.Warn("left out " + Counted(selection.inOmittedLayers, "brush", "brushes") +
-                      " of layers marked to be left out of the build");
-    if (selection.tools > 0)
+                                     "': nothing in the level moves or triggers; only the world's brushes, "
+                                     "func_group, func_detail, func_wall and func_illusionary make it");
+    }
+    // The point entities of the omitted layers (the layers and their groups
+    // only hold things; their brushes are counted with the brushes).
+    int lights = 0, others = 0;
+    for (const EditorEntity* entity : omitted) {
+        const std::string classname = ClassOf(*entity);
+        if (entity->Has("_tb_type") || !entity->brushes.empty()) continue;
+        ++(classname == "light" || classname.rfind("light_", 0) == 0 ? lights : others);
+    }
+    std::vector<std::string> dropped;
+    if (selection.inOmittedLayers > 0) {
+        dropped.push_back(Counted(selection.inOmittedLayers, "brush", "brushes"));
+        summary.brushesLeftOut.push_back({"in omitted layers", selection.inOmittedLayers});
+    }
+    if (lights > 0) dropped.push_back(Counted(lights, "light", "lights"));
+    if (others > 0) dropped.push_back(Counted(others, "other entity", "other entities"));
+    if (!dropped.empty())
+        reporter.Warn("left out " + CountList(dropped) + " of layers marked to be left out of the build");
+    if (selection.tools > 0) {
+        summary.brushesLeftOut.push_back({"tool brushes", selection.tools});
         reporter.Warn("left out " + Counted(selection.tools, "tool brush", "tool brushes") +
                       " (clip, hint, origin, trigger, areaportal)");
+    }
 }
 
 Bounds BoundsOf(const std::vector<const EditorBrush*>& brushes) {
@@ -243,19 +265,7 @@ void StandardAxes(const EditorFace& face, Vec3 axes[2]) {
     }
     // Quarter turns exactly, so axial faces keep exact axes.
     double sine, cosine;
-    const double rotation = std::fmod(std::fmod(face.rotation, 360) + 360, 360);
-    if (rotation == 0) {
-        sine = 0, cosine = 1;
-    } else if (rotation == 90) {
-        sine = 1, cosine = 0;
-    } else if (rotation == 180) {
-        sine = 0, cosine = -1;
-    } else if (rotation == 270) {
-        sine = -1, cosine = 0;
-    } else {
-        sine = std::sin(rotation * std::numbers::pi / 180);
-        cosine = std::cos(rotation * std::numbers::pi / 180);
-    }
+    SineCosine(face.rotation, sine, cosine);
     auto axisOf = [](Vec3 v) { return v.x != 0 ? 0 : v.y != 0 ? 1 : 2; };
     const int s = axisOf(kBase[best][1]), t = axisOf(kBase[best][2]);
     for (int i = 0; i < 2; ++i) {
@@ -321,6 +331,17 @@ TextureProjection Projection(const EditorFace& face, const LevelTexture& texture
     return projection;
 }
 
+// The way an entity looks, in degrees: the yaw of "angles" (pitch yaw roll)
+// or of "mangle" (yaw first), else "angle" (whose negative values mean up
+// and down in the editors' games); 0, east, when none is given.
+double YawOf(const EditorEntity& entity) {
+    double angles[3];
+    if (Numbers(entity.Value("angles"), angles, 3)) return angles[1];
+    if (Numbers(entity.Value("mangle"), angles, 1)) return angles[0];
+    if (Numbers(entity.Value("angle"), angles, 1) && angles[0] >= 0) return angles[0];
+    return 0;
+}
+
 struct Start {
     const EditorEntity* entity = nullptr;
     Vec3 origin;
@@ -348,11 +369,7 @@ bool FindStart(const EditorMap& editor, const std::set<const EditorEntity*>& omi
         const auto chosen =
             std::find_if(starts.begin(), starts.end(), [](const auto& s) { return !s.first->Has("targetname"); });
         std::tie(start.entity, start.origin) = chosen == starts.end() ? starts.front() : *chosen;
-        double angles[3];
-        if (Numbers(start.entity->Value("angles"), angles, 3))
-            start.yaw = angles[1];
-        else if (Numbers(start.entity->Value("angle"), angles, 1) && angles[0] >= 0)
-            start.yaw = angles[0];
+        start.yaw = YawOf(*start.entity);
         if (kind != kStarts[0]) {
             reporter.Warn(std::string("the map has no info_player_start; the player starts at the ") + kind +
                           " of line " + std::to_string(start.entity->line));
@@ -378,19 +395,51 @@ bool FindStart(const EditorMap& editor, const std::set<const EditorEntity*>& omi
 // False when the map has no start or no floor below it.
 bool PlaceAtStart(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
                   const std::vector<const EditorBrush*>& brushes, EditorTransform& transform, std::string& startEntity,
-                  Reporter& reporter) {
+                  EditorSummary& summary, Reporter& reporter) {
     Start start;
     if (!FindStart(editor, omitted, start, reporter)) return false;
     startEntity = ClassOf(*start.entity) + " of line " + std::to_string(start.entity->line);
     double floor = 0;
     if (!FloorBelow(brushes, start.origin, floor))
         return reporter.Fail(start.entity->line,
-                             "no brush lies below the player start " + Format(start.origin) + ": it needs a floor");
+                             "no brush lies below the player start " + PointText(start.origin) + ": it needs a floor");
     transform.origin = {start.origin.x, start.origin.y, floor};
-    // Editor yaw 90 (north, +y) is the engine's start view (+z).
-    const long quarter = std::lround(std::fmod(start.yaw, 360) / 90);
-    transform.quarterTurns = static_cast<int>(((1 - quarter) % 4 + 4) % 4);
+    transform.LookAlong(start.yaw);
+    summary.start = startEntity;
+    summary.startOrigin = start.origin;
+    summary.startAngle = start.yaw;
     return true;
+}
+
+// The first orvanthelix_model with a usable origin (a warning names the
+// others), placed in the finished level; none when the map has none.
+std::optional<ModelPlace> FindModel(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
+                                    const EditorTransform& transform, double levelScale, EditorSummary& summary,
+                                    Reporter& reporter) {
+    std::optional<ModelPlace> place;
+    std::string others;
+    for (const EditorEntity& entity : editor.entities) {
+        if (ClassOf(entity) != kModelEntity || omitted.count(&entity)) continue;
+        double origin[3];
+        if (!Numbers(entity.Value("origin"), origin, 3)) {
+            reporter.Warn(entity.line, std::string("the ") + kModelEntity + " has no usable origin; left out");
+        } else if (place) {
+            others += (others.empty() ? "line " : ", line ") + std::to_string(entity.line);
+        } else {
+            place.emplace();
+            summary.model = std::string(kModelEntity) + " of line " + std::to_string(entity.line);
+            summary.modelOrigin = {origin[0], origin[1], origin[2]};
+            summary.modelAngle = YawOf(entity);
+            place->position = transform.ToMap(summary.modelOrigin) * levelScale;
+            double sine, cosine;
+            SineCosine(summary.modelAngle, sine, cosine);
+            place->front = Normalised(transform.ToMap(transform.origin + Vec3{cosine, sine, 0}));
+        }
+    }
+    if (!others.empty())
+        reporter.Warn(std::string("the map has more than one ") + kModelEntity +
+                      "; the engine shows one model, the first; left unused: " + others);
+    return place;
 }
 
 // The level's name, its scale, the start and what the compiler is asked for
@@ -417,15 +466,16 @@ std::map<const EditorBrush*, double> TexelSizesOfBrushes(const EditorMap& editor
 
 // The brushes in map space with their textures placed, less faces whose
 // points lie on a line and brushes beyond the compiler's reach.
-void AddBrushes(const EditorMap& editor, const std::vector<const EditorBrush*>& brushes,
+void AddBrushes(const EditorMap& editor, const BrushSelection& selection,
                 const std::map<std::string, LevelTexture>& textures, const EditorTransform& transform, Map& map,
-                Reporter& reporter) {
+                EditorSummary& summary, Reporter& reporter) {
     const std::map<const EditorBrush*, double> texelSizes = TexelSizesOfBrushes(editor);
     int degenerate = 0, far = 0;
-    for (const EditorBrush* brush : brushes) {
+    for (const EditorBrush* brush : selection.brushes) {
         const auto texelSize = texelSizes.find(brush);
         MapBrush out;
         out.line = brush->line;
+        out.solid = !selection.illusionary.count(brush);
         bool within = true;
         for (const EditorFace& face : brush->faces) {
             if (Length(EditorPlane(face).normal) < 0.5) {
@@ -449,7 +499,10 @@ void AddBrushes(const EditorMap& editor, const std::vector<const EditorBrush*>& 
         else
             ++far;
     }
-    if (far > 0) reporter.Warn("left out " + Counted(far, "brush", "brushes") + " lying too far from the player start");
+    if (far > 0) {
+        summary.brushesLeftOut.push_back({"too far", far});
+        reporter.Warn("left out " + Counted(far, "brush", "brushes") + " lying too far from the player start");
+    }
     if (degenerate > 0)
         reporter.Warn("left out " + Counted(degenerate, "face", "faces") + " whose three points lie on one line");
 }
@@ -485,21 +538,58 @@ void LiftLightsOutOfLiquids(const std::vector<const EditorBrush*>& liquids, cons
 
 }  // namespace
 
+std::string PointText(Vec3 p) {
+    // Without a needless ".0" or "-0".
+    std::string out = "(";
+    for (double v : {p.x, p.y, p.z}) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%.1f", std::fabs(v) < 0.05 ? 0.0 : v);
+        std::string number = text;
+        if (number.size() > 2 && number.compare(number.size() - 2, 2, ".0") == 0) number.resize(number.size() - 2);
+        out += (out.size() > 1 ? " " : "") + number;
+    }
+    return out + ")";
+}
+
 bool WithinReach(Vec3 point) {
     return std::fabs(point.x) <= kMaxLevelDistance && std::fabs(point.y) <= kMaxLevelDistance &&
            std::fabs(point.z) <= kMaxLevelDistance;
 }
 
+void SineCosine(double degrees, double& sine, double& cosine) {
+    const double turn = std::fmod(std::fmod(degrees, 360) + 360, 360);
+    if (turn == 0) {
+        sine = 0, cosine = 1;
+    } else if (turn == 90) {
+        sine = 1, cosine = 0;
+    } else if (turn == 180) {
+        sine = 0, cosine = -1;
+    } else if (turn == 270) {
+        sine = -1, cosine = 0;
+    } else {
+        sine = std::sin(turn * std::numbers::pi / 180);
+        cosine = std::cos(turn * std::numbers::pi / 180);
+    }
+}
+
+void EditorTransform::LookAlong(double editorYaw) {
+    // Editor yaw 90 (north, +y) is the engine's start view (+z) unturned.
+    SineCosine(90 - editorYaw, sine, cosine);
+}
+
 Vec3 EditorTransform::ToMap(Vec3 p) const {
     const Vec3 d = p - origin;
-    Vec3 level{d.x, d.z, d.y};
-    for (int i = 0; i < quarterTurns; ++i) level = {-level.z, level.y, level.x};
-    return level;
+    return {cosine * d.x - sine * d.y, d.z, sine * d.x + cosine * d.y};
 }
 
 Vec3 EditorTransform::DirectionToEditor(Vec3 v) const {
-    for (int i = 0; i < quarterTurns; ++i) v = {v.z, v.y, -v.x};
-    return {v.x, v.z, v.y};
+    return {cosine * v.x + sine * v.z, -sine * v.x + cosine * v.z, v.y};
+}
+
+Vec3 ModelPlace::ToLevel(Vec3 p, bool direction) const {
+    // The model's +z turned to the front, its +x to the right of it.
+    const Vec3 turned{p.x * front.z + p.z * front.x, p.y, p.z * front.z - p.x * front.x};
+    return direction ? turned : turned + position;
 }
 
 Vec3 EditorTransform::ToEditor(Vec3 p) const { return DirectionToEditor(p) + origin; }
@@ -518,15 +608,21 @@ bool ImportEditorMap(const EditorMap& editor, const ImportSettings& settings,
     imported = ImportedMap{};
     const std::set<const EditorEntity*> omitted = OmittedEntities(editor);
     const BrushSelection selection = SelectBrushes(editor, omitted);
-    WarnLeftOut(selection, reporter);
+    WarnLeftOut(omitted, selection, imported.summary, reporter);
     if (selection.brushes.empty()) return reporter.Fail("the map has no world brushes");
-    if (!PlaceAtStart(editor, omitted, selection.brushes, imported.transform, imported.startEntity, reporter))
+    // The player stands on solid brushes only.
+    std::vector<const EditorBrush*> floors;
+    for (const EditorBrush* brush : selection.brushes)
+        if (!selection.illusionary.count(brush)) floors.push_back(brush);
+    if (!PlaceAtStart(editor, omitted, floors, imported.transform, imported.startEntity, imported.summary, reporter))
         return false;
     imported.brushBounds = BoundsOf(selection.brushes);
     SetCompileSettings(settings, imported.map);
-    AddBrushes(editor, selection.brushes, textures, imported.transform, imported.map, reporter);
+    AddBrushes(editor, selection, textures, imported.transform, imported.map, imported.summary, reporter);
     AddLights(editor, omitted, imported.transform, imported.map, reporter);
     LiftLightsOutOfLiquids(selection.liquids, imported.transform, imported.map, reporter);
+    imported.model =
+        FindModel(editor, omitted, imported.transform, imported.map.levelScale, imported.summary, reporter);
     return true;
 }
 
@@ -535,7 +631,7 @@ std::string LeakMessage(const ImportedMap& imported, const std::vector<Vec3>& pa
     if (path.empty()) return message;
     const Bounds& bounds = imported.brushBounds;
     const Vec3 eye = imported.transform.ToEditor(path.front());
-    const std::string start = "the " + imported.startEntity + " (its eye at " + Format(eye) + ")";
+    const std::string start = "the " + imported.startEntity + " (its eye at " + PointText(eye) + ")";
     if (!bounds.Contains(eye)) return "leak: " + start + " lies outside the map";
     // The way out leaves the brushes at its last point still among them (the
     // compiler names each opening by its part among the brushes); a start
@@ -543,13 +639,13 @@ std::string LeakMessage(const ImportedMap& imported, const std::vector<Vec3>& pa
     for (auto at = path.rbegin(); at + 1 != path.rend(); ++at)
         if (bounds.Contains(imported.transform.ToEditor(*at)))
             return message + "; the way out from " + start + " leaves the brushes at " +
-                   Format(imported.transform.ToEditor(*at));
+                   PointText(imported.transform.ToEditor(*at));
     return "leak: " + start +
            " is not enclosed by brushes (above the roof?): its space opens straight onto the outside";
 }
 
 std::string StartMessage(const ImportedMap& imported) {
-    return "the eye of the " + imported.startEntity + " " + Format(imported.transform.ToEditor(imported.map.start)) +
+    return "the eye of the " + imported.startEntity + " " + PointText(imported.transform.ToEditor(imported.map.start)) +
            " lies inside a brush: move the start";
 }
 

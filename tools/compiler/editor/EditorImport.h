@@ -4,7 +4,9 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compiler/Map.h"
@@ -19,6 +21,9 @@ constexpr double kEditorUnitsPerUnit = 12;
 // The eye's height above the floor, in engine units.
 constexpr double kEyeHeight = 5;
 
+// The sine and cosine of an angle in degrees, exact for quarter turns.
+void SineCosine(double degrees, double& sine, double& cosine);
+
 // Whether a point of the compiled map lies within the compiler's reach of
 // the player start: brushes and lights beyond it are left out.
 bool WithinReach(Vec3 point);
@@ -27,13 +32,19 @@ bool WithinReach(Vec3 point);
 // under the player start) comes to (0, 0, 0), y made the up axis (which also
 // turns the editor's right-handed space into the engine's left-handed one,
 // so nothing is mirrored on screen), then turned about the vertical by
-// quarter turns so that the player starts looking the start's way. Lengths
-// stay in editor units: the brushes are cut and flooded exactly as drawn,
-// and only the finished level is scaled (Map::levelScale).
+// exactly the start's angle so that the player starts looking its way (the
+// brushes are turned before the compile, so their planes may come out
+// diagonal). Lengths stay in editor units: the brushes are cut and flooded
+// as drawn, and only the finished level is scaled (Map::levelScale).
 struct EditorTransform {
     Vec3 origin;
-    int quarterTurns = 0;
+    // The turn, as the cosine and sine of the angle taking the level's x
+    // toward its z; quarter turns are exact, so axial brushes stay axial.
+    double cosine = 1, sine = 0;
 
+    // Turns so that the editor's yaw (degrees, 0 east, 90 north) becomes the
+    // engine's start view, +z.
+    void LookAlong(double editorYaw);
     Vec3 ToMap(Vec3 editorPoint) const;
     Vec3 ToEditor(Vec3 mapPoint) const;
     // A direction in the map as an editor direction (no move).
@@ -54,17 +65,52 @@ struct LevelTexture {
 
 // The texture names the level's brushes use, in order of first use, but the
 // faces that are not drawn (skip, caulk, nodraw). The level's brushes are
-// those of the world entity and of the grouping entities (func_group,
-// func_detail...), less the editors' tool brushes (clip, hint, origin,
-// trigger, areaportal) and those of TrenchBroom layers left out of the build.
+// those of the world entity, of the grouping entities (func_group,
+// func_detail...) and of func_wall and func_illusionary, less the editors'
+// tool brushes (clip, hint, origin, trigger, areaportal) and those of
+// TrenchBroom layers left out of the build.
 std::vector<std::string> LevelTextureNames(const EditorMap& map);
+
+// The point entity that stands the model in the level (tools/editor/Orvanthelix.fgd).
+constexpr const char* kModelEntity = "orvanthelix_model";
+
+// Where a map stands the model: its orvanthelix_model's origin in the
+// finished level (level units), and the way the entity's angle looks there.
+struct ModelPlace {
+    Vec3 position;
+    Vec3 front{0, 0, 1};  // horizontal, unit
+    // A point (or a direction) of the model's own space, whose +z is its
+    // front and whose origin it stands on, in the level.
+    Vec3 ToLevel(Vec3 modelPoint, bool direction = false) const;
+};
+
+// What became of an editor map, in the editor's terms, for the summary
+// orvtool prints after compiling it. The import fills in what it decides;
+// BuildLevel adds what the compiler kept.
+struct EditorSummary {
+    int brushesKept = 0;
+    std::vector<std::pair<std::string, int>> brushesLeftOut;  // why, in a word or two, and how many
+    int pointLights = 0, spotlights = 0;
+    bool sun = false, skyDome = false;
+    std::string start;  // "info_player_start of line 12"
+    Vec3 startOrigin;
+    double startAngle = 0;  // degrees, 0 east
+    std::string model;      // "orvanthelix_model of line 40"; empty when the map places none
+    Vec3 modelOrigin;
+    double modelAngle = 0;
+};
 
 struct ImportedMap {
     Map map;
     EditorTransform transform;
-    Bounds brushBounds;       // the level's brushes in editor space, which a leak's way out leaves
-    std::string startEntity;  // "info_player_start of line 12", for messages
+    Bounds brushBounds;               // the level's brushes in editor space, which a leak's way out leaves
+    std::string startEntity;          // "info_player_start of line 12", for messages
+    std::optional<ModelPlace> model;  // none when the map has no orvanthelix_model
+    EditorSummary summary;
 };
+
+// "(X Y Z)" to a tenth of a unit, as messages give editor points.
+std::string PointText(Vec3 p);
 
 // Makes the Map from the level's brushes, with every texture in `textures`,
 // warning about what it leaves out. False when the map has no player start

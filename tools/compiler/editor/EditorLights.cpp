@@ -68,14 +68,35 @@ bool MangleDirection(const std::string& value, const EditorTransform& transform,
     return true;
 }
 
-// The light keys of an entity that the compiler does not honour, added to `keys` once each.
-void NotHonoured(const EditorEntity& entity, bool world, std::vector<std::string>& keys) {
+// Light keys the compiler does not honour, each with the entities that give
+// it ("light of line 40"), in order of first use.
+using KeysNotHonoured = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+// Adds the light keys of an entity that the compiler does not honour.
+void NotHonoured(const EditorEntity& entity, bool world, KeysNotHonoured& keys) {
     for (const auto& [key, value] : entity.keys) {
         const std::string name = Lower(key);
         const bool ignored = name.empty() || name.rfind("_tb_", 0) == 0 ||
                              (world ? name[0] != '_' || kWorldLightKeys.count(name) : kLightKeys.count(name) > 0);
-        if (!ignored && std::find(keys.begin(), keys.end(), name) == keys.end()) keys.push_back(name);
+        if (ignored) continue;
+        auto at = std::find_if(keys.begin(), keys.end(), [&](const auto& k) { return k.first == name; });
+        if (at == keys.end()) at = keys.insert(keys.end(), {name, {}});
+        at->second.push_back((world ? std::string("worldspawn") : Lower(entity.Value("classname"))) + " of line " +
+                             std::to_string(entity.line));
     }
+}
+
+// "style (light of line 40, light of line 52 and 3 more), _sunlight3 (worldspawn of line 2)".
+std::string NotHonouredList(const KeysNotHonoured& keys) {
+    constexpr std::size_t kNamed = 2;  // entities named per key
+    std::string list;
+    for (const auto& [key, entities] : keys) {
+        std::string where;
+        for (std::size_t i = 0; i < std::min(entities.size(), kNamed); ++i) where += (i ? ", " : "") + entities[i];
+        if (entities.size() > kNamed) where += " and " + std::to_string(entities.size() - kNamed) + " more";
+        list += (list.empty() ? "" : ", ") + key + " (" + where + ")";
+    }
+    return list;
 }
 
 // A spotlight's axis and cones: "mangle", or the way to the entity its
@@ -134,8 +155,7 @@ double AngleScaleOf(const EditorEntity& entity, double otherwise) {
 }
 
 void AddPointLights(const EditorMap& editor, const std::set<const EditorEntity*>& omitted,
-                    const EditorTransform& transform, Map& map, std::vector<std::string>& notHonoured,
-                    Reporter& reporter) {
+                    const EditorTransform& transform, Map& map, KeysNotHonoured& notHonoured, Reporter& reporter) {
     const double angleScale = AngleScaleOf(World(editor), kDefaultAngleScale);
     // The world's "_range" scales every light's brightness, not its reach.
     double range = kDefaultRange;
@@ -194,8 +214,8 @@ Vec3 Brightness(const EditorEntity& world, const std::string& key, const std::st
 // asks for one ("_minlight" or "light"); else a faint one added beside
 // lights, and an even one for a map without any (so that the level is not
 // black). Called once the brushes and lights are in.
-void SetWorldLight(const EditorMap& editor, const EditorTransform& transform, Map& map,
-                   std::vector<std::string>& notHonoured, Reporter& reporter) {
+void SetWorldLight(const EditorMap& editor, const EditorTransform& transform, Map& map, KeysNotHonoured& notHonoured,
+                   Reporter& reporter) {
     const EditorEntity& world = World(editor);
     NotHonoured(world, true, notHonoured);
     map.sky.sun = Brightness(world, "_sunlight", "_sunlight_color");
@@ -210,8 +230,10 @@ void SetWorldLight(const EditorMap& editor, const EditorTransform& transform, Ma
     const bool sky = std::any_of(map.brushes.begin(), map.brushes.end(), [](const MapBrush& brush) {
         return std::any_of(brush.faces.begin(), brush.faces.end(), [](const MapFace& f) { return f.texture.sky; });
     });
-    if (sunlit && !sky)
+    if (sunlit && !sky) {
         reporter.Warn("the map has sunlight but no sky faces (textures named sky...) for it to enter by");
+        map.sky.sun = map.sky.dome = {};  // so that nothing says there is any
+    }
 
     double dirt = 1;
     if (Numbers(world.Value("_dirt"), &dirt, 1) && dirt <= 0) map.dirtDistance = 0;
@@ -251,14 +273,12 @@ double LightmapScaleOf(const EditorEntity& entity) {
 
 void AddLights(const EditorMap& editor, const std::set<const EditorEntity*>& omitted, const EditorTransform& transform,
                Map& map, Reporter& reporter) {
-    std::vector<std::string> notHonoured;
+    KeysNotHonoured notHonoured;
     AddPointLights(editor, omitted, transform, map, notHonoured, reporter);
     SetWorldLight(editor, transform, map, notHonoured, reporter);
     SetLightmapKeys(World(editor), map);
-    if (notHonoured.empty()) return;
-    std::string list;
-    for (const std::string& key : notHonoured) list += (list.empty() ? "" : ", ") + key;
-    reporter.Warn("light keys the compiler does not honour, left without effect: " + list);
+    if (!notHonoured.empty())
+        reporter.Warn("light keys the compiler does not honour, left without effect: " + NotHonouredList(notHonoured));
 }
 
 }  // namespace orvcompile
