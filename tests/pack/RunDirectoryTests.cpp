@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -178,21 +179,39 @@ TEST_F(UnpackTest, AMissingPackExtractsNothingAndLeavesNoDirectory) {
     EXPECT_EQ(TempDir::Read(start.File("test.bsp")), "the user's level");
 }
 
+// A TMPDIR that does not exist, or a new directory there that is not the
+// user's own and private (one swapped in by someone else before it was
+// opened, stood in for through the seam), gives way to /tmp; the refused
+// directory is left as it was found.
 TEST_F(UnpackTest, AnUnusableTmpdirGivesWayToTmpAndSaysSo) {
-    setenv("TMPDIR", start.File("no-such-dir").c_str(), 1);
     start.Write("test.mdl", "the user's model");
     ScopedCurrentDir inStart(start.Path());
-    testing::internal::CaptureStderr();
-    UnpackAssets();
-    const std::string said = testing::internal::GetCapturedStderr();
-    const fs::path run = fs::current_path();
-    EXPECT_EQ(run.parent_path(), "/tmp");
-    EXPECT_EQ(said, "orvanthelix: TMPDIR \"" + start.File("no-such-dir") +
-                        "\" cannot be used (No such file or directory); unpacking under /tmp instead.\n");
-    EXPECT_EQ(TempDir::Read("test.mdl"), TestAssetBytes("MODELTEST"));
-    DeleteUnpackedAssets();
-    EXPECT_FALSE(fs::exists(run));
-    EXPECT_EQ(TempDir::Read(start.File("test.mdl")), "the user's model");
+    const std::pair<const char*, std::int64_t> swaps[] = {
+        {"", 0}, {"fstat.st_uid", getuid() + 1}, {"fstat.st_mode", S_IFDIR | 0755}, {"fstat.st_mode", S_IFREG | 0700}};
+    for (const auto& [seen, as] : swaps) {
+        const std::string base = *seen ? tmp.Path().string() : start.File("no-such-dir");
+        setenv("TMPDIR", base.c_str(), 1);
+        seam::Reset();
+        if (*seen) seam::ArmFailure(seen, as);
+        testing::internal::CaptureStderr();
+        UnpackAssets();
+        const std::string said = testing::internal::GetCapturedStderr();
+        const fs::path run = fs::current_path();
+        EXPECT_EQ(run.parent_path(), "/tmp") << seen;
+        EXPECT_EQ(said, "orvanthelix: TMPDIR \"" + base + "\" cannot be used (" +
+                            (*seen ? "Operation not permitted" : "No such file or directory") +
+                            "); unpacking under /tmp instead.\n");
+        EXPECT_EQ(TempDir::Read("test.mdl"), TestAssetBytes("MODELTEST"));
+        DeleteUnpackedAssets();
+        EXPECT_FALSE(fs::exists(run));
+        EXPECT_EQ(TempDir::Read(start.File("test.mdl")), "the user's model");
+        if (!*seen) continue;
+        ASSERT_EQ(EntriesIn(tmp.Path()), 1) << seen << ": the refused directory stays";
+        const fs::path refused = fs::directory_iterator(tmp.Path())->path();
+        EXPECT_EQ(EntriesIn(refused), 0) << seen << ": nothing is written into it";
+        fs::remove(refused);
+    }
+    seam::Reset();
 }
 
 // A file system that is full (here: a file size limit) takes the first files
@@ -294,6 +313,13 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     close(held);
     waitpid(-1, nullptr, 0);
     std::ofstream(kept / "shot.bmp") << "the user's picture";
+    // A killed run's directory of another user's (stood in for through the
+    // seam) is never touched.
+    const fs::path foreign = RunElsewhere(start.Path(), held);
+    close(held);
+    waitpid(-1, nullptr, 0);
+    seam::Reset();
+    seam::ArmFailure("fstat.st_uid " + foreign.filename().string(), getuid() + 1, 100);
 
     fs::path users = tmp.Path() / "users";
     fs::create_directory(users);
@@ -321,10 +347,13 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     EXPECT_EQ(EntriesIn(live), 29) << "the live run's files, its extras, its mark and their list";
     EXPECT_EQ(EntriesIn(kept), 2) << "the user's file, and the mark put back so that a later start tries again";
     EXPECT_EQ(TempDir::Read(kept / "shot.bmp"), "the user's picture");
+    EXPECT_EQ(EntriesIn(foreign), 29) << "the other user's directory is as it was";
     DeleteUnpackedAssets();
+    seam::Reset();
     close(hold);
     wait(nullptr);
-    EXPECT_EQ(EntriesIn(tmp.Path()), 3) << "users/, the live run's directory, which it never deleted, and the kept one";
+    EXPECT_EQ(EntriesIn(tmp.Path()), 4) << "users/, the live run's directory, which it never deleted, the kept one "
+                                           "and the other user's";
 }
 
 // Where the file system gives no lock, a run cannot tell a killed run's
