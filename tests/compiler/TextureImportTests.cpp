@@ -167,6 +167,9 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
     ExpectWadPixels(library, "crate", 40);  // the first WAD that has it
     ExpectWadPixels(library, "textures/CRATE", 40);
     ExpectWadPixels(library, "*water", 90);
+    // A palette given explicitly wins over one found near the WAD.
+    EXPECT_FALSE(library.AddWad(wad2, dir.File("short.lmp"), error));
+    EXPECT_EQ(error, "the palette '" + dir.File("short.lmp") + "': a palette has 768 bytes (256 colours), not 3");
     Picture picture;
     EXPECT_FALSE(library.Find("none", picture, error));
 
@@ -186,6 +189,13 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
     EXPECT_FALSE(library.AddWad(dir.Write("short.wad", shortLump), "", error));
     EXPECT_EQ(error, "the WAD '" + dir.File("short.wad") + "': the texture lump at byte " + std::to_string(start) +
                          " is cut short");
+
+    // A WAD3 lump one byte short of its palette (the count and 768 bytes) is
+    // refused, though the file's next bytes would fill it.
+    std::string shortPalette = Wad(true, "crate", 40);
+    shortPalette[shortPalette.size() - 28] -= 1;
+    EXPECT_FALSE(library.AddWad(dir.Write("nopalette.wad", shortPalette), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("nopalette.wad") + "': the texture 'crate' has no palette of its own");
 
     // The map's "wad" key can name any file: it is known by its first bytes
     // and its size before it is read.
