@@ -118,6 +118,17 @@ TEST_F(UnpackTest, ExtraTexturesAndPagesAreUnpackedAndDeletedWithTheTable) {
     DeleteUnpackedAssets();
     EXPECT_FALSE(fs::exists(run));
     EXPECT_EQ(EntriesIn(tmp.Path()), 0);
+
+    // As many extra textures and pages as the caps allow are all unpacked.
+    std::vector<std::pair<std::string, std::string>> most;
+    for (int i = 0; i < kMaxExtraTextures; ++i) most.push_back({"TEXTURE" + std::to_string(i), "t"});
+    for (int i = 0; i < kMaxExtraLightmapPages; ++i) most.push_back({"LMAPP" + std::to_string(i), "p"});
+    WriteTestAssetPack(start.File("Orvanthelix.zar"), {}, most);
+    UnpackAssets();
+    EXPECT_EQ(EntriesIn(fs::current_path()), 25 + kMaxExtraTextures + kMaxExtraLightmapPages + 2);
+    EXPECT_EQ(TempDir::Read("p" + std::to_string(kMaxExtraLightmapPages - 1) + ".bmp"), "p");
+    DeleteUnpackedAssets();
+    EXPECT_EQ(EntriesIn(tmp.Path()), 0);
 }
 
 // A pack whose extra entry would go anywhere but a file of its own in the run
@@ -127,6 +138,8 @@ TEST_F(UnpackTest, ExtraTexturesAndPagesAreUnpackedAndDeletedWithTheTable) {
 TEST_F(UnpackTest, AHostileExtraEntryRefusesThePackAndWritesNothing) {
     std::vector<std::pair<std::string, std::string>> many;
     for (int i = 0; i < 100000; ++i) many.push_back({"TEXTURE" + std::to_string(i), "x"});
+    std::vector<std::pair<std::string, std::string>> pages;
+    for (int i = 0; i <= kMaxExtraLightmapPages; ++i) pages.push_back({"LMAPP" + std::to_string(i), "x"});
     const std::pair<std::vector<std::pair<std::string, std::string>>, std::string> cases[] = {
         {{{"TEXTURE../../x", "escape"}}, "TEXTURE../../x"},
         {{{"TEXTUREa/b", "slash"}}, "TEXTUREa/b"},
@@ -134,6 +147,7 @@ TEST_F(UnpackTest, AHostileExtraEntryRefusesThePackAndWritesNothing) {
         {{{"TEXTUREWall0", "the table's file"}}, "TEXTUREWall0"},
         {{{"TEXTUREW", "one"}, {"LMAPw", "the same file"}}, "LMAPw"},
         {many, "TEXTURE" + std::to_string(kMaxExtraTextures)},
+        {pages, "LMAPP" + std::to_string(kMaxExtraLightmapPages)},
         {{}, "TEXTUREBIG"},  // the header alone says how large
     };
     // Where "../../x" from the run directory would go; it may exist already.
@@ -320,6 +334,11 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     waitpid(-1, nullptr, 0);
     seam::Reset();
     seam::ArmFailure("fstat.st_uid " + foreign.filename().string(), getuid() + 1, 100);
+    // A list of extras naming files no extra is unpacked to (a damaged one)
+    // deletes none of them.
+    std::ofstream(kept / ".orvanthelix-extras") << "notes.txt\nShot.bmp\nbrick_7.bmp\n";
+    std::ofstream(kept / "notes.txt") << "the user's notes";
+    std::ofstream(kept / "Shot.bmp") << "another picture";
 
     fs::path users = tmp.Path() / "users";
     fs::create_directory(users);
@@ -345,8 +364,10 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     EXPECT_EQ(fs::current_path().parent_path(), tmp.Path());
     EXPECT_FALSE(fs::exists(killed));
     EXPECT_EQ(EntriesIn(live), 29) << "the live run's files, its extras, its mark and their list";
-    EXPECT_EQ(EntriesIn(kept), 2) << "the user's file, and the mark put back so that a later start tries again";
+    EXPECT_EQ(EntriesIn(kept), 4) << "the user's files, and the mark put back so that a later start tries again";
     EXPECT_EQ(TempDir::Read(kept / "shot.bmp"), "the user's picture");
+    EXPECT_EQ(TempDir::Read(kept / "notes.txt"), "the user's notes");
+    EXPECT_EQ(TempDir::Read(kept / "Shot.bmp"), "another picture");
     EXPECT_EQ(EntriesIn(foreign), 29) << "the other user's directory is as it was";
     DeleteUnpackedAssets();
     seam::Reset();
