@@ -23,8 +23,8 @@ double Degrees(double radians) { return radians * 180 / std::numbers::pi; }
 
 // The room's map with the world's KEYS, a ceiling of CEILING, further world
 // BRUSHES, then the ENTITIES (lights).
-std::string RoomMap(const std::string& keys, const std::string& ceiling, const std::string& brushes,
-                    const std::string& entities) {
+std::string Room(const std::string& keys, const std::string& ceiling, const std::string& brushes,
+                 const std::string& entities) {
     const int w = kHalf + 16;
     return "{\n\"classname\" \"worldspawn\"\n" + keys + Box(-w, -w, -16, w, w, 0, "floor0") +
            Box(-w, -w, kHeight, w, w, kHeight + 16, ceiling) + Box(-w, -w, 0, -kHalf, w, kHeight) +
@@ -109,7 +109,7 @@ int Count(const std::vector<double>& values, const std::function<bool(double)>& 
 TEST(EditorLightKeys, AMangleSpotlightLightsItsConeOnly) {
     const Vec3 light{40, -30, 200};
     const std::vector<double> values = CompareFloor(
-        RoomMap("", "ceiling0", "", Light(light, "\"light\" \"300\"\n\"mangle\" \"0 -90 0\"\n\"_cone\" \"50\"\n")),
+        Room("", "ceiling0", "", Light(light, "\"light\" \"300\"\n\"mangle\" \"0 -90 0\"\n\"_cone\" \"50\"\n")),
         [&](Vec3 p) -> std::optional<double> {
             const double off = Degrees(std::acos((light.z - p.z) / Length(light - p)));
             if (std::fabs(off - 25) < 0.2) return std::nullopt;
@@ -128,9 +128,9 @@ TEST(EditorLightKeys, ATargetSpotlightsSoftEdgeIsGraded) {
     const double inner = std::cos(15 * std::numbers::pi / 180), outer = std::cos(30 * std::numbers::pi / 180);
     int whole = 0, graded = 0, none = 0;
     CompareFloor(
-        RoomMap("", "ceiling0", "",
-                Light(light, "\"light\" \"450\"\n\"target\" \"there\"\n\"_cone\" \"60\"\n\"_softangle\" \"30\"\n") +
-                    "{\n\"classname\" \"info_null\"\n\"targetname\" \"there\"\n\"origin\" \"60 80 0\"\n}\n"),
+        Room("", "ceiling0", "",
+             Light(light, "\"light\" \"450\"\n\"target\" \"there\"\n\"_cone\" \"60\"\n\"_softangle\" \"30\"\n") +
+                 "{\n\"classname\" \"info_null\"\n\"targetname\" \"there\"\n\"origin\" \"60 80 0\"\n}\n"),
         [&](Vec3 p) -> std::optional<double> {
             const double c = Dot(axis, Normalised(p - light));
             const double share = std::clamp((c - outer) / (inner - outer), 0.0, 1.0);
@@ -147,12 +147,12 @@ TEST(EditorLightKeys, ATargetSpotlightsSoftEdgeIsGraded) {
 TEST(EditorLightKeys, DelayOneFallsOffInverselyAndDelayZeroLinearly) {
     const Vec3 light{30, 10, 100};
     const std::vector<double> inverse = CompareFloor(
-        RoomMap("", "ceiling0", "", Light(light, "\"light\" \"100\"\n\"delay\" \"1\"\n")),
+        Room("", "ceiling0", "", Light(light, "\"light\" \"100\"\n\"delay\" \"1\"\n")),
         [&](Vec3 p) { return std::optional(PointLight(light, p, 100, [](double d) { return 128 / d; })); });
     EXPECT_EQ(Count(inverse, [](double v) { return v < 5; }), 0) << "the inverse light reaches every corner";
     EXPECT_GT(Count(inverse, [](double v) { return v > 100; }), 10);
     const std::vector<double> linear =
-        CompareFloor(RoomMap("", "ceiling0", "", Light(light, "\"light\" \"300\"\n\"delay\" \"0\"\n")),
+        CompareFloor(Room("", "ceiling0", "", Light(light, "\"light\" \"300\"\n\"delay\" \"0\"\n")),
                      [&](Vec3 p) { return std::optional(PointLight(light, p, 300, Linear(300))); });
     EXPECT_GT(Count(linear, [](double v) { return v == 0; }), 400) << "beyond the linear light's reach";
     EXPECT_GT(Count(linear, [](double v) { return v > 50; }), 50);
@@ -186,10 +186,10 @@ TEST(EditorLightKeys, SunlightReachesEveryPointThatSeesTheSky) {
         return enter >= leave;
     };
     const std::vector<double> values =
-        CompareFloor(RoomMap("\"_sunlight\" \"200\"\n\"_sun_mangle\" \"30 -50 0\"\n", "sky1",
-                             Box(static_cast<int>(lo.x), static_cast<int>(lo.y), static_cast<int>(lo.z),
-                                 static_cast<int>(hi.x), static_cast<int>(hi.y), static_cast<int>(hi.z)),
-                             ""),
+        CompareFloor(Room("\"_sunlight\" \"200\"\n\"_sun_mangle\" \"30 -50 0\"\n", "sky1",
+                          Box(static_cast<int>(lo.x), static_cast<int>(lo.y), static_cast<int>(lo.z),
+                              static_cast<int>(hi.x), static_cast<int>(hi.y), static_cast<int>(hi.z)),
+                          ""),
                      [&](Vec3 p) -> std::optional<double> {
                          const bool sees = seesSky(p);
                          for (Vec3 nudge : {Vec3{1, 0, 0}, Vec3{-1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, -1, 0}})
