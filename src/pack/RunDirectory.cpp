@@ -49,9 +49,20 @@ bool IsRunDirectoryName(const std::string& name) {
     return name.size() == std::string(kRunDirectoryPrefix).size() + 6 && name.starts_with(kRunDirectoryPrefix);
 }
 
-bool IsMine(int fd) {
+// The status of the directory open as FD and called NAME, for the checks that
+// it is this user's own. A directory of another user's, or one open to
+// others, cannot be made by the tests' own user: they stand one in by arming
+// "fstat.st_uid" or "fstat.st_mode" (with NAME for one directory).
+bool StatDirectory(int fd, const std::string& name, struct stat& info) {
+    if (fstat(fd, &info) != 0) return false;
+    if (auto uid = SeamCall("fstat.st_uid", name)) info.st_uid = static_cast<uid_t>(*uid);
+    if (auto mode = SeamCall("fstat.st_mode", name)) info.st_mode = static_cast<mode_t>(*mode);
+    return true;
+}
+
+bool IsMine(int fd, const std::string& name) {
     struct stat info;
-    return fstat(fd, &info) == 0 && info.st_uid == getuid();
+    return StatDirectory(fd, name, info) && info.st_uid == getuid();
 }
 
 // The first LIMIT + 1 bytes of the file NAME in the directory open as DIR,
@@ -112,7 +123,8 @@ void RemoveAbandonedRunDirectories(const std::string& base) {
         if (!IsRunDirectoryName(entry.path().filename().string())) continue;
         int fd = open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
-        if (IsMine(fd) && HasMark(fd) && flock(fd, LOCK_EX | LOCK_NB) == 0) RemoveRunDirectory(fd, entry.path());
+        if (IsMine(fd, entry.path().filename().string()) && HasMark(fd) && flock(fd, LOCK_EX | LOCK_NB) == 0)
+            RemoveRunDirectory(fd, entry.path());
         close(fd);
     }
 }
@@ -134,7 +146,8 @@ int MakeRunDirectory(const std::string& base, bool& locked) {
     // opened: it is used only as this user's own and private, and left alone
     // otherwise.
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid() || (info.st_mode & 077) != 0) {
+    if (!StatDirectory(fd, std::filesystem::path(path).filename().string(), info) || !S_ISDIR(info.st_mode) ||
+        info.st_uid != getuid() || (info.st_mode & 077) != 0) {
         close(fd);
         return EPERM;
     }

@@ -155,7 +155,9 @@ protected:
                                                    "mmioClose",
                                                    "MultiByteToWideChar",
                                                    "FilterGraph::QueryInterface",
-                                                   "IMediaEventEx::GetEvent"};
+                                                   "IMediaEventEx::GetEvent",
+                                                   "fstat.st_uid",
+                                                   "fstat.st_mode"};
             if (std::find(std::begin(kOmitted), std::end(kOmitted), call.name) != std::end(kOmitted)) continue;
             if (call.name.starts_with("IDirectSoundBuffer::") || call.name.starts_with("IDirectInputDeviceA::") ||
                 call.name == "IDirectInputA::CreateDevice")

@@ -52,13 +52,7 @@ struct EditorCompiled {
 
 // The steps up to the compiled level; false when one refuses the map.
 bool CompileEditorMap(const std::string& text, double scale, EditorCompiled& result, Reporter& reporter) {
-    if (!ReadEditorMap(text, result.editor, reporter)) return false;
-    std::map<std::string, LevelTexture> textures;
-    for (const std::string& name : LevelTextureNames(result.editor)) textures[name] = {name, 64, 32};
-    ImportSettings settings;
-    settings.level = "m";
-    settings.editorUnitsPerUnit = scale;
-    return ImportEditorMap(result.editor, settings, textures, result.imported, reporter) &&
+    return ImportEditorText(text, scale, result.editor, result.imported, reporter) &&
            Compile(result.imported.map, {}, result.level, reporter);
 }
 
@@ -94,23 +88,6 @@ Vec3 EditorPoint(const EditorCompiled& c, Vector levelPoint) {
 // A level point as the engine asks it, given in editor coordinates.
 bool SolidAtEditorPoint(const EditorCompiled& c, Vec3 editorPoint) {
     return c.read.IsPointSolid(AsVector(LevelPoint(c, editorPoint)));
-}
-
-// An axial brush from its lowest to its highest corner.
-std::string Box(int x, int y, int z, int X, int Y, int Z, const std::string& texture = "w") {
-    std::ostringstream out;
-    auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
-        out << "( " << ax << ' ' << ay << ' ' << az << " ) ( " << bx << ' ' << by << ' ' << bz << " ) ( " << cx << ' '
-            << cy << ' ' << cz << " ) " << texture << " 0 0 0 1 1\n";
-    };
-    out << "{\n";
-    face(x, y, z, x, y + 1, z, x, y, z + 1);
-    face(x, y, z, x, y, z + 1, x + 1, y, z);
-    face(x, y, z, x + 1, y, z, x, y + 1, z);
-    face(X, Y, Z, X, Y + 1, Z, X + 1, Y, Z);
-    face(X, Y, Z, X + 1, Y, Z, X, Y, Z + 1);
-    face(X, Y, Z, X, Y, Z + 1, X, Y + 1, Z);
-    return out.str() + "}\n";
 }
 
 TEST(EditorMap, ReadsBothTextureFormsAndLeavesOutBlocksItCannotUse) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "compiler/editor/ImageHeader.h"
 #include "compiler/editor/TextureImport.h"
 #include "support/files/TempDir.h"
 
@@ -42,6 +43,18 @@ TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
     ASSERT_EQ(IMG_SaveJPG(red, dir.File("base/floor.jpg").c_str(), 95), 0);  // the PNG is preferred
     ASSERT_EQ(SDL_SaveBMP(red, dir.File("liquids/#lava.bmp").c_str()), 0);
     SDL_FreeSurface(red);
+    // The same BMP with its rows from the top (a negative height), and the
+    // JPEG with a copy of its first Huffman table before its frame header,
+    // as some encoders order them.
+    std::string topDown = TempDir::Read(dir.File("liquids/#lava.bmp"));
+    topDown.replace(22, 4, std::string{-32, -1, -1, -1});
+    dir.Write("base/top.bmp", topDown);
+    std::string jpeg = TempDir::Read(dir.File("base/floor.jpg"));
+    const std::size_t table = jpeg.find("\xff\xc4");
+    ASSERT_NE(table, std::string::npos);
+    const std::size_t tableSize =
+        2 + (static_cast<unsigned char>(jpeg[table + 2]) << 8 | static_cast<unsigned char>(jpeg[table + 3]));
+    dir.Write("base/tables.jpg", jpeg.substr(0, 2) + jpeg.substr(table, tableSize) + jpeg.substr(2));
     dir.Write("base/wall.tga", Tga(3, 5, 10, 200, 30));
     dir.Write("base/door.png", "not a picture");
     dir.Write("other/door.png", "");
@@ -60,13 +73,19 @@ TEST(TextureImport, FindsAndReadsTheEditorsImageFormats) {
     EXPECT_FALSE(TextureFolder().Open(dir.File("missing"), error));
     EXPECT_EQ(error.rfind("cannot read the texture folder '", 0), 0u) << error;
 
-    for (const char* file : {"base/Floor.png", "base/floor.jpg", "liquids/#lava.bmp", "base/wall.tga"}) {
+    for (const char* file : {"base/Floor.png", "base/floor.jpg", "liquids/#lava.bmp", "base/top.bmp", "base/tables.jpg",
+                             "base/wall.tga"}) {
         SCOPED_TRACE(file);
         Picture picture;
         ASSERT_TRUE(ReadImage(dir.File(file), picture, error)) << error;
         const bool tga = std::string(file).ends_with(".tga");
         EXPECT_EQ(picture.width, tga ? 3 : 64);
         EXPECT_EQ(picture.height, tga ? 5 : 32);
+        // The header read alone gives the same size (the decoder is held to it).
+        ImageHeader header;
+        ASSERT_TRUE(ReadImageHeader(dir.File(file), tga, header, error)) << error;
+        EXPECT_EQ(header.width, picture.width);
+        EXPECT_EQ(header.height, picture.height);
         ASSERT_EQ(picture.rgb.size(), static_cast<std::size_t>(picture.width * picture.height * 3));
         const std::uint8_t expected[3] = {static_cast<std::uint8_t>(tga ? 10 : 200),
                                           static_cast<std::uint8_t>(tga ? 200 : 10),
@@ -106,29 +125,36 @@ std::string TestPalette() {
     return bytes;
 }
 
-// A WAD of one 8 × 8 texture `name`: its first pixel index + 1, the rest
-// `index`. A WAD3 carries TestPalette() after the texture's four mip levels.
-std::string Wad(bool wad3, const std::string& name, std::uint8_t index) {
-    std::string lump = name;
-    lump.resize(16, '\0');
-    Put32(lump, 8);
-    Put32(lump, 8);
-    for (std::uint32_t offset : {40u, 104u, 120u, 124u}) Put32(lump, offset);
-    lump += std::string(64 + 16 + 4 + 1, static_cast<char>(index));
-    lump[40] = static_cast<char>(index + 1);
-    if (wad3) lump += std::string{0, 1} + TestPalette();
+// A WAD of 8 × 8 textures in lumps one after the other, each named as
+// given with its first pixel index + 1 and the rest the index given. A WAD3
+// carries TestPalette() after each texture's four mip levels.
+std::string Wad(bool wad3, const std::vector<std::pair<std::string, std::uint8_t>>& textures) {
+    std::string lumps, directory;
+    for (const auto& [name, index] : textures) {
+        std::string lump = name;
+        lump.resize(16, '\0');
+        Put32(lump, 8);
+        Put32(lump, 8);
+        for (std::uint32_t offset : {40u, 104u, 120u, 124u}) Put32(lump, offset);
+        lump += std::string(64 + 16 + 4 + 1, static_cast<char>(index));
+        lump[40] = static_cast<char>(index + 1);
+        if (wad3) lump += std::string{0, 1} + TestPalette();
+        Put32(directory, static_cast<std::uint32_t>(12 + lumps.size()));
+        Put32(directory, static_cast<std::uint32_t>(lump.size()));
+        Put32(directory, static_cast<std::uint32_t>(lump.size()));
+        directory += {wad3 ? 'C' : 'D', 0, 0, 0};
+        std::string entryName = name;
+        entryName.resize(16, '\0');
+        directory += entryName;
+        lumps += lump;
+    }
     std::string bytes = wad3 ? "WAD3" : "WAD2";
-    Put32(bytes, 1);
-    Put32(bytes, static_cast<std::uint32_t>(12 + lump.size()));
-    bytes += lump;
-    Put32(bytes, 12);
-    Put32(bytes, static_cast<std::uint32_t>(lump.size()));
-    Put32(bytes, static_cast<std::uint32_t>(lump.size()));
-    bytes += {wad3 ? 'C' : 'D', 0, 0, 0};
-    std::string entryName = name;
-    entryName.resize(16, '\0');
-    return bytes + entryName;
+    Put32(bytes, static_cast<std::uint32_t>(textures.size()));
+    Put32(bytes, static_cast<std::uint32_t>(12 + lumps.size()));
+    return bytes + lumps + directory;
 }
+
+std::string Wad(bool wad3, const std::string& name, std::uint8_t index) { return Wad(wad3, {{name, index}}); }
 
 void ExpectWadPixels(const TextureLibrary& library, const std::string& name, int index) {
     Picture picture;
@@ -167,6 +193,14 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
     ExpectWadPixels(library, "crate", 40);  // the first WAD that has it
     ExpectWadPixels(library, "textures/CRATE", 40);
     ExpectWadPixels(library, "*water", 90);
+    // Lumps that follow each other without a gap are read, each whole.
+    TextureLibrary two;
+    ASSERT_TRUE(two.AddWad(dir.Write("two.wad", Wad(true, {{"crate", 40}, {"door", 60}})), "", error)) << error;
+    ExpectWadPixels(two, "crate", 40);
+    ExpectWadPixels(two, "door", 60);
+    // A palette given explicitly wins over one found near the WAD.
+    EXPECT_FALSE(library.AddWad(wad2, dir.File("short.lmp"), error));
+    EXPECT_EQ(error, "the palette '" + dir.File("short.lmp") + "': a palette has 768 bytes (256 colours), not 3");
     Picture picture;
     EXPECT_FALSE(library.Find("none", picture, error));
 
@@ -186,6 +220,13 @@ TEST(TextureImport, ReadsWad3AndWad2WithItsPaletteInOrder) {
     EXPECT_FALSE(library.AddWad(dir.Write("short.wad", shortLump), "", error));
     EXPECT_EQ(error, "the WAD '" + dir.File("short.wad") + "': the texture lump at byte " + std::to_string(start) +
                          " is cut short");
+
+    // A WAD3 lump one byte short of its palette (the count and 768 bytes) is
+    // refused, though the file's next bytes would fill it.
+    std::string shortPalette = Wad(true, "crate", 40);
+    shortPalette[shortPalette.size() - 28] -= 1;
+    EXPECT_FALSE(library.AddWad(dir.Write("nopalette.wad", shortPalette), "", error));
+    EXPECT_EQ(error, "the WAD '" + dir.File("nopalette.wad") + "': the texture 'crate' has no palette of its own");
 
     // The map's "wad" key can name any file: it is known by its first bytes
     // and its size before it is read.

@@ -102,6 +102,18 @@ TEST_F(DrawTest, ASubtreeOutsideTheViewIsNotHandedOverButStillCounted) {
         EXPECT_STREQ(renderer.polygons.back().lightmapName, "above");
         EXPECT_EQ(g_PolygonsRendered, -32767) << "both face the camera; the count wraps";
     }
+    // From (0, 2, 0) looking up, the whole tree lies outside the view: of
+    // what is left out, only what faces the camera ("below") is counted.
+    up.m[4 * 3 + 3] = -2;
+    g_Player.position = {0, 2, 0};
+    for (bool cull : {true, false}) {
+        level.cullOutsideView = cull;
+        renderer.polygons.clear();
+        g_PolygonsRendered = 0;
+        level.Draw(&level.root, ViewVolume(up));
+        EXPECT_EQ(renderer.polygons.size(), cull ? 0u : 1u);
+        EXPECT_EQ(g_PolygonsRendered, 1);
+    }
 }
 
 TEST_F(DrawTest, DrawingASubtreeDrawsOnlyThatSubtree) {

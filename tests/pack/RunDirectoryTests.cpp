@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -117,6 +118,17 @@ TEST_F(UnpackTest, ExtraTexturesAndPagesAreUnpackedAndDeletedWithTheTable) {
     DeleteUnpackedAssets();
     EXPECT_FALSE(fs::exists(run));
     EXPECT_EQ(EntriesIn(tmp.Path()), 0);
+
+    // As many extra textures and pages as the caps allow are all unpacked.
+    std::vector<std::pair<std::string, std::string>> most;
+    for (int i = 0; i < kMaxExtraTextures; ++i) most.push_back({"TEXTURE" + std::to_string(i), "t"});
+    for (int i = 0; i < kMaxExtraLightmapPages; ++i) most.push_back({"LMAPP" + std::to_string(i), "p"});
+    WriteTestAssetPack(start.File("Orvanthelix.zar"), {}, most);
+    UnpackAssets();
+    EXPECT_EQ(EntriesIn(fs::current_path()), 25 + kMaxExtraTextures + kMaxExtraLightmapPages + 2);
+    EXPECT_EQ(TempDir::Read("p" + std::to_string(kMaxExtraLightmapPages - 1) + ".bmp"), "p");
+    DeleteUnpackedAssets();
+    EXPECT_EQ(EntriesIn(tmp.Path()), 0);
 }
 
 // A pack whose extra entry would go anywhere but a file of its own in the run
@@ -126,6 +138,8 @@ TEST_F(UnpackTest, ExtraTexturesAndPagesAreUnpackedAndDeletedWithTheTable) {
 TEST_F(UnpackTest, AHostileExtraEntryRefusesThePackAndWritesNothing) {
     std::vector<std::pair<std::string, std::string>> many;
     for (int i = 0; i < 100000; ++i) many.push_back({"TEXTURE" + std::to_string(i), "x"});
+    std::vector<std::pair<std::string, std::string>> pages;
+    for (int i = 0; i <= kMaxExtraLightmapPages; ++i) pages.push_back({"LMAPP" + std::to_string(i), "x"});
     const std::pair<std::vector<std::pair<std::string, std::string>>, std::string> cases[] = {
         {{{"TEXTURE../../x", "escape"}}, "TEXTURE../../x"},
         {{{"TEXTUREa/b", "slash"}}, "TEXTUREa/b"},
@@ -133,6 +147,7 @@ TEST_F(UnpackTest, AHostileExtraEntryRefusesThePackAndWritesNothing) {
         {{{"TEXTUREWall0", "the table's file"}}, "TEXTUREWall0"},
         {{{"TEXTUREW", "one"}, {"LMAPw", "the same file"}}, "LMAPw"},
         {many, "TEXTURE" + std::to_string(kMaxExtraTextures)},
+        {pages, "LMAPP" + std::to_string(kMaxExtraLightmapPages)},
         {{}, "TEXTUREBIG"},  // the header alone says how large
     };
     // Where "../../x" from the run directory would go; it may exist already.
@@ -178,21 +193,39 @@ TEST_F(UnpackTest, AMissingPackExtractsNothingAndLeavesNoDirectory) {
     EXPECT_EQ(TempDir::Read(start.File("test.bsp")), "the user's level");
 }
 
+// A TMPDIR that does not exist, or a new directory there that is not the
+// user's own and private (one swapped in by someone else before it was
+// opened, stood in for through the seam), gives way to /tmp; the refused
+// directory is left as it was found.
 TEST_F(UnpackTest, AnUnusableTmpdirGivesWayToTmpAndSaysSo) {
-    setenv("TMPDIR", start.File("no-such-dir").c_str(), 1);
     start.Write("test.mdl", "the user's model");
     ScopedCurrentDir inStart(start.Path());
-    testing::internal::CaptureStderr();
-    UnpackAssets();
-    const std::string said = testing::internal::GetCapturedStderr();
-    const fs::path run = fs::current_path();
-    EXPECT_EQ(run.parent_path(), "/tmp");
-    EXPECT_EQ(said, "orvanthelix: TMPDIR \"" + start.File("no-such-dir") +
-                        "\" cannot be used (No such file or directory); unpacking under /tmp instead.\n");
-    EXPECT_EQ(TempDir::Read("test.mdl"), TestAssetBytes("MODELTEST"));
-    DeleteUnpackedAssets();
-    EXPECT_FALSE(fs::exists(run));
-    EXPECT_EQ(TempDir::Read(start.File("test.mdl")), "the user's model");
+    const std::pair<const char*, std::int64_t> swaps[] = {
+        {"", 0}, {"fstat.st_uid", getuid() + 1}, {"fstat.st_mode", S_IFDIR | 0755}, {"fstat.st_mode", S_IFREG | 0700}};
+    for (const auto& [seen, as] : swaps) {
+        const std::string base = *seen ? tmp.Path().string() : start.File("no-such-dir");
+        setenv("TMPDIR", base.c_str(), 1);
+        seam::Reset();
+        if (*seen) seam::ArmFailure(seen, as);
+        testing::internal::CaptureStderr();
+        UnpackAssets();
+        const std::string said = testing::internal::GetCapturedStderr();
+        const fs::path run = fs::current_path();
+        EXPECT_EQ(run.parent_path(), "/tmp") << seen;
+        EXPECT_EQ(said, "orvanthelix: TMPDIR \"" + base + "\" cannot be used (" +
+                            (*seen ? "Operation not permitted" : "No such file or directory") +
+                            "); unpacking under /tmp instead.\n");
+        EXPECT_EQ(TempDir::Read("test.mdl"), TestAssetBytes("MODELTEST"));
+        DeleteUnpackedAssets();
+        EXPECT_FALSE(fs::exists(run));
+        EXPECT_EQ(TempDir::Read(start.File("test.mdl")), "the user's model");
+        if (!*seen) continue;
+        ASSERT_EQ(EntriesIn(tmp.Path()), 1) << seen << ": the refused directory stays";
+        const fs::path refused = fs::directory_iterator(tmp.Path())->path();
+        EXPECT_EQ(EntriesIn(refused), 0) << seen << ": nothing is written into it";
+        fs::remove(refused);
+    }
+    seam::Reset();
 }
 
 // A file system that is full (here: a file size limit) takes the first files
@@ -294,6 +327,18 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     close(held);
     waitpid(-1, nullptr, 0);
     std::ofstream(kept / "shot.bmp") << "the user's picture";
+    // A killed run's directory of another user's (stood in for through the
+    // seam) is never touched.
+    const fs::path foreign = RunElsewhere(start.Path(), held);
+    close(held);
+    waitpid(-1, nullptr, 0);
+    seam::Reset();
+    seam::ArmFailure("fstat.st_uid " + foreign.filename().string(), getuid() + 1, 100);
+    // A list of extras naming files no extra is unpacked to (a damaged one)
+    // deletes none of them.
+    std::ofstream(kept / ".orvanthelix-extras") << "notes.txt\nShot.bmp\nbrick_7.bmp\n";
+    std::ofstream(kept / "notes.txt") << "the user's notes";
+    std::ofstream(kept / "Shot.bmp") << "another picture";
 
     fs::path users = tmp.Path() / "users";
     fs::create_directory(users);
@@ -319,12 +364,17 @@ TEST_F(UnpackTest, AStartRemovesWhatKilledRunsLeftAndNothingElse) {
     EXPECT_EQ(fs::current_path().parent_path(), tmp.Path());
     EXPECT_FALSE(fs::exists(killed));
     EXPECT_EQ(EntriesIn(live), 29) << "the live run's files, its extras, its mark and their list";
-    EXPECT_EQ(EntriesIn(kept), 2) << "the user's file, and the mark put back so that a later start tries again";
+    EXPECT_EQ(EntriesIn(kept), 4) << "the user's files, and the mark put back so that a later start tries again";
     EXPECT_EQ(TempDir::Read(kept / "shot.bmp"), "the user's picture");
+    EXPECT_EQ(TempDir::Read(kept / "notes.txt"), "the user's notes");
+    EXPECT_EQ(TempDir::Read(kept / "Shot.bmp"), "another picture");
+    EXPECT_EQ(EntriesIn(foreign), 29) << "the other user's directory is as it was";
     DeleteUnpackedAssets();
+    seam::Reset();
     close(hold);
     wait(nullptr);
-    EXPECT_EQ(EntriesIn(tmp.Path()), 3) << "users/, the live run's directory, which it never deleted, and the kept one";
+    EXPECT_EQ(EntriesIn(tmp.Path()), 4) << "users/, the live run's directory, which it never deleted, the kept one "
+                                           "and the other user's";
 }
 
 // Where the file system gives no lock, a run cannot tell a killed run's

@@ -3,10 +3,19 @@
 
 #include <SDL.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <csignal>
+#include <fstream>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "app/WinMain.h"
+#include "platform/core/EndSignals.h"
+#include "platform/core/MessageBox.h"
 #include "platform/window/Sdl.h"
 #include "platform/window/Window.h"
 #include "support/stand-ins/TestSeam.h"
@@ -113,6 +122,60 @@ TEST_F(WindowTest, SigtermEndsTheLoopThroughDestroy) {
     EXPECT_EQ(taken.back(), WM_QUIT);
     EXPECT_EQ(std::count(taken.begin(), taken.end(), WM_CLOSE), 1);
     EXPECT_EQ(std::count(seen.begin(), seen.end(), WM_DESTROY), 1);
+}
+
+// Whether SIGTERM ends a process forked now, one that waits for a byte; with
+// TIED it is forked while children are tied, and untied once it runs. The
+// fork's handlers have run in the child before it writes, and a SIGKILL sent
+// before the byte ends it before it can read.
+bool ASignalEndsAChild(bool tied) {
+    int up[2], go[2];
+    if (pipe(up) != 0 || pipe(go) != 0) return true;
+    if (tied) TieForkedChildren(true);
+    const pid_t child = fork();
+    if (child == 0) {
+        char byte;
+        (void)!write(up[1], "u", 1);
+        (void)!read(go[0], &byte, 1);
+        _exit(0);
+    }
+    char byte;
+    (void)!read(up[0], &byte, 1);
+    if (tied) TieForkedChildren(false);
+    std::raise(SIGTERM);
+    (void)!write(go[1], "g", 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    for (int end : {up[0], up[1], go[0], go[1]}) close(end);
+    TakeEndRequest();
+    return WIFSIGNALED(status);
+}
+
+// A signal while a box is up closes it as if answered, so that the run ends:
+// OK, or Abort for an Abort/Retry/Ignore box (Retry would start the failed
+// step again, for ever). SDL shows the box from a child process, which the
+// signal ends; the tie is undone afterwards, so a later signal ends no
+// process forked since, nor one whose id was the box's.
+TEST_F(WindowTest, ASignalWhileABoxIsUpAnswersItAndEndsOnlyItsChild) {
+    for (const UINT type : {MB_ABORTRETRYIGNORE, MB_OK}) {
+        // The signal comes once the engine's main thread has forked the box's process.
+        std::thread signaller([engine = getpid()] {
+            const std::string children =
+                "/proc/" + std::to_string(engine) + "/task/" + std::to_string(engine) + "/children";
+            for (int tries = 0; tries < 3000; ++tries) {
+                std::string child;
+                if (std::ifstream(children) >> child) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            kill(engine, SIGTERM);
+        });
+        const int answer = MessageBoxA(window, "A box a signal closes.", "Error-Reporting: test", type);
+        signaller.join();
+        EXPECT_EQ(answer, type == MB_OK ? IDOK : IDABORT);
+        EXPECT_TRUE(TakeEndRequest());
+        EXPECT_FALSE(ASignalEndsAChild(false)) << type;
+    }
+    EXPECT_FALSE(ASignalEndsAChild(true));
 }
 
 TEST_F(WindowTest, WindowCoversTheRequestedRectangleWithItsTitle) {

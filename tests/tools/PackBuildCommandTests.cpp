@@ -14,6 +14,7 @@
 #include "pack/UnpackTable.h"
 #include "platform/core/Files.h"
 #include "support/files/Bmp.h"
+#include "support/files/CompileHelpers.h"
 #include "support/files/LevelReader.h"
 #include "support/files/ModelText.h"
 #include "support/files/Orvtool.h"
@@ -183,18 +184,6 @@ TEST(PackBuildCommand, TheSoundTheMusicAndTheModelComeFromTheFilesGivenOrTheDemo
     EXPECT_NE(noDemo.err.find("\norvtool: cannot take 'MP3TEST' from the demo pack '" + sound + "'"), std::string::npos)
         << noDemo.err;
     EXPECT_EQ(TempDir::Read(out), built);
-}
-
-// An axis-aligned brush in the standard form, each face with `texture`.
-std::string Box(int x1, int y1, int z1, int x2, int y2, int z2, const std::string& texture) {
-    auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
-        return "( " + std::to_string(ax) + " " + std::to_string(ay) + " " + std::to_string(az) + " ) ( " +
-               std::to_string(bx) + " " + std::to_string(by) + " " + std::to_string(bz) + " ) ( " + std::to_string(cx) +
-               " " + std::to_string(cy) + " " + std::to_string(cz) + " ) " + texture + " 0 0 0 1 1\n";
-    };
-    return "{\n" + face(x1, y1, z1, x1, y1 + 1, z1, x1, y1, z1 + 1) + face(x1, y1, z1, x1, y1, z1 + 1, x1 + 1, y1, z1) +
-           face(x1, y1, z1, x1 + 1, y1, z1, x1, y1 + 1, z1) + face(x2, y2, z2, x2, y2 + 1, z2, x2 + 1, y2, z2) +
-           face(x2, y2, z2, x2 + 1, y2, z2, x2, y2, z2 + 1) + face(x2, y2, z2, x2, y2, z2 + 1, x2, y2 + 1, z2) + "}\n";
 }
 
 // Every texture of a level goes into the pack as its own picture: the

@@ -29,7 +29,7 @@ public:
         if (acquired) return DI_NOEFFECT;
         if (SDL_SetRelativeMouseMode(SDL_TRUE) != 0) return DIERR_OTHERAPPHASPRIO;
         // Motion from before the acquisition is not reported.
-        SDL_PumpEvents();
+        PumpSdl();
         SDL_GetRelativeMouseState(nullptr, nullptr);
         wheel = 0;
         SDL_AddEventWatch(WatchWheel, this);
@@ -51,7 +51,7 @@ public:
             return static_cast<HRESULT>(*failure);
         if (!data || size != sizeof(DIMOUSESTATE)) return DIERR_INVALIDPARAM;
         if (!acquired) return DIERR_NOTACQUIRED;
-        SDL_PumpEvents();  // the state is as fresh as the last pump
+        PumpSdl();  // the state is as fresh as the last pump
         DIMOUSESTATE state{};
         int x = 0, y = 0;
         SDL_GetRelativeMouseState(&x, &y);

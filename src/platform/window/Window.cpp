@@ -68,7 +68,9 @@ void PostClose(HWND window) {
 void PumpSdlEvents() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
+    // Each poll pumps SDL's events; once the connection has failed, never
+    // again (PumpSdl).
+    while (!ConnectionLost() && SDL_PollEvent(&event)) {
         HWND window = LiveWindow();
         if (!window) continue;
         // Closing the window arrives as SDL_QUIT; so does a lost Wayland
@@ -141,6 +143,10 @@ bool EnsureVideo() {
     if (!registered) std::atexit(QuitSdl);
     registered = true;
     return true;
+}
+
+void PumpSdl() {
+    if (!ConnectionLost()) SDL_PumpEvents();
 }
 
 SDL_Window* SdlWindowOf(HWND window) { return window && !window->destroyed ? window->sdl : nullptr; }

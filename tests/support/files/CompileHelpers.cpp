@@ -1,7 +1,10 @@
 #include "support/files/CompileHelpers.h"
 
 #include <fstream>
+#include <map>
 #include <sstream>
+
+#include "compiler/editor/EditorMap.h"
 
 Compiled CompileText(const std::string& text, int threads) {
     Compiled result;
@@ -46,4 +49,31 @@ std::string RoomMap(int lox, int loy, int loz, int hix, int hiy, int hiz, const 
            box(lox - w, hiy, loz - w, hix + w, hiy + w, hiz + w) + box(lox - w, loy, loz - w, lox, hiy, hiz + w) +
            box(hix, loy, loz - w, hix + w, hiy, hiz + w) + box(lox, loy, loz - w, hix, hiy, loz) +
            box(lox, loy, hiz, hix, hiy, hiz + w);
+}
+
+std::string Box(int x, int y, int z, int X, int Y, int Z, const std::string& texture) {
+    std::ostringstream out;
+    auto face = [&](int ax, int ay, int az, int bx, int by, int bz, int cx, int cy, int cz) {
+        out << "( " << ax << ' ' << ay << ' ' << az << " ) ( " << bx << ' ' << by << ' ' << bz << " ) ( " << cx << ' '
+            << cy << ' ' << cz << " ) " << texture << " 0 0 0 1 1\n";
+    };
+    out << "{\n";
+    face(x, y, z, x, y + 1, z, x, y, z + 1);
+    face(x, y, z, x, y, z + 1, x + 1, y, z);
+    face(x, y, z, x + 1, y, z, x, y + 1, z);
+    face(X, Y, Z, X, Y + 1, Z, X + 1, Y, Z);
+    face(X, Y, Z, X + 1, Y, Z, X, Y, Z + 1);
+    face(X, Y, Z, X, Y, Z + 1, X, Y + 1, Z);
+    return out.str() + "}\n";
+}
+
+bool ImportEditorText(const std::string& text, double scale, orvcompile::EditorMap& editor,
+                      orvcompile::ImportedMap& imported, orvcompile::Reporter& reporter) {
+    if (!orvcompile::ReadEditorMap(text, editor, reporter)) return false;
+    std::map<std::string, orvcompile::LevelTexture> textures;
+    for (const std::string& name : orvcompile::LevelTextureNames(editor)) textures[name] = {name, 64, 32};
+    orvcompile::ImportSettings settings;
+    settings.level = "m";
+    settings.editorUnitsPerUnit = scale;
+    return orvcompile::ImportEditorMap(editor, settings, textures, imported, reporter);
 }

@@ -64,10 +64,15 @@ bool ReadImageHeader(const std::string& path, bool tga, ImageHeader& header, std
         header.type = "BMP";
         known = Read(in, b + 2, 24);
         // The old core header has 16-bit sides; the others signed 32-bit ones,
-        // a negative height meaning rows from the top.
+        // a negative height meaning rows from the top. (A conditional of the
+        // two forms would read the signed one as unsigned.)
         const bool core = Little32(b + 14) == 12;
-        header.width = core ? Little16(b + 18) : static_cast<std::int32_t>(Little32(b + 18));
-        const long long height = core ? Little16(b + 20) : static_cast<std::int32_t>(Little32(b + 22));
+        auto side = [&](int coreAt, int at) -> long long {
+            if (core) return Little16(b + coreAt);
+            return static_cast<std::int32_t>(Little32(b + at));
+        };
+        header.width = side(18, 18);
+        const long long height = side(20, 22);
         header.height = height < 0 ? -height : height;
     } else if (Read(in, b + 2, 22) && std::memcmp(b, "\x89PNG\r\n\x1a\n", 8) == 0 &&
                std::memcmp(b + 12, "IHDR", 4) == 0) {
