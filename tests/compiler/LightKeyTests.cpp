@@ -53,7 +53,7 @@ std::vector<double> CompareFloor(const std::string& map, const Expected& expecte
     imported.map.bounce = 0;
     imported.map.dirtDistance = 0;
     imported.map.ambient = {};
-    imported.map.ambientFloor = false;
+    imported.map.minLight = {};
     const Compiled compiled = CompileMap(imported.map);
     EXPECT_EQ(compiled.error, "");
     const Lightmaps& lightmaps = compiled.level.lightmaps;
