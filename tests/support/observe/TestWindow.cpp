@@ -142,16 +142,18 @@ void ExpectCullingToChangeNoFrame(const std::function<int()>& drawFrame, bool fe
         g_Player.position = view.position;
         g_Player.yaw = view.yaw;
         g_Player.pitch = view.pitch;
-        g_Bsp.cullOutsideView = false;
+        g_Bsp.cullUnseen = false;
         g_PolygonsRendered = 0;
         const int handedAll = drawFrame();
         const std::int16_t countedAll = g_PolygonsRendered;
         const std::vector<std::uint8_t> all = DisplayColourAndDepth();
-        g_Bsp.cullOutsideView = true;
+        g_Bsp.cullUnseen = true;
         g_PolygonsRendered = 0;
         const int handedCulled = drawFrame();
         EXPECT_EQ(g_PolygonsRendered, countedAll);
         EXPECT_TRUE(DisplayColourAndDepth() == all) << "the frames differ";
-        if (fewerHanded) EXPECT_LT(handedCulled, handedAll);
+        if (fewerHanded) {
+            EXPECT_LT(handedCulled, handedAll);
+        }
     }
 }
