@@ -22,8 +22,11 @@ constexpr double kRelativeMargin = 1e-4;
 constexpr double kAngleMargin = 0.01;
 // The most point-plane tests the load spends on portals (a few seconds at
 // worst; a hostile tree of tens of thousands of nested planes would need
-// billions), and the most portals a flood passes per portal of the level.
+// billions). A flood passes at most as many portals as the level has (and a
+// few): more means chains that cross one another everywhere, where the
+// portals save nothing.
 constexpr long long kBuildBudget = 200'000'000;
+constexpr std::size_t kExtraPasses = 64;
 // At load the portals are cut with far less margin than the view's: a
 // double's rounding is far smaller still, and a portal counts as covered
 // when no more than slivers of this width are left open.
@@ -32,7 +35,9 @@ constexpr double kBuildMargin = 1e-7;
 // it, as a part of the view's margin: the level's float normals are off by
 // far less.
 constexpr double kOnPlane = 0.1;
-constexpr std::size_t kPassesPerPortal = 8;
+// An eye nearer a portal's plane than this part of the view's margin lies on
+// it, as far as a float position tells (a double's rounding is far smaller).
+constexpr double kEyeOnPlane = 1e-3;
 
 Point Minus(Point a, Point b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Point Along(Point a, Point direction, double t) {
@@ -47,8 +52,8 @@ double Value(const Plane& plane, Point p) { return plane[0] * p.x + plane[1] * p
 
 // What a point's value may be off by: the margin of the size of its terms.
 double Margin(const Plane& plane, Point p) {
-    return kRelativeMargin * (std::fabs(plane[0] * p.x) + std::fabs(plane[1] * p.y) + std::fabs(plane[2] * p.z) +
-                              std::fabs(plane[3]));
+    return kRelativeMargin *
+           (std::fabs(plane[0] * p.x) + std::fabs(plane[1] * p.y) + std::fabs(plane[2] * p.z) + std::fabs(plane[3]));
 }
 
 Plane Flipped(const Plane& plane) { return {-plane[0], -plane[1], -plane[2], -plane[3]}; }
@@ -222,7 +227,7 @@ void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level) {
     if (!directed) return;
     reach = std::sqrt(reach);
     const Point centre{(level.box.low[0] + level.box.high[0]) / 2.0, (level.box.low[1] + level.box.high[1]) / 2.0,
-              (level.box.low[2] + level.box.high[2]) / 2.0};
+                       (level.box.low[2] + level.box.high[2]) / 2.0};
     long long work = 0;
     for (BspNode* node : internal) {
         Plane plane;
@@ -303,7 +308,7 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
     };
     std::vector<Step> path;
     std::size_t passes = 0;
-    const std::size_t budget = kPassesPerPortal * level.portals.size() + 64;
+    const std::size_t budget = level.portals.size() + kExtraPasses;
     long long work = 0;
     bool complete = true;
     for (BspNode* start : starts) {
@@ -326,16 +331,18 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
                 continue;
             }
             // The camera must be on this leaf's side of the opening to see through it.
+            // The eye must lie on this leaf's side of the opening: from its plane
+            // no ray crosses it (the leaves on both sides it may stand in are
+            // where the flood starts). Its covering polygons face an eye
+            // clearly off that plane.
             const double side = (fromFront ? 1 : -1) * Value(portal.plane, eye), margin = Margin(portal.plane, eye);
-            if (side < -margin || (side > margin && portal.closed[fromFront ? 0 : 1])) continue;
-            std::vector<Plane> through = step.view;  // a camera on the opening's plane keeps its view
-            if (side > margin) {
-                Polygon3 opening = portal.points;
-                for (std::size_t i = 0; i < step.view.size() && !opening.empty(); ++i)
-                    opening = Clip(opening, step.view[i], work);
-                if (opening.empty()) continue;
-                through = ViewThrough(eye, opening, {portal.plane[0], portal.plane[1], portal.plane[2]});
-            }
+            if (side <= margin * kEyeOnPlane || (side > margin * kOnPlane && portal.closed[fromFront ? 0 : 1]))
+                continue;
+            Polygon3 opening = portal.points;
+            for (std::size_t i = 0; i < step.view.size() && !opening.empty(); ++i)
+                opening = Clip(opening, step.view[i], work);
+            if (opening.empty()) continue;
+            std::vector<Plane> through = ViewThrough(eye, opening, {portal.plane[0], portal.plane[1], portal.plane[2]});
             MarkUp(other, mark);
             other->onPath = true;
             path.push_back({other, std::move(through), 0});
