@@ -107,6 +107,21 @@ std::vector<std::pair<Polygon3, BspNode*>> CutThrough(Polygon3 polygon, BspNode*
     return pieces;
 }
 
+Point Centre(const Polygon3& polygon) {
+    Point centre{0, 0, 0};
+    for (Point p : polygon) centre = Along(centre, p, 1.0 / static_cast<double>(polygon.size()));
+    return centre;
+}
+
+// The unit direction, in the plane of `normal`, across the edge from a to b
+// and away from `centre`; none for an edge without length.
+Point Outward(Point a, Point b, Point normal, Point centre) {
+    const Point out = Cross(Minus(b, a), normal);
+    const double length = Length(out);
+    if (!(length > 0)) return {0, 0, 0};
+    return Along({0, 0, 0}, out, (Dot(out, Minus(a, centre)) < 0 ? -1 : 1) / length);
+}
+
 double Area(const Polygon3& polygon) {
     Point sum{0, 0, 0};
     for (std::size_t i = 0; i < polygon.size(); ++i) {
@@ -123,22 +138,15 @@ double Area(const Polygon3& polygon) {
 // open shows as area missing.
 bool Covered(const Portal& portal, const BspNode& leaf, double facing, long long& work) {
     const Point normal{portal.plane[0], portal.plane[1], portal.plane[2]};
-    Point centre{0, 0, 0};
+    const Point centre = Centre(portal.points);
     double perimeter = 0, width = 0;
-    for (std::size_t i = 0; i < portal.points.size(); ++i) {
-        const Point p = portal.points[i];
-        centre = Along(centre, p, 1.0 / static_cast<double>(portal.points.size()));
-        perimeter += Length(Minus(portal.points[(i + 1) % portal.points.size()], p));
-        width = std::max(width, 2 * kBuildMargin * (std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z)));
-    }
     std::vector<Plane> edges;  // across the portal's edges, outside away from it
     for (std::size_t i = 0; i < portal.points.size(); ++i) {
         const Point a = portal.points[i], b = portal.points[(i + 1) % portal.points.size()];
-        Point out = Cross(Minus(b, a), normal);
-        const double length = Length(out);
-        if (!(length > 0)) continue;
-        out = Along({0, 0, 0}, out, (Dot(out, Minus(a, centre)) < 0 ? -1 : 1) / length);
-        edges.push_back({out.x, out.y, out.z, -Dot(out, a)});
+        perimeter += Length(Minus(b, a));
+        width = std::max(width, 2 * kBuildMargin * (std::fabs(a.x) + std::fabs(a.y) + std::fabs(a.z)));
+        const Point out = Outward(a, b, normal, centre);
+        if (Length(out) > 0) edges.push_back({out.x, out.y, out.z, -Dot(out, a)});
     }
     double covered = 0;
     for (std::int32_t i = 0; i < leaf.polygonCount; ++i) {
@@ -176,16 +184,13 @@ Polygon3 PlaneSquare(const Plane& plane, Point centre, double reach) {
 // `normal`), each edge first moved out by the angle margin: the view
 // through the opening, a little wider.
 std::vector<Plane> ViewThrough(Point eye, const Polygon3& opening, Point normal) {
-    Point centre{0, 0, 0};
-    for (Point p : opening) centre = Along(centre, p, 1.0 / static_cast<double>(opening.size()));
+    const Point centre = Centre(opening);
     std::vector<Plane> planes;
     for (std::size_t i = 0; i < opening.size(); ++i) {
         const Point a = opening[i], b = opening[(i + 1) % opening.size()];
-        Point out = Cross(Minus(b, a), normal);
-        const double outLength = Length(out);
-        if (!(outLength > 0)) continue;  // leaving a plane out only widens the view
-        if (Dot(out, Minus(a, centre)) < 0) out = Along({0, 0, 0}, out, -1);
-        const double shift = kAngleMargin * std::max(Length(Minus(a, eye)), Length(Minus(b, eye))) / outLength;
+        const Point out = Outward(a, b, normal, centre);
+        if (!(Length(out) > 0)) continue;  // leaving a plane out only widens the view
+        const double shift = kAngleMargin * std::max(Length(Minus(a, eye)), Length(Minus(b, eye)));
         const Point a2 = Along(a, out, shift), b2 = Along(b, out, shift);
         Point across = Cross(Minus(a2, eye), Minus(b2, eye));
         const double length = Length(across);
