@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "level/Portals.h"
 #include "level/ViewVolume.h"
 #include "math/Vector.h"
 #include "render/Renderer.h"
@@ -27,6 +28,14 @@ struct BspNode {
     // Bsp::planes, [firstPlane, endPlane).
     Box bounds = kAllSpace;
     std::int32_t firstPlane = 0, endPlane = 0;
+
+    // Made by ReadTree for leaving out what the camera cannot see from its
+    // leaf (level/Portals.h): an empty leaf's portals (indices into
+    // Bsp::portals.portals); the mark of the last flood that reached the
+    // node's subtree, and whether the flood's chain passes through the leaf.
+    std::vector<std::int32_t> portals;
+    std::uint32_t seenMark = 0;
+    bool onPath = false;
 };
 
 // A polygon's plane as the facing rule takes it: its first vertex and normal.
@@ -44,9 +53,13 @@ public:
     // reads this array instead of the tree.
     std::vector<PolygonPlane> planes;
 
-    // Whether Draw leaves out the subtrees outside the view volume; the tests
-    // turn it off to compare the pictures.
-    bool cullOutsideView = true;
+    // The portals between the empty leaves, made by ReadTree.
+    LevelPortals portals;
+
+    // Whether Draw leaves out what the camera cannot see: the subtrees
+    // outside the view volume and those the portals show no way into. The
+    // tests turn it off to compare the pictures.
+    bool cullUnseen = true;
 
     // Reads the level file into the tree, then binds its surfaces through
     // g_pRenderer. False, with nothing kept and the file closed, when the file
@@ -82,9 +95,10 @@ public:
 
     // Hands every polygon of the subtree held in `link` that faces the camera
     // (g_Player.position) to g_pRenderer->DrawPolygon, far to near, counting
-    // each in g_PolygonsRendered. Subtrees whose bounds `view` excludes are
-    // not handed over (unless cullOutsideView is off), as nothing of them
-    // could reach the picture; their polygons that face the camera are still
-    // counted. The default volume holds all space.
+    // each in g_PolygonsRendered. Unless cullUnseen is off, subtrees whose
+    // bounds `view` excludes, and those without a leaf that the flood from the
+    // camera's leaf through the portals in view reaches, are not handed over,
+    // as nothing of them could reach the picture; their polygons that face the
+    // camera are still counted. The default volume holds all space.
     void Draw(BspNode** link, const ViewVolume& view = {});
 };

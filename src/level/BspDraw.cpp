@@ -12,8 +12,11 @@ void Bsp::Draw(BspNode** link, const ViewVolume& view) {
     const Vector camera = g_Player.position;
     // The count wraps past 32767; adding a left-out subtree's count at once
     // wraps to the same value as counting its polygons one by one.
-    auto leaveOut = [this, &view, camera](const BspNode* node) {
-        if (!cullOutsideView || !view.Excludes(node->bounds)) return false;
+    // A camera whose leaf cannot be told (or no portals) sees every leaf.
+    const bool flooded = cullUnseen && MarkSeenLeaves(root, camera, view, portals);
+    auto leaveOut = [this, &view, camera, flooded](const BspNode* node) {
+        if (!cullUnseen) return false;
+        if (!(flooded && node->seenMark != portals.mark) && !view.Excludes(node->bounds)) return false;
         std::int32_t facing = 0;
         for (std::int32_t i = node->firstPlane; i < node->endPlane; ++i)
             if (!IsBehind(planes[i].v0, planes[i].normal, camera)) ++facing;

@@ -187,6 +187,7 @@ bool Bsp::ReadTree(const char* fileName, std::vector<BspNode*>& nodes) {
     }
     root = top;
     PrepareViewTests(root, planes);
+    BuildPortals(root, root->bounds, portals);
     return true;
 }
 
@@ -202,5 +203,8 @@ void Bsp::FreeTree(BspNode** link) {
     WalkSubtree(
         *link, [](const BspNode* node) { return node->front; }, FreeNode);
     *link = nullptr;
-    if (link == &root) planes.clear();
+    if (link == &root) {
+        planes.clear();
+        portals = {};
+    }
 }

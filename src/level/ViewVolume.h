@@ -36,6 +36,11 @@ public:
     // A box with a bound that is not finite is never excluded.
     bool Excludes(const Box& box) const;
 
+    // Plane i of kPlaneCount, as a, b, c, d: a point is outside when
+    // a x + b y + c z + d > 0 (all zero for the volume of all space).
+    static constexpr int kPlaneCount = 6;
+    const double* PlaneOf(int i) const { return planes[i]; }
+
 private:
-    double planes[6][4] = {};  // a point is outside plane i when a x + b y + c z + d > 0
+    double planes[kPlaneCount][4] = {};  // a point is outside plane i when a x + b y + c z + d > 0
 };

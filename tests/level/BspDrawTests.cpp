@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -94,7 +95,7 @@ TEST_F(DrawTest, ASubtreeOutsideTheViewIsNotHandedOverButStillCounted) {
     up.m[4 * 3 + 3] = -0.5f;
     g_Player.position = {0, 0.5f, 0};
     for (bool cull : {true, false}) {
-        level.cullOutsideView = cull;
+        level.cullUnseen = cull;
         renderer.polygons.clear();
         g_PolygonsRendered = 32767;
         level.Draw(&level.root, ViewVolume(up));
@@ -113,6 +114,55 @@ TEST_F(DrawTest, ASubtreeOutsideTheViewIsNotHandedOverButStillCounted) {
         level.Draw(&level.root, ViewVolume(up));
         EXPECT_EQ(renderer.polygons.size(), cull ? 0u : 1u);
         EXPECT_EQ(g_PolygonsRendered, 1);
+    }
+}
+
+TEST_F(DrawTest, RoomsThePortalsShowNoWayIntoAreNotHandedOverButStillCounted) {
+    // Four rooms, 2 x 2, each with doorways to its two neighbours; the
+    // camera in the first, (0, 0), whose doorways lie east and north.
+    ASSERT_TRUE(Load(RoomGridLevel(2, 4)));
+    EXPECT_TRUE(level.portals.usable);
+    // A 90-degree view along -x (west, away from both doorways) or +x (east,
+    // through one) from `camera`: clip (z - cz, y - cy, 0, w) with w the
+    // distance ahead.
+    auto looking = [](Vector camera, float direction) {
+        Matrix clip = MakeZero();
+        clip.m[4 * 2 + 0] = 1;
+        clip.m[4 * 3 + 0] = -camera.z;
+        clip.m[4 * 1 + 1] = 1;
+        clip.m[4 * 3 + 1] = -camera.y;
+        clip.m[4 * 0 + 3] = direction;
+        clip.m[4 * 3 + 3] = -direction * camera.x;
+        return ViewVolume(clip);
+    };
+    // The rooms (by lightmap: "grid-lm" + column + row) handed over, and the count.
+    auto rooms = [this](Vector camera, const ViewVolume& view) {
+        g_Player.position = camera;
+        renderer.polygons.clear();
+        g_PolygonsRendered = 0;
+        level.Draw(&level.root, view);
+        std::set<std::string> names;
+        for (const Polygon& polygon : renderer.polygons) names.insert(polygon.lightmapName);
+        return std::pair(names, g_PolygonsRendered);
+    };
+    const Vector inRoom{16, 8, 12}, inWall{kGridRoomSize, 8, 8};
+    for (const auto& [camera, direction] :
+         {std::pair(inRoom, -1.0f), std::pair(inRoom, 1.0f), std::pair(inWall, -1.0f)}) {
+        SCOPED_TRACE(::testing::Message() << "from x " << camera.x << " looking " << direction);
+        level.cullUnseen = false;
+        const auto [all, countedAll] = rooms(camera, looking(camera, direction));
+        EXPECT_EQ(all, (std::set<std::string>{"grid-lm0", "grid-lm1", "grid-lm2"}));
+        level.cullUnseen = true;
+        const auto [seen, counted] = rooms(camera, looking(camera, direction));
+        EXPECT_EQ(counted, countedAll);
+        if (camera.x == inWall.x) {
+            EXPECT_EQ(seen, (std::set<std::string>{"grid-lm0", "grid-lm1"}))
+                << "in a solid leaf: every room the view volume holds";
+        } else if (direction < 0) {
+            EXPECT_EQ(seen, std::set<std::string>{"grid-lm0"}) << "its own room only";
+        } else {
+            EXPECT_EQ(seen.count("grid-lm1"), 1u) << "the room beyond the doorway";
+        }
     }
 }
 

@@ -203,7 +203,7 @@ TEST_F(D3DLevelTest, TheRoomLooksAsItsReferencePicture) {
     EXPECT_LE(meanDifference, 4.0) << "see " << written;
 }
 
-TEST_F(D3DLevelTest, LeavingOutWhatLiesOutsideTheViewChangesNoFrame) {
+TEST_F(D3DLevelTest, LeavingOutWhatCannotBeSeenChangesNoFrame) {
     Start();
     WriteRoomGrid(dir);
     ASSERT_TRUE(g_Bsp.Load("Test.bsp"));

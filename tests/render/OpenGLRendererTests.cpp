@@ -335,7 +335,7 @@ TEST_F(OpenGLRendererTest, TheLevelIsDrawnFarToNearSoTheNearPolygonCovers) {
     g_pRenderer = nullptr;
 }
 
-TEST_F(OpenGLRendererTest, LeavingOutWhatLiesOutsideTheViewChangesNoFrame) {
+TEST_F(OpenGLRendererTest, LeavingOutWhatCannotBeSeenChangesNoFrame) {
     Start();
     ScopedCurrentDir inDir(dir.Path());
     WriteRoomGrid(dir);

@@ -272,57 +272,167 @@ std::string StepLevel(float height, char axis) {
 
 namespace {
 
-// One room's polygon records: every surface faces into the room.
-std::vector<std::string> GridRoom(int column, int row, int cuts, const std::string& lightmap) {
-    const float s = kGridRoomSize, h = kGridRoomHeight;
-    const Vector low{column * s, 0.0f, row * s};
-    struct Surface {
-        Vector corner;  // where right and up start
-        Vector right, up;
-        bool wall;
+// The room grid's coordinates. Every vertex is made by one of these from
+// whole numbers, so the corners that squares, doorways and passages share are
+// the same floats and the rooms are closed to the last pixel.
+struct GridCoordinates {
+    int cuts;
+    float Along(int cell, int square) const {  // x or z of a room's square corner
+        return static_cast<float>(cell) * kGridRoomSize + kGridWall +
+               static_cast<float>(square) * ((kGridRoomSize - 2 * kGridWall) / static_cast<float>(cuts));
+    }
+    float Cell(int cell) const { return static_cast<float>(cell) * kGridRoomSize; }
+    float Height(int row) const { return kGridRoomHeight * static_cast<float>(row) / static_cast<float>(cuts); }
+    int Door() const { return cuts / 2; }  // the doorway's square; its rows are the two lowest
+};
+
+// The point at `along` on the x axis (or z when `alongX` is false), `across`
+// on the other, at height y.
+Vector GridPoint(bool alongX, float along, float y, float across) {
+    return alongX ? Vector{along, y, across} : Vector{across, y, along};
+}
+
+// The two triangles of the square p00, p10 (right of it), p01 (above it),
+// p11, facing along `facing`.
+void GridSquare(Vector p00, Vector p10, Vector p01, Vector p11, Vector facing, const std::string& lightmap,
+                const std::string& texture, std::vector<std::string>& records) {
+    const bool flip = Dot(Cross(Sub(p01, p00), Sub(p10, p00)), facing) < 0;
+    const std::string kind = texture.empty() ? "0" : "1";
+    auto corner = [&](Vector p, float u, float v) {
+        std::string text = "  " + Position(p) + " " + Number(u) + " " + Number(v);
+        return texture.empty() ? text : text + " " + Number(u) + " " + Number(v);
     };
-    // The front of a quad points along Cross(up, right).
-    const Surface surfaces[] = {
-        {low, {s, 0, 0}, {0, 0, s}, false},                   // floor
-        {Add(low, {s, h, 0}), {-s, 0, 0}, {0, 0, s}, false},  // ceiling
-        {Add(low, {0, 0, s}), {s, 0, 0}, {0, h, 0}, true},    // north
-        {Add(low, {s, 0, 0}), {-s, 0, 0}, {0, h, 0}, true},   // south
-        {Add(low, {s, 0, s}), {0, 0, -s}, {0, h, 0}, true},   // east
-        {low, {0, 0, s}, {0, h, 0}, true},                    // west
-    };
+    const std::string a = corner(p00, 0, 1), b = corner(p10, 1, 1), c = corner(p01, 0, 0), d = corner(p11, 1, 0);
+    const std::string names = "  " + lightmap + (texture.empty() ? "" : " " + texture);
+    records.push_back(kind + (flip ? a + b + c : a + c + b) + names);
+    records.push_back(kind + (flip ? b + d + c : c + d + b) + names);
+}
+
+// One room's polygon records, every surface facing into the room: floor and
+// ceiling (textured) and four walls of `cuts` x `cuts` squares; a wall with a
+// neighbouring room beyond it leaves a doorway.
+std::vector<std::string> GridRoom(const GridCoordinates& at, int column, int row, int rooms,
+                                  const std::string& lightmap) {
     std::vector<std::string> records;
-    for (const Surface& surface : surfaces) {
-        const Vector right = Scale(surface.right, 1.0f / static_cast<float>(cuts));
-        const Vector up = Scale(surface.up, 1.0f / static_cast<float>(cuts));
-        for (int i = 0; i < cuts; ++i)
-            for (int j = 0; j < cuts; ++j) {
-                if (surface.wall && i == cuts / 2 && j < 2) continue;  // the doorway
-                const Vector centre = Add(surface.corner, Add(Scale(right, i + 0.5f), Scale(up, j + 0.5f)));
-                const std::vector<std::string> quad = QuadRecords(centre, Scale(right, 0.5f), Scale(up, 0.5f), lightmap,
-                                                                  surface.wall ? "" : "grid-floor");
-                records.insert(records.end(), quad.begin(), quad.end());
-            }
+    const int n = at.cuts;
+    // A surface of squares: point(i, j) for corners 0..n each way.
+    auto surface = [&](auto point, Vector facing, bool door, const std::string& texture) {
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j < n; ++j)
+                if (!door || i != at.Door() || j >= 2)
+                    GridSquare(point(i, j), point(i + 1, j), point(i, j + 1), point(i + 1, j + 1), facing, lightmap,
+                               texture, records);
+    };
+    for (int level = 0; level < 2; ++level) {  // floor, ceiling
+        const float y = level ? kGridRoomHeight : 0.0f;
+        surface(
+            [&](int i, int j) {
+                return Vector{at.Along(column, i), y, at.Along(row, j)};
+            },
+            {0, level ? -1.0f : 1.0f, 0}, false, "grid-floor");
+    }
+    for (bool alongX : {true, false}) {
+        const int cell = alongX ? row : column, other = alongX ? column : row;
+        for (int side = 0; side < 2; ++side) {  // the low wall facing up the axis, the high one facing down
+            const float across = at.Along(cell, side ? n : 0);
+            const Vector facing = GridPoint(alongX, 0, 0, side ? -1.0f : 1.0f);
+            const int beyond = cell + (side ? 1 : -1);
+            surface([&](int i, int j) { return GridPoint(alongX, at.Along(other, i), at.Height(j), across); }, facing,
+                    beyond >= 0 && beyond < rooms, "");
+        }
     }
     return records;
 }
 
-// The records of the subtree over rooms [x0, x1) x [z0, z1), appended to
-// `records`; its index there.
-int GridSubtree(int x0, int x1, int z0, int z1, bool alongX, int cuts, std::vector<std::string>& records) {
-    const int index = static_cast<int>(records.size());
-    records.emplace_back();
-    if (x1 - x0 == 1 && z1 - z0 == 1) {
-        records[index] = EmptyLeaf(GridRoom(x0, z0, cuts, "grid-lm" + std::to_string((x0 + z0) % 4)));
-        return index;
+// The half of a passage between two rooms that lies in one cell: from
+// `from` to `to` across the wall (along z when `alongX`, the doorway's width
+// along x; the other way round otherwise), floor, ceiling and two sides,
+// facing into it.
+std::vector<std::string> GridPassage(const GridCoordinates& at, bool alongX, int other, float from, float to,
+                                     const std::string& lightmap) {
+    std::vector<std::string> records;
+    const float low = at.Along(other, at.Door()), high = at.Along(other, at.Door() + 1);
+    auto point = [&](float along, float y, float across) { return GridPoint(alongX, along, y, across); };
+    for (int level = 0; level < 2; ++level) {
+        const float y = at.Height(level ? 2 : 0);
+        GridSquare(point(low, y, from), point(high, y, from), point(low, y, to), point(high, y, to),
+                   {0, level ? -1.0f : 1.0f, 0}, lightmap, "grid-floor", records);
     }
+    for (int side = 0; side < 2; ++side) {
+        const float along = side ? high : low;
+        for (int j = 0; j < 2; ++j)
+            GridSquare(point(along, at.Height(j), from), point(along, at.Height(j), to),
+                       point(along, at.Height(j + 1), from), point(along, at.Height(j + 1), to),
+                       point(side ? -1.0f : 1.0f, 0, 0), lightmap, "", records);
+    }
+    return records;
+}
+
+constexpr char kSolidLeaf[] = "1 1";
+
+// Appends a record and returns its index.
+int Append(std::vector<std::string>& records, std::string record) {
+    records.push_back(std::move(record));
+    return static_cast<int>(records.size()) - 1;
+}
+
+// A splitting node whose children are made after it: its index; the caller
+// fills the record in.
+int Reserve(std::vector<std::string>& records) { return Append(records, ""); }
+
+// The records of one cell: the room's box, an empty leaf, in walls of
+// kGridWall on each side of the cell's edges, solid like the space above,
+// below and around the grid, pierced by a passage to each neighbour.
+int GridCell(const GridCoordinates& at, int column, int row, int rooms, std::vector<std::string>& records) {
+    const std::string lightmap = "grid-lm" + std::to_string((column + row) % 4);
+    const int top = Reserve(records), below = Reserve(records);
+    records[top] = SplitRecord(below, Append(records, kSolidLeaf), 'y', 0.0f);
+    int parent = Reserve(records);
+    records[below] = SplitRecord(parent, Append(records, kSolidLeaf), 'y', kGridRoomHeight, false);
+    // The four wall strips, each cut off the cell in turn; what is left is the room.
+    for (bool alongX : {false, true}) {  // x walls (west, east), then z walls (south, north)
+        const int cell = alongX ? row : column, other = alongX ? column : row;
+        for (int side = 0; side < 2; ++side) {
+            const int beyond = cell + (side ? 1 : -1);
+            int strip;
+            if (beyond < 0 || beyond >= rooms) {
+                strip = Append(records, kSolidLeaf);
+            } else {
+                // The passage: between the doorway's sides, below its top.
+                const char axis = alongX ? 'x' : 'z';
+                const float edge = at.Cell(cell + side), wall = at.Along(cell, side ? at.cuts : 0);
+                strip = Reserve(records);
+                const int second = Reserve(records), third = Reserve(records);
+                const int leaf = Append(records, EmptyLeaf(GridPassage(at, alongX, other, edge, wall, lightmap)));
+                records[strip] = SplitRecord(second, Append(records, kSolidLeaf), axis, at.Along(other, at.Door()));
+                records[second] =
+                    SplitRecord(third, Append(records, kSolidLeaf), axis, at.Along(other, at.Door() + 1), false);
+                records[third] = SplitRecord(leaf, Append(records, kSolidLeaf), 'y', at.Height(2), false);
+            }
+            const int rest = Reserve(records);
+            records[parent] =
+                SplitRecord(rest, strip, alongX ? 'z' : 'x', at.Along(cell, side ? at.cuts : 0), side == 0);
+            parent = rest;
+        }
+    }
+    records[parent] = EmptyLeaf(GridRoom(at, column, row, rooms, lightmap));
+    return top;
+}
+
+// The records of the subtree over cells [x0, x1) x [z0, z1), appended to
+// `records`; its index there.
+int GridSubtree(const GridCoordinates& at, int x0, int x1, int z0, int z1, bool alongX, int rooms,
+                std::vector<std::string>& records) {
+    if (x1 - x0 == 1 && z1 - z0 == 1) return GridCell(at, x0, z0, rooms, records);
     if (x1 - x0 == 1) alongX = false;
     if (z1 - z0 == 1) alongX = true;
+    const int index = Reserve(records);
     const int middle = alongX ? (x0 + x1) / 2 : (z0 + z1) / 2;
-    const int front = alongX ? GridSubtree(middle, x1, z0, z1, !alongX, cuts, records)
-                             : GridSubtree(x0, x1, middle, z1, !alongX, cuts, records);
-    const int back = alongX ? GridSubtree(x0, middle, z0, z1, !alongX, cuts, records)
-                            : GridSubtree(x0, x1, z0, middle, !alongX, cuts, records);
-    records[index] = SplitRecord(front, back, alongX ? 'x' : 'z', static_cast<float>(middle) * kGridRoomSize);
+    const int front = alongX ? GridSubtree(at, middle, x1, z0, z1, !alongX, rooms, records)
+                             : GridSubtree(at, x0, x1, middle, z1, !alongX, rooms, records);
+    const int back = alongX ? GridSubtree(at, x0, middle, z0, z1, !alongX, rooms, records)
+                            : GridSubtree(at, x0, x1, z0, middle, !alongX, rooms, records);
+    records[index] = SplitRecord(front, back, alongX ? 'x' : 'z', at.Cell(middle));
     return index;
 }
 
@@ -330,19 +440,23 @@ int GridSubtree(int x0, int x1, int z0, int z1, bool alongX, int cuts, std::vect
 
 std::string RoomGridLevel(int rooms, int cuts) {
     std::vector<std::string> records;
-    GridSubtree(0, rooms, 0, rooms, true, cuts, records);
+    GridSubtree({cuts}, 0, rooms, 0, rooms, true, rooms, records);
     return LevelText(records);
 }
 
-const std::array<GridView, 8> kGridViews = {{
-    {{16, 8, 16}, 0.0f, 0.0f},        // the first room, along its column
-    {{200, 8, 200}, 0.7f, 0.1f},      // mid-grid, across the diagonal
-    {{100, 3, 180}, -2.0f, -0.2f},    // low, looking back
-    {{128, 8, 128}, 3.14159f, 0.0f},  // on two splitting planes at once
-    {{192, 60, -40}, 0.0f, 0.6f},     // above and outside, looking in and down
-    {{-50, 8, 192}, 1.5708f, 0.0f},   // outside the west wall, looking east
-    {{192, 200, 192}, 0.3f, 1.5f},    // high above, looking straight down
-    {{370, 14, 10}, -0.785f, -0.3f},  // the last room's corner, up at the ceiling
+const std::array<GridView, kGridViewCount> kGridViews = {{
+    {{16, 8, 16}, 0.0f, 0.0f},           // the first room, along its column
+    {{200, 8, 200}, 0.7f, 0.1f},         // mid-grid, across the diagonal
+    {{100, 3, 180}, -2.0f, -0.2f},       // low, looking back
+    {{128, 8, 128}, 3.14159f, 0.0f},     // in the walls' corner, on two splitting planes at once
+    {{192, 60, -40}, 0.0f, -0.6f},       // above and outside, looking in and down
+    {{-50, 8, 192}, -1.5708f, 0.0f},     // outside the west wall, looking east
+    {{192, 200, 192}, 0.3f, -1.5f},      // high above, looking straight down
+    {{370, 14, 10}, -0.785f, -0.3f},     // the last room's corner, up at the ceiling
+    {{50, 8, 40}, 1.5708f, 0.0f},        // inside a room, facing its west wall
+    {{3, 3, 18.5f}, -1.5708f, 0.0f},     // along a row of rooms, east through the doorways in line
+    {{128, 2, 146.5f}, 1.5708f, 0.05f},  // in a passage, on the splitting plane between two cells
+    {{240, 8, 272}, 2.4f, -0.1f},        // in a room's corner, the doorways at the side of the view
 }};
 
 void WriteRoomGrid(const TempDir& dir) {

@@ -70,30 +70,37 @@ std::string SplitRecord(int front, int back, char axis, float at, bool frontAbov
 // A level file of these node records, in this order.
 std::string LevelText(const std::vector<std::string>& records);
 
-// A large level of `rooms` x `rooms` box rooms, each `kGridRoomSize` wide and
-// `kGridRoomHeight` high, its floor at y = 0, the first spanning x and z from 0
-// to kGridRoomSize. A room is one empty leaf of a tree that halves the grid
-// along x and z in turn; its floor (textured "grid-floor"), ceiling and four
-// walls face into it, each cut into `cuts` x `cuts` squares of two triangles,
-// and each wall leaves a doorway (the middle square of its two lowest rows).
-// Its lightmaps are "grid-lm0" to "grid-lm3", in turn by room.
-constexpr float kGridRoomSize = 32.0f, kGridRoomHeight = 16.0f;
+// A large level of `rooms` x `rooms` box rooms as a compiler makes one: solid
+// space around empty leaves. Each room stands in a cell `kGridRoomSize` wide,
+// its floor at y = 0, the first cell spanning x and z from 0 to kGridRoomSize,
+// in walls kGridWall thick on each side of the cells' edges, and is
+// `kGridRoomHeight` high. Its floor and ceiling (textured "grid-floor") and
+// four walls face into it, each cut into `cuts` x `cuts` squares of two
+// triangles; a wall with a room beyond it leaves a doorway (the square after
+// the middle, counted along the axis, in its two lowest rows) into a passage
+// to the next room's doorway, a square tube facing inward. The tree halves
+// the grid along x and z in turn; in a cell, planes cut off the solid below
+// and above, then the wall strips with their passages (an empty leaf each),
+// leaving the room, one empty leaf. Its lightmaps are "grid-lm0" to
+// "grid-lm3", in turn by room.
+constexpr float kGridRoomSize = 32.0f, kGridRoomHeight = 16.0f, kGridWall = 1.0f;
 std::string RoomGridLevel(int rooms, int cuts);
 
-// The grid the drawing tests and the benchmarks use: 144 rooms, 59,904 triangles.
+// The grid the drawing tests and the benchmarks use: 144 rooms, 66,432 triangles.
 constexpr int kGridRooms = 12, kGridCuts = 6;
 
 // Writes that level as "test.bsp" into `dir` with its lightmaps (a colour
 // each) and floor texture (a checkerboard).
 void WriteRoomGrid(const TempDir& dir);
 
-// Where to look at it from: inside rooms, on splitting planes, outside the
-// grid and above it, in many directions.
+// Where to look at it from: inside rooms, in a passage, in solid space on
+// splitting planes, outside the grid and above it, in many directions.
 struct GridView {
     Vector position;
     float yaw, pitch;
 };
-extern const std::array<GridView, 8> kGridViews;
+constexpr std::size_t kGridViewCount = 12;
+extern const std::array<GridView, kGridViewCount> kGridViews;
 
 // Flat ground for walking: solid below the floor y = 0 where `axis` < 3 and
 // below the floor y = `height` where `axis` >= 3, so a step up of `height`

@@ -36,7 +36,8 @@ std::vector<std::uint8_t> DisplayColourAndDepth();
 // For each grid view, draws a frame with the level's culling off, then on,
 // with `drawFrame` (which returns the level polygons the renderer was handed),
 // and expects the same colour, depth and polygon count, and fewer polygons
-// handed over when `fewerHanded`. The level must be loaded.
+// handed over when `fewerHanded` (from the places in empty space, under a
+// tenth in all). The level must be loaded.
 void ExpectCullingToChangeNoFrame(const std::function<int()>& drawFrame, bool fewerHanded);
 
 // What the 16-bit display shows of a colour: each channel cut to 5, 6 and 5 bits.

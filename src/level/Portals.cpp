@@ -1,0 +1,357 @@
+// The portals between empty leaves and the flood through them.
+#include "level/Portals.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <utility>
+
+#include "level/Bsp.h"
+#include "level/BspWalk.h"
+
+namespace {
+
+using Plane = std::array<double, 4>;  // a point is outside when a x + b y + c z + d > 0
+using Polygon3 = std::vector<Point>;
+
+// As the view volume's margin: far larger than a float's rounding, far
+// smaller than anything worth drawing.
+constexpr double kRelativeMargin = 1e-4;
+// How far an opening is widened, as an angle seen from the camera: a few
+// pixels, far more than the rasteriser's rounding of an edge.
+constexpr double kAngleMargin = 0.01;
+// The most point-plane tests the load spends on portals (the room grid of
+// 66,432 triangles needs 2.3 million, under a tenth of a second; a hostile
+// tree of tens of thousands of nested planes billions). A flood passes at
+// most as many portals as the level has (and a few): more means chains that
+// cross one another everywhere, where the portals save nothing.
+constexpr long long kBuildBudget = 20'000'000;
+constexpr std::size_t kExtraPasses = 64;
+// At load the portals are cut with far less margin than the view's: a
+// double's rounding is far smaller still, and a portal counts as covered
+// when no more than slivers of this width are left open.
+constexpr double kBuildMargin = 1e-7;
+// How near a polygon's corners must lie to a portal's plane to count as on
+// it, as a part of the view's margin: the level's float normals are off by
+// far less.
+constexpr double kOnPlane = 0.1;
+// An eye nearer a portal's plane than this part of the view's margin lies on
+// it, as far as a float position tells (a double's rounding is far smaller).
+constexpr double kEyeOnPlane = 1e-3;
+
+Point Minus(Point a, Point b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Point Along(Point a, Point direction, double t) {
+    return {a.x + t * direction.x, a.y + t * direction.y, a.z + t * direction.z};
+}
+double Dot(Point a, Point b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Point Cross(Point a, Point b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+double Length(Point a) { return std::sqrt(Dot(a, a)); }
+Point ToPoint(Vector v) { return {v.x, v.y, v.z}; }
+
+double Value(const Plane& plane, Point p) { return plane[0] * p.x + plane[1] * p.y + plane[2] * p.z + plane[3]; }
+
+// What a point's value may be off by: the margin of the size of its terms.
+double Margin(const Plane& plane, Point p) {
+    return kRelativeMargin *
+           (std::fabs(plane[0] * p.x) + std::fabs(plane[1] * p.y) + std::fabs(plane[2] * p.z) + std::fabs(plane[3]));
+}
+
+Plane Flipped(const Plane& plane) { return {-plane[0], -plane[1], -plane[2], -plane[3]}; }
+
+// The part of `polygon` not outside `plane`, with a sliver of `margin`
+// (relative, as Margin's) beyond it; empty when less than a triangle is left.
+Polygon3 Clip(const Polygon3& polygon, const Plane& plane, long long& work, double margin = kRelativeMargin) {
+    Polygon3 kept;
+    const std::size_t count = polygon.size();
+    work += static_cast<long long>(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Point a = polygon[i], b = polygon[(i + 1) % count];
+        const double outA = Value(plane, a) - Margin(plane, a) / kRelativeMargin * margin;
+        const double outB = Value(plane, b) - Margin(plane, b) / kRelativeMargin * margin;
+        if (outA <= 0) kept.push_back(a);
+        if ((outA <= 0) != (outB <= 0)) kept.push_back(Along(a, Minus(b, a), outA / (outA - outB)));
+    }
+    if (kept.size() < 3) kept.clear();
+    return kept;
+}
+
+// A node's plane with its front (where the facing rule puts a point in
+// front, the plane included) outside; false for a plane without a direction.
+bool FrontPlane(const BspNode& node, Plane& plane) {
+    const Point normal{node.plane.normal[0], node.plane.normal[1], node.plane.normal[2]};
+    const float* v0 = node.plane.vertices[0].position;
+    const Point at{v0[0], v0[1], v0[2]};
+    const double length = Length(normal);
+    if (!std::isfinite(length) || std::fabs(length - 1) > 1e-3 || !std::isfinite(Dot(at, at))) return false;
+    plane = {normal.x, normal.y, normal.z, -Dot(normal, at)};
+    return true;
+}
+
+// The pieces of `polygon` in the leaves of the subtree at `top`.
+std::vector<std::pair<Polygon3, BspNode*>> CutThrough(Polygon3 polygon, BspNode* top, long long& work) {
+    std::vector<std::pair<Polygon3, BspNode*>> pieces, pending{{std::move(polygon), top}};
+    while (!pending.empty() && work <= kBuildBudget) {
+        auto [piece, node] = std::move(pending.back());
+        pending.pop_back();
+        if (node->isLeaf) {
+            pieces.emplace_back(std::move(piece), node);
+            continue;
+        }
+        Plane plane;
+        FrontPlane(*node, plane);  // every node's was checked before
+        Polygon3 front = Clip(piece, Flipped(plane), work, kBuildMargin);
+        Polygon3 back = Clip(piece, plane, work, kBuildMargin);
+        if (!front.empty()) pending.emplace_back(std::move(front), node->front);
+        if (!back.empty()) pending.emplace_back(std::move(back), node->back);
+    }
+    return pieces;
+}
+
+Point Centre(const Polygon3& polygon) {
+    Point centre{0, 0, 0};
+    for (Point p : polygon) centre = Along(centre, p, 1.0 / static_cast<double>(polygon.size()));
+    return centre;
+}
+
+// The unit direction, in the plane of `normal`, across the edge from a to b
+// and away from `centre`; none for an edge without length.
+Point Outward(Point a, Point b, Point normal, Point centre) {
+    const Point out = Cross(Minus(b, a), normal);
+    const double length = Length(out);
+    if (!(length > 0)) return {0, 0, 0};
+    return Along({0, 0, 0}, out, (Dot(out, Minus(a, centre)) < 0 ? -1 : 1) / length);
+}
+
+double Area(const Polygon3& polygon) {
+    Point sum{0, 0, 0};
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        const Point across = Cross(polygon[i], polygon[(i + 1) % polygon.size()]);
+        sum = {sum.x + across.x, sum.y + across.y, sum.z + across.z};
+    }
+    return Length(sum) / 2;
+}
+
+// Whether the polygons of `leaf` that lie on the portal's plane and face
+// `facing` (1 along its normal, -1 against it) cover the portal: their areas
+// within it add up to its own, up to the slivers of the cutting. In a
+// compiled level the faces of one plane do not overlap, so what they leave
+// open shows as area missing.
+bool Covered(const Portal& portal, const BspNode& leaf, double facing, long long& work) {
+    const Point normal{portal.plane[0], portal.plane[1], portal.plane[2]};
+    const Point centre = Centre(portal.points);
+    double perimeter = 0, width = 0;
+    std::vector<Plane> edges;  // across the portal's edges, outside away from it
+    for (std::size_t i = 0; i < portal.points.size(); ++i) {
+        const Point a = portal.points[i], b = portal.points[(i + 1) % portal.points.size()];
+        perimeter += Length(Minus(b, a));
+        width = std::max(width, 2 * kBuildMargin * (std::fabs(a.x) + std::fabs(a.y) + std::fabs(a.z)));
+        const Point out = Outward(a, b, normal, centre);
+        if (Length(out) > 0) edges.push_back({out.x, out.y, out.z, -Dot(out, a)});
+    }
+    double covered = 0;
+    for (std::int32_t i = 0; i < leaf.polygonCount; ++i) {
+        const ::Polygon& polygon = leaf.polygons[i];
+        const Point facingNormal{polygon.normal[0], polygon.normal[1], polygon.normal[2]};
+        if (!(Dot(facingNormal, normal) * facing > 0.999)) continue;
+        Polygon3 part;
+        for (const Vertex& vertex : polygon.vertices) {
+            const Point p{vertex.position[0], vertex.position[1], vertex.position[2]};
+            if (!(std::fabs(Value(portal.plane, p)) <= Margin(portal.plane, p) * kOnPlane)) break;
+            part.push_back(p);
+        }
+        if (part.size() < 3) continue;
+        for (std::size_t e = 0; e < edges.size() && !part.empty(); ++e) part = Clip(part, edges[e], work, 0);
+        if (!part.empty()) covered += Area(part);
+    }
+    return covered >= Area(portal.points) - 2 * perimeter * width;
+}
+
+// A square on `plane` around the point of it nearest `centre`, `reach` from
+// it each way.
+Polygon3 PlaneSquare(const Plane& plane, Point centre, double reach) {
+    const Point normal{plane[0], plane[1], plane[2]};
+    const Point middle = Along(centre, normal, -Value(plane, centre));
+    // Any direction not along the normal, then two across it.
+    const Point axis = std::fabs(normal.x) < 0.6 ? Point{1, 0, 0} : Point{0, 1, 0};
+    Point u = Cross(normal, axis);
+    u = Along({0, 0, 0}, u, 1 / Length(u));
+    const Point v = Cross(normal, u);
+    return {Along(Along(middle, u, -reach), v, -reach), Along(Along(middle, u, reach), v, -reach),
+            Along(Along(middle, u, reach), v, reach), Along(Along(middle, u, -reach), v, reach)};
+}
+
+// The planes through `eye` and the edges of `opening` (convex, on a plane of
+// `normal`), each edge first moved out by the angle margin: the view
+// through the opening, a little wider.
+std::vector<Plane> ViewThrough(Point eye, const Polygon3& opening, Point normal) {
+    const Point centre = Centre(opening);
+    std::vector<Plane> planes;
+    for (std::size_t i = 0; i < opening.size(); ++i) {
+        const Point a = opening[i], b = opening[(i + 1) % opening.size()];
+        const Point out = Outward(a, b, normal, centre);
+        if (!(Length(out) > 0)) continue;  // leaving a plane out only widens the view
+        const double shift = kAngleMargin * std::max(Length(Minus(a, eye)), Length(Minus(b, eye)));
+        const Point a2 = Along(a, out, shift), b2 = Along(b, out, shift);
+        Point across = Cross(Minus(a2, eye), Minus(b2, eye));
+        const double length = Length(across);
+        if (!(length > 0) || !std::isfinite(length)) continue;
+        // The opening's centre lies inside.
+        across = Along({0, 0, 0}, across, (Dot(across, Minus(centre, eye)) > 0 ? -1 : 1) / length);
+        planes.push_back({across.x, across.y, across.z, -Dot(across, eye)});
+    }
+    return planes;
+}
+
+void MarkUp(BspNode* node, std::uint32_t mark) {
+    for (; node && node->seenMark != mark; node = node->parent) node->seenMark = mark;
+}
+
+}  // namespace
+
+void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level) {
+    level = {};
+    std::vector<BspNode*> internal;
+    bool directed = true;
+    WalkSubtree(
+        top, [](const BspNode* node) { return node->front; },
+        [&](BspNode* node) {
+            node->portals.clear();
+            Plane plane;
+            if (!node->isLeaf) internal.push_back(node);
+            if (!node->isLeaf && !FrontPlane(*node, plane)) directed = false;
+        });
+    double reach = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double low = bounds.low[axis], high = bounds.high[axis];
+        if (!(low <= high) || !std::isfinite(low) || !std::isfinite(high)) return;  // no polygons, or unbounded
+        const double widen = 0.01 * (high - low) + 1;
+        level.box.low[axis] = static_cast<float>(low - widen);
+        level.box.high[axis] = static_cast<float>(high + widen);
+        reach += (high - low + 2 * widen) * (high - low + 2 * widen);
+    }
+    if (!directed) return;
+    reach = std::sqrt(reach);
+    const Point centre{(level.box.low[0] + level.box.high[0]) / 2.0, (level.box.low[1] + level.box.high[1]) / 2.0,
+                       (level.box.low[2] + level.box.high[2]) / 2.0};
+    long long work = 0;
+    for (BspNode* node : internal) {
+        Plane plane;
+        FrontPlane(*node, plane);
+        Polygon3 polygon = PlaneSquare(plane, centre, reach);
+        for (int axis = 0; axis < 3 && !polygon.empty(); ++axis)
+            for (int side = 0; side < 2; ++side) {
+                Plane wall{0, 0, 0, side ? -static_cast<double>(level.box.high[axis]) : level.box.low[axis]};
+                wall[axis] = side ? 1 : -1;
+                polygon = Clip(polygon, wall, work, kBuildMargin);
+            }
+        // Into the node's cell: on the side of each plane above it that holds it.
+        for (BspNode* child = node; child != top && !polygon.empty() && work <= kBuildBudget; child = child->parent) {
+            Plane above;
+            FrontPlane(*child->parent, above);
+            polygon = Clip(polygon, child == child->parent->front ? Flipped(above) : above, work, kBuildMargin);
+        }
+        if (polygon.empty()) continue;
+        for (auto& [frontPiece, frontLeaf] : CutThrough(std::move(polygon), node->front, work))
+            for (auto& [piece, backLeaf] : CutThrough(std::move(frontPiece), node->back, work))
+                level.portals.push_back({std::move(piece), plane, {frontLeaf, backLeaf}, {false, false}});
+        if (work > kBuildBudget) break;
+    }
+    // Listed in their leaves, save those covered from both sides.
+    std::vector<Portal> open;
+    for (Portal& portal : level.portals) {
+        for (int side = 0; side < 2 && work <= kBuildBudget; ++side)
+            portal.closed[side] = Covered(portal, *portal.leaves[side], side ? -1 : 1, work);
+        if (portal.closed[0] && portal.closed[1]) continue;
+        for (BspNode* leaf : portal.leaves) leaf->portals.push_back(static_cast<std::int32_t>(open.size()));
+        open.push_back(std::move(portal));
+    }
+    level.portals = std::move(open);
+    if (work > kBuildBudget) {
+        for (const Portal& portal : level.portals)
+            for (BspNode* leaf : portal.leaves) leaf->portals.clear();
+        level.portals.clear();
+        return;
+    }
+    level.usable = true;
+}
+
+bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPortals& level) {
+    if (!level.usable || !top) return false;
+    const Point eye = ToPoint(camera);
+    for (int axis = 0; axis < 3; ++axis) {
+        const double at = axis == 0 ? eye.x : axis == 1 ? eye.y : eye.z;
+        if (!(level.box.low[axis] <= at && at <= level.box.high[axis])) return false;  // not-a-number too
+    }
+    // The leaves the camera may stand in: both sides of a plane it lies on.
+    std::vector<BspNode*> starts, pending{top};
+    while (!pending.empty()) {
+        BspNode* node = pending.back();
+        pending.pop_back();
+        if (node->isLeaf) {
+            if (node->isSolid) return false;
+            starts.push_back(node);
+            continue;
+        }
+        Plane plane;
+        FrontPlane(*node, plane);
+        const double value = Value(plane, eye), margin = Margin(plane, eye);
+        if (value >= -margin) pending.push_back(node->front);
+        if (value <= margin) pending.push_back(node->back);
+    }
+    const std::uint32_t mark = ++level.mark;
+    std::vector<Plane> viewPlanes;
+    for (int i = 0; i < ViewVolume::kPlaneCount; ++i) {
+        const double* p = view.PlaneOf(i);
+        viewPlanes.push_back({p[0], p[1], p[2], p[3]});
+    }
+    // Depth first along every chain of portals that stays in view, a leaf at
+    // most once on a chain.
+    struct Step {
+        BspNode* leaf;
+        std::vector<Plane> view;
+        std::size_t next;
+    };
+    std::vector<Step> path;
+    std::size_t passes = 0;
+    const std::size_t budget = level.portals.size() + kExtraPasses;
+    long long work = 0;
+    bool complete = true;
+    for (BspNode* start : starts) {
+        MarkUp(start, mark);
+        start->onPath = true;
+        path.push_back({start, viewPlanes, 0});
+        while (!path.empty()) {
+            Step& step = path.back();
+            if (step.next == step.leaf->portals.size() || !complete) {
+                step.leaf->onPath = false;
+                path.pop_back();
+                continue;
+            }
+            const Portal& portal = level.portals[static_cast<std::size_t>(step.leaf->portals[step.next++])];
+            const bool fromFront = portal.leaves[0] == step.leaf;
+            BspNode* other = portal.leaves[fromFront ? 1 : 0];
+            if (other->onPath) continue;
+            if (++passes > budget) {
+                complete = false;
+                continue;
+            }
+            // The camera must be on this leaf's side of the opening to see through it.
+            // The eye must lie on this leaf's side of the opening: from its plane
+            // no ray crosses it (the leaves on both sides it may stand in are
+            // where the flood starts). Its covering polygons face an eye
+            // clearly off that plane.
+            const double side = (fromFront ? 1 : -1) * Value(portal.plane, eye), margin = Margin(portal.plane, eye);
+            if (side <= margin * kEyeOnPlane || (side > margin * kOnPlane && portal.closed[fromFront ? 0 : 1]))
+                continue;
+            Polygon3 opening = portal.points;
+            for (std::size_t i = 0; i < step.view.size() && !opening.empty(); ++i)
+                opening = Clip(opening, step.view[i], work);
+            if (opening.empty()) continue;
+            std::vector<Plane> through = ViewThrough(eye, opening, {portal.plane[0], portal.plane[1], portal.plane[2]});
+            MarkUp(other, mark);
+            other->onPath = true;
+            path.push_back({other, std::move(through), 0});
+        }
+    }
+    return complete;
+}
