@@ -108,7 +108,7 @@ TEST_F(DrawTest, ASubtreeOutsideTheViewIsNotHandedOverButStillCounted) {
     up.m[4 * 3 + 3] = -2;
     g_Player.position = {0, 2, 0};
     for (bool cull : {true, false}) {
-        level.cullOutsideView = cull;
+        level.cullUnseen = cull;
         renderer.polygons.clear();
         g_PolygonsRendered = 0;
         level.Draw(&level.root, ViewVolume(up));
