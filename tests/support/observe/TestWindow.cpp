@@ -152,6 +152,8 @@ void ExpectCullingToChangeNoFrame(const std::function<int()>& drawFrame, bool fe
         const int handedCulled = drawFrame();
         EXPECT_EQ(g_PolygonsRendered, countedAll);
         EXPECT_TRUE(DisplayColourAndDepth() == all) << "the frames differ";
-        if (fewerHanded) EXPECT_LT(handedCulled, handedAll);
+        if (fewerHanded) {
+            EXPECT_LT(handedCulled, handedAll);
+        }
     }
 }
