@@ -56,9 +56,10 @@ int StreamMusicManager::Load(const char* fileName) {
     track.graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&track.control));
     track.graph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(&track.events));
     // Without its control a graph could never be run: such a track is not loaded either.
-    if (track.control && std::strlen(fileName) <= kLongestName && SUCCEEDED(Render(track, fileName))) {
+    const std::size_t length = std::strlen(fileName);
+    if (track.control && length <= kLongestName && SUCCEEDED(Render(track, fileName))) {
         track.loaded = 1;
-        std::strcpy(track.fileName, fileName);
+        std::memcpy(track.fileName, fileName, length + 1);
     }
     return index;
 }

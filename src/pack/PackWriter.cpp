@@ -48,9 +48,9 @@ bool PackWriter::Add(const std::string& name, std::string bytes, std::string& er
     // The reader's offsets are 32-bit, so the whole pack must stay within that
     // range: the count line, then per entry its header line, its data and its
     // separator.
-    const long long added = name.size() + std::to_string(bytes.size()).size() + 2 + bytes.size() + 1;
-    const long long packSize = std::to_string(entries.size() + 1).size() + 1 + entryBytes + added;
-    if (packSize > std::numeric_limits<std::int32_t>::max()) {
+    const std::uint64_t added = name.size() + std::to_string(bytes.size()).size() + 2 + bytes.size() + 1;
+    const std::uint64_t packSize = std::to_string(entries.size() + 1).size() + 1 + entryBytes + added;
+    if (packSize > std::uint64_t{std::numeric_limits<std::int32_t>::max()}) {
         error = "the pack would be larger than 2 GiB";
         return false;
     }

@@ -4,6 +4,7 @@
 // then each entry's data followed by a line feed.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,5 @@ private:
         std::string bytes;
     };
     std::vector<Entry> entries;
-    long long entryBytes = 0;  // the entries' header lines and data, separators included
+    std::uint64_t entryBytes = 0;  // the entries' header lines and data, separators included
 };

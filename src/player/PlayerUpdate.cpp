@@ -85,8 +85,8 @@ void Input::Update() {
 
     // Mouse look turns the view every second frame by the two frames' motion.
     g_MouseFrame = (g_MouseFrame + 1) % kMouseLookPeriod;
-    g_MouseSumX += g_MouseState.lX;
-    g_MouseSumY += g_MouseState.lY;
+    g_MouseSumX += static_cast<float>(g_MouseState.lX);
+    g_MouseSumY += static_cast<float>(g_MouseState.lY);
     if (g_MouseFrame == 0) {
         player.yaw -= g_MouseSumX / (kMouseLookPeriod * kYawDivisor);
         if (g_InvertMouseY)

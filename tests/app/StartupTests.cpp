@@ -438,6 +438,7 @@ TEST_F(StartupTest, ClosingTheWindowEndsTheRunWithZero) {
     g_TestRenderer = &closing;
     EXPECT_EQ(Run(), 0);
     EXPECT_GE(closing.frames, 1);
+    delete closing.lightmapTable;  // the fixture's teardown frees only its own renderer's
     EXPECT_EQ(Count("DestroyWindow"), 1);
     EXPECT_EQ(Count("renderer.Shutdown"), 1);
 }

@@ -170,9 +170,11 @@ e2e_await_level() {
 # e2e_wait_end PID SECONDS [SINCE]: waits until SECONDS after SINCE (an
 # EPOCHREALTIME reading; now when not given) for PID to end; sets E2E_STATUS
 # to its exit status and E2E_WAITED to the milliseconds from SINCE to its end.
-# Fails when it still runs.
+# Fails when it still runs. The sanitizer build's programs end more slowly
+# (the leak check runs at exit): scripts/sanitize sets E2E_END_SCALE, by which
+# SECONDS is multiplied.
 e2e_wait_end() {
-  local pid=$1 seconds=$2 start=${3:-$EPOCHREALTIME}
+  local pid=$1 seconds=$(( $2 * ${E2E_END_SCALE:-1} )) start=${3:-$EPOCHREALTIME}
   while e2e_running "$pid"; do
     [ "$(e2e_since "$start")" -ge "$(( seconds * 1000 ))" ] && e2e_fail "still running after ${seconds} s"
     sleep 0.05

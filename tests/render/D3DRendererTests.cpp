@@ -300,6 +300,7 @@ TEST_F(D3DRendererTest, AFrameWhoseFlipFailsEndsTheMainLoop) {
     const auto names = seam::CallNames();
     EXPECT_EQ(std::count(names.begin(), names.end(), "Flip"), 1);
     EXPECT_EQ(renderer.directDraw, nullptr) << "shut down after the loop";
+    delete g_pBlankTexture;  // the level made it; the teardown only lets go of the fixture's own
     g_TestRenderer = nullptr;
     unsetenv("TMPDIR");
 }

@@ -48,7 +48,7 @@ int SelectSplit(const std::vector<Brush>& brushes, const PlaneSet& planes, const
             const bool shows = !visible.empty() && visible[static_cast<std::size_t>(side.texture)];
             if (at == candidates.end()) {
                 candidates.push_back(side.plane & ~1);
-                seen.push_back(shows);
+                seen.push_back(static_cast<char>(shows));
             } else if (shows) {
                 seen[static_cast<std::size_t>(at - candidates.begin())] = 1;
             }

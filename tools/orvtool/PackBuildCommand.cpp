@@ -160,7 +160,7 @@ Vec3 MeanColour(const Picture& picture) {
     Vec3 sum;
     for (std::size_t i = 0; i + 2 < picture.rgb.size(); i += 3)
         sum = sum + Vec3{double(picture.rgb[i]), double(picture.rgb[i + 1]), double(picture.rgb[i + 2])};
-    return sum * (1.0 / std::max<std::size_t>(1, picture.rgb.size() / 3));
+    return sum * (1.0 / static_cast<double>(std::max<std::size_t>(1, picture.rgb.size() / 3)));
 }
 
 // The level's textures that cover some area, largest first (equal areas in
@@ -276,7 +276,7 @@ std::string TextureBmp(const SlotAssignment& assignment, const std::string& slot
 // texel block.
 std::string PageBmp(const Lightmaps& lightmaps, std::size_t page) {
     if (page < lightmaps.pages.size()) return BmpBytes(lightmaps.pages[page]);
-    return BmpBytes(Picture{4, 4, std::vector<std::uint8_t>(4 * 4 * 3, 255)});
+    return BmpBytes(Picture{4, 4, std::vector<std::uint8_t>(std::size_t{4} * 4 * 3, 255)});
 }
 
 // The demo pack beside orvtool, where the build puts both.

@@ -23,4 +23,4 @@ int CloseFile(FILE* stream);
 
 // Closes every stream from OpenFile or OpenExactFile that is still open; returns how many.
 // The standard streams are never touched.
-int _fcloseall();
+int _fcloseall();  // NOLINT(bugprone-reserved-identifier): the platform call's own name

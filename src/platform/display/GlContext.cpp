@@ -4,6 +4,7 @@
 
 #include "platform/core/Seam.h"
 #include "platform/display/VirtualDisplay.h"
+#include "platform/window/ConnectionWatch.h"
 #include "platform/window/WindowObject.h"
 
 struct GlContextObject {
@@ -38,6 +39,10 @@ void DeleteWindowGlContext(SDL_Window* window, SDL_GLContext context) {
     if (SDL_GL_GetCurrentContext() == context) {
         DetachVirtualDisplay();
         SDL_GL_MakeCurrent(window, nullptr);
+    } else if (!window && !SDL_GL_GetCurrentContext() && !ConnectionLost()) {
+        // Its window went first, and took the context's currency with it: the
+        // display's X image and GC are still to be freed.
+        DetachVirtualDisplay();
     }
     SDL_GL_DeleteContext(context);
 }

@@ -103,7 +103,8 @@ bool AttachVirtualDisplay(SDL_Window* window) {
 
 void DetachVirtualDisplay() {
     if (!state.framebuffer) return;
-    DeleteBuffers(state.gl, state.framebuffer, state.colour, state.depth);
+    // Without a current context (its window went first) the GL objects went with it.
+    if (SDL_GL_GetCurrentContext()) DeleteBuffers(state.gl, state.framebuffer, state.colour, state.depth);
     state.framebuffer = state.colour = state.depth = 0;
     state.window = nullptr;
     state.shm.Close();

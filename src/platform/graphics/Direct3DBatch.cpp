@@ -18,7 +18,8 @@ HRESULT DeviceObject::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, v
     const float* from = static_cast<const float*>(vertices);
     for (DWORD done = 0; done < count; done += 3) {
         if (batch.size() == batch.capacity()) Flush();
-        batch.insert(batch.end(), from + done * kFloatsPerVertex, from + (done + 3) * kFloatsPerVertex);
+        batch.insert(batch.end(), from + std::size_t{done} * kFloatsPerVertex,
+                     from + (std::size_t{done} + 3) * kFloatsPerVertex);
     }
     return D3D_OK;
 }
@@ -35,7 +36,7 @@ void DeviceObject::Flush() {
         Gl().ClientActiveTexture(GL_TEXTURE0 + unit);
         if (coordinateSet[unit] >= 0) {
             glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-            glTexCoordPointer(2, GL_FLOAT, kStride, data + 6 + 2 * coordinateSet[unit]);
+            glTexCoordPointer(2, GL_FLOAT, kStride, data + 6 + 2 * std::ptrdiff_t{coordinateSet[unit]});
         } else {
             glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         }

@@ -200,10 +200,10 @@ HRESULT DeviceObject::Clear(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR c
     glEnable(GL_SCISSOR_TEST);
     // No rectangles: the viewport. GL's rows count from the bottom.
     auto clearRect = [&](LONG left, LONG top, LONG right, LONG bottom) {
-        left = std::max<LONG>(left, viewport.dwX);
-        top = std::max<LONG>(top, viewport.dwY);
-        right = std::min<LONG>(right, viewport.dwX + viewport.dwWidth);
-        bottom = std::min<LONG>(bottom, viewport.dwY + viewport.dwHeight);
+        left = std::max(left, static_cast<LONG>(viewport.dwX));
+        top = std::max(top, static_cast<LONG>(viewport.dwY));
+        right = std::min(right, static_cast<LONG>(viewport.dwX + viewport.dwWidth));
+        bottom = std::min(bottom, static_cast<LONG>(viewport.dwY + viewport.dwHeight));
         if (right <= left || bottom <= top) return;
         glScissor(left, target->height - bottom, right - left, bottom - top);
         glClear(buffers);

@@ -71,10 +71,7 @@ public:
                  DWORD flags) override {
         SeamCall("IDirectMusicPerformance::Stop");
         if (time != 0 || flags != 0) return E_INVALIDARG;
-        if (!segment && !state)
-            StopAll();
-        else if (segment && segment == current)
-            StopAll();
+        if ((!segment && !state) || (segment && segment == current)) StopAll();
         return S_OK;
     }
 
@@ -196,7 +193,7 @@ HRESULT Create(const GUID& iid, void** object) {
     if (!created) return E_OUTOFMEMORY;
     HRESULT result = created->QueryInterface(iid, object);
     created->Release();
-    return result;
+    return result;  // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks): *object holds it, or Release deleted it
 }
 
 }  // namespace

@@ -131,8 +131,9 @@ void SynthPort::MixInto(float* mix, int frames) {
         }
         fluid_synth_write_float(synth, chunk, left, 0, 1, right, 0, 1);
         for (int i = 0; i < chunk; ++i) {
-            mix[(done + i) * 2] += left[i];
-            mix[(done + i) * 2 + 1] += right[i];
+            const std::size_t at = (static_cast<std::size_t>(done) + i) * 2;
+            mix[at] += left[i];
+            mix[at + 1] += right[i];
         }
         frame += chunk;
         done += chunk;

@@ -33,7 +33,7 @@ constexpr int kPrerollFrames = 4 * kPieceFrames;
 class PlaybackChain final : public MixerSource {
 public:
     explicit PlaybackChain(std::unique_ptr<Mp3Stream> stream) : stream(std::move(stream)), ring(kRingFrames * 2) {
-        std::vector<float> piece(kPieceFrames * 2);
+        std::vector<float> piece(std::size_t{kPieceFrames} * 2);
         for (int done = 0; done < kPrerollFrames && !ended; done += kPieceFrames) Decode(piece);
         AddMixerSource(this);
         decoder = std::thread([this] { KeepAhead(); });
@@ -80,8 +80,9 @@ private:
         auto lock = LockMixer();
         for (int i = 0; i < got; ++i) {
             std::size_t at = (written + i) % kRingFrames * 2;
-            ring[at] = piece[i * 2];
-            ring[at + 1] = piece[i * 2 + 1];
+            const std::size_t from = static_cast<std::size_t>(i) * 2;
+            ring[at] = piece[from];
+            ring[at + 1] = piece[from + 1];
         }
         written += got;
         if (got < kPieceFrames) ended = true;
@@ -90,7 +91,7 @@ private:
     // The decoding thread: tops the ring up whenever a piece fits, until the
     // file is decoded to its end or the chain is dropped.
     void KeepAhead() {
-        std::vector<float> piece(kPieceFrames * 2);
+        std::vector<float> piece(std::size_t{kPieceFrames} * 2);
         for (;;) {
             bool room = false;
             {

@@ -141,7 +141,7 @@ std::optional<MidiSequence> ReadStandardMidiFile(const std::string& bytes) {
     bool timeCode = division & 0x8000;
     if (timeCode) {
         int framesPerSecond = -static_cast<std::int8_t>(division >> 8);
-        int ticksPerFrame = division & 0xFF;
+        int ticksPerFrame = static_cast<int>(division & 0xFF);
         if (framesPerSecond <= 0 || ticksPerFrame == 0) return std::nullopt;
         secondsPerTick = 1.0 / ((framesPerSecond == 29 ? 29.97 : framesPerSecond) * ticksPerFrame);
     } else {

@@ -15,7 +15,7 @@ constexpr DWORD kVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2;
 constexpr int kFloatsPerVertex = 10;
 constexpr int kCoordinateSets = 2;
 // A full batch is drawn and the next one begins; the storage never grows.
-constexpr std::size_t kBatchVertices = 3 * 4096;
+constexpr std::size_t kBatchVertices = std::size_t{3} * 4096;
 
 // What changed since the state was last given to GL.
 enum Dirty : unsigned {
