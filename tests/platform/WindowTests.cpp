@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -116,6 +117,14 @@ TEST_F(WindowTest, ClosingTheWindowEndsTheLoopThroughDestroy) {
 }
 
 TEST_F(WindowTest, SigtermEndsTheLoopThroughDestroy) {
+    // A write to a pipe nobody reads fails instead of killing the run.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    EXPECT_EQ(write(ends[1], "x", 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+    close(ends[1]);
+
     std::raise(SIGTERM);  // the engine's handler asks for the end, which reaches the window as WM_CLOSE
     auto taken = RunLoopUntilQuit();
     ASSERT_FALSE(taken.empty());

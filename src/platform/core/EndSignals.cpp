@@ -66,6 +66,11 @@ void TakeOverEndSignals() {
         handler.sa_flags = SA_RESTART;
         sigaction(signal, &handler, nullptr);
     }
+    // A write to a connection whose other end is gone (the X server or the
+    // compositor killed) then fails with EPIPE, which the connection watch
+    // reports, instead of SIGPIPE killing the run before it cleans up.
+    struct sigaction onPipe {};
+    if (sigaction(SIGPIPE, nullptr, &onPipe) == 0 && onPipe.sa_handler == SIG_DFL) std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool EndAsked() { return Page().endAsked != 0; }

@@ -1,9 +1,12 @@
 // SIGINT, SIGTERM and SIGHUP ask the run to end the orderly way, as closing
 // the window does. The engine takes over only those whose disposition is the
 // default: one its caller ignores (nohup ignores SIGHUP) stays ignored.
+// SIGPIPE at its default is ignored, so that a connection lost ends the run
+// the orderly way too.
 #pragma once
 
-// Installs the handler for each of the three signals still at its default.
+// Installs the handler for each of the three signals still at its default,
+// and ignores SIGPIPE when it is at its default.
 void TakeOverEndSignals();
 
 // Whether an end was asked for and not yet taken.
