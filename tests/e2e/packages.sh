@@ -129,12 +129,18 @@ for file in "$source_dir"/tools/editor/*; do
 done
 textures=$(find "$E2E_DIR/game/orvanthelix/textures/engine" -name '*.bmp' | wc -l)
 [ "$textures" = 15 ] || e2e_fail "the editor set-up wrote $textures textures, not 15"
+# Run again over profiles a designer edited, it keeps theirs beside its own.
+profiles=$E2E_DIR/games/Orvanthelix/CompilationProfiles.cfg
+echo '{ "version": 1, "profiles": [] }' >"$profiles"
+"$packages/usr/bin/orvanthelix-editor-setup" "$E2E_DIR/game" "$E2E_DIR/games" >>"$E2E_DIR/editor.log" 2>&1 ||
+  e2e_fail "the editor set-up failed again: $(cat "$E2E_DIR/editor.log")"
+[ "$(cat "$profiles.bak")" = '{ "version": 1, "profiles": [] }' ] || e2e_fail "the designer's profiles were not kept"
 
 # The editor's "Pack and play" profile, its tasks run as the editor runs them
 # (its variables and quotes as the shell's) on a map saved as maps/rooms.map:
 # the installed orvtool writes maps/rooms.zar, which the launcher, started in
 # a folder without a pack, plays by its path.
-profile=$(sed -n '/"name": "Pack and play"/,/^    }/p' "$E2E_DIR/games/Orvanthelix/CompilationProfiles.cfg" |
+profile=$(sed -n '/"name": "Pack and play"/,/^    }/p' "$profiles" |
   grep '"type": "tool"')
 [ "$(wc -l <<<"$profile")" = 2 ] || e2e_fail "no \"Pack and play\" profile of two tasks: $profile"
 tool() { sed -n "$1"'{s/.*"tool": "\([^"]*\)".*/\1/p}' <<<"$profile"; }

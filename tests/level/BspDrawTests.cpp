@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <random>
@@ -87,31 +88,28 @@ TEST_F(DrawTest, TheCounterWrapsPast32767) {
 
 TEST_F(DrawTest, ASubtreeOutsideTheViewIsNotHandedOverButStillCounted) {
     ASSERT_TRUE(Load(kFacingFloors));
-    // A 90-degree view up from the camera at (0, 0.5, 0): clip (x, z, 0, y - 0.5).
-    Matrix up = MakeZero();
-    up.m[4 * 0 + 0] = 1;
-    up.m[4 * 2 + 1] = 1;
-    up.m[4 * 1 + 3] = 1;
-    up.m[4 * 3 + 3] = -0.5f;
-    g_Player.position = {0, 0.5f, 0};
-    for (bool cull : {true, false}) {
+    // Draws with a 90-degree view up from (0, height, 0), clip (x, z, 0,
+    // y - height), the count starting at `count`.
+    auto drawUp = [&](float height, bool cull, std::int16_t count) {
+        Matrix up = MakeZero();
+        up.m[4 * 0 + 0] = 1;
+        up.m[4 * 2 + 1] = 1;
+        up.m[4 * 1 + 3] = 1;
+        up.m[4 * 3 + 3] = -height;
+        g_Player.position = {0, height, 0};
         level.cullUnseen = cull;
         renderer.polygons.clear();
-        g_PolygonsRendered = 32767;
+        g_PolygonsRendered = count;
         level.Draw(&level.root, ViewVolume(up));
+    };
+    for (bool cull : {true, false}) {
+        drawUp(0.5f, cull, 32767);
         EXPECT_EQ(renderer.polygons.size(), cull ? 1u : 2u);
         EXPECT_STREQ(renderer.polygons.back().lightmapName, "above");
         EXPECT_EQ(g_PolygonsRendered, -32767) << "both face the camera; the count wraps";
-    }
-    // From (0, 2, 0) looking up, the whole tree lies outside the view: of
-    // what is left out, only what faces the camera ("below") is counted.
-    up.m[4 * 3 + 3] = -2;
-    g_Player.position = {0, 2, 0};
-    for (bool cull : {true, false}) {
-        level.cullUnseen = cull;
-        renderer.polygons.clear();
-        g_PolygonsRendered = 0;
-        level.Draw(&level.root, ViewVolume(up));
+        // From (0, 2, 0) the whole tree lies outside the view: of what is
+        // left out, only what faces the camera ("below") is counted.
+        drawUp(2, cull, 0);
         EXPECT_EQ(renderer.polygons.size(), cull ? 0u : 1u);
         EXPECT_EQ(g_PolygonsRendered, 1);
     }
