@@ -32,10 +32,12 @@ struct BspNode {
     // Made by ReadTree for leaving out what the camera cannot see from its
     // leaf (level/Portals.h): an empty leaf's portals (indices into
     // Bsp::portals.portals); the mark of the last flood that reached the
-    // node's subtree, and whether the flood's chain passes through the leaf.
+    // node's subtree, and for a leaf the part of the picture that flood saw it
+    // in and how often it widened it.
     std::vector<std::int32_t> portals;
     std::uint32_t seenMark = 0;
-    bool onPath = false;
+    ScreenRect seen{};
+    std::uint8_t widenings = 0;
 };
 
 // A polygon's plane as the facing rule takes it: its first vertex and normal.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "level/Bsp.h"
@@ -17,16 +18,18 @@ using Polygon3 = std::vector<Point>;
 // As the view volume's margin: far larger than a float's rounding, far
 // smaller than anything worth drawing.
 constexpr double kRelativeMargin = 1e-4;
-// How far an opening is widened, as an angle seen from the camera: a few
-// pixels, far more than the rasteriser's rounding of an edge.
-constexpr double kAngleMargin = 0.01;
+// How far an opening's part of the picture is widened, in normalised device
+// coordinates: a few pixels, far more than the rasteriser's rounding of an
+// edge.
+constexpr double kPictureMargin = 0.01;
+constexpr double kUnbounded = std::numeric_limits<double>::infinity();
+// How often a leaf's part of the picture widens before it counts as all of
+// it: bounds the flood's passes of each portal.
+constexpr std::uint8_t kMostWidenings = 4;
 // The most point-plane tests the load spends on portals (the room grid of
 // 66,432 triangles needs 2.3 million, under a tenth of a second; a hostile
-// tree of tens of thousands of nested planes billions). A flood passes at
-// most as many portals as the level has (and a few): more means chains that
-// cross one another everywhere, where the portals save nothing.
+// tree of tens of thousands of nested planes billions).
 constexpr long long kBuildBudget = 20'000'000;
-constexpr std::size_t kExtraPasses = 64;
 // At load the portals are cut with far less margin than the view's: a
 // double's rounding is far smaller still, and a portal counts as covered
 // when no more than slivers of this width are left open.
@@ -54,6 +57,11 @@ double Value(const Plane& plane, Point p) { return plane[0] * p.x + plane[1] * p
 double Margin(const Plane& plane, Point p) {
     return kRelativeMargin *
            (std::fabs(plane[0] * p.x) + std::fabs(plane[1] * p.y) + std::fabs(plane[2] * p.z) + std::fabs(plane[3]));
+}
+
+Plane Row(const ViewVolume& view, int coordinate) {
+    const double* row = view.ClipRow(coordinate);
+    return {row[0], row[1], row[2], row[3]};
 }
 
 Plane Flipped(const Plane& plane) { return {-plane[0], -plane[1], -plane[2], -plane[3]}; }
@@ -180,26 +188,52 @@ Polygon3 PlaneSquare(const Plane& plane, Point centre, double reach) {
             Along(Along(middle, u, reach), v, reach), Along(Along(middle, u, -reach), v, reach)};
 }
 
-// The planes through `eye` and the edges of `opening` (convex, on a plane of
-// `normal`), each edge first moved out by the angle margin: the view
-// through the opening, a little wider.
-std::vector<Plane> ViewThrough(Point eye, const Polygon3& opening, Point normal) {
-    const Point centre = Centre(opening);
-    std::vector<Plane> planes;
-    for (std::size_t i = 0; i < opening.size(); ++i) {
-        const Point a = opening[i], b = opening[(i + 1) % opening.size()];
-        const Point out = Outward(a, b, normal, centre);
-        if (!(Length(out) > 0)) continue;  // leaving a plane out only widens the view
-        const double shift = kAngleMargin * std::max(Length(Minus(a, eye)), Length(Minus(b, eye)));
-        const Point a2 = Along(a, out, shift), b2 = Along(b, out, shift);
-        Point across = Cross(Minus(a2, eye), Minus(b2, eye));
-        const double length = Length(across);
-        if (!(length > 0) || !std::isfinite(length)) continue;
-        // The opening's centre lies inside.
-        across = Along({0, 0, 0}, across, (Dot(across, Minus(centre, eye)) > 0 ? -1 : 1) / length);
-        planes.push_back({across.x, across.y, across.z, -Dot(across, eye)});
+bool Holds(const ScreenRect& outer, const ScreenRect& inner) {
+    return outer.low[0] <= inner.low[0] && outer.low[1] <= inner.low[1] && inner.high[0] <= outer.high[0] &&
+           inner.high[1] <= outer.high[1];
+}
+
+ScreenRect Union(const ScreenRect& a, const ScreenRect& b) {
+    return {{std::min(a.low[0], b.low[0]), std::min(a.low[1], b.low[1])},
+            {std::max(a.high[0], b.high[0]), std::max(a.high[1], b.high[1])}};
+}
+
+// The part of the picture an opening shows in: the rectangle around its
+// corners' projections, widened by the picture margin; unbounded when it
+// reaches to or behind the camera's plane (w about 0), where its picture is
+// unbounded too, or the view has no picture; empty when it lies wholly
+// behind the camera.
+ScreenRect Shown(const Polygon3& opening, const ViewVolume& view) {
+    const ScreenRect unbounded{{-kUnbounded, -kUnbounded}, {kUnbounded, kUnbounded}};
+    if (!view.Projects()) return unbounded;
+    const Plane x = Row(view, 0), y = Row(view, 1), w = Row(view, 2);
+    ScreenRect around{{kUnbounded, kUnbounded}, {-kUnbounded, -kUnbounded}};
+    bool onPlane = false, behind = false;
+    for (Point p : opening) {
+        const double depth = Value(w, p), margin = Margin(w, p);
+        if (depth <= margin) {
+            (depth >= -margin ? onPlane : behind) = true;
+            continue;
+        }
+        const double at[2] = {Value(x, p) / depth, Value(y, p) / depth};
+        for (int axis = 0; axis < 2; ++axis) {
+            around.low[axis] = std::min(around.low[axis], at[axis] - kPictureMargin);
+            around.high[axis] = std::max(around.high[axis], at[axis] + kPictureMargin);
+        }
     }
-    return planes;
+    const bool inFront = around.low[0] <= around.high[0];
+    // Corners on both sides of the camera's plane: an edge between them crosses it.
+    return onPlane || (inFront && behind) ? unbounded : around;
+}
+
+// The part of `from` that `shown` covers; false when it is empty.
+bool Overlap(const ScreenRect& from, const ScreenRect& shown, ScreenRect& part) {
+    for (int axis = 0; axis < 2; ++axis) {
+        part.low[axis] = std::max(from.low[axis], shown.low[axis]);
+        part.high[axis] = std::min(from.high[axis], shown.high[axis]);
+        if (!(part.low[axis] <= part.high[axis])) return false;
+    }
+    return true;
 }
 
 void MarkUp(BspNode* node, std::uint32_t mark) {
@@ -253,7 +287,7 @@ void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level) {
         if (polygon.empty()) continue;
         for (auto& [frontPiece, frontLeaf] : CutThrough(std::move(polygon), node->front, work))
             for (auto& [piece, backLeaf] : CutThrough(std::move(frontPiece), node->back, work))
-                level.portals.push_back({std::move(piece), plane, {frontLeaf, backLeaf}, {false, false}});
+                level.portals.push_back({std::move(piece), plane, {frontLeaf, backLeaf}, {false, false}, {}, 0});
         if (work > kBuildBudget) break;
     }
     // Listed in their leaves, save those covered from both sides.
@@ -299,43 +333,29 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
         if (value <= margin) pending.push_back(node->back);
     }
     const std::uint32_t mark = ++level.mark;
-    std::vector<Plane> viewPlanes;
-    for (int i = 0; i < ViewVolume::kPlaneCount; ++i) {
-        const double* p = view.PlaneOf(i);
-        viewPlanes.push_back({p[0], p[1], p[2], p[3]});
-    }
-    // Depth first along every chain of portals that stays in view, a leaf at
-    // most once on a chain.
-    struct Step {
-        BspNode* leaf;
-        std::vector<Plane> view;
-        std::size_t next;
+    const double bound = view.Projects() ? 1 + kPictureMargin : kUnbounded;
+    const ScreenRect whole{{-bound, -bound}, {bound, bound}};
+    // A leaf seen in `part`: flooded from (again) unless its part holds it.
+    auto reach = [&](BspNode* leaf, const ScreenRect& part) {
+        if (leaf->seenMark != mark) {
+            MarkUp(leaf, mark);
+            leaf->seen = part;
+            leaf->widenings = 0;
+        } else if (Holds(leaf->seen, part)) {
+            return;
+        } else {
+            leaf->seen = ++leaf->widenings > kMostWidenings ? whole : Union(leaf->seen, part);
+        }
+        pending.push_back(leaf);
     };
-    std::vector<Step> path;
-    std::size_t passes = 0;
-    const std::size_t budget = level.portals.size() + kExtraPasses;
-    long long work = 0;
-    bool complete = true;
-    for (BspNode* start : starts) {
-        MarkUp(start, mark);
-        start->onPath = true;
-        path.push_back({start, viewPlanes, 0});
-        while (!path.empty()) {
-            Step& step = path.back();
-            if (step.next == step.leaf->portals.size() || !complete) {
-                step.leaf->onPath = false;
-                path.pop_back();
-                continue;
-            }
-            const Portal& portal = level.portals[static_cast<std::size_t>(step.leaf->portals[step.next++])];
-            const bool fromFront = portal.leaves[0] == step.leaf;
-            BspNode* other = portal.leaves[fromFront ? 1 : 0];
-            if (other->onPath) continue;
-            if (++passes > budget) {
-                complete = false;
-                continue;
-            }
-            // The camera must be on this leaf's side of the opening to see through it.
+    for (BspNode* start : starts) reach(start, whole);
+    while (!pending.empty()) {
+        BspNode* leaf = pending.back();
+        pending.pop_back();
+        const ScreenRect from = leaf->seen;
+        for (std::int32_t index : leaf->portals) {
+            Portal& portal = level.portals[static_cast<std::size_t>(index)];
+            const bool fromFront = portal.leaves[0] == leaf;
             // The eye must lie on this leaf's side of the opening: from its plane
             // no ray crosses it (the leaves on both sides it may stand in are
             // where the flood starts). Its covering polygons face an eye
@@ -343,15 +363,13 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
             const double side = (fromFront ? 1 : -1) * Value(portal.plane, eye), margin = Margin(portal.plane, eye);
             if (side <= margin * kEyeOnPlane || (side > margin * kOnPlane && portal.closed[fromFront ? 0 : 1]))
                 continue;
-            Polygon3 opening = portal.points;
-            for (std::size_t i = 0; i < step.view.size() && !opening.empty(); ++i)
-                opening = Clip(opening, step.view[i], work);
-            if (opening.empty()) continue;
-            std::vector<Plane> through = ViewThrough(eye, opening, {portal.plane[0], portal.plane[1], portal.plane[2]});
-            MarkUp(other, mark);
-            other->onPath = true;
-            path.push_back({other, std::move(through), 0});
+            if (portal.shownMark != mark) {
+                portal.shown = Shown(portal.points, view);
+                portal.shownMark = mark;
+            }
+            ScreenRect part;
+            if (Overlap(from, portal.shown, part)) reach(portal.leaves[fromFront ? 1 : 0], part);
         }
     }
-    return complete;
+    return true;
 }

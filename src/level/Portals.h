@@ -16,6 +16,14 @@ struct Point {
     double x, y, z;
 };
 
+// A rectangle of the picture in normalised device coordinates (the clip
+// coordinates x and y over w; the picture is -1 to 1 on both), unbounded for
+// the view of all space.
+struct ScreenRect {
+    double low[2];
+    double high[2];
+};
+
 // Where two leaves meet on a splitting plane: a convex polygon on it, the
 // plane (a x + b y + c z + d, a unit normal pointing to leaves[0], the
 // plane's front), and whether it is closed to a camera on the side of
@@ -26,6 +34,10 @@ struct Portal {
     std::array<double, 4> plane;
     BspNode* leaves[2];
     bool closed[2];
+    // Where the opening shows in the picture, worked out once a flood
+    // (shownMark: that flood's mark) for every pass through it.
+    ScreenRect shown{};
+    std::uint32_t shownMark = 0;
 };
 
 // The portals of a loaded level and where they were built.
@@ -53,8 +65,13 @@ void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level);
 
 // Marks with a fresh level.mark (BspNode::seenMark) every node with a leaf
 // the camera might see: the leaves it may stand in, and those reached through
-// portals inside the view, each portal narrowing the view to the opening
-// (widened by a few pixels' angle). False, marking nothing, when that cannot
-// be told: no usable portals, the camera outside the portals' box or possibly
-// in a solid leaf, or a flood that grew too long.
+// open portals on the camera's side that show inside the part of the picture
+// the leaf before them is seen in (BspNode::seen). A leaf's part is the
+// rectangle around the openings it is seen through, widened by a few pixels;
+// an opening that reaches behind the camera keeps the part it is seen from.
+// A leaf reached again in more of the picture floods on with the union, and
+// after a few such widenings with the whole picture, so that the flood ends
+// after a few passes of each portal whatever the level. False, marking
+// nothing, when that cannot be told: no usable portals, or the camera outside
+// the portals' box or possibly in a solid leaf.
 bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPortals& level);

@@ -11,7 +11,7 @@ constexpr double kRelativeMargin = 1e-4;
 
 }  // namespace
 
-ViewVolume::ViewVolume(const Matrix& clip) {
+ViewVolume::ViewVolume(const Matrix& clip) : projects(true) {
     // Clip coordinate j of p is p dotted with column j; outside means
     // x - w > 0, -x - w > 0, y - w > 0, -y - w > 0, z - w > 0 or -z - w > 0.
     const int coordinate[6] = {0, 0, 1, 1, 2, 2};
@@ -19,6 +19,9 @@ ViewVolume::ViewVolume(const Matrix& clip) {
     for (int i = 0; i < 6; ++i)
         for (int row = 0; row < 4; ++row)
             planes[i][row] = sign[i] * clip.m[4 * row + coordinate[i]] - static_cast<double>(clip.m[4 * row + 3]);
+    const int kept[3] = {0, 1, 3};  // x, y and w
+    for (int i = 0; i < 3; ++i)
+        for (int row = 0; row < 4; ++row) clipRows[i][row] = clip.m[4 * row + kept[i]];
 }
 
 bool ViewVolume::Excludes(const Box& box) const {

@@ -36,11 +36,15 @@ public:
     // A box with a bound that is not finite is never excluded.
     bool Excludes(const Box& box) const;
 
-    // Plane i of kPlaneCount, as a, b, c, d: a point is outside when
-    // a x + b y + c z + d > 0 (all zero for the volume of all space).
-    static constexpr int kPlaneCount = 6;
-    const double* PlaneOf(int i) const { return planes[i]; }
+    // Whether the volume was made from a matrix; the volume of all space
+    // has no picture to project to.
+    bool Projects() const { return projects; }
+    // The clip coordinate x (0), y (1) or w (2) of a level point as
+    // a x + b y + c z + d: a, b, c, d (all zero for the volume of all space).
+    const double* ClipRow(int coordinate) const { return clipRows[coordinate]; }
 
 private:
-    double planes[kPlaneCount][4] = {};  // a point is outside plane i when a x + b y + c z + d > 0
+    double planes[6][4] = {};  // a point is outside plane i when a x + b y + c z + d > 0
+    double clipRows[3][4] = {};
+    bool projects = false;
 };

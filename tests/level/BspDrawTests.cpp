@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "globals/Globals.h"
+#include "level/Bsp.h"
 #include "player/Player.h"
+#include "support/files/CompileHelpers.h"
 #include "support/files/LevelFiles.h"
 #include "support/observe/LevelTest.h"
 
@@ -41,6 +43,19 @@ protected:
 };
 
 using Names = std::vector<std::string>;
+
+// A 90-degree view along x (`direction` 1) or -x (-1) from `camera`: clip
+// (z - cz, y - cy, 0, w) with w the distance ahead.
+ViewVolume LookingAlongX(Vector camera, float direction) {
+    Matrix clip = MakeZero();
+    clip.m[4 * 2 + 0] = 1;
+    clip.m[4 * 3 + 0] = -camera.z;
+    clip.m[4 * 1 + 1] = 1;
+    clip.m[4 * 3 + 1] = -camera.y;
+    clip.m[4 * 0 + 3] = direction;
+    clip.m[4 * 3 + 3] = -direction * camera.x;
+    return ViewVolume(clip);
+}
 
 TEST_F(DrawTest, APointOnASplittingPlaneIsInFront) {
     EXPECT_FALSE(level.IsPointSolid(0, -1, 0)) << "no tree yet";
@@ -120,19 +135,8 @@ TEST_F(DrawTest, RoomsThePortalsShowNoWayIntoAreNotHandedOverButStillCounted) {
     // camera in the first, (0, 0), whose doorways lie east and north.
     ASSERT_TRUE(Load(RoomGridLevel(2, 4)));
     EXPECT_TRUE(level.portals.usable);
-    // A 90-degree view along -x (west, away from both doorways) or +x (east,
-    // through one) from `camera`: clip (z - cz, y - cy, 0, w) with w the
-    // distance ahead.
-    auto looking = [](Vector camera, float direction) {
-        Matrix clip = MakeZero();
-        clip.m[4 * 2 + 0] = 1;
-        clip.m[4 * 3 + 0] = -camera.z;
-        clip.m[4 * 1 + 1] = 1;
-        clip.m[4 * 3 + 1] = -camera.y;
-        clip.m[4 * 0 + 3] = direction;
-        clip.m[4 * 3 + 3] = -direction * camera.x;
-        return ViewVolume(clip);
-    };
+    // A 90-degree view along -x (west, away from both doorways) or +x (east, through one).
+    auto looking = LookingAlongX;
     // The rooms (by lightmap: "grid-lm" + column + row) handed over, and the count.
     auto rooms = [this](Vector camera, const ViewVolume& view) {
         g_Player.position = camera;
@@ -162,6 +166,41 @@ TEST_F(DrawTest, RoomsThePortalsShowNoWayIntoAreNotHandedOverButStillCounted) {
             EXPECT_EQ(seen.count("grid-lm1"), 1u) << "the room beyond the doorway";
         }
     }
+}
+
+TEST_F(DrawTest, AHallFullOfPillarsStillHidesTheRoomBehindItsWalls) {
+    // Two compiled halls, x 0 to 200 and 204 to 320, joined by a doorway at
+    // the north end of the wall between them; in the west one 8 x 8 pillars,
+    // whose leaves the openings between them join in countless chains; the
+    // east one a passage along its north wall, which turns into the room
+    // south of it at its east end.
+    std::string map = "level pillars\nstart 10 5 100\n";
+    for (const char* box :
+         {"-4 -4 -4 324 0 204", "-4 16 -4 324 20 204", "-4 0 -4 0 16 204", "320 0 -4 324 16 204", "0 0 -4 320 16 0",
+          "0 0 200 320 16 204", "200 0 0 204 16 180", "200 0 196 204 16 200", "204 0 176 310 16 180"})
+        map += std::string("box ") + box + " wall\n";
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 8; ++j) {
+            const int x = 20 + 22 * i, z = 12 + 22 * j;
+            map += "box " + std::to_string(x) + " 0 " + std::to_string(z) + " " + std::to_string(x + 4) + " 16 " +
+                   std::to_string(z + 4) + " pillar\n";
+        }
+    const Compiled compiled = CompileText(map);
+    ASSERT_EQ(compiled.error, "");
+    ASSERT_TRUE(Load(compiled.level.levelText));
+    // From the west end looking east: the east hall lies ahead, its passage
+    // seen through the doorway, its room not at all.
+    g_Player.position = {10, 5, 100};
+    int eastRoom[2] = {};
+    for (bool cull : {false, true}) {
+        level.cullUnseen = cull;
+        renderer.polygons.clear();
+        level.Draw(&level.root, LookingAlongX(g_Player.position, 1));
+        for (const Polygon& polygon : renderer.polygons)
+            if (polygon.vertices[0].position[0] > 205 && polygon.vertices[0].position[2] < 175) ++eastRoom[cull];
+    }
+    EXPECT_GT(eastRoom[0], 0);
+    EXPECT_EQ(eastRoom[1], 0) << "the room behind the walls is left out";
 }
 
 TEST_F(DrawTest, DrawingASubtreeDrawsOnlyThatSubtree) {
