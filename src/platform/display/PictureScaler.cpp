@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 
 #include "platform/display/VirtualDisplay.h"
 
@@ -54,14 +55,23 @@ void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeigh
         height = toHeight;
         columns = Taps(kDisplayWidth, width);
         rows = Taps(kDisplayHeight, height);
-        upper.assign(static_cast<std::size_t>(width), 0);
-        lower.assign(static_cast<std::size_t>(width), 0);
     }
+    // The lower half of the image on a thread of its own: the window's image
+    // is the largest part of a frame's work on the processor that the
+    // rasteriser's threads do not share, and they are idle meanwhile.
+    const int half = height / 2;
+    auto lowerHalf = std::async(std::launch::async, [&] { ScaleRows(picture, half, height, out, stride); });
+    ScaleRows(picture, 0, half, out, stride);
+    lowerHalf.get();
+}
+
+void PictureScaler::ScaleRows(const std::uint16_t* picture, int top, int bottom, std::uint8_t* out, int stride) const {
     // Rows go out from the top, so the picture's rows (from the bottom) are
     // read downwards; each is scaled across once and kept while it is needed.
+    std::vector<std::uint32_t> upper(static_cast<std::size_t>(width)), lower(static_cast<std::size_t>(width));
     int upperRow = -1, lowerRow = -1;
     const std::size_t count = static_cast<std::size_t>(width) * 4;
-    for (int y = 0; y < height; ++y) {
+    for (int y = top; y < bottom; ++y) {
         const Tap& tap = rows[height - 1 - y];
         if (upperRow != tap.second) {
             if (lowerRow == tap.second) {

@@ -13,7 +13,7 @@ public:
     // `picture` is 640x480 RGB565 with its rows from the bottom, as GL reads
     // them back. Writes `width` by `height` pixels, rows from the top, each
     // row `stride` bytes apart; each pixel is the bytes blue, green, red, 0
-    // (0x00RRGGBB in a little-endian word).
+    // (0x00RRGGBB in a little-endian word). Two threads share the rows.
     void Scale(const std::uint16_t* picture, int width, int height, std::uint8_t* out, int stride);
 
 private:
@@ -24,8 +24,9 @@ private:
     };
     static std::vector<Tap> Taps(int from, int to);
     void ScaleRow(const std::uint16_t* row, std::uint32_t* into) const;
+    // Rows [top, bottom) of the image.
+    void ScaleRows(const std::uint16_t* picture, int top, int bottom, std::uint8_t* out, int stride) const;
 
     int width = 0, height = 0;
     std::vector<Tap> columns, rows;
-    std::vector<std::uint32_t> upper, lower;  // picture rows scaled across
 };
