@@ -289,7 +289,7 @@ void DeviceObject::Apply() {
         glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, colour);
         glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, std::clamp(material.power, 0.0f, 128.0f));
     }
-    if (dirty & kStages) ApplyStages();
+    if (dirty & (kStages | kTextures)) ApplyStages(!(dirty & kStages));
     dirty = 0;
 }
 

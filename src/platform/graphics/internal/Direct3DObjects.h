@@ -24,7 +24,8 @@ enum Dirty : unsigned {
     kRenderStates = 4,
     kMaterial = 8,
     kStages = 16,
-    kEverything = 31,
+    kTextures = 32,  // only the stages' textures
+    kEverything = 63,
 };
 
 // One texture stage as the device keeps it.
@@ -93,7 +94,7 @@ private:
     ~DeviceObject();
     // Gives GL what changed since the last draw; the stages through ApplyStages.
     void Apply();
-    void ApplyStages();
+    void ApplyStages(bool texturesOnly);
     const GlEntryPoints& Gl() const { return direct3D->owner->gl; }
 
     Direct3DObject* const direct3D;
@@ -121,6 +122,7 @@ private:
 
     int units = 1;                   // texture units GL offers, at most kStageCount
     int coordinateSet[kStageCount];  // per unit as applied: the vertex's pair, -1 = none
+    bool unitOn[kStageCount] = {};   // per unit as applied: combining, not passing its input on
     GLuint samplers[kStageCount] = {};
     GLuint white = 0;  // for a stage that uses no texture: GL combines only on a textured unit
     std::vector<float> batch;
