@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <future>
+#include <system_error>
 
 #include "platform/display/VirtualDisplay.h"
 
@@ -55,20 +56,31 @@ void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeigh
         height = toHeight;
         columns = Taps(kDisplayWidth, width);
         rows = Taps(kDisplayHeight, height);
+        for (auto& half : across)
+            for (auto& row : half) row.assign(static_cast<std::size_t>(width), 0);
     }
     // The lower half of the image on a thread of its own: the window's image
     // is the largest part of a frame's work on the processor that the
-    // rasteriser's threads do not share, and they are idle meanwhile.
+    // rasteriser's threads do not share, and they are idle meanwhile. Where
+    // no thread can be had, this one does both.
     const int half = height / 2;
-    auto lowerHalf = std::async(std::launch::async, [&] { ScaleRows(picture, half, height, out, stride); });
-    ScaleRows(picture, 0, half, out, stride);
-    lowerHalf.get();
+    auto lowerHalf = [&] { ScaleRows(picture, half, height, out, stride, across[1]); };
+    std::future<void> done;
+    try {
+        done = std::async(std::launch::async, lowerHalf);
+    } catch (const std::system_error&) {
+        lowerHalf();
+    }
+    ScaleRows(picture, 0, half, out, stride, across[0]);
+    if (done.valid()) done.get();
 }
 
-void PictureScaler::ScaleRows(const std::uint16_t* picture, int top, int bottom, std::uint8_t* out, int stride) const {
+void PictureScaler::ScaleRows(const std::uint16_t* picture, int top, int bottom, std::uint8_t* out, int stride,
+                              std::vector<std::uint32_t> (&kept)[2]) const {
     // Rows go out from the top, so the picture's rows (from the bottom) are
     // read downwards; each is scaled across once and kept while it is needed.
-    std::vector<std::uint32_t> upper(static_cast<std::size_t>(width)), lower(static_cast<std::size_t>(width));
+    std::vector<std::uint32_t>& upper = kept[0];
+    std::vector<std::uint32_t>& lower = kept[1];
     int upperRow = -1, lowerRow = -1;
     const std::size_t count = static_cast<std::size_t>(width) * 4;
     for (int y = top; y < bottom; ++y) {

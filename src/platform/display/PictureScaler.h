@@ -24,9 +24,11 @@ private:
     };
     static std::vector<Tap> Taps(int from, int to);
     void ScaleRow(const std::uint16_t* row, std::uint32_t* into) const;
-    // Rows [top, bottom) of the image.
-    void ScaleRows(const std::uint16_t* picture, int top, int bottom, std::uint8_t* out, int stride) const;
+    // Rows [top, bottom) of the image, with `kept` for two picture rows scaled across.
+    void ScaleRows(const std::uint16_t* picture, int top, int bottom, std::uint8_t* out, int stride,
+                   std::vector<std::uint32_t> (&kept)[2]) const;
 
     int width = 0, height = 0;
     std::vector<Tap> columns, rows;
+    std::vector<std::uint32_t> across[2][2];  // each half's two picture rows scaled across
 };

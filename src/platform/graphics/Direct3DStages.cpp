@@ -86,7 +86,7 @@ void DeviceObject::ApplyStages(bool texturesOnly) {
         cascadeEnded = cascadeEnded || stage.colorOp == D3DTOP_DISABLE;
         Picture* picture = stage.texture ? stage.texture->picture.get() : nullptr;
         const bool on = !cascadeEnded && !(stage.UsesTexture() && !picture);
-        if (texturesOnly && on == unitOn[unit] && !on) continue;
+        if (texturesOnly && !on && !unitOn[unit]) continue;
         gl.ActiveTexture(GL_TEXTURE0 + unit);
         if (on && picture) {
             picture->Texture();
