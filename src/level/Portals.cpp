@@ -359,9 +359,11 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
             // The eye must lie on this leaf's side of the opening: from its plane
             // no ray crosses it (the leaves on both sides it may stand in are
             // where the flood starts). Its covering polygons face an eye
-            // clearly off that plane.
+            // clearly off that plane, and hide what lies beyond unless the
+            // near plane may cut them.
             const double side = (fromFront ? 1 : -1) * Value(portal.plane, eye), margin = Margin(portal.plane, eye);
-            if (side <= margin * kEyeOnPlane || (side > margin * kOnPlane && portal.closed[fromFront ? 0 : 1]))
+            if (side <= margin * kEyeOnPlane ||
+                (side > margin * kOnPlane && side >= view.NearReach() && portal.closed[fromFront ? 0 : 1]))
                 continue;
             if (portal.shownMark != mark) {
                 portal.shown = Shown(portal.points, view);

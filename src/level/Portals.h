@@ -69,6 +69,9 @@ void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level);
 // the leaf before them is seen in (BspNode::seen). A leaf's part is the
 // rectangle around the openings it is seen through, widened by a few pixels;
 // an opening that reaches behind the camera keeps the part it is seen from.
+// A portal its polygons close counts as open while the eye is nearer its
+// plane than the view's near reach (ViewVolume::NearReach), as the near plane
+// may cut those polygons away.
 // A leaf reached again in more of the picture floods on with the union, and
 // after a few such widenings with the whole picture, so that the flood ends
 // after a few passes of each portal whatever the level. False, marking

@@ -42,9 +42,13 @@ public:
     // The clip coordinate x (0), y (1) or w (2) of a level point as
     // a x + b y + c z + d: a, b, c, d (all zero for the volume of all space).
     const double* ClipRow(int coordinate) const { return clipRows[coordinate]; }
+    // How near the eye the renderers' near plane may cut what lies in view:
+    // a surface nearer than this may show what lies behind it.
+    double NearReach() const { return nearReach; }
 
 private:
     double planes[6][4] = {};  // a point is outside plane i when a x + b y + c z + d > 0
     double clipRows[3][4] = {};
     bool projects = false;
+    double nearReach = 0;  // 0 for all space; unbounded for a matrix whose eye or near plane cannot be told
 };

@@ -445,18 +445,20 @@ std::string RoomGridLevel(int rooms, int cuts) {
 }
 
 const std::array<GridView, kGridViewCount> kGridViews = {{
-    {{16, 8, 16}, 0.0f, 0.0f},           // the first room, along its column
-    {{200, 8, 200}, 0.7f, 0.1f},         // mid-grid, across the diagonal
-    {{100, 3, 180}, -2.0f, -0.2f},       // low, looking back
-    {{128, 8, 128}, 3.14159f, 0.0f},     // in the walls' corner, on two splitting planes at once
-    {{192, 60, -40}, 0.0f, -0.6f},       // above and outside, looking in and down
-    {{-50, 8, 192}, -1.5708f, 0.0f},     // outside the west wall, looking east
-    {{192, 200, 192}, 0.3f, -1.5f},      // high above, looking straight down
-    {{370, 14, 10}, -0.785f, -0.3f},     // the last room's corner, up at the ceiling
-    {{50, 8, 40}, 1.5708f, 0.0f},        // inside a room, facing its west wall
-    {{3, 3, 18.5f}, -1.5708f, 0.0f},     // along a row of rooms, east through the doorways in line
-    {{128, 2, 146.5f}, 1.5708f, 0.05f},  // in a passage, on the splitting plane between two cells
-    {{240, 8, 272}, 2.4f, -0.1f},        // in a room's corner, the doorways at the side of the view
+    {{16, 8, 16}, 0.0f, 0.0f},               // the first room, along its column
+    {{200, 8, 200}, 0.7f, 0.1f},             // mid-grid, across the diagonal
+    {{100, 3, 180}, -2.0f, -0.2f},           // low, looking back
+    {{128, 8, 128}, 3.14159f, 0.0f},         // in the walls' corner, on two splitting planes at once
+    {{192, 60, -40}, 0.0f, -0.6f},           // above and outside, looking in and down
+    {{-50, 8, 192}, -1.5708f, 0.0f},         // outside the west wall, looking east
+    {{192, 200, 192}, 0.3f, -1.5f},          // high above, looking straight down
+    {{370, 14, 10}, -0.785f, -0.3f},         // the last room's corner, up at the ceiling
+    {{50, 8, 40}, 1.5708f, 0.0f},            // inside a room, facing its west wall
+    {{3, 3, 18.5f}, -1.5708f, 0.0f},         // along a row of rooms, east through the doorways in line
+    {{128, 2, 146.5f}, 1.5708f, 0.05f},      // in a passage, on the splitting plane between two cells
+    {{240, 8, 272}, 2.4f, -0.1f},            // in a room's corner, the doorways at the side of the view
+    {{30, 6, 16.5f}, 0.0f, 0.0f},            // beside a doorway, its opening reaching behind the camera
+    {{133.7f, 4.3f, 94.9f}, 0.665f, -0.2f},  // 0.1 from a wall, which the near plane cuts open
 }};
 
 void WriteRoomGrid(const TempDir& dir) {

@@ -99,7 +99,7 @@ struct GridView {
     Vector position;
     float yaw, pitch;
 };
-constexpr std::size_t kGridViewCount = 12;
+constexpr std::size_t kGridViewCount = 14;
 extern const std::array<GridView, kGridViewCount> kGridViews;
 
 // Flat ground for walking: solid below the floor y = 0 where `axis` < 3 and
