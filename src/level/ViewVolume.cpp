@@ -2,6 +2,7 @@
 #include "level/ViewVolume.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -38,7 +39,7 @@ ViewVolume::ViewVolume(const Matrix& clip) : projects(true) {
     // The eye, where the four side planes meet, and the corners of the near
     // plane: twice the farthest corner's distance, as the Direct3D-style
     // device's near plane lies about twice as far as the volume's.
-    nearReach = kInfinite;
+    nearReach = std::numeric_limits<double>::infinity();
     double eye[3];
     if (!Meet(planes[0], planes[1], planes[2], eye)) return;  // no eye: nearReach stays unbounded
     double farthest = 0;
