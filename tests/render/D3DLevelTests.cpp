@@ -221,4 +221,36 @@ TEST_F(D3DLevelTest, LeavingOutWhatCannotBeSeenChangesNoFrame) {
         true);
 }
 
+// The level's pictures drawn from texture arrays by one program look as the
+// fixed-function units draw them, depth included, in far fewer draws.
+TEST_F(D3DLevelTest, TextureArraysDrawTheFramesOfTheFixedFunctionUnits) {
+    Start();
+    WriteRoomGrid(dir);
+    ASSERT_TRUE(g_Bsp.Load("Test.bsp"));
+    seam::SetTickCount(1000);  // the overlay's frame rate stays as it is
+    seam::StartRecording();
+    auto draw = [this](bool layers) {
+        SetTextureLayers(layers);
+        const std::vector<std::string> before = seam::CallNames();
+        renderer.RenderFrame();
+        const std::vector<std::string> calls = seam::CallNames();
+        return std::count(calls.begin() + static_cast<std::ptrdiff_t>(before.size()), calls.end(), "DrawBatch");
+    };
+    for (const GridView& view : kGridViews) {
+        SCOPED_TRACE(::testing::Message() << "from " << view.position.x << ", " << view.position.y << ", "
+                                          << view.position.z << " yaw " << view.yaw << " pitch " << view.pitch);
+        g_Player.position = view.position;
+        g_Player.yaw = view.yaw;
+        g_Player.pitch = view.pitch;
+        const auto unitDraws = draw(false);
+        const std::vector<std::uint8_t> units = DisplayColourAndDepth();
+        const auto arrayDraws = draw(true);
+        EXPECT_TRUE(DisplayColourAndDepth() == units) << "the frames differ";
+        if (unitDraws > 20) {
+            EXPECT_LT(4 * arrayDraws, unitDraws);
+        }
+    }
+    SetTextureLayers(true);
+}
+
 }  // namespace

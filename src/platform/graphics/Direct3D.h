@@ -182,3 +182,9 @@ struct IDirect3D7 {
 protected:
     ~IDirect3D7() = default;
 };
+
+// Whether the device draws its commonest stages (a lightmap times a texture
+// times the lit colour) from texture arrays, where GL has them, instead of
+// the fixed-function units: on unless switched off. Only the tests and the
+// benchmarks switch it, to compare the two; the engine never does.
+void SetTextureLayers(bool on);

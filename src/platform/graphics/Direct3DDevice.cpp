@@ -76,7 +76,8 @@ DeviceObject::DeviceObject(Direct3DObject* direct3D, SurfaceObject* target)
     const std::uint16_t whiteTexel = 0xFFFF;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB5, 1, 1, 0, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, &whiteTexel);
-    batch.reserve(kBatchVertices * kFloatsPerVertex);
+    batch.reserve(kBatchVertices * kBatchFloatsPerVertex);
+    layers = std::make_unique<TextureLayers>();
 }
 
 DeviceObject::~DeviceObject() {
@@ -261,7 +262,7 @@ void DeviceObject::Apply() {
         } else {
             glDisable(GL_CULL_FACE);
         }
-        if (alphaTest) {
+        if (alphaTest && AlphaTestCanFail()) {
             glEnable(GL_ALPHA_TEST);
             glAlphaFunc(GlCompare(alphaFunc), alphaRef / 255.0f);
         } else {
@@ -291,6 +292,12 @@ void DeviceObject::Apply() {
     }
     if (dirty & (kStages | kTextures)) ApplyStages(!(dirty & kStages));
     dirty = 0;
+    TextureLayers::Place places[2];
+    const bool layered = LocateLayers(places);
+    for (int stage = 0; stage < 2; ++stage) {
+        batchArrays[stage] = layered ? places[stage].array : -1;
+        stageLayers[stage] = static_cast<float>(places[stage].layer);
+    }
 }
 
 HRESULT DeviceObject::ComputeSphereVisibility(D3DVECTOR* centres, float* radii, DWORD count, DWORD, DWORD* results) {

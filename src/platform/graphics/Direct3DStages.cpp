@@ -127,3 +127,24 @@ void DeviceObject::ApplyStages(bool texturesOnly) {
     }
     gl.ActiveTexture(GL_TEXTURE0);
 }
+
+// A lightmap through the first pair, times a texture through the second,
+// times the lit colour, with nothing after and no alpha test that can fail:
+// what the texture layers' program draws alike.
+bool DeviceObject::LocateLayers(TextureLayers::Place places[2]) {
+    if (!layers->Ready() || units < 3 || (alphaTest && AlphaTestCanFail())) return false;
+    const DeviceStage &lightmap = stages[0], &texture = stages[1], &lit = stages[2];
+    auto takes = [](const DeviceStage& stage, DWORD a, DWORD b) {
+        return (stage.colorArg1 == a && stage.colorArg2 == b) || (stage.colorArg1 == b && stage.colorArg2 == a);
+    };
+    if (lightmap.colorOp != D3DTOP_SELECTARG1 || lightmap.colorArg1 != D3DTA_TEXTURE || lightmap.texCoordIndex != 0 ||
+        texture.colorOp != D3DTOP_MODULATE || !takes(texture, D3DTA_TEXTURE, D3DTA_CURRENT) ||
+        texture.texCoordIndex != 1 || lit.colorOp != D3DTOP_MODULATE || !takes(lit, D3DTA_CURRENT, D3DTA_DIFFUSE) ||
+        (units > 3 && stages[3].colorOp != D3DTOP_DISABLE) || !lightmap.texture)
+        return false;
+    const auto flush = [this] { Flush(); };
+    if (!layers->Locate(lightmap.texture->picture, batchArrays[0], places[0], flush)) return false;
+    // Without a texture the units pass the lightmap on, as times white does.
+    return texture.texture ? layers->Locate(texture.texture->picture, batchArrays[1], places[1], flush)
+                           : layers->LocateColour(0xFFFF, batchArrays[1], places[1], flush);
+}

@@ -4,16 +4,21 @@
 // Direct3DBatch.cpp and its texture stages in Direct3DStages.cpp).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/graphics/Direct3D.h"
 #include "platform/graphics/internal/DisplayObjects.h"
+#include "platform/graphics/internal/TextureLayers.h"
 
 constexpr int kStageCount = 8;
 constexpr DWORD kVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2;
 // Position, normal, two texture coordinate pairs.
 constexpr int kFloatsPerVertex = 10;
 constexpr int kCoordinateSets = 2;
+// As batched: position, normal, then each pair followed by its picture's layer
+// (drawn from texture arrays, TextureLayers.h).
+constexpr int kBatchFloatsPerVertex = 12;
 // A full batch is drawn and the next one begins; the storage never grows.
 constexpr std::size_t kBatchVertices = std::size_t{3} * 4096;
 
@@ -95,6 +100,9 @@ private:
     // Gives GL what changed since the last draw; the stages through ApplyStages.
     void Apply();
     void ApplyStages(bool texturesOnly);
+    // Whether the stages are the ones the texture layers draw, and where
+    // their two pictures lie; false when they are not or have no layer.
+    bool LocateLayers(TextureLayers::Place places[2]);
     const GlEntryPoints& Gl() const { return direct3D->owner->gl; }
 
     Direct3DObject* const direct3D;
@@ -115,6 +123,9 @@ private:
     bool alphaTest = false;
     DWORD alphaFunc = D3DCMP_ALWAYS;
     DWORD alphaRef = 0;
+    bool AlphaTestCanFail() const {
+        return !(alphaFunc == D3DCMP_ALWAYS || (alphaFunc == D3DCMP_GREATEREQUAL && alphaRef == 0));
+    }
     bool lighting = true;
     D3DCOLOR ambient = 0;
     D3DMATERIAL7 material{};
@@ -126,4 +137,9 @@ private:
     GLuint samplers[kStageCount] = {};
     GLuint white = 0;  // for a stage that uses no texture: GL combines only on a textured unit
     std::vector<float> batch;
+    std::unique_ptr<TextureLayers> layers;
+    // The batch is drawn from these arrays (-1: with the units' own textures);
+    // the stages' pictures lie at these layers.
+    int batchArrays[2] = {-1, -1};
+    float stageLayers[2] = {};
 };

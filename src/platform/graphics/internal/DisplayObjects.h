@@ -30,7 +30,23 @@ struct Picture {
     // made or refreshed as needed. Leaves it bound to the active unit.
     GLuint Texture();
     // The pixels changed: the texture is refreshed at its next use.
-    void Changed() { textureCurrent = false; }
+    void Changed() {
+        textureCurrent = false;
+        ++version;
+    }
+    unsigned version = 0;  // counts the changes, for copies of the pixels elsewhere
+
+    // What the device's texture layers (internal/TextureLayers.h) know of the
+    // picture: whose layers (their serial), whether its pixels are all alike
+    // as of version `checked`, and its own layer holding version `loaded`.
+    struct LayerCopy {
+        unsigned book = 0;
+        unsigned checked = 0;
+        bool uniform = false;
+        int array = -1;
+        int layer = -1;
+        unsigned loaded = 0;
+    } layerCopy;
 
 private:
     GLuint texture = 0;

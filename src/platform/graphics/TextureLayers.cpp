@@ -1,0 +1,207 @@
+// The texture arrays and the program that draws from them.
+#include "platform/graphics/internal/TextureLayers.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "platform/graphics/Direct3D.h"
+#include "platform/graphics/internal/DisplayObjects.h"
+
+namespace {
+
+// Unit 0 shows the lightmap, unit 1 multiplies in the texture, unit 2
+// multiplies by the lit colour: the same products in the same order as the
+// fixed-function units make them, each unit's texture coordinates divided by
+// their q as the units' projected lookup does. The layer rides in r.
+constexpr const char* kFragmentProgram = R"(#version 130
+uniform sampler2DArray lightmaps;
+uniform sampler2DArray textures;
+void main() {
+    vec4 a = gl_TexCoord[0];
+    vec4 b = gl_TexCoord[1];
+    vec4 lightmap = texture(lightmaps, vec3(a.st * (1.0 / a.q), a.p));
+    vec4 texel = texture(textures, vec3(b.st * (1.0 / b.q), b.p));
+    gl_FragColor = vec4(texel.rgb * lightmap.rgb * gl_Color.rgb, lightmap.a);
+}
+)";
+
+bool layersOn = true;
+unsigned layerBooks = 0;
+
+template <typename Function>
+bool Resolve(Function& function, const char* name) {
+    function = reinterpret_cast<Function>(SDL_GL_GetProcAddress(name));
+    return function != nullptr;
+}
+
+}  // namespace
+
+void SetTextureLayers(bool on) { layersOn = on; }
+
+bool TextureLayers::Ready() const { return program != 0 && layersOn; }
+
+TextureLayers::TextureLayers() : serial(++layerBooks) {
+    PFNGLCREATESHADERPROC CreateShader;
+    PFNGLSHADERSOURCEPROC ShaderSource;
+    PFNGLCOMPILESHADERPROC CompileShader;
+    PFNGLGETSHADERIVPROC GetShaderiv;
+    PFNGLDELETESHADERPROC DeleteShader;
+    PFNGLCREATEPROGRAMPROC CreateProgram;
+    PFNGLATTACHSHADERPROC AttachShader;
+    PFNGLLINKPROGRAMPROC LinkProgram;
+    PFNGLGETPROGRAMIVPROC GetProgramiv;
+    PFNGLGETUNIFORMLOCATIONPROC GetUniformLocation;
+    PFNGLUNIFORM1IPROC Uniform1i;
+    if (!(Resolve(CreateShader, "glCreateShader") && Resolve(ShaderSource, "glShaderSource") &&
+          Resolve(CompileShader, "glCompileShader") && Resolve(GetShaderiv, "glGetShaderiv") &&
+          Resolve(DeleteShader, "glDeleteShader") && Resolve(CreateProgram, "glCreateProgram") &&
+          Resolve(AttachShader, "glAttachShader") && Resolve(LinkProgram, "glLinkProgram") &&
+          Resolve(GetProgramiv, "glGetProgramiv") && Resolve(GetUniformLocation, "glGetUniformLocation") &&
+          Resolve(Uniform1i, "glUniform1i") && Resolve(UseProgram, "glUseProgram") &&
+          Resolve(DeleteProgram, "glDeleteProgram") && Resolve(TexImage3D, "glTexImage3D") &&
+          Resolve(TexSubImage3D, "glTexSubImage3D") && Resolve(ActiveTexture, "glActiveTexture")))
+        return;
+    GLint layers = 0;
+    glGetIntegerv(GL_MAX_ARRAY_TEXTURE_LAYERS, &layers);
+    if (glGetError() != GL_NO_ERROR || layers < 2) return;
+    mostLayers = layers;
+
+    const GLuint shader = CreateShader(GL_FRAGMENT_SHADER);
+    if (!shader) return;
+    ShaderSource(shader, 1, &kFragmentProgram, nullptr);
+    CompileShader(shader);
+    GLint compiled = GL_FALSE;
+    GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    const GLuint made = compiled ? CreateProgram() : 0;
+    if (made) {
+        AttachShader(made, shader);
+        LinkProgram(made);
+    }
+    DeleteShader(shader);  // kept while the program holds it
+    GLint linked = GL_FALSE;
+    if (made) GetProgramiv(made, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        if (made) DeleteProgram(made);
+        return;
+    }
+    UseProgram(made);
+    Uniform1i(GetUniformLocation(made, "lightmaps"), 0);
+    Uniform1i(GetUniformLocation(made, "textures"), 1);
+    UseProgram(0);
+    program = made;
+}
+
+TextureLayers::~TextureLayers() {
+    for (const Array& array : arrays) glDeleteTextures(1, &array.texture);
+    if (program) DeleteProgram(program);
+}
+
+int TextureLayers::ArrayFor(int width, int height) {
+    for (std::size_t i = 0; i < arrays.size(); ++i)
+        if (arrays[i].width == width && arrays[i].height == height) return static_cast<int>(i);
+    arrays.push_back({width, height, 0, 0, {}});
+    return static_cast<int>(arrays.size()) - 1;
+}
+
+bool TextureLayers::Locate(const std::shared_ptr<Picture>& picture, int preferred, Place& place,
+                           const std::function<void()>& beforeLoad) {
+    if (!picture || picture->width <= 0 || picture->height <= 0 ||
+        picture->pixels.size() != static_cast<std::size_t>(picture->width) * static_cast<std::size_t>(picture->height))
+        return false;
+    Picture::LayerCopy& copy = picture->layerCopy;
+    if (copy.book != serial) copy = {serial, picture->version - 1, false, -1, -1, 0};
+    if (copy.checked != picture->version) {
+        const std::uint16_t first = picture->pixels.front();
+        copy.uniform = std::all_of(picture->pixels.begin(), picture->pixels.end(),
+                                   [first](std::uint16_t pixel) { return pixel == first; });
+        copy.checked = picture->version;
+    }
+    if (copy.uniform)
+        return LocateColour(picture->pixels.front(),
+                            preferred >= 0 ? preferred : ArrayFor(picture->width, picture->height), place, beforeLoad);
+    return Hold(picture, place, beforeLoad);
+}
+
+bool TextureLayers::LocateColour(std::uint16_t colour, int preferred, Place& place,
+                                 const std::function<void()>& beforeLoad) {
+    const int array = preferred >= 0 ? preferred : ArrayFor(1, 1);
+    std::shared_ptr<Picture>& solid = colours[{array, colour}];
+    if (!solid) {
+        solid = std::make_shared<Picture>();
+        solid->width = arrays[static_cast<std::size_t>(array)].width;
+        solid->height = arrays[static_cast<std::size_t>(array)].height;
+        solid->pixels.assign(static_cast<std::size_t>(solid->width) * static_cast<std::size_t>(solid->height), colour);
+    }
+    return Hold(solid, place, beforeLoad);
+}
+
+// The picture's own layer, made and loaded as needed.
+bool TextureLayers::Hold(const std::shared_ptr<Picture>& picture, Place& place,
+                         const std::function<void()>& beforeLoad) {
+    Picture::LayerCopy& copy = picture->layerCopy;
+    if (copy.book != serial) copy = {serial, picture->version - 1, false, -1, -1, 0};
+    if (copy.layer < 0) {
+        const int index = ArrayFor(picture->width, picture->height);
+        Array& array = arrays[static_cast<std::size_t>(index)];
+        // A layer whose picture is gone, else a new one.
+        auto free = std::find_if(array.layers.begin(), array.layers.end(),
+                                 [](const std::weak_ptr<Picture>& held) { return held.expired(); });
+        if (free == array.layers.end()) {
+            if (static_cast<int>(array.layers.size()) >= mostLayers) return false;
+            free = array.layers.emplace(array.layers.end());
+        }
+        *free = picture;
+        copy.array = index;
+        copy.layer = static_cast<int>(free - array.layers.begin());
+        copy.loaded = picture->version - 1;
+    }
+    Array& array = arrays[static_cast<std::size_t>(copy.array)];
+    if (array.capacity < static_cast<int>(array.layers.size())) {
+        beforeLoad();
+        Grow(array);  // loads every layer
+    } else if (copy.loaded != picture->version) {
+        beforeLoad();
+        Load(array, copy.layer, *picture);
+        copy.loaded = picture->version;
+    }
+    place = {copy.array, copy.layer};
+    return true;
+}
+
+// A new texture twice as deep, every picture loaded into it again.
+void TextureLayers::Grow(Array& array) {
+    if (array.texture) glDeleteTextures(1, &array.texture);
+    array.capacity = std::min(mostLayers, std::max(4, 2 * static_cast<int>(array.layers.size())));
+    glGenTextures(1, &array.texture);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, array.texture);
+    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAX_LEVEL, 0);  // surfaces have no mipmap levels
+    TexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGB, array.width, array.height, array.capacity, 0, GL_RGB,
+               GL_UNSIGNED_SHORT_5_6_5, nullptr);
+    for (std::size_t i = 0; i < array.layers.size(); ++i)
+        if (const std::shared_ptr<Picture> picture = array.layers[i].lock()) {
+            Load(array, static_cast<int>(i), *picture);
+            picture->layerCopy.loaded = picture->version;
+        }
+}
+
+void TextureLayers::Load(const Array& array, int layer, const Picture& picture) const {
+    glBindTexture(GL_TEXTURE_2D_ARRAY, array.texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    // As a picture's own texture: rows top first, each texel's 16 bits kept.
+    TexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, layer, array.width, array.height, 1, GL_RGB, GL_UNSIGNED_SHORT_5_6_5,
+                  picture.pixels.data());
+}
+
+void TextureLayers::Begin(int lightmapArray, int textureArray) {
+    UseProgram(program);
+    ActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, arrays[static_cast<std::size_t>(lightmapArray)].texture);
+    ActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, arrays[static_cast<std::size_t>(textureArray)].texture);
+    ActiveTexture(GL_TEXTURE0);
+}
+
+void TextureLayers::End() { UseProgram(0); }

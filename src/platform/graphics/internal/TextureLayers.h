@@ -1,0 +1,85 @@
+// The device's pictures as layers of texture arrays, one array for each
+// picture size, and one fragment program that draws the commonest stages with
+// them: a lightmap, times a texture, times the lit colour. Under GL's fixed
+// function every change of texture is a change of state, which a software
+// rasteriser pays for with a copy of its whole fragment state; a level of
+// many textures changes them at nearly every triangle. With the arrays the
+// picture is a vertex's layer, and triangles whose pictures lie in the same
+// two arrays go to GL in one draw, still in their order.
+//
+// The program samples and combines as the fixed-function units do (the
+// texture coordinates divided by q, the products in the units' order), and
+// the vertices still pass GL's fixed-function transform and lighting, so the
+// picture is the same pixel for pixel. A picture of one colour samples as
+// that colour whatever its size, so it lies in whichever array is in use.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/display/Gl.h"
+
+struct Picture;
+
+class TextureLayers {
+public:
+    // Compiles the program in the current context; without GLSL 1.30 and
+    // texture arrays it stays unready and the device draws as before.
+    TextureLayers();
+    ~TextureLayers();
+    TextureLayers(const TextureLayers&) = delete;
+    TextureLayers& operator=(const TextureLayers&) = delete;
+
+    // Made, and not switched off (SetTextureLayers).
+    bool Ready() const;
+
+    // Where a picture is drawn from: an array and its layer.
+    struct Place {
+        int array = -1;
+        int layer = 0;
+    };
+    // The picture's place: its own layer in the array of its size, loaded
+    // when new or changed, or for a picture of one colour a layer of that
+    // colour in `preferred` (an array index; -1: its own size). `beforeLoad`
+    // is called before any layer is loaded, as what was batched must be drawn
+    // first. False when the array has no layer left.
+    bool Locate(const std::shared_ptr<Picture>& picture, int preferred, Place& place,
+                const std::function<void()>& beforeLoad);
+    // A layer all of `colour` (RGB565) in `preferred`, or in a 1 × 1 array.
+    bool LocateColour(std::uint16_t colour, int preferred, Place& place, const std::function<void()>& beforeLoad);
+
+    // Draws with the program and the two arrays on units 0 (the lightmap) and
+    // 1 (the texture) until End, which gives GL back its fixed function.
+    void Begin(int lightmapArray, int textureArray);
+    void End();
+
+private:
+    struct Array {
+        int width = 0;
+        int height = 0;
+        GLuint texture = 0;
+        int capacity = 0;
+        std::vector<std::weak_ptr<Picture>> layers;  // expired: free
+    };
+
+    int ArrayFor(int width, int height);
+    bool Hold(const std::shared_ptr<Picture>& picture, Place& place, const std::function<void()>& beforeLoad);
+    void Grow(Array& array);
+    void Load(const Array& array, int layer, const Picture& picture) const;
+
+    PFNGLTEXIMAGE3DPROC TexImage3D = nullptr;
+    PFNGLTEXSUBIMAGE3DPROC TexSubImage3D = nullptr;
+    PFNGLUSEPROGRAMPROC UseProgram = nullptr;
+    PFNGLDELETEPROGRAMPROC DeleteProgram = nullptr;
+    PFNGLACTIVETEXTUREPROC ActiveTexture = nullptr;
+    GLuint program = 0;
+    unsigned serial;  // tells this one's copies from an earlier one's
+    int mostLayers = 0;
+    std::vector<Array> arrays;
+    // The one-colour layers, by array and colour, held for as long as this.
+    std::map<std::pair<int, std::uint16_t>, std::shared_ptr<Picture>> colours;
+};
