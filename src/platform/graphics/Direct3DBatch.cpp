@@ -12,14 +12,10 @@ HRESULT DeviceObject::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, v
     if (vertexFormat != kVertexFormat) return D3DERR_INVALIDVERTEXFORMAT;
     if (!vertices || count % 3 != 0) return DDERR_INVALIDPARAMS;
     if (dirty) {
-        // Pictures changed alone, and the new ones lie in the batch's arrays:
-        // the batch goes on, with their layers.
-        TextureLayers::Place places[2];
-        if (dirty == kTextures && batchArrays[0] >= 0 && LocateLayers(places) && places[0].array == batchArrays[0] &&
-            places[1].array == batchArrays[1]) {
+        // Pictures changed alone, and the batch draws from the arrays, where
+        // the new ones lie too: the batch goes on, with their places.
+        if (dirty == kTextures && batchLayered && LocateLayers()) {
             dirty = 0;
-            stageLayers[0] = static_cast<float>(places[0].layer);
-            stageLayers[1] = static_cast<float>(places[1].layer);
         } else {
             Flush();
             Apply();
@@ -31,9 +27,11 @@ HRESULT DeviceObject::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, v
         for (DWORD corner = done; corner < done + 3; ++corner) {
             const float* vertex = from + std::size_t{corner} * kFloatsPerVertex;
             batch.insert(batch.end(), vertex, vertex + 8);  // position, normal, first pair
-            batch.push_back(stageLayers[0]);
+            batch.push_back(static_cast<float>(stagePlaces[0].layer));
             batch.insert(batch.end(), vertex + 8, vertex + 10);
-            batch.push_back(stageLayers[1]);
+            batch.push_back(static_cast<float>(stagePlaces[1].layer));
+            batch.push_back(static_cast<float>(stagePlaces[0].array));
+            batch.push_back(static_cast<float>(stagePlaces[1].array));
         }
     }
     return D3D_OK;
@@ -43,18 +41,30 @@ void DeviceObject::Flush() {
     if (batch.empty()) return;
     const float* data = batch.data();
     constexpr GLsizei kStride = kBatchFloatsPerVertex * sizeof(float);
-    const bool layered = batchArrays[0] >= 0;
-    if (layered) layers->Begin(batchArrays[0], batchArrays[1]);
+    const bool layered = batchLayered;
+    if (layered) layers->Begin(samplers[0], samplers[1]);
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, kStride, data);
     glEnableClientState(GL_NORMAL_ARRAY);
     glNormalPointer(GL_FLOAT, kStride, data + 3);
     for (int unit = 0; unit < units; ++unit) {
         Gl().ClientActiveTexture(GL_TEXTURE0 + unit);
-        if (coordinateSet[unit] >= 0) {
+        // Drawn from the arrays: the first two pairs, each with its layer as
+        // r (a stage without a texture draws white from its layer), and the
+        // two arrays. Otherwise each unit's pair as its stage says.
+        const float* coordinates = nullptr;
+        GLint size = 2;
+        if (layered && unit < 2) {
+            coordinates = data + 6 + 3 * unit;
+            size = 3;
+        } else if (layered && unit == TextureLayers::kArraysCoordinates) {
+            coordinates = data + 12;
+        } else if (!layered && coordinateSet[unit] >= 0) {
+            coordinates = data + 6 + 3 * std::ptrdiff_t{coordinateSet[unit]};
+        }
+        if (coordinates) {
             glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-            // A pair and, drawn from the arrays, its layer as r.
-            glTexCoordPointer(layered ? 3 : 2, GL_FLOAT, kStride, data + 6 + 3 * std::ptrdiff_t{coordinateSet[unit]});
+            glTexCoordPointer(size, GL_FLOAT, kStride, coordinates);
         } else {
             glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         }

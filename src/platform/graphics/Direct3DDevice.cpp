@@ -292,12 +292,7 @@ void DeviceObject::Apply() {
     }
     if (dirty & (kStages | kTextures)) ApplyStages(!(dirty & kStages));
     dirty = 0;
-    TextureLayers::Place places[2];
-    const bool layered = LocateLayers(places);
-    for (int stage = 0; stage < 2; ++stage) {
-        batchArrays[stage] = layered ? places[stage].array : -1;
-        stageLayers[stage] = static_cast<float>(places[stage].layer);
-    }
+    batchLayered = LocateLayers();
 }
 
 HRESULT DeviceObject::ComputeSphereVisibility(D3DVECTOR* centres, float* radii, DWORD count, DWORD, DWORD* results) {

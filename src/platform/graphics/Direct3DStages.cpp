@@ -131,7 +131,7 @@ void DeviceObject::ApplyStages(bool texturesOnly) {
 // A lightmap through the first pair, times a texture through the second,
 // times the lit colour, with nothing after and no alpha test that can fail:
 // what the texture layers' program draws alike.
-bool DeviceObject::LocateLayers(TextureLayers::Place places[2]) {
+bool DeviceObject::LocateLayers() {
     if (!layers->Ready() || units < 3 || (alphaTest && AlphaTestCanFail())) return false;
     const DeviceStage &lightmap = stages[0], &texture = stages[1], &lit = stages[2];
     auto takes = [](const DeviceStage& stage, DWORD a, DWORD b) {
@@ -143,8 +143,8 @@ bool DeviceObject::LocateLayers(TextureLayers::Place places[2]) {
         (units > 3 && stages[3].colorOp != D3DTOP_DISABLE) || !lightmap.texture)
         return false;
     const auto flush = [this] { Flush(); };
-    if (!layers->Locate(lightmap.texture->picture, batchArrays[0], places[0], flush)) return false;
+    if (!layers->Locate(lightmap.texture->picture, stagePlaces[0], flush)) return false;
     // Without a texture the units pass the lightmap on, as times white does.
-    return texture.texture ? layers->Locate(texture.texture->picture, batchArrays[1], places[1], flush)
-                           : layers->LocateColour(0xFFFF, batchArrays[1], places[1], flush);
+    return texture.texture ? layers->Locate(texture.texture->picture, stagePlaces[1], flush)
+                           : layers->LocateColour(0xFFFF, stagePlaces[1], flush);
 }

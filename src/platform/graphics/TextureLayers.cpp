@@ -14,19 +14,23 @@ namespace {
 // Unit 0 shows the lightmap, unit 1 multiplies in the texture, unit 2
 // multiplies by the lit colour: the same products in the same order as the
 // fixed-function units make them, each unit's texture coordinates divided by
-// their q as the units' projected lookup does. The layer rides in r.
-constexpr const char* kFragmentProgram = R"(#version 130
-uniform sampler2DArray lightmaps;
-uniform sampler2DArray textures;
+// their q as the units' projected lookup does. The layer rides in r, the two
+// arrays in the third set's s and t (the same at every corner, so the same
+// for every pixel a run of the program shades: the sampler's index is
+// uniform there, as GLSL asks). Arrays of kArrays samplers each, as
+// TextureLayers.h says.
+constexpr const char* kFragmentProgram = R"(#version 400 compatibility
+uniform sampler2DArray lightmaps[12];
+uniform sampler2DArray textures[12];
 void main() {
     vec4 a = gl_TexCoord[0];
     vec4 b = gl_TexCoord[1];
-    vec4 lightmap = texture(lightmaps, vec3(a.st * (1.0 / a.q), a.p));
-    vec4 texel = texture(textures, vec3(b.st * (1.0 / b.q), b.p));
+    vec4 arrays = gl_TexCoord[2];
+    vec4 lightmap = texture(lightmaps[int(arrays.s + 0.5)], vec3(a.st * (1.0 / a.q), a.p));
+    vec4 texel = texture(textures[int(arrays.t + 0.5)], vec3(b.st * (1.0 / b.q), b.p));
     gl_FragColor = vec4(texel.rgb * lightmap.rgb * gl_Color.rgb, lightmap.a);
 }
 )";
-
 bool layersOn = true;
 unsigned layerBooks = 0;
 
@@ -53,19 +57,21 @@ TextureLayers::TextureLayers() : serial(++layerBooks) {
     PFNGLLINKPROGRAMPROC LinkProgram;
     PFNGLGETPROGRAMIVPROC GetProgramiv;
     PFNGLGETUNIFORMLOCATIONPROC GetUniformLocation;
-    PFNGLUNIFORM1IPROC Uniform1i;
+    PFNGLUNIFORM1IVPROC Uniform1iv;
     if (!(Resolve(CreateShader, "glCreateShader") && Resolve(ShaderSource, "glShaderSource") &&
           Resolve(CompileShader, "glCompileShader") && Resolve(GetShaderiv, "glGetShaderiv") &&
           Resolve(DeleteShader, "glDeleteShader") && Resolve(CreateProgram, "glCreateProgram") &&
           Resolve(AttachShader, "glAttachShader") && Resolve(LinkProgram, "glLinkProgram") &&
           Resolve(GetProgramiv, "glGetProgramiv") && Resolve(GetUniformLocation, "glGetUniformLocation") &&
-          Resolve(Uniform1i, "glUniform1i") && Resolve(UseProgram, "glUseProgram") &&
+          Resolve(Uniform1iv, "glUniform1iv") && Resolve(UseProgram, "glUseProgram") &&
           Resolve(DeleteProgram, "glDeleteProgram") && Resolve(TexImage3D, "glTexImage3D") &&
-          Resolve(TexSubImage3D, "glTexSubImage3D") && Resolve(ActiveTexture, "glActiveTexture")))
+          Resolve(TexSubImage3D, "glTexSubImage3D") && Resolve(ActiveTexture, "glActiveTexture") &&
+          Resolve(BindSampler, "glBindSampler")))
         return;
-    GLint layers = 0;
+    GLint layers = 0, units = 0;
     glGetIntegerv(GL_MAX_ARRAY_TEXTURE_LAYERS, &layers);
-    if (glGetError() != GL_NO_ERROR || layers < 2) return;
+    glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &units);
+    if (glGetError() != GL_NO_ERROR || layers < 2 || units < kFirstUnit + 2 * kArrays) return;
     mostLayers = layers;
 
     const GLuint shader = CreateShader(GL_FRAGMENT_SHADER);
@@ -86,9 +92,14 @@ TextureLayers::TextureLayers() : serial(++layerBooks) {
         if (made) DeleteProgram(made);
         return;
     }
+    GLint lightmapUnits[kArrays], textureUnits[kArrays];
+    for (int i = 0; i < kArrays; ++i) {
+        lightmapUnits[i] = kFirstUnit + i;
+        textureUnits[i] = kFirstUnit + kArrays + i;
+    }
     UseProgram(made);
-    Uniform1i(GetUniformLocation(made, "lightmaps"), 0);
-    Uniform1i(GetUniformLocation(made, "textures"), 1);
+    Uniform1iv(GetUniformLocation(made, "lightmaps"), kArrays, lightmapUnits);
+    Uniform1iv(GetUniformLocation(made, "textures"), kArrays, textureUnits);
     UseProgram(0);
     program = made;
 }
@@ -105,7 +116,7 @@ int TextureLayers::ArrayFor(int width, int height) {
     return static_cast<int>(arrays.size()) - 1;
 }
 
-bool TextureLayers::Locate(const std::shared_ptr<Picture>& picture, int preferred, Place& place,
+bool TextureLayers::Locate(const std::shared_ptr<Picture>& picture, Place& place,
                            const std::function<void()>& beforeLoad) {
     if (!picture || picture->width <= 0 || picture->height <= 0 ||
         picture->pixels.size() != static_cast<std::size_t>(picture->width) * static_cast<std::size_t>(picture->height))
@@ -118,15 +129,12 @@ bool TextureLayers::Locate(const std::shared_ptr<Picture>& picture, int preferre
                                    [first](std::uint16_t pixel) { return pixel == first; });
         copy.checked = picture->version;
     }
-    if (copy.uniform)
-        return LocateColour(picture->pixels.front(),
-                            preferred >= 0 ? preferred : ArrayFor(picture->width, picture->height), place, beforeLoad);
+    if (copy.uniform) return LocateColour(picture->pixels.front(), place, beforeLoad);
     return Hold(picture, place, beforeLoad);
 }
 
-bool TextureLayers::LocateColour(std::uint16_t colour, int preferred, Place& place,
-                                 const std::function<void()>& beforeLoad) {
-    const int array = preferred >= 0 ? preferred : ArrayFor(1, 1);
+bool TextureLayers::LocateColour(std::uint16_t colour, Place& place, const std::function<void()>& beforeLoad) {
+    const int array = arrays.empty() ? ArrayFor(1, 1) : 0;
     std::shared_ptr<Picture>& solid = colours[{array, colour}];
     if (!solid) {
         solid = std::make_shared<Picture>();
@@ -144,6 +152,7 @@ bool TextureLayers::Hold(const std::shared_ptr<Picture>& picture, Place& place,
     if (copy.book != serial) copy = {serial, picture->version - 1, false, -1, -1, 0};
     if (copy.layer < 0) {
         const int index = ArrayFor(picture->width, picture->height);
+        if (index >= kArrays) return false;
         Array& array = arrays[static_cast<std::size_t>(index)];
         // A layer whose picture is gone, else a new one.
         auto free = std::find_if(array.layers.begin(), array.layers.end(),
@@ -195,12 +204,17 @@ void TextureLayers::Load(const Array& array, int layer, const Picture& picture) 
                   picture.pixels.data());
 }
 
-void TextureLayers::Begin(int lightmapArray, int textureArray) {
+void TextureLayers::Begin(GLuint lightmapSampler, GLuint textureSampler) {
     UseProgram(program);
-    ActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D_ARRAY, arrays[static_cast<std::size_t>(lightmapArray)].texture);
-    ActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D_ARRAY, arrays[static_cast<std::size_t>(textureArray)].texture);
+    for (int i = 0; i < static_cast<int>(arrays.size()) && i < kArrays; ++i) {
+        const GLuint texture = arrays[static_cast<std::size_t>(i)].texture;
+        for (const auto& [unit, sampler] :
+             {std::pair{kFirstUnit + i, lightmapSampler}, std::pair{kFirstUnit + kArrays + i, textureSampler}}) {
+            ActiveTexture(static_cast<GLenum>(GL_TEXTURE0 + unit));
+            glBindTexture(GL_TEXTURE_2D_ARRAY, texture);
+            BindSampler(static_cast<GLuint>(unit), sampler);
+        }
+    }
     ActiveTexture(GL_TEXTURE0);
 }
 

@@ -16,9 +16,9 @@ constexpr DWORD kVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2;
 // Position, normal, two texture coordinate pairs.
 constexpr int kFloatsPerVertex = 10;
 constexpr int kCoordinateSets = 2;
-// As batched: position, normal, then each pair followed by its picture's layer
-// (drawn from texture arrays, TextureLayers.h).
-constexpr int kBatchFloatsPerVertex = 12;
+// As batched: position, normal, each pair followed by its picture's layer,
+// then the two pictures' arrays (drawn from texture arrays, TextureLayers.h).
+constexpr int kBatchFloatsPerVertex = 14;
 // A full batch is drawn and the next one begins; the storage never grows.
 constexpr std::size_t kBatchVertices = std::size_t{3} * 4096;
 
@@ -100,9 +100,10 @@ private:
     // Gives GL what changed since the last draw; the stages through ApplyStages.
     void Apply();
     void ApplyStages(bool texturesOnly);
-    // Whether the stages are the ones the texture layers draw, and where
-    // their two pictures lie; false when they are not or have no layer.
-    bool LocateLayers(TextureLayers::Place places[2]);
+    // Whether the stages are the ones the texture layers draw, noting where
+    // their two pictures lie (stagePlaces); false when they are not or have
+    // no place.
+    bool LocateLayers();
     const GlEntryPoints& Gl() const { return direct3D->owner->gl; }
 
     Direct3DObject* const direct3D;
@@ -138,8 +139,6 @@ private:
     GLuint white = 0;  // for a stage that uses no texture: GL combines only on a textured unit
     std::vector<float> batch;
     std::unique_ptr<TextureLayers> layers;
-    // The batch is drawn from these arrays (-1: with the units' own textures);
-    // the stages' pictures lie at these layers.
-    int batchArrays[2] = {-1, -1};
-    float stageLayers[2] = {};
+    bool batchLayered = false;  // drawn from the arrays, not the units' own textures
+    TextureLayers::Place stagePlaces[2];
 };

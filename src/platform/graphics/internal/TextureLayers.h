@@ -4,14 +4,15 @@
 // function every change of texture is a change of state, which a software
 // rasteriser pays for with a copy of its whole fragment state; a level of
 // many textures changes them at nearly every triangle. With the arrays the
-// picture is a vertex's layer, and triangles whose pictures lie in the same
-// two arrays go to GL in one draw, still in their order.
+// picture is a vertex's array and layer, every array is bound at once (to
+// units of their own, after the fixed-function ones), and triangles of any
+// pictures go to GL in one draw, still in their order.
 //
 // The program samples and combines as the fixed-function units do (the
 // texture coordinates divided by q, the products in the units' order), and
 // the vertices still pass GL's fixed-function transform and lighting, so the
 // picture is the same pixel for pixel. A picture of one colour samples as
-// that colour whatever its size, so it lies in whichever array is in use.
+// that colour whatever its size, so it takes a layer of the first array.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,14 @@ public:
     TextureLayers(const TextureLayers&) = delete;
     TextureLayers& operator=(const TextureLayers&) = delete;
 
+    // Arrays of this many picture sizes at most; a picture of another size
+    // has no place. Each is bound twice, as a lightmap and as a texture,
+    // each with its stage's filtering, from unit kFirstUnit on.
+    static constexpr int kArrays = 12;
+    static constexpr int kFirstUnit = 8;
+    // The texture coordinate set that carries each vertex's two arrays.
+    static constexpr int kArraysCoordinates = 2;
+
     // Made, and not switched off (SetTextureLayers).
     bool Ready() const;
 
@@ -44,17 +53,17 @@ public:
     };
     // The picture's place: its own layer in the array of its size, loaded
     // when new or changed, or for a picture of one colour a layer of that
-    // colour in `preferred` (an array index; -1: its own size). `beforeLoad`
-    // is called before any layer is loaded, as what was batched must be drawn
-    // first. False when the array has no layer left.
-    bool Locate(const std::shared_ptr<Picture>& picture, int preferred, Place& place,
-                const std::function<void()>& beforeLoad);
-    // A layer all of `colour` (RGB565) in `preferred`, or in a 1 × 1 array.
-    bool LocateColour(std::uint16_t colour, int preferred, Place& place, const std::function<void()>& beforeLoad);
+    // colour. `beforeLoad` is called before any layer is loaded, as what was
+    // batched must be drawn first. False when its size would make one array
+    // too many, or its array has no layer left.
+    bool Locate(const std::shared_ptr<Picture>& picture, Place& place, const std::function<void()>& beforeLoad);
+    // A layer all of `colour` (RGB565).
+    bool LocateColour(std::uint16_t colour, Place& place, const std::function<void()>& beforeLoad);
 
-    // Draws with the program and the two arrays on units 0 (the lightmap) and
-    // 1 (the texture) until End, which gives GL back its fixed function.
-    void Begin(int lightmapArray, int textureArray);
+    // Draws with the program and every array, filtered as the samplers of the
+    // lightmap's and the texture's stage say, until End, which gives GL back
+    // its fixed function.
+    void Begin(GLuint lightmapSampler, GLuint textureSampler);
     void End();
 
 private:
@@ -76,6 +85,7 @@ private:
     PFNGLUSEPROGRAMPROC UseProgram = nullptr;
     PFNGLDELETEPROGRAMPROC DeleteProgram = nullptr;
     PFNGLACTIVETEXTUREPROC ActiveTexture = nullptr;
+    PFNGLBINDSAMPLERPROC BindSampler = nullptr;
     GLuint program = 0;
     unsigned serial;  // tells this one's copies from an earlier one's
     int mostLayers = 0;
