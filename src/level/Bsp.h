@@ -33,11 +33,13 @@ struct BspNode {
     // leaf (level/Portals.h): an empty leaf's portals (indices into
     // Bsp::portals.portals); the mark of the last flood that reached the
     // node's subtree, and for a leaf the part of the picture that flood saw it
-    // in and how often it widened it.
+    // in, how often it widened it after flooding on from it, and whether it
+    // waits to be flooded on from.
     std::vector<std::int32_t> portals;
     std::uint32_t seenMark = 0;
     ScreenRect seen{};
     std::uint8_t widenings = 0;
+    bool queued = false;
 };
 
 // A polygon's plane as the facing rule takes it: its first vertex and normal.

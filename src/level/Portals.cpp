@@ -335,7 +335,11 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
     const std::uint32_t mark = ++level.mark;
     const double bound = view.Projects() ? 1 + kPictureMargin : kUnbounded;
     const ScreenRect whole{{-bound, -bound}, {bound, bound}};
-    // A leaf seen in `part`: flooded from (again) unless its part holds it.
+    // Leaves wait in the order they are reached, so that a leaf is mostly
+    // reached through all its nearer openings before the flood goes on from
+    // it. A leaf seen in `part`: a waiting one takes it in; one flooded from
+    // already waits again unless its part holds it.
+    std::vector<BspNode*> queue;
     auto reach = [&](BspNode* leaf, const ScreenRect& part) {
         if (leaf->seenMark != mark) {
             MarkUp(leaf, mark);
@@ -343,15 +347,19 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
             leaf->widenings = 0;
         } else if (Holds(leaf->seen, part)) {
             return;
+        } else if (leaf->queued) {
+            leaf->seen = Union(leaf->seen, part);
+            return;
         } else {
             leaf->seen = ++leaf->widenings > kMostWidenings ? whole : Union(leaf->seen, part);
         }
-        pending.push_back(leaf);
+        leaf->queued = true;
+        queue.push_back(leaf);
     };
     for (BspNode* start : starts) reach(start, whole);
-    while (!pending.empty()) {
-        BspNode* leaf = pending.back();
-        pending.pop_back();
+    for (std::size_t next = 0; next < queue.size(); ++next) {
+        BspNode* leaf = queue[next];
+        leaf->queued = false;
         const ScreenRect from = leaf->seen;
         for (std::int32_t index : leaf->portals) {
             Portal& portal = level.portals[static_cast<std::size_t>(index)];
