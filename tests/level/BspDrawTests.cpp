@@ -203,6 +203,31 @@ TEST_F(DrawTest, AHallFullOfPillarsStillHidesTheRoomBehindItsWalls) {
     EXPECT_EQ(eastRoom[1], 0) << "the room behind the walls is left out";
 }
 
+TEST_F(DrawTest, ARoomSeenOnlyThroughTheSecondOfTwoWindowsIsStillDrawn) {
+    // Room A (x 0 to 40) looks through two openings in its east wall into
+    // room B; B's east wall has a doorway into room C that only the northern
+    // opening shows from where the camera stands.
+    std::string map = "level windows\nstart 10 5 50\n";
+    for (const char* box : {"-4 -4 -4 164 0 104", "-4 16 -4 164 20 104", "-4 0 -4 0 16 104", "160 0 -4 164 16 104",
+                            "0 0 -4 160 16 0", "0 0 100 160 16 104", "40 0 0 44 16 30", "40 0 40 44 16 56",
+                            "40 0 66 44 16 100", "100 0 0 104 16 86", "100 0 96 104 16 100", "104 0 0 160 16 60"})
+        map += std::string("box ") + box + " wall\n";
+    const Compiled compiled = CompileText(map);
+    ASSERT_EQ(compiled.error, "");
+    ASSERT_TRUE(Load(compiled.level.levelText));
+    g_Player.position = {10, 5, 50};
+    int roomC[2] = {};
+    for (bool cull : {false, true}) {
+        level.cullUnseen = cull;
+        renderer.polygons.clear();
+        level.Draw(&level.root, LookingAlongX(g_Player.position, 1));
+        for (const Polygon& polygon : renderer.polygons)
+            if (polygon.vertices[0].position[0] > 105 && polygon.vertices[1].position[0] > 105) ++roomC[cull];
+    }
+    EXPECT_GT(roomC[0], 0);
+    EXPECT_EQ(roomC[1], roomC[0]) << "room C is seen through the doorway";
+}
+
 TEST_F(DrawTest, DrawingASubtreeDrawsOnlyThatSubtree) {
     ASSERT_TRUE(Load(kFacingFloors));
     EXPECT_EQ(DrawnFrom({0, 0.5f, 0}, &level.root->front), Names{"above"});
