@@ -248,6 +248,52 @@ TEST_F(Direct3DTest, TrianglesOfOneStateAreOneBatchDrawnInTheirOrder) {
     EXPECT_TRUE(Near(picture.At(ScreenX(4.2f), ScreenY(-0.8f)), {0, 0, 255}, 0)) << "the later batch on top";
 }
 
+// Drawn from texture arrays, pictures of more sizes than there are arrays
+// (those beyond draw with the units), and pictures whose pixels change
+// between scenes, give the units' frames, colour and depth.
+TEST_F(Direct3DTest, TextureArraysDrawManySizesAndChangedPicturesAsTheUnitsDo) {
+    IDirectDrawSurface7* lightmap = TextureFrom(
+        "lm.bmp", MakeBmp24(3, 2, [](int x, int y) {
+            return Rgb{static_cast<std::uint8_t>(90 + 70 * x), static_cast<std::uint8_t>(120 + 100 * y), 200};
+        }));
+    std::vector<IDirectDrawSurface7*> pictures;
+    for (int size = 2; size < 18; ++size)
+        pictures.push_back(
+            TextureFrom("t" + std::to_string(size) + ".bmp", MakeBmp24(size, size + 1, [=](int x, int y) {
+                            return (x + y) % 2 ? Rgb{255, static_cast<std::uint8_t>(15 * size), 0}
+                                               : Rgb{0, 80, static_cast<std::uint8_t>(14 * size)};
+                        })));
+    device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
+    auto frame = [&](bool layers) {
+        SetTextureLayers(layers);
+        Scene([&] {
+            for (std::size_t i = 0; i < pictures.size(); ++i) {
+                device->SetTexture(0, i % 3 ? lightmap : nullptr);
+                device->SetTexture(1, i % 4 ? pictures[i] : nullptr);
+                const float x = -7.5f + static_cast<float>(i), u = 0.1f * static_cast<float>(i % 7);
+                Draw(Triangle(x, 0, 10, true, u, 1 - u));
+                Draw(Triangle(x + 0.5f, 0.5f, 10, true, 1 - u, u));
+            }
+        });
+        return DisplayColourAndDepth();
+    };
+    const std::vector<std::uint8_t> units = frame(false);
+    EXPECT_TRUE(frame(true) == units) << "the frames differ";
+    // New pixels for one picture, and the lightmap's picture for another.
+    renderer.LoadTexture(&textures[3],
+                         dir.Write("new.bmp", MakeBmp24(4, 5,
+                                                        [](int x, int) {
+                                                            return x < 2 ? Rgb{255, 255, 255} : Rgb{40, 40, 40};
+                                                        }))
+                             .c_str(),
+                         4, 5);
+    renderer.LoadTexture(&textures[5], (dir.Path() / "lm.bmp").c_str(), 6, 7);
+    const std::vector<std::uint8_t> changedUnits = frame(false);
+    EXPECT_FALSE(changedUnits == units);
+    EXPECT_TRUE(frame(true) == changedUnits) << "the frames differ after the pictures changed";
+    SetTextureLayers(true);
+}
+
 TEST_F(Direct3DTest, DrawingNeedsASceneAndTheEnginesVertexFormat) {
     std::vector<DeviceVertex> triangle = Triangle(0, 0, 10);
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0x212, triangle.data(), 3, 0), D3DERR_SCENE_NOT_IN_SCENE);
