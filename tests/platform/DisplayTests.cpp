@@ -178,7 +178,6 @@ TEST_F(DisplayTest, ASoftwareRasterisersPresentsReachTheWindowThroughSharedMemor
     ASSERT_TRUE(WindowImageMadeOnProcessor()) << "Mesa's software rasteriser on X11 with MIT-SHM";
     DrawPattern();
     ASSERT_TRUE(SwapBuffers(dc));
-    FinishPresent();  // scaled and put on a thread of its own
 
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);

@@ -5,7 +5,6 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-#include "platform/window/ConnectionWatch.h"
 #include "platform/window/X11Window.h"
 
 namespace {
@@ -34,12 +33,6 @@ struct ShmPresent::Connection {
 namespace {
 
 bool attachFailed = false;
-
-// As for SDL's connection (window/ConnectionWatch.h): a connection that went
-// away is marked dead and every later call on it returns, where Xlib would
-// exit from inside the call (here, on the presenting thread). The process's
-// I/O error handler notes the loss, and the main loop ends the run.
-void KeepRunning(Display*, void*) {}
 
 int NoteAttachFailure(Display*, XErrorEvent*) {
     attachFailed = true;
@@ -108,27 +101,17 @@ ShmPresent::~ShmPresent() = default;
 bool ShmPresent::Open(SDL_Window* window) {
     Close();
     const auto x11 = X11WindowOf(window);
-    if (!x11) return false;
-    // A connection of its own, so that a thread may put images through it
-    // while SDL's serves the window's events.
-    Display* display = XOpenDisplay(DisplayString(x11->display));
-    if (!display) return false;
-    XSetIOErrorExitHandler(display, KeepRunning, nullptr);
+    if (!x11 || !XShmQueryExtension(x11->display)) return false;
     XWindowAttributes attributes;
-    if (!XShmQueryExtension(display) || !XGetWindowAttributes(display, x11->window, &attributes)) {
-        XCloseDisplay(display);
-        return false;
-    }
+    if (!XGetWindowAttributes(x11->display, x11->window, &attributes)) return false;
     const Visual* visual = attributes.visual;
     // The image's pixels are 0x00RRGGBB words in little-endian order. GL's
     // visual may be DirectColor: its swaps put the same pixel values there.
     if (attributes.depth != 24 || (visual->c_class != TrueColor && visual->c_class != DirectColor) ||
-        visual->red_mask != 0xff0000 || visual->green_mask != 0xff00 || visual->blue_mask != 0xff) {
-        XCloseDisplay(display);
+        visual->red_mask != 0xff0000 || visual->green_mask != 0xff00 || visual->blue_mask != 0xff)
         return false;
-    }
     connection = std::make_unique<Connection>();
-    connection->display = display;
+    connection->display = x11->display;
     connection->window = x11->window;
     connection->visual = attributes.visual;
     connection->depth = attributes.depth;
@@ -143,19 +126,13 @@ bool ShmPresent::Open(SDL_Window* window) {
 
 void ShmPresent::Close() {
     if (!connection) return;
-    // The server may be gone or hung: nothing more is asked of it.
-    if (ConnectionLost()) {
-        connection.reset();
-        return;
-    }
     for (SharedImage& shared : connection->images) Drop(connection->display, shared);
     XFreeGC(connection->display, connection->gc);
-    XCloseDisplay(connection->display);
     connection.reset();
 }
 
 std::uint8_t* ShmPresent::PrepareImage(int width, int height) {
-    if (!connection || width <= 0 || height <= 0 || ConnectionLost()) return nullptr;
+    if (!connection || width <= 0 || height <= 0) return nullptr;
     Connection& c = *connection;
     SharedImage& shared = c.images[c.current];
     if (!shared.image || shared.image->width != width || shared.image->height != height) {
@@ -182,7 +159,7 @@ int ShmPresent::Stride() const {
 }
 
 void ShmPresent::Put() {
-    if (!connection || ConnectionLost()) return;
+    if (!connection) return;
     Connection& c = *connection;
     SharedImage& shared = c.images[c.current];
     if (!shared.image) return;
@@ -191,8 +168,4 @@ void ShmPresent::Put() {
                  static_cast<unsigned>(shared.image->height), True);
     XFlush(c.display);
     c.current ^= 1;
-}
-
-void ShmPresent::Wait() {
-    if (connection && !ConnectionLost()) XSync(connection->display, False);
 }

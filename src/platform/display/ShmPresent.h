@@ -18,9 +18,7 @@ public:
 
     // False (and nothing held) when the window cannot be shown this way.
     bool Open(SDL_Window* window);
-    // Lets go of the images and the connection; once the display is lost
-    // (window/ConnectionWatch.h) only forgets them, as every call below
-    // does nothing then: the server may be gone, or hung.
+    // While the window's X connection is still open.
     void Close();
 
     // Makes the window's next image ready to fill and returns it: `width` by
@@ -32,12 +30,8 @@ public:
     int Stride() const;
 
     // Shows the whole image in the window, in one request, without waiting
-    // for the server's copy; the next PrepareImage gives the other one. It
-    // may be called on another thread than the rest, one call at a time: the
-    // images go through an X connection of their own.
+    // for the server's copy; the next PrepareImage gives the other one.
     void Put();
-    // Until the server has done what was put.
-    void Wait();
 
 private:
     struct Connection;

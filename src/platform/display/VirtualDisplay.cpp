@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <future>
-#include <system_error>
 #include <thread>
 
 #include "platform/core/Seam.h"
@@ -30,10 +28,6 @@ struct State {
     bool throughShm = false;
     PictureScaler scaler;
     std::vector<std::uint16_t> picture;  // read back for the scaler
-    // A present's scaling and put, on a thread of its own while the engine
-    // goes on with the next frame; the scaler, the picture read back and the
-    // shared images are its until it is done.
-    std::future<void> presenting;
 };
 
 State state;
@@ -109,7 +103,6 @@ bool AttachVirtualDisplay(SDL_Window* window) {
 
 void DetachVirtualDisplay() {
     if (!state.framebuffer) return;
-    FinishPresent();
     // Without a current context (its window went first) the GL objects went with it.
     if (SDL_GL_GetCurrentContext()) DeleteBuffers(state.gl, state.framebuffer, state.colour, state.depth);
     state.framebuffer = state.colour = state.depth = 0;
@@ -151,12 +144,10 @@ SDL_Rect PictureRectInWindow(int windowWidth, int windowHeight) {
 
 namespace {
 
-// Reads the picture back and has `finish` scale it into the shared window
-// image, placed as GL would place it (GL's rows go up, the window's down);
-// the bars stay as the image was made. False when no image of the window's
-// size can be had.
-template <typename Finish>
-bool ComposeShmImage(int windowWidth, int windowHeight, Finish finish) {
+// The picture scaled into the shared window image, placed as GL would place
+// it (GL's rows go up, the window's down); the bars stay as the image was
+// made. False when no image of the window's size can be had.
+bool ComposeShmImage(int windowWidth, int windowHeight) {
     std::uint8_t* image = state.shm.PrepareImage(windowWidth, windowHeight);
     if (!image) return false;
     const SDL_Rect picture = PictureRectInWindow(windowWidth, windowHeight);
@@ -166,8 +157,8 @@ bool ComposeShmImage(int windowWidth, int windowHeight, Finish finish) {
     // Rows of 1280 bytes: any pack alignment the renderer left fits them.
     glReadPixels(0, 0, kDisplayWidth, kDisplayHeight, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, state.picture.data());
     const int top = windowHeight - picture.y - picture.h;
-    std::uint8_t* at = image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4;
-    finish([=] { state.scaler.Scale(state.picture.data(), picture.w, picture.h, at, stride); });
+    state.scaler.Scale(state.picture.data(), picture.w, picture.h,
+                       image + static_cast<std::ptrdiff_t>(top) * stride + picture.x * 4, stride);
     return true;
 }
 
@@ -175,19 +166,13 @@ bool ComposeShmImage(int windowWidth, int windowHeight, Finish finish) {
 
 bool WindowImageMadeOnProcessor() { return state.throughShm; }
 
-void FinishPresent() {
-    if (state.presenting.valid()) state.presenting.get();
-    state.shm.Wait();
-}
-
 void ComposeWindowImage() {
     if (!state.framebuffer) return;
-    FinishPresent();
     auto& gl = state.gl;
     int windowWidth = 0, windowHeight = 0;
     SDL_GL_GetDrawableSize(state.window, &windowWidth, &windowHeight);
     if (state.throughShm) {
-        if (ComposeShmImage(windowWidth, windowHeight, [](const auto& scale) { scale(); })) return;
+        if (ComposeShmImage(windowWidth, windowHeight)) return;
         // Out of shared memory for a new size, say: GL composes from now on.
         state.shm.Close();
         state.throughShm = false;
@@ -209,7 +194,6 @@ void ComposeWindowImage() {
 
 void ShowWindowImage() {
     if (!state.framebuffer) return;
-    FinishPresent();
     if (state.throughShm) {
         state.shm.Put();
     } else {
@@ -233,30 +217,8 @@ void ShowWindowImage() {
 
 void PresentVirtualDisplay() {
     if (!state.framebuffer) return;
-    bool composed = false;
-    if (state.throughShm) {
-        // The picture is read back here (GL's), then scaled and put on a
-        // thread of its own while the engine draws the next frame; the next
-        // present waits for it.
-        if (state.presenting.valid()) state.presenting.get();
-        int windowWidth = 0, windowHeight = 0;
-        SDL_GL_GetDrawableSize(state.window, &windowWidth, &windowHeight);
-        composed = ComposeShmImage(windowWidth, windowHeight, [](const auto& scale) {
-            auto finish = [scale] {
-                scale();
-                state.shm.Put();
-            };
-            try {
-                state.presenting = std::async(std::launch::async, finish);
-            } catch (const std::system_error&) {
-                finish();  // no thread to be had: this one does it
-            }
-        });
-    }
-    if (!composed) {
-        ComposeWindowImage();
-        ShowWindowImage();
-    }
+    ComposeWindowImage();
+    ShowWindowImage();
     if (state.pacing == PresentPacing::Refresh) WaitForRefresh();
 }
 

@@ -49,13 +49,8 @@ bool WindowImageMadeOnProcessor();
 // in) and directs drawing to the picture again.
 void ShowWindowImage();
 
-// Shows the picture: composes, shows and, while paced, waits for the next
-// refresh. Made on the processor, the window's image is scaled and shown on
-// a thread of its own after the picture is read back, while the caller goes
-// on; the next present, compose, show or detach waits for it.
+// Shows the picture: composes, shows and, while paced, waits for the next refresh.
 void PresentVirtualDisplay();
-// Waits until the last present's image is in the window.
-void FinishPresent();
 
 // Whether presents wait for the refresh (vsync where the driver gives it, at
 // most 60 a second in any case; see RefreshSchedule). Paced from the start;
