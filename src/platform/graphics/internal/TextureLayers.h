@@ -28,8 +28,9 @@ struct Picture;
 
 class TextureLayers {
 public:
-    // Compiles the program in the current context; without GLSL 1.30 and
-    // texture arrays it stays unready and the device draws as before.
+    // Compiles the program in the current context; without GLSL 4.00,
+    // texture arrays and 2 * kArrays image units after kFirstUnit it stays
+    // unready and the device draws as before.
     TextureLayers();
     ~TextureLayers();
     TextureLayers(const TextureLayers&) = delete;
