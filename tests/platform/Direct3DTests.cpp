@@ -197,6 +197,8 @@ TEST_F(Direct3DTest, AStageWithoutATexturePassesItsInputOnAndTheLastStageMultipl
     device->SetTexture(0, Solid("white.bmp", {255, 255, 255}));
     device->SetRenderState(D3DRENDERSTATE_AMBIENT, 0xFF808080);  // lit half-way
     EXPECT_TRUE(Near(Scene([&] { Draw(Backdrop()); }).At(320, 100), {128, 64, 0}, 5));
+    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);  // the lit colour left out
+    EXPECT_TRUE(Near(Scene([&] { Draw(Backdrop()); }).At(320, 100), As565({255, 128, 0}), 2));
 }
 
 TEST_F(Direct3DTest, TheTextureStageSamplesTheNearestTexelAndTheLightmapStageFilters) {
