@@ -102,7 +102,9 @@ public:
     // each in g_PolygonsRendered. Unless cullUnseen is off, subtrees whose
     // bounds `view` excludes, and those without a leaf that the flood from the
     // camera's leaf through the portals in view reaches, are not handed over,
-    // as nothing of them could reach the picture; their polygons that face the
-    // camera are still counted. The default volume holds all space.
+    // nor are the polygons of a reached leaf that lie outside the part of the
+    // picture it is seen in, as nothing of them could reach the picture; their
+    // polygons that face the camera are still counted. The default volume
+    // holds all space.
     void Draw(BspNode** link, const ViewVolume& view = {});
 };

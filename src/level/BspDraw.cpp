@@ -25,8 +25,9 @@ void Bsp::Draw(BspNode** link, const ViewVolume& view) {
     };
     ForEachPolygonFarToNear(
         *link, camera,
-        [](BspNode& leaf, std::int32_t index) {
+        [flooded, &view](BspNode& leaf, std::int32_t index) {
             g_PolygonsRendered = static_cast<std::int16_t>(g_PolygonsRendered + 1);
+            if (flooded && !MayShowIn(leaf.seen, leaf.polygons[index], view)) return;
             g_pRenderer->DrawPolygon(leaf.polygons[index]);
         },
         leaveOut);

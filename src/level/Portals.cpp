@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <utility>
 
 #include "level/Bsp.h"
@@ -198,18 +199,18 @@ ScreenRect Union(const ScreenRect& a, const ScreenRect& b) {
             {std::max(a.high[0], b.high[0]), std::max(a.high[1], b.high[1])}};
 }
 
-// The part of the picture an opening shows in: the rectangle around its
+// The part of the picture a polygon shows in: the rectangle around its
 // corners' projections, widened by the picture margin; unbounded when it
 // reaches to or behind the camera's plane (w about 0), where its picture is
 // unbounded too, or the view has no picture; empty when it lies wholly
 // behind the camera.
-ScreenRect Shown(const Polygon3& opening, const ViewVolume& view) {
+ScreenRect Shown(const Point* corners, std::size_t count, const ViewVolume& view) {
     const ScreenRect unbounded{{-kUnbounded, -kUnbounded}, {kUnbounded, kUnbounded}};
     if (!view.Projects()) return unbounded;
     const Plane x = Row(view, 0), y = Row(view, 1), w = Row(view, 2);
     ScreenRect around{{kUnbounded, kUnbounded}, {-kUnbounded, -kUnbounded}};
     bool onPlane = false, behind = false;
-    for (Point p : opening) {
+    for (const Point& p : std::span(corners, count)) {
         const double depth = Value(w, p), margin = Margin(w, p);
         if (depth <= margin) {
             (depth >= -margin ? onPlane : behind) = true;
@@ -374,7 +375,7 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
                 (side > margin * kOnPlane && side >= view.NearReach() && portal.closed[fromFront ? 0 : 1]))
                 continue;
             if (portal.shownMark != mark) {
-                portal.shown = Shown(portal.points, view);
+                portal.shown = Shown(portal.points.data(), portal.points.size(), view);
                 portal.shownMark = mark;
             }
             ScreenRect part;
@@ -382,4 +383,14 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
         }
     }
     return true;
+}
+
+bool MayShowIn(const ScreenRect& part, const Polygon& polygon, const ViewVolume& view) {
+    Point corners[3];
+    for (int i = 0; i < 3; ++i) {
+        const float* at = polygon.vertices[i].position;
+        corners[i] = {at[0], at[1], at[2]};
+    }
+    ScreenRect overlap;
+    return Overlap(part, Shown(corners, 3, view), overlap);
 }

@@ -10,6 +10,7 @@
 #include "math/Vector.h"
 
 struct BspNode;
+struct Polygon;
 
 // A point in double precision, for the portals' clipping.
 struct Point {
@@ -78,3 +79,10 @@ void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level);
 // nothing, when that cannot be told: no usable portals, or the camera outside
 // the portals' box or possibly in a solid leaf.
 bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPortals& level);
+
+// Whether a polygon of a leaf seen in `part` of the picture may show: false
+// only when its corners all lie in front of the camera and the rectangle
+// around their projections, widened as an opening's, misses that part. What
+// of a leaf lies outside its part is hidden as the leaves beyond its openings
+// are, so such a polygon need not be drawn.
+bool MayShowIn(const ScreenRect& part, const Polygon& polygon, const ViewVolume& view);
