@@ -173,6 +173,22 @@ TEST_F(DisplayTest, ThePictureKeeps4To3WithBlackBars) {
     EXPECT_GT(blended, 1000) << "the pattern's edges are blended";
 }
 
+TEST(PictureScalerTest, AnOddWidthEndsOnTheRowsLastTexelAndWritesNothingPastIt) {
+    // Black rows whose last texel is white, scaled to an odd width, two
+    // pixels at a time; each image row is followed by bytes it must not touch.
+    std::vector<std::uint16_t> picture(640 * 480, 0);
+    for (int y = 0; y < 480; ++y) picture[y * 640 + 639] = 0xffff;
+    constexpr int kWidth = 1281, kStride = (kWidth + 2) * 4;
+    std::vector<std::uint8_t> image(kStride * 3, 0xab);
+    PictureScaler().Scale(picture.data(), kWidth, 3, image.data(), kStride);
+    for (int y = 0; y < 3; ++y) {
+        const std::uint8_t* row = &image[y * kStride];
+        EXPECT_EQ(std::vector<int>(row + (kWidth - 1) * 4, row + kWidth * 4), (std::vector<int>{255, 255, 255, 0}));
+        EXPECT_EQ(std::vector<int>(row, row + 4), (std::vector<int>{0, 0, 0, 0}));
+        EXPECT_EQ(std::count(row + kWidth * 4, row + kStride, 0xab), 8) << "row " << y;
+    }
+}
+
 TEST_F(DisplayTest, ASoftwareRasterisersPresentsReachTheWindowThroughSharedMemory) {
     StartContext();
     ASSERT_TRUE(WindowImageMadeOnProcessor()) << "Mesa's software rasteriser on X11 with MIT-SHM";

@@ -1,7 +1,9 @@
 #include "platform/display/PictureScaler.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <future>
 #include <system_error>
 
@@ -30,22 +32,48 @@ std::vector<PictureScaler::Tap> PictureScaler::Taps(int from, int to) {
     return taps;
 }
 
+namespace {
+
+// Eight 16-bit lanes: two pixels' channels blue, green, red, 0 each, or one
+// pixel with the pixel after it. Generic vectors, so that any processor's
+// vector unit does the weighing.
+using Lanes16 = std::uint16_t __attribute__((vector_size(16)));
+using Lanes8 = std::uint8_t __attribute__((vector_size(8)));
+
+// The pixel at `at` and the one after it, weighed by `weights` (the first's
+// four lanes, the second's four).
+Lanes16 Weighed(const std::uint32_t* at, const std::array<std::uint16_t, 8>& weights) {
+    Lanes8 pair;
+    std::memcpy(&pair, at, sizeof pair);
+    Lanes16 factors;
+    std::memcpy(&factors, weights.data(), sizeof factors);
+    return __builtin_convertvector(pair, Lanes16) * factors;
+}
+
+}  // namespace
+
 // One picture row scaled across, rounded to 8 bits a channel: 0x00RRGGBB
-// words. Red and blue are weighed together in one word, green in another.
+// words, each channel (a v + b w + 128) / 256 of its two samples a and b
+// with weights v + w = 256, which fits 16 bits. Two pixels at a time: each
+// reads its sample and the texel after it in one load (the row's last texel
+// is repeated past its end; a tap whose second sample is its first has that
+// texel after it, or weight 0 for it).
 void PictureScaler::ScaleRow(const std::uint16_t* row, std::uint32_t* into) const {
-    std::uint32_t expanded[kDisplayWidth];
+    std::uint32_t expanded[kDisplayWidth + 1];
     for (int x = 0; x < kDisplayWidth; ++x) {
         const std::uint32_t pixel = row[x];
         const std::uint32_t r = pixel >> 11, g = (pixel >> 5) & 63, b = pixel & 31;
         expanded[x] = (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
     }
-    for (int x = 0; x < width; ++x) {
-        const Tap& tap = columns[x];
-        const std::uint32_t first = expanded[tap.first], second = expanded[tap.second];
-        const std::uint32_t w = static_cast<std::uint32_t>(tap.weight), v = 256 - w;
-        const std::uint32_t redBlue = ((first & 0xff00ff) * v + (second & 0xff00ff) * w + 0x800080) >> 8;
-        const std::uint32_t green = ((first & 0xff00) * v + (second & 0xff00) * w + 0x8000) >> 8;
-        into[x] = (redBlue & 0xff00ff) | (green & 0xff00);
+    expanded[kDisplayWidth] = expanded[kDisplayWidth - 1];
+    for (int x = 0; x < width; x += 2) {
+        const int next = std::min(x + 1, width - 1);  // an odd width's last pixel is weighed twice
+        const Lanes16 left = Weighed(&expanded[columns[x].first], weights[x]);
+        const Lanes16 right = Weighed(&expanded[columns[next].first], weights[next]);
+        const Lanes16 sums = __builtin_shufflevector(left, right, 0, 1, 2, 3, 8, 9, 10, 11) +
+                             __builtin_shufflevector(left, right, 4, 5, 6, 7, 12, 13, 14, 15) + 128;
+        const Lanes8 pixels = __builtin_convertvector(sums >> 8, Lanes8);
+        std::memcpy(&into[x], &pixels, next > x ? 8 : 4);
     }
 }
 
@@ -55,6 +83,11 @@ void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeigh
         width = toWidth;
         height = toHeight;
         columns = Taps(kDisplayWidth, width);
+        weights.clear();
+        for (const Tap& column : columns) {
+            const auto w = static_cast<std::uint16_t>(column.weight), v = static_cast<std::uint16_t>(256 - w);
+            weights.push_back({v, v, v, v, w, w, w, w});
+        }
         rows = Taps(kDisplayHeight, height);
         for (auto& half : across)
             for (auto& row : half) row.assign(static_cast<std::size_t>(width), 0);

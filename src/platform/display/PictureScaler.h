@@ -5,6 +5,7 @@
 // picture through GL.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -30,5 +31,7 @@ private:
 
     int width = 0, height = 0;
     std::vector<Tap> columns, rows;
+    std::vector<std::array<std::uint16_t, 8>>
+        weights;                              // each column's: its first sample's four times, then its second's
     std::vector<std::uint32_t> across[2][2];  // each half's two picture rows scaled across
 };
