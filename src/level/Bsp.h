@@ -15,6 +15,7 @@
 struct BspNode {
     std::uint8_t isLeaf = 0;
     BspNode* parent = nullptr;      // the node naming this one as a child; none for the root
+    std::uint32_t seenMark = 0;     // below, with the portals; beside the parent for the flood's climb
     BspNode* front = nullptr;       // internal: the side the plane's normal points to, the plane included
     BspNode* back = nullptr;        // internal: the other side
     Polygon plane;                  // internal: the splitting triangle (positions and normal only)
@@ -36,7 +37,6 @@ struct BspNode {
     // in, how often it widened it after flooding on from it, and whether it
     // waits to be flooded on from.
     std::vector<std::int32_t> portals;
-    std::uint32_t seenMark = 0;
     ScreenRect seen{};
     std::uint8_t widenings = 0;
     bool queued = false;
