@@ -262,7 +262,7 @@ void DeviceObject::Apply() {
         } else {
             glDisable(GL_CULL_FACE);
         }
-        if (alphaTest && AlphaTestCanFail()) {
+        if (AlphaTestCanFail()) {
             glEnable(GL_ALPHA_TEST);
             glAlphaFunc(GlCompare(alphaFunc), alphaRef / 255.0f);
         } else {

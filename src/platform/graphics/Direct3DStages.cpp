@@ -132,7 +132,7 @@ void DeviceObject::ApplyStages(bool texturesOnly) {
 // times the lit colour, with nothing after and no alpha test that can fail:
 // what the texture layers' program draws alike.
 bool DeviceObject::LocateLayers() {
-    if (!layers->Ready() || units < 3 || (alphaTest && AlphaTestCanFail())) return false;
+    if (!layers->Ready() || units < 3 || AlphaTestCanFail()) return false;
     const DeviceStage &lightmap = stages[0], &texture = stages[1], &lit = stages[2];
     auto takes = [](const DeviceStage& stage, DWORD a, DWORD b) {
         return (stage.colorArg1 == a && stage.colorArg2 == b) || (stage.colorArg1 == b && stage.colorArg2 == a);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <string>
 
 #include "platform/graphics/Direct3D.h"
 #include "platform/graphics/internal/DisplayObjects.h"
@@ -17,11 +18,13 @@ namespace {
 // their q as the units' projected lookup does. The layer rides in r, the two
 // arrays in the third set's s and t (the same at every corner, so the same
 // for every pixel a run of the program shades: the sampler's index is
-// uniform there, as GLSL asks). Arrays of kArrays samplers each, as
-// TextureLayers.h says.
-constexpr const char* kFragmentProgram = R"(#version 400 compatibility
-uniform sampler2DArray lightmaps[12];
-uniform sampler2DArray textures[12];
+// uniform there, as GLSL asks). Arrays of kArrays samplers each.
+std::string FragmentProgram() {
+    return R"(#version 400 compatibility
+uniform sampler2DArray lightmaps[)" +
+           std::to_string(TextureLayers::kArrays) + R"(];
+uniform sampler2DArray textures[)" +
+           std::to_string(TextureLayers::kArrays) + R"(];
 void main() {
     vec4 a = gl_TexCoord[0];
     vec4 b = gl_TexCoord[1];
@@ -31,6 +34,8 @@ void main() {
     gl_FragColor = vec4(texel.rgb * lightmap.rgb * gl_Color.rgb, lightmap.a);
 }
 )";
+}
+
 bool layersOn = true;
 unsigned layerBooks = 0;
 
@@ -76,7 +81,9 @@ TextureLayers::TextureLayers() : serial(++layerBooks) {
 
     const GLuint shader = CreateShader(GL_FRAGMENT_SHADER);
     if (!shader) return;
-    ShaderSource(shader, 1, &kFragmentProgram, nullptr);
+    const std::string source = FragmentProgram();
+    const char* text = source.c_str();
+    ShaderSource(shader, 1, &text, nullptr);
     CompileShader(shader);
     GLint compiled = GL_FALSE;
     GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
@@ -112,6 +119,7 @@ TextureLayers::~TextureLayers() {
 int TextureLayers::ArrayFor(int width, int height) {
     for (std::size_t i = 0; i < arrays.size(); ++i)
         if (arrays[i].width == width && arrays[i].height == height) return static_cast<int>(i);
+    if (arrays.size() == kArrays) return -1;
     arrays.push_back({width, height, 0, 0, {}});
     return static_cast<int>(arrays.size()) - 1;
 }
@@ -152,7 +160,7 @@ bool TextureLayers::Hold(const std::shared_ptr<Picture>& picture, Place& place,
     if (copy.book != serial) copy = {serial, picture->version - 1, false, -1, -1, 0};
     if (copy.layer < 0) {
         const int index = ArrayFor(picture->width, picture->height);
-        if (index >= kArrays) return false;
+        if (index < 0) return false;
         Array& array = arrays[static_cast<std::size_t>(index)];
         // A layer whose picture is gone, else a new one.
         auto free = std::find_if(array.layers.begin(), array.layers.end(),
@@ -206,7 +214,7 @@ void TextureLayers::Load(const Array& array, int layer, const Picture& picture) 
 
 void TextureLayers::Begin(GLuint lightmapSampler, GLuint textureSampler) {
     UseProgram(program);
-    for (int i = 0; i < static_cast<int>(arrays.size()) && i < kArrays; ++i) {
+    for (int i = 0; i < static_cast<int>(arrays.size()); ++i) {
         const GLuint texture = arrays[static_cast<std::size_t>(i)].texture;
         for (const auto& [unit, sampler] :
              {std::pair{kFirstUnit + i, lightmapSampler}, std::pair{kFirstUnit + kArrays + i, textureSampler}}) {

@@ -124,8 +124,9 @@ private:
     bool alphaTest = false;
     DWORD alphaFunc = D3DCMP_ALWAYS;
     DWORD alphaRef = 0;
+    // On, and able to turn a pixel away (alpha is never below 0).
     bool AlphaTestCanFail() const {
-        return !(alphaFunc == D3DCMP_ALWAYS || (alphaFunc == D3DCMP_GREATEREQUAL && alphaRef == 0));
+        return alphaTest && !(alphaFunc == D3DCMP_ALWAYS || (alphaFunc == D3DCMP_GREATEREQUAL && alphaRef == 0));
     }
     bool lighting = true;
     D3DCOLOR ambient = 0;

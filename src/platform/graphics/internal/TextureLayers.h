@@ -76,6 +76,7 @@ private:
         std::vector<std::weak_ptr<Picture>> layers;  // expired: free
     };
 
+    // The array of that size's index, made as needed; -1 when kArrays are made.
     int ArrayFor(int width, int height);
     bool Hold(const std::shared_ptr<Picture>& picture, Place& place, const std::function<void()>& beforeLoad);
     void Grow(Array& array);
