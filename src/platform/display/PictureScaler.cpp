@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <future>
 #include <system_error>
 
 #include "platform/display/VirtualDisplay.h"
@@ -92,20 +91,66 @@ void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeigh
         for (auto& half : across)
             for (auto& row : half) row.assign(static_cast<std::size_t>(width), 0);
     }
-    // The lower half of the image on a thread of its own: the window's image
-    // is the largest part of a frame's work on the processor that the
-    // rasteriser's threads do not share, and they are idle meanwhile. Where
-    // no thread can be had, this one does both.
-    const int half = height / 2;
-    auto lowerHalf = [&] { ScaleRows(picture, half, height, out, stride, across[1]); };
-    std::future<void> done;
-    try {
-        done = std::async(std::launch::async, lowerHalf);
-    } catch (const std::system_error&) {
-        lowerHalf();
+    // The image is the largest part of a frame's work on the processor that
+    // the rasteriser's threads do not share, and they are idle meanwhile, so
+    // a helper thread takes bands of rows in turn with this one. This one
+    // never waits for the helper to start: on a busy machine it may be
+    // scheduled late, and then this one has done the bands already. Where no
+    // thread can be had, this one does them all.
+    jobPicture = picture;
+    jobOut = out;
+    jobStride = stride;
+    nextBand = 0;
+    if (!helper.joinable()) {
+        try {
+            helper = std::thread(&PictureScaler::Help, this);
+        } catch (const std::system_error&) {
+        }
     }
-    ScaleRows(picture, 0, half, out, stride, across[0]);
-    if (done.valid()) done.get();
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+        ++jobs;
+    }
+    posted.notify_one();
+    TakeBands(across[0]);
+    std::unique_lock lock(mutex);
+    open = false;
+    finished.wait(lock, [this] { return !helping; });
+}
+
+PictureScaler::~PictureScaler() {
+    if (!helper.joinable()) return;
+    {
+        std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    posted.notify_one();
+    helper.join();
+}
+
+void PictureScaler::Help() {
+    std::unique_lock lock(mutex);
+    unsigned seen = 0;
+    for (;;) {
+        posted.wait(lock, [&] { return stopping || (open && jobs != seen); });
+        if (stopping) return;
+        seen = jobs;
+        helping = true;
+        lock.unlock();
+        TakeBands(across[1]);
+        lock.lock();
+        helping = false;
+        finished.notify_one();
+    }
+}
+
+void PictureScaler::TakeBands(std::vector<std::uint32_t> (&kept)[2]) {
+    // Bands long enough that the picture rows scaled across again where one
+    // begins are few.
+    constexpr int kBandRows = 64;
+    for (int top; (top = nextBand.fetch_add(1) * kBandRows) < height;)
+        ScaleRows(jobPicture, top, std::min(top + kBandRows, height), jobOut, jobStride, kept);
 }
 
 void PictureScaler::ScaleRows(const std::uint16_t* picture, int top, int bottom, std::uint8_t* out, int stride,

@@ -6,15 +6,24 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 class PictureScaler {
 public:
+    PictureScaler() = default;
+    ~PictureScaler();
+    PictureScaler(const PictureScaler&) = delete;
+    PictureScaler& operator=(const PictureScaler&) = delete;
+
     // `picture` is 640x480 RGB565 with its rows from the bottom, as GL reads
     // them back. Writes `width` by `height` pixels, rows from the top, each
     // row `stride` bytes apart; each pixel is the bytes blue, green, red, 0
-    // (0x00RRGGBB in a little-endian word). Two threads share the rows.
+    // (0x00RRGGBB in a little-endian word). A helper thread shares the rows.
     void Scale(const std::uint16_t* picture, int width, int height, std::uint8_t* out, int stride);
 
 private:
@@ -29,9 +38,27 @@ private:
     void ScaleRows(const std::uint16_t* picture, int top, int bottom, std::uint8_t* out, int stride,
                    std::vector<std::uint32_t> (&kept)[2]) const;
 
+    // Takes bands of rows of the current job until none are left.
+    void TakeBands(std::vector<std::uint32_t> (&kept)[2]);
+    void Help();
+
     int width = 0, height = 0;
     std::vector<Tap> columns, rows;
     std::vector<std::array<std::uint16_t, 8>>
         weights;                              // each column's: its first sample's four times, then its second's
-    std::vector<std::uint32_t> across[2][2];  // each half's two picture rows scaled across
+    std::vector<std::uint32_t> across[2][2];  // each thread's two picture rows scaled across
+
+    // The job the two threads share, set while `open` is false.
+    const std::uint16_t* jobPicture = nullptr;
+    std::uint8_t* jobOut = nullptr;
+    int jobStride = 0;
+    std::atomic<int> nextBand{0};
+
+    std::mutex mutex;
+    std::condition_variable posted, finished;
+    bool open = false;     // the helper may join the job
+    bool helping = false;  // it has, and is not done
+    bool stopping = false;
+    unsigned jobs = 0;
+    std::thread helper;
 };
