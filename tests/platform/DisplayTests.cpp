@@ -189,6 +189,23 @@ TEST(PictureScalerTest, AnOddWidthEndsOnTheRowsLastTexelAndWritesNothingPastIt) 
     }
 }
 
+TEST(PictureScalerTest, EveryBandIsWrittenWhenScaleReturns) {
+    // The helper thread's bands too: each row of an image refilled before
+    // each scaling has its first byte written at once (looked at quickly,
+    // before a band still being made would be done), time after time.
+    const std::vector<std::uint16_t> picture(640 * 480, 0xffff);
+    constexpr int kWidth = 1440, kHeight = 1080;
+    std::vector<std::uint8_t> image(kWidth * kHeight * 4);
+    PictureScaler scaler;
+    for (int time = 0; time < 100; ++time) {
+        std::fill(image.begin(), image.end(), 0xab);
+        scaler.Scale(picture.data(), kWidth, kHeight, image.data(), kWidth * 4);
+        int unwritten = 0;
+        for (int y = 0; y < kHeight; ++y) unwritten += image[y * kWidth * 4] == 0xab;
+        ASSERT_EQ(unwritten, 0) << "time " << time;
+    }
+}
+
 TEST_F(DisplayTest, ASoftwareRasterisersPresentsReachTheWindowThroughSharedMemory) {
     StartContext();
     ASSERT_TRUE(WindowImageMadeOnProcessor()) << "Mesa's software rasteriser on X11 with MIT-SHM";

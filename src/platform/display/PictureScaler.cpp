@@ -110,7 +110,6 @@ void PictureScaler::Scale(const std::uint16_t* picture, int toWidth, int toHeigh
     {
         std::lock_guard lock(mutex);
         open = true;
-        ++jobs;
     }
     posted.notify_one();
     TakeBands(across[0]);
@@ -131,11 +130,10 @@ PictureScaler::~PictureScaler() {
 
 void PictureScaler::Help() {
     std::unique_lock lock(mutex);
-    unsigned seen = 0;
     for (;;) {
-        posted.wait(lock, [&] { return stopping || (open && jobs != seen); });
+        posted.wait(lock, [this] { return stopping || open; });
         if (stopping) return;
-        seen = jobs;
+        open = false;  // joined once
         helping = true;
         lock.unlock();
         TakeBands(across[1]);

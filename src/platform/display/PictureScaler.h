@@ -56,9 +56,8 @@ private:
 
     std::mutex mutex;
     std::condition_variable posted, finished;
-    bool open = false;     // the helper may join the job
+    bool open = false;     // the helper may join the job, until it has or the job is done
     bool helping = false;  // it has, and is not done
     bool stopping = false;
-    unsigned jobs = 0;
     std::thread helper;
 };
