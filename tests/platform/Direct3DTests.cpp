@@ -186,6 +186,8 @@ TEST_F(Direct3DTest, DepthRunsZeroToOneAndTheComparisonDecidesWhatCovers) {
     device->SetRenderState(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
     DisplayPicture always = Scene(nearRedThenFarBlue);
     EXPECT_TRUE(Near(always.At(ScreenX(-0.2f), ScreenY(-0.2f)), {0, 0, 255}, 0)) << "the later covers";
+    glReadPixels(ScreenX(-0.2f), kDisplayHeight - 1 - ScreenY(-0.2f), 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_NEAR(depth, 0.995100f, 1e-4) << "with its depth";
 }
 
 TEST_F(Direct3DTest, AStageWithoutATexturePassesItsInputOnAndTheLastStageMultipliesTheLitColour) {

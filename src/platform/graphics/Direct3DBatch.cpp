@@ -1,6 +1,7 @@
 // The device's batching of triangles: consecutive triangles drawn under the
 // same state go to GL as one draw, made when the state changes or something
 // else needs the display.
+#include <algorithm>
 #include <string>
 
 #include "platform/core/Seam.h"
@@ -71,8 +72,36 @@ void DeviceObject::Flush() {
     }
     Gl().ClientActiveTexture(GL_TEXTURE0);
     const auto vertices = static_cast<GLsizei>(batch.size() / kBatchFloatsPerVertex);
-    glDrawArrays(GL_TRIANGLES, 0, vertices);
+    if (layered && depthInOrder) {
+        // The last triangle at a pixel is the one seen, and the batch is far
+        // more pixels than the picture: the depths go first, shading nothing,
+        // then only the fragments that lie at their pixel's depth are shaded.
+        // The last of those is the last triangle's: the same colours and
+        // depths as one pass, without shading what is drawn over.
+        layers->ShadeNothing(true);
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        DrawInPieces(vertices);
+        layers->ShadeNothing(false);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glDepthFunc(GL_EQUAL);
+        glDepthMask(GL_FALSE);
+        DrawInPieces(vertices);
+        glDepthFunc(GL_ALWAYS);  // as applied
+        glDepthMask(GL_TRUE);
+    } else {
+        DrawInPieces(vertices);
+    }
     if (layered) layers->End();
     SeamCall("DrawBatch", std::to_string(vertices / 3));
     batch.clear();
+}
+
+// Mesa's draw module sends a whole draw through its primitive pipeline when
+// one of its triangles needs clipping, and that pipeline walks every vertex of
+// the draw each time it hands a few triangles on: in short draws that walk
+// stays short. The triangles and their order are the same.
+void DeviceObject::DrawInPieces(GLsizei vertices) {
+    constexpr GLsizei kPiece = 3 * 128;
+    for (GLsizei first = 0; first < vertices; first += kPiece)
+        glDrawArrays(GL_TRIANGLES, first, std::min(kPiece, vertices - first));
 }

@@ -252,6 +252,7 @@ void DeviceObject::Apply() {
         } else {
             glDisable(GL_DEPTH_TEST);
         }
+        depthInOrder = zEnable && hasZBuffer && zWrite && zFunc == D3DCMP_ALWAYS;
         // Culling "counter-clockwise" drops triangles that appear
         // counter-clockwise on screen; GL's window rows run up the screen as
         // the picture is shown, so its clockwise is the screen's.

@@ -79,24 +79,32 @@ TextureLayers::TextureLayers() : serial(++layerBooks) {
     if (glGetError() != GL_NO_ERROR || layers < 2 || units < kFirstUnit + 2 * kArrays) return;
     mostLayers = layers;
 
-    const GLuint shader = CreateShader(GL_FRAGMENT_SHADER);
-    if (!shader) return;
-    const std::string source = FragmentProgram();
-    const char* text = source.c_str();
-    ShaderSource(shader, 1, &text, nullptr);
-    CompileShader(shader);
-    GLint compiled = GL_FALSE;
-    GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    const GLuint made = compiled ? CreateProgram() : 0;
-    if (made) {
-        AttachShader(made, shader);
-        LinkProgram(made);
-    }
-    DeleteShader(shader);  // kept while the program holds it
-    GLint linked = GL_FALSE;
-    if (made) GetProgramiv(made, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        if (made) DeleteProgram(made);
+    // A fragment program linked alone (GL's fixed function transforms the
+    // vertices), or 0.
+    auto build = [&](const std::string& source) -> GLuint {
+        const GLuint shader = CreateShader(GL_FRAGMENT_SHADER);
+        if (!shader) return 0;
+        const char* text = source.c_str();
+        ShaderSource(shader, 1, &text, nullptr);
+        CompileShader(shader);
+        GLint compiled = GL_FALSE;
+        GetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+        const GLuint made = compiled ? CreateProgram() : 0;
+        if (made) {
+            AttachShader(made, shader);
+            LinkProgram(made);
+        }
+        DeleteShader(shader);  // kept while the program holds it
+        GLint linked = GL_FALSE;
+        if (made) GetProgramiv(made, GL_LINK_STATUS, &linked);
+        if (!linked && made) DeleteProgram(made);
+        return linked ? made : 0;
+    };
+    const GLuint made = build(FragmentProgram());
+    if (!made) return;
+    blank = build("#version 400 compatibility\nvoid main() { gl_FragColor = vec4(0.0); }\n");
+    if (!blank) {
+        DeleteProgram(made);
         return;
     }
     GLint lightmapUnits[kArrays], textureUnits[kArrays];
@@ -114,6 +122,7 @@ TextureLayers::TextureLayers() : serial(++layerBooks) {
 TextureLayers::~TextureLayers() {
     for (const Array& array : arrays) glDeleteTextures(1, &array.texture);
     if (program) DeleteProgram(program);
+    if (blank) DeleteProgram(blank);
 }
 
 int TextureLayers::ArrayFor(int width, int height) {
@@ -225,5 +234,7 @@ void TextureLayers::Begin(GLuint lightmapSampler, GLuint textureSampler) {
     }
     ActiveTexture(GL_TEXTURE0);
 }
+
+void TextureLayers::ShadeNothing(bool on) { UseProgram(on ? blank : program); }
 
 void TextureLayers::End() { UseProgram(0); }

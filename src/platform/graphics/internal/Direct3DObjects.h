@@ -97,6 +97,8 @@ public:
 
 private:
     ~DeviceObject();
+    // The batch's first `vertices` as triangles, in draws of a few hundred.
+    void DrawInPieces(GLsizei vertices);
     // Gives GL what changed since the last draw; the stages through ApplyStages.
     void Apply();
     void ApplyStages(bool texturesOnly);
@@ -141,5 +143,8 @@ private:
     std::vector<float> batch;
     std::unique_ptr<TextureLayers> layers;
     bool batchLayered = false;  // drawn from the arrays, not the units' own textures
+    // As applied: every triangle writes its depth whatever lies there, so the
+    // last one drawn at a pixel is the one seen.
+    bool depthInOrder = false;
     TextureLayers::Place stagePlaces[2];
 };

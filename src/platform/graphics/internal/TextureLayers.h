@@ -65,6 +65,10 @@ public:
     // lightmap's and the texture's stage say, until End, which gives GL back
     // its fixed function.
     void Begin(GLuint lightmapSampler, GLuint textureSampler);
+    // Between Begin and End: draws with a program that samples nothing, for
+    // depths alone, or back with the other. GL's fixed function transforms
+    // the vertices for both, so their depths are the same.
+    void ShadeNothing(bool on);
     void End();
 
 private:
@@ -89,7 +93,8 @@ private:
     PFNGLACTIVETEXTUREPROC ActiveTexture = nullptr;
     PFNGLBINDSAMPLERPROC BindSampler = nullptr;
     GLuint program = 0;
-    unsigned serial;  // tells this one's copies from an earlier one's
+    GLuint blank = 0;  // the ShadeNothing program
+    unsigned serial;   // tells this one's copies from an earlier one's
     int mostLayers = 0;
     std::vector<Array> arrays;
     // The one-colour layers, by array and colour, held for as long as this.
