@@ -7,6 +7,20 @@
 #include "platform/core/Seam.h"
 #include "platform/graphics/internal/Direct3DObjects.h"
 
+namespace {
+
+// Mesa's draw module sends a whole draw through its primitive pipeline when
+// one of its triangles needs clipping, and that pipeline walks every vertex of
+// the draw each time it hands a few triangles on: in short draws that walk
+// stays short. The triangles and their order are the same.
+void DrawInPieces(GLsizei vertices) {
+    constexpr GLsizei kPiece = 3 * 128;
+    for (GLsizei first = 0; first < vertices; first += kPiece)
+        glDrawArrays(GL_TRIANGLES, first, std::min(kPiece, vertices - first));
+}
+
+}  // namespace
+
 HRESULT DeviceObject::DrawPrimitive(D3DPRIMITIVETYPE type, DWORD vertexFormat, void* vertices, DWORD count, DWORD) {
     if (!inScene) return D3DERR_SCENE_NOT_IN_SCENE;
     if (type != D3DPT_TRIANGLELIST) return D3DERR_INVALIDPRIMITIVETYPE;
@@ -94,14 +108,4 @@ void DeviceObject::Flush() {
     if (layered) layers->End();
     SeamCall("DrawBatch", std::to_string(vertices / 3));
     batch.clear();
-}
-
-// Mesa's draw module sends a whole draw through its primitive pipeline when
-// one of its triangles needs clipping, and that pipeline walks every vertex of
-// the draw each time it hands a few triangles on: in short draws that walk
-// stays short. The triangles and their order are the same.
-void DeviceObject::DrawInPieces(GLsizei vertices) {
-    constexpr GLsizei kPiece = 3 * 128;
-    for (GLsizei first = 0; first < vertices; first += kPiece)
-        glDrawArrays(GL_TRIANGLES, first, std::min(kPiece, vertices - first));
 }

@@ -97,8 +97,6 @@ public:
 
 private:
     ~DeviceObject();
-    // The batch's first `vertices` as triangles, in draws of a few hundred.
-    void DrawInPieces(GLsizei vertices);
     // Gives GL what changed since the last draw; the stages through ApplyStages.
     void Apply();
     void ApplyStages(bool texturesOnly);
