@@ -15,7 +15,6 @@
 struct BspNode {
     std::uint8_t isLeaf = 0;
     BspNode* parent = nullptr;      // the node naming this one as a child; none for the root
-    std::uint32_t seenMark = 0;     // below, with the portals; beside the parent for the flood's climb
     BspNode* front = nullptr;       // internal: the side the plane's normal points to, the plane included
     BspNode* back = nullptr;        // internal: the other side
     Polygon plane;                  // internal: the splitting triangle (positions and normal only)
@@ -31,15 +30,9 @@ struct BspNode {
     std::int32_t firstPlane = 0, endPlane = 0;
 
     // Made by ReadTree for leaving out what the camera cannot see from its
-    // leaf (level/Portals.h): an empty leaf's portals (indices into
-    // Bsp::portals.portals); the mark of the last flood that reached the
-    // node's subtree, and for a leaf the part of the picture that flood saw it
-    // in, how often it widened it after flooding on from it, and whether it
-    // waits to be flooded on from.
-    std::vector<std::int32_t> portals;
-    ScreenRect seen{};
-    std::uint8_t widenings = 0;
-    bool queued = false;
+    // leaf (level/Portals.h): the node's place in Bsp::portals.nodes, and a
+    // leaf's in Bsp::portals.leaves.
+    std::uint32_t floodNode = 0, floodLeaf = 0;
 };
 
 // A polygon's plane as the facing rule takes it: its first vertex and normal.

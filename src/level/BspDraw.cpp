@@ -16,7 +16,8 @@ void Bsp::Draw(BspNode** link, const ViewVolume& view) {
     const bool flooded = cullUnseen && MarkSeenLeaves(root, camera, view, portals);
     auto leaveOut = [this, &view, camera, flooded](const BspNode* node) {
         if (!cullUnseen) return false;
-        if (!(flooded && node->seenMark != portals.mark) && !view.Excludes(node->bounds)) return false;
+        if (!(flooded && portals.nodes[node->floodNode].mark != portals.mark) && !view.Excludes(node->bounds))
+            return false;
         std::int32_t facing = 0;
         for (std::int32_t i = node->firstPlane; i < node->endPlane; ++i)
             if (!IsBehind(planes[i].v0, planes[i].normal, camera)) ++facing;
@@ -25,9 +26,9 @@ void Bsp::Draw(BspNode** link, const ViewVolume& view) {
     };
     ForEachPolygonFarToNear(
         *link, camera,
-        [flooded, &view](BspNode& leaf, std::int32_t index) {
+        [this, flooded, &view](BspNode& leaf, std::int32_t index) {
             g_PolygonsRendered = static_cast<std::int16_t>(g_PolygonsRendered + 1);
-            if (flooded && !MayShowIn(leaf.seen, leaf.polygons[index], view)) return;
+            if (flooded && !MayShowIn(portals.leaves[leaf.floodLeaf].seen, leaf.polygons[index], view)) return;
             g_pRenderer->DrawPolygon(leaf.polygons[index]);
         },
         leaveOut);

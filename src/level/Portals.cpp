@@ -43,6 +43,17 @@ constexpr double kOnPlane = 0.1;
 // it, as far as a float position tells (a double's rounding is far smaller).
 constexpr double kEyeOnPlane = 1e-3;
 
+// A portal as the load builds it: a convex polygon where two leaves meet on
+// a splitting plane (a unit normal pointing to leaves[0], the plane's
+// front), and whether it is closed to a camera on the side of leaves[i]
+// (Opening::closed).
+struct Portal {
+    Polygon3 points;
+    Plane plane;
+    BspNode* leaves[2];
+    bool closed[2];
+};
+
 Point Minus(Point a, Point b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Point Along(Point a, Point direction, double t) {
     return {a.x + t * direction.x, a.y + t * direction.y, a.z + t * direction.z};
@@ -204,13 +215,14 @@ ScreenRect Union(const ScreenRect& a, const ScreenRect& b) {
 // reaches to or behind the camera's plane (w about 0), where its picture is
 // unbounded too, or the view has no picture; empty when it lies wholly
 // behind the camera.
-ScreenRect Shown(const Point* corners, std::size_t count, const ViewVolume& view) {
+ScreenRect Shown(const Corner* corners, std::size_t count, const ViewVolume& view) {
     const ScreenRect unbounded{{-kUnbounded, -kUnbounded}, {kUnbounded, kUnbounded}};
     if (!view.Projects()) return unbounded;
     const Plane x = Row(view, 0), y = Row(view, 1), w = Row(view, 2);
     ScreenRect around{{kUnbounded, kUnbounded}, {-kUnbounded, -kUnbounded}};
     bool onPlane = false, behind = false;
-    for (const Point& p : std::span(corners, count)) {
+    for (const Corner& corner : std::span(corners, count)) {
+        const Point p{corner.x, corner.y, corner.z};
         const double depth = Value(w, p), margin = Margin(w, p);
         if (depth <= margin) {
             (depth >= -margin ? onPlane : behind) = true;
@@ -237,8 +249,39 @@ bool Overlap(const ScreenRect& from, const ScreenRect& shown, ScreenRect& part) 
     return true;
 }
 
-void MarkUp(BspNode* node, std::uint32_t mark) {
-    for (; node && node->seenMark != mark; node = node->parent) node->seenMark = mark;
+void MarkUp(std::vector<FloodNode>& nodes, std::uint32_t node, std::uint32_t mark) {
+    for (; node != FloodNode::kNoParent && nodes[node].mark != mark; node = nodes[node].parent) nodes[node].mark = mark;
+}
+
+// Lays the open portals out for the flood: each leaf's ways out in one run,
+// in the order the portals were built, with their corners in the same order.
+void LayOut(const std::vector<Portal>& open, LevelPortals& level) {
+    std::vector<std::uint32_t> first(level.leaves.size() + 1, 0);
+    for (const Portal& portal : open)
+        for (const BspNode* leaf : portal.leaves) ++first[leaf->floodLeaf + 1];
+    for (std::size_t i = 1; i < first.size(); ++i) first[i] += first[i - 1];
+    std::vector<std::pair<const Portal*, int>> ways(first.back());  // a portal and its side
+    std::vector<std::uint32_t> next(first.begin(), first.end() - 1);
+    for (const Portal& portal : open)
+        for (int side = 0; side < 2; ++side) ways[next[portal.leaves[side]->floodLeaf]++] = {&portal, side};
+    level.openings.reserve(ways.size());
+    for (std::size_t leaf = 0; leaf < level.leaves.size(); ++leaf) {
+        level.leaves[leaf].firstOpening = first[leaf];
+        level.leaves[leaf].endOpening = first[leaf + 1];
+        for (std::uint32_t way = first[leaf]; way < first[leaf + 1]; ++way) {
+            const auto [portal, side] = ways[way];
+            const auto start = static_cast<std::uint32_t>(level.corners.size());
+            for (const Point& p : portal->points)
+                level.corners.push_back({static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)});
+            level.openings.push_back({side ? Flipped(portal->plane) : portal->plane,
+                                      {},
+                                      0,
+                                      portal->leaves[1 - side]->floodLeaf,
+                                      start,
+                                      static_cast<std::uint32_t>(level.corners.size()),
+                                      portal->closed[side]});
+        }
+    }
 }
 
 }  // namespace
@@ -250,10 +293,19 @@ void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level) {
     WalkSubtree(
         top, [](const BspNode* node) { return node->front; },
         [&](BspNode* node) {
-            node->portals.clear();
             Plane plane;
-            if (!node->isLeaf) internal.push_back(node);
-            if (!node->isLeaf && !FrontPlane(*node, plane)) directed = false;
+            node->floodNode = static_cast<std::uint32_t>(level.nodes.size());
+            level.nodes.push_back({FloodNode::kNoParent, 0});
+            if (node->isLeaf) {
+                node->floodLeaf = static_cast<std::uint32_t>(level.leaves.size());
+                level.leaves.push_back({node->floodNode, 0, 0, {}, 0, 0, false});
+            } else {
+                internal.push_back(node);
+                if (!FrontPlane(*node, plane)) directed = false;
+                // Its children came first.
+                level.nodes[node->front->floodNode].parent = level.nodes[node->back->floodNode].parent =
+                    node->floodNode;
+            }
         });
     double reach = 0;
     for (int axis = 0; axis < 3; ++axis) {
@@ -269,6 +321,7 @@ void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level) {
     const Point centre{(level.box.low[0] + level.box.high[0]) / 2.0, (level.box.low[1] + level.box.high[1]) / 2.0,
                        (level.box.low[2] + level.box.high[2]) / 2.0};
     long long work = 0;
+    std::vector<Portal> portals;
     for (BspNode* node : internal) {
         Plane plane;
         FrontPlane(*node, plane);
@@ -288,25 +341,21 @@ void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level) {
         if (polygon.empty()) continue;
         for (auto& [frontPiece, frontLeaf] : CutThrough(std::move(polygon), node->front, work))
             for (auto& [piece, backLeaf] : CutThrough(std::move(frontPiece), node->back, work))
-                level.portals.push_back({std::move(piece), plane, {frontLeaf, backLeaf}, {false, false}, {}, 0});
+                portals.push_back({std::move(piece), plane, {frontLeaf, backLeaf}, {false, false}});
         if (work > kBuildBudget) break;
     }
-    // Listed in their leaves, save those covered from both sides.
+    // Laid out in their leaves, save those covered from both sides.
     std::vector<Portal> open;
-    for (Portal& portal : level.portals) {
+    for (Portal& portal : portals) {
         for (int side = 0; side < 2 && work <= kBuildBudget; ++side)
             portal.closed[side] = Covered(portal, *portal.leaves[side], side ? -1 : 1, work);
-        if (portal.closed[0] && portal.closed[1]) continue;
-        for (BspNode* leaf : portal.leaves) leaf->portals.push_back(static_cast<std::int32_t>(open.size()));
-        open.push_back(std::move(portal));
+        if (!(portal.closed[0] && portal.closed[1])) open.push_back(std::move(portal));
     }
-    level.portals = std::move(open);
     if (work > kBuildBudget) {
-        for (const Portal& portal : level.portals)
-            for (BspNode* leaf : portal.leaves) leaf->portals.clear();
-        level.portals.clear();
+        level = {};
         return;
     }
+    LayOut(open, level);
     level.usable = true;
 }
 
@@ -340,53 +389,55 @@ bool MarkSeenLeaves(BspNode* top, Vector camera, const ViewVolume& view, LevelPo
     // reached through all its nearer openings before the flood goes on from
     // it. A leaf seen in `part`: a waiting one takes it in; one flooded from
     // already waits again unless its part holds it.
-    std::vector<BspNode*> queue;
-    auto reach = [&](BspNode* leaf, const ScreenRect& part) {
-        if (leaf->seenMark != mark) {
-            MarkUp(leaf, mark);
-            leaf->seen = part;
-            leaf->widenings = 0;
-        } else if (Holds(leaf->seen, part)) {
+    std::vector<std::uint32_t> queue;
+    auto reach = [&](std::uint32_t index, const ScreenRect& part) {
+        FloodLeaf& leaf = level.leaves[index];
+        if (leaf.mark != mark) {
+            leaf.mark = mark;
+            MarkUp(level.nodes, leaf.node, mark);
+            leaf.seen = part;
+            leaf.widenings = 0;
+        } else if (Holds(leaf.seen, part)) {
             return;
-        } else if (leaf->queued) {
-            leaf->seen = Union(leaf->seen, part);
+        } else if (leaf.queued) {
+            leaf.seen = Union(leaf.seen, part);
             return;
         } else {
-            leaf->seen = ++leaf->widenings > kMostWidenings ? whole : Union(leaf->seen, part);
+            leaf.seen = ++leaf.widenings > kMostWidenings ? whole : Union(leaf.seen, part);
         }
-        leaf->queued = true;
-        queue.push_back(leaf);
+        leaf.queued = true;
+        queue.push_back(index);
     };
-    for (BspNode* start : starts) reach(start, whole);
+    for (const BspNode* start : starts) reach(start->floodLeaf, whole);
     for (std::size_t next = 0; next < queue.size(); ++next) {
-        BspNode* leaf = queue[next];
-        leaf->queued = false;
-        const ScreenRect from = leaf->seen;
-        for (std::int32_t index : leaf->portals) {
-            Portal& portal = level.portals[static_cast<std::size_t>(index)];
-            const bool fromFront = portal.leaves[0] == leaf;
+        FloodLeaf& leaf = level.leaves[queue[next]];
+        leaf.queued = false;
+        const ScreenRect from = leaf.seen;
+        for (std::uint32_t way = leaf.firstOpening; way < leaf.endOpening; ++way) {
+            Opening& opening = level.openings[way];
             // The eye must lie on this leaf's side of the opening: from its plane
             // no ray crosses it (the leaves on both sides it may stand in are
             // where the flood starts). Its covering polygons face an eye
             // clearly off that plane, and hide what lies beyond unless the
             // near plane may cut them.
-            const double side = (fromFront ? 1 : -1) * Value(portal.plane, eye), margin = Margin(portal.plane, eye);
+            const double side = Value(opening.plane, eye), margin = Margin(opening.plane, eye);
             if (side <= margin * kEyeOnPlane ||
-                (side > margin * kOnPlane && side >= view.NearReach() && portal.closed[fromFront ? 0 : 1]))
+                (side > margin * kOnPlane && side >= view.NearReach() && opening.closed))
                 continue;
-            if (portal.shownMark != mark) {
-                portal.shown = Shown(portal.points.data(), portal.points.size(), view);
-                portal.shownMark = mark;
+            if (opening.mark != mark) {
+                opening.shown =
+                    Shown(&level.corners[opening.firstCorner], opening.endCorner - opening.firstCorner, view);
+                opening.mark = mark;
             }
             ScreenRect part;
-            if (Overlap(from, portal.shown, part)) reach(portal.leaves[fromFront ? 1 : 0], part);
+            if (Overlap(from, opening.shown, part)) reach(opening.beyond, part);
         }
     }
     return true;
 }
 
 bool MayShowIn(const ScreenRect& part, const Polygon& polygon, const ViewVolume& view) {
-    Point corners[3];
+    Corner corners[3];
     for (int i = 0; i < 3; ++i) {
         const float* at = polygon.vertices[i].position;
         corners[i] = {at[0], at[1], at[2]};

@@ -25,20 +25,52 @@ struct ScreenRect {
     double high[2];
 };
 
-// Where two leaves meet on a splitting plane: a convex polygon on it, the
-// plane (a x + b y + c z + d, a unit normal pointing to leaves[0], the
-// plane's front), and whether it is closed to a camera on the side of
-// leaves[i]: covered by polygons of that leaf lying on it and facing that
-// way, which the drawing hands over after everything beyond it.
-struct Portal {
-    std::vector<Point> points;
-    std::array<double, 4> plane;
-    BspNode* leaves[2];
-    bool closed[2];
-    // Where the opening shows in the picture, worked out once a flood
-    // (shownMark: that flood's mark) for every pass through it.
-    ScreenRect shown{};
-    std::uint32_t shownMark = 0;
+// A portal's corner. A float's rounding is far finer than the margin its
+// part of the picture is widened by.
+struct Corner {
+    float x, y, z;
+};
+
+// One way out of a leaf, as the flood reads it: a side of a portal, where
+// two leaves meet on a splitting plane (a convex polygon on it). A leaf's
+// ways out lie together (FloodLeaf), their corners too, so that the flood
+// reads them in one run; a portal's two sides each keep their own copy, as
+// an eye off its plane passes it one way only.
+struct Opening {
+    std::array<double, 4> plane;  // a x + b y + c z + d, a unit normal pointing into the leaf it leads out of
+    // Where the opening shows in the picture, worked out once a flood (mark:
+    // that flood's) for every pass through it.
+    ScreenRect shown;
+    std::uint32_t mark;
+    std::uint32_t beyond;                  // the leaf it leads into, in LevelPortals::leaves
+    std::uint32_t firstCorner, endCorner;  // in LevelPortals::corners
+    // Covered by polygons of the leaf it leads out of that lie on it and face
+    // into that leaf, which the drawing hands over after everything beyond it.
+    bool closed;
+};
+
+// A leaf as the flood reads it: its node (in LevelPortals::nodes), its ways
+// out (LevelPortals::openings, [firstOpening, endOpening)), the mark of the
+// last flood that reached it, the part of the picture that flood saw it in,
+// how often it widened that part after flooding on from it, and whether it
+// waits to be flooded on from.
+struct FloodLeaf {
+    std::uint32_t node;
+    std::uint32_t firstOpening, endOpening;
+    ScreenRect seen;
+    std::uint32_t mark;
+    std::uint8_t widenings;
+    bool queued;
+};
+
+// A node as the flood marks it: its parent (kNoParent for the top) and the
+// mark of the last flood that reached a leaf of its subtree. Kept apart from
+// the tree, so that marking a leaf's way up reads a few kilobytes, not a
+// record per node.
+struct FloodNode {
+    static constexpr std::uint32_t kNoParent = 0xFFFFFFFF;
+    std::uint32_t parent;
+    std::uint32_t mark;
 };
 
 // The portals of a loaded level and where they were built.
@@ -47,13 +79,16 @@ struct LevelPortals {
     // direction, a tree too deep to cut up at load): then every leaf counts
     // as seen.
     bool usable = false;
-    Box box{};  // the bounds of every polygon, widened: the portals are cut to it
-    std::vector<Portal> portals;
-    std::uint32_t mark = 0;  // the last flood's mark (BspNode::seenMark)
+    Box box{};                      // the bounds of every polygon, widened: the portals are cut to it
+    std::vector<FloodNode> nodes;   // every node (BspNode::floodNode)
+    std::vector<FloodLeaf> leaves;  // every leaf (BspNode::floodLeaf), solid ones included
+    std::vector<Opening> openings;
+    std::vector<Corner> corners;
+    std::uint32_t mark = 0;  // the last flood's mark
 };
 
 // Builds the portals of the tree at `top` into `level` and lists each in its
-// two leaves (BspNode::portals). Each splitting plane's polygon, as large as
+// two leaves' ways out. Each splitting plane's polygon, as large as
 // `bounds` widened, is cut to the node's cell by the planes above it, then
 // through both subtrees into the leaves it touches; every piece is a portal,
 // solid leaves' included: a solid leaf is only space without polygons, and
@@ -64,10 +99,10 @@ struct LevelPortals {
 // the portals may overlap but never miss an opening.
 void BuildPortals(BspNode* top, const Box& bounds, LevelPortals& level);
 
-// Marks with a fresh level.mark (BspNode::seenMark) every node with a leaf
-// the camera might see: the leaves it may stand in, and those reached through
+// Marks with a fresh level.mark (FloodNode::mark) every node with a leaf the
+// camera might see: the leaves it may stand in, and those reached through
 // open portals on the camera's side that show inside the part of the picture
-// the leaf before them is seen in (BspNode::seen). A leaf's part is the
+// the leaf before them is seen in (FloodLeaf::seen). A leaf's part is the
 // rectangle around the openings it is seen through, widened by a few pixels;
 // an opening that reaches behind the camera keeps the part it is seen from.
 // A portal its polygons close counts as open while the eye is nearer its
