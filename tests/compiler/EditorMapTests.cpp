@@ -420,6 +420,57 @@ TEST(EditorImport, TheVerdictAndTheWayOutDoNotChangeWithTheScale) {
     }
 }
 
+// The engine takes a split plane from its triangle's float corners by the
+// cross rule. At any scale, over the whole level, that plane must be the one
+// the compiler cut along: else the engine sorts and closes against another.
+TEST(EditorImport, TheEngineSplitsWhereTheCompilerCut) {
+    // A large room with a block whose slanted top an editor gave by points a
+    // unit apart.
+    std::string world = "{\n\"classname\" \"worldspawn\"\n";
+    const int walls[6][6] = {{0, 0, -16, 16, 8000, 272}, {7984, 0, -16, 8000, 8000, 272},
+                             {0, 0, -16, 8000, 16, 272}, {0, 7984, -16, 8000, 8000, 272},
+                             {0, 0, -16, 8000, 8000, 0}, {0, 0, 256, 8000, 8000, 272}};
+    for (const auto& w : walls) world += Box(w[0], w[1], w[2], w[3], w[4], w[5]);
+    const std::string block = Box(7000, 7000, 0, 7100, 7100, 64);
+    world += block.substr(0, block.rfind("( 7100 7100 64 ) ( 7100 7101 64 )")) +
+             "( 7000 7000 40 ) ( 7000 7001 40 ) ( 7001 7000 41 ) w 0 0 0 1 1\n" +
+             block.substr(block.rfind("( 7100 7100 64 ) ( 7101 7100 64 )"));
+    world += "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"7300 7300 40\"\n}\n";
+    for (double scale : {12.0, 13.0}) {
+        SCOPED_TRACE(scale);
+        const EditorCompiled c = CompileEditorMap(world, "m.map", scale);
+        ASSERT_EQ(c.error, "");
+        std::vector<Vec3> corners;
+        for (const ReadNode& node : c.read.nodes)
+            for (const ReadPolygon& polygon : node.polygons)
+                for (const ReadVertex& v : polygon.v) corners.push_back({v.position.x, v.position.y, v.position.z});
+        double worst = 0;
+        int slanted = 0;
+        // The file holds the tree's nodes in pre-order, front children first.
+        std::vector<std::pair<int, int>> pending{{c.read.root, c.level.tree.root}};
+        while (!pending.empty()) {
+            const auto [read, cut] = pending.back();
+            pending.pop_back();
+            const ReadNode& node = c.read.nodes[static_cast<std::size_t>(read)];
+            if (node.leaf) continue;
+            const Node& tree = c.level.tree.nodes[static_cast<std::size_t>(cut)];
+            const Plane& exact = c.level.brushes.planes[tree.plane];
+            const Vector v0 = node.plane[0], v1 = node.plane[1], v2 = node.plane[2];
+            const Vector normal = Normalise(
+                Cross(Vector{v1.x - v0.x, v1.y - v0.y, v1.z - v0.z}, Vector{v2.x - v0.x, v2.y - v0.y, v2.z - v0.z}));
+            for (Vec3 p : corners) {
+                const double engine = normal.x * (p.x - v0.x) + normal.y * (p.y - v0.y) + normal.z * (p.z - v0.z);
+                worst = std::max(worst, std::fabs(engine - Distance(exact, p)));
+            }
+            if (AxisOf(exact) < 0) ++slanted;
+            pending.push_back({node.front, tree.children[0]});
+            pending.push_back({node.back, tree.children[1]});
+        }
+        EXPECT_GT(slanted, 0);
+        EXPECT_LT(worst, 1.5e-4) << "level units, in a level some 650 across";
+    }
+}
+
 TEST(EditorImport, ALeakThroughAnyWallNamesAPointOnThatSide) {
     for (int open = 0; open < 6; ++open) {
         SCOPED_TRACE(open);

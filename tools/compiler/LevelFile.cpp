@@ -1,5 +1,7 @@
 #include "compiler/LevelFile.h"
 
+#include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace orvcompile {
@@ -12,7 +14,7 @@ void Append(std::string& out, const char* format, double value) {
     out += text;
 }
 
-// Node planes come from integer points and are written exactly; surface values
+// Node triangles are floats (NodeTriangle) and written exactly; surface values
 // with the digits that carry a float over unchanged.
 void AppendPoint(std::string& out, Vec3 p, const char* format) {
     for (double c : {p.x, p.y, p.z}) {
@@ -21,8 +23,30 @@ void AppendPoint(std::string& out, Vec3 p, const char* format) {
     }
 }
 
+Vec3 ToFloats(Vec3 p) { return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)}; }
+
+// The triangle a split plane is written as. The engine reads its corners as
+// floats and takes the plane's normal from them by the cross rule: corners
+// rounded on the way tilt that plane by their rounding over the triangle's
+// size, and a map's points are a unit apart, scaled. So the defining points
+// are written when floats hold them exactly (an unscaled map's integers),
+// else a triangle `span` wide on the plane, its corners floats, whose
+// rounding tilts the engine's plane by next to nothing.
+std::array<Vec3, 3> NodeTriangle(const Plane& plane, double span) {
+    const std::array<Vec3, 3> defining{plane.points[0], plane.points[1], plane.points[2]};
+    if (ToFloats(defining[0]) == defining[0] && ToFloats(defining[1]) == defining[1] &&
+        ToFloats(defining[2]) == defining[2])
+        return defining;
+    // Two directions in the plane with u × v along the normal, from its point nearest the origin.
+    const Vec3 across = std::fabs(plane.normal.x) < 0.6 ? Vec3{1, 0, 0} : Vec3{0, 1, 0};
+    const Vec3 u = Normalised(Cross(across, plane.normal));
+    const Vec3 v = Cross(plane.normal, u);
+    const Vec3 origin = plane.normal * plane.dist;
+    return {ToFloats(origin), ToFloats(origin + u * span), ToFloats(origin + v * span)};
+}
+
 void AppendNode(std::string& out, const Tree& tree, const PlaneSet& planes,
-                const std::vector<std::vector<LevelPolygon>>& polygons, int index, int& count) {
+                const std::vector<std::vector<LevelPolygon>>& polygons, double span, int index, int& count) {
     const Node& node = tree.nodes[static_cast<std::size_t>(index)];
     ++count;
     if (node.IsLeaf()) {
@@ -50,11 +74,11 @@ void AppendNode(std::string& out, const Tree& tree, const PlaneSet& planes,
     // Children follow in pre-order; the front subtree's size gives the back index.
     std::string front, back;
     const int frontIndex = count;
-    AppendNode(front, tree, planes, polygons, node.children[0], count);
+    AppendNode(front, tree, planes, polygons, span, node.children[0], count);
     const int backIndex = count;
-    AppendNode(back, tree, planes, polygons, node.children[1], count);
+    AppendNode(back, tree, planes, polygons, span, node.children[1], count);
     out += "0 " + std::to_string(frontIndex) + " " + std::to_string(backIndex);
-    for (Vec3 p : planes[node.plane].points) AppendPoint(out, p, "%.17g");
+    for (Vec3 p : NodeTriangle(planes[node.plane], span)) AppendPoint(out, p, "%.17g");
     out += "\n" + front + back;
 }
 
@@ -62,9 +86,17 @@ void AppendNode(std::string& out, const Tree& tree, const PlaneSet& planes,
 
 std::string LevelText(const Tree& tree, const PlaneSet& planes, const std::vector<std::vector<LevelPolygon>>& polygons,
                       const std::string& freeWord) {
+    // As wide as the level: a power of two at least its largest coordinate.
+    double span = 1;
+    for (const auto& list : polygons)
+        for (const LevelPolygon& polygon : list)
+            for (const LevelVertex& v : polygon.v)
+                while (span <
+                       std::fmax(std::fabs(v.position.x), std::fmax(std::fabs(v.position.y), std::fabs(v.position.z))))
+                    span *= 2;
     std::string nodes;
     int count = 0;
-    AppendNode(nodes, tree, planes, polygons, tree.root, count);
+    AppendNode(nodes, tree, planes, polygons, span, tree.root, count);
     return "NBSP\n2\n" + freeWord + "\n" + std::to_string(count) + "\n" + nodes;
 }
 

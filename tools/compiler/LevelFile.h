@@ -24,8 +24,9 @@ struct LevelPolygon {
 };
 
 // The level file's text. Nodes are numbered in pre-order from the root, which
-// is node 0; each split plane is written as its defining triangle, whose
-// normal by the engine's rule points to the front child. `polygons` holds the
+// is node 0; each split plane is written as a triangle on it with float
+// corners (its defining one when floats hold that exactly), whose normal by
+// the engine's rule points to the front child. `polygons` holds the
 // triangles of each empty leaf, indexed like tree.nodes.
 std::string LevelText(const Tree& tree, const PlaneSet& planes, const std::vector<std::vector<LevelPolygon>>& polygons,
                       const std::string& freeWord);
