@@ -13,6 +13,11 @@
 
 namespace {
 
+// A point in double precision, for the portals' clipping.
+struct Point {
+    double x, y, z;
+};
+
 using Plane = std::array<double, 4>;  // a point is outside when a x + b y + c z + d > 0
 using Polygon3 = std::vector<Point>;
 

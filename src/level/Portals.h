@@ -12,11 +12,6 @@
 struct BspNode;
 struct Polygon;
 
-// A point in double precision, for the portals' clipping.
-struct Point {
-    double x, y, z;
-};
-
 // A rectangle of the picture in normalised device coordinates (the clip
 // coordinates x and y over w; the picture is -1 to 1 on both), unbounded for
 // the view of all space.
