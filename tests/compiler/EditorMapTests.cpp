@@ -455,9 +455,7 @@ TEST(EditorImport, TheEngineSplitsWhereTheCompilerCut) {
             if (node.leaf) continue;
             const Node& tree = c.level.tree.nodes[static_cast<std::size_t>(cut)];
             const Plane& exact = c.level.brushes.planes[tree.plane];
-            const Vector v0 = node.plane[0], v1 = node.plane[1], v2 = node.plane[2];
-            const Vector normal = Normalise(
-                Cross(Vector{v1.x - v0.x, v1.y - v0.y, v1.z - v0.z}, Vector{v2.x - v0.x, v2.y - v0.y, v2.z - v0.z}));
+            const Vector v0 = node.plane[0], normal = node.normal;
             for (Vec3 p : corners) {
                 const double engine = normal.x * (p.x - v0.x) + normal.y * (p.y - v0.y) + normal.z * (p.z - v0.z);
                 worst = std::max(worst, std::fabs(engine - Distance(exact, p)));

@@ -51,6 +51,7 @@ ReadLevel ReadLevel::Parse(const std::string& text, std::string& error) {
             read.front = tree->indexOf.at(node->front);
             read.back = tree->indexOf.at(node->back);
             for (int i = 0; i < 3; ++i) read.plane[i] = At(node->plane.vertices[i].position);
+            read.normal = At(node->plane.normal);
         }
         for (std::int32_t i = 0; i < node->polygonCount; ++i) read.polygons.push_back(Convert(node->polygons[i]));
         level.nodes.push_back(std::move(read));

@@ -27,6 +27,7 @@ struct ReadNode {
     bool leaf = false;
     int front = -1, back = -1;
     Vector plane[3];
+    Vector normal;  // of the plane, as the engine's loader set it
     bool solid = false;
     std::vector<ReadPolygon> polygons;
 };
