@@ -425,7 +425,7 @@ TEST(EditorImport, TheVerdictAndTheWayOutDoNotChangeWithTheScale) {
 // the compiler cut along: else the engine sorts and closes against another.
 TEST(EditorImport, TheEngineSplitsWhereTheCompilerCut) {
     // A large room with a block whose slanted top an editor gave by points a
-    // unit apart.
+    // few units apart; scaled, the first lands on whole units, the others not.
     std::string world = "{\n\"classname\" \"worldspawn\"\n";
     const int walls[6][6] = {{0, 0, -16, 16, 8000, 272}, {7984, 0, -16, 8000, 8000, 272},
                              {0, 0, -16, 8000, 16, 272}, {0, 7984, -16, 8000, 8000, 272},
@@ -433,7 +433,7 @@ TEST(EditorImport, TheEngineSplitsWhereTheCompilerCut) {
     for (const auto& w : walls) world += Box(w[0], w[1], w[2], w[3], w[4], w[5]);
     const std::string block = Box(7000, 7000, 0, 7100, 7100, 64);
     world += block.substr(0, block.rfind("( 7100 7100 64 ) ( 7100 7101 64 )")) +
-             "( 7000 7000 40 ) ( 7000 7001 40 ) ( 7001 7000 41 ) w 0 0 0 1 1\n" +
+             "( 6988 6988 156 ) ( 6988 6989 156 ) ( 6992 6988 157 ) w 0 0 0 1 1\n" +
              block.substr(block.rfind("( 7100 7100 64 ) ( 7101 7100 64 )"));
     world += "}\n{\n\"classname\" \"info_player_start\"\n\"origin\" \"7300 7300 40\"\n}\n";
     for (double scale : {12.0, 13.0}) {
