@@ -31,7 +31,10 @@ Vec3 ToFloats(Vec3 p) { return {static_cast<float>(p.x), static_cast<float>(p.y)
 // size, and a map's points are a unit apart, scaled. So the defining points
 // are written when floats hold them exactly (an unscaled map's integers),
 // else a triangle `span` wide on the plane, its corners floats, whose
-// rounding tilts the engine's plane by next to nothing.
+// rounding tilts the engine's plane by next to nothing. It starts at the
+// plane's point nearest the origin, which the engine's plane passes through
+// up to that point's rounding: the engine's margins shrink with the
+// coordinates, so its plane must be finest there.
 std::array<Vec3, 3> NodeTriangle(const Plane& plane, double span) {
     const std::array<Vec3, 3> defining{plane.points[0], plane.points[1], plane.points[2]};
     if (ToFloats(defining[0]) == defining[0] && ToFloats(defining[1]) == defining[1] &&
